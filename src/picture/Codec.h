@@ -1,0 +1,32 @@
+#pragma once
+// One picture file format. Each format lives in its own file under codecs/ and is listed once
+// in CodecRegistry.cpp, which also builds the two filter texts from the list.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "picture/Dib.h"
+#include "picture/Progress.h"
+#include "picture/Stream.h"
+
+namespace tessaro {
+
+class Codec {
+ public:
+  virtual ~Codec() = default;
+  // Short name for the filter texts, e.g. "BMP".
+  virtual std::string name() const = 0;
+  // Lower-case file extensions without the dot; the first is the default one.
+  virtual std::vector<std::string> extensions() const = 0;
+  // True when the first bytes of a file (up to 64, fewer for short files) look like this format.
+  virtual bool probe(std::span<const uint8_t> head) const = 0;
+  // Decodes the first picture of the stream into 1, 4, 8 or 24 bits. Any fault in the data
+  // gives an empty record; progress goes through `progress` (may be empty).
+  virtual TDib decode(InputStream& in, const ProgressFn& progress) const = 0;
+  // Writes the picture; false when the format cannot take it or writing failed.
+  virtual bool encode(const TDib& dib, OutputStream& out) const = 0;
+  virtual bool canEncode() const { return true; }
+};
+
+}  // namespace tessaro

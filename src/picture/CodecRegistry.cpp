@@ -1,0 +1,155 @@
+#include "picture/CodecRegistry.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "picture/codecs/Codecs.h"
+
+namespace tessaro {
+
+const std::vector<SaveEntry>& saveEntries() {
+  static const std::vector<SaveEntry> entries = {
+      {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", nullptr},
+      {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", nullptr},
+      {kFormatGif, "CompuServe GIF (*.gif)", ".gif", nullptr},
+      {kFormatIff, "Amiga IFF (*.iff)", ".iff", nullptr},
+      {kFormatJif, "JPEG JIF (*.jif)", ".jif", nullptr},
+      {kFormatJpg, "JPEG (*.jpg)", ".jpg", nullptr},
+      {kFormatLbm, "Deluxe Paint LBM (*.lbm)", ".lbm", nullptr},
+      {kFormatPcx, "ZSoft PCX (*.pcx)", ".pcx", nullptr},
+      {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", nullptr},
+      {kFormatTga, "Truevision Targa (*.tga)", ".tga", nullptr},
+      {kFormatTif, "TIFF (*.tif)", ".tif", nullptr},
+      {kFormatPng, "Portable Network Graphics (*.png)", ".png", nullptr},
+  };
+  return entries;
+}
+
+const std::vector<const Codec*>& readableCodecs() {
+  static const std::vector<const Codec*> codecs = [] {
+    std::vector<const Codec*> list;
+    for (const SaveEntry& e : saveEntries())
+      if (e.codec && std::find(list.begin(), list.end(), e.codec) == list.end()) list.push_back(e.codec);
+    return list;
+  }();
+  return codecs;
+}
+
+const Codec* codecForFormat(int32_t format) {
+  for (const SaveEntry& e : saveEntries())
+    if (e.format == format) return e.codec;
+  return nullptr;
+}
+
+namespace {
+
+std::string lowerExtension(const std::string& fileName) {
+  std::string ext = std::filesystem::path(fileName).extension().string();
+  if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+const Codec* codecForExtension(const std::string& ext) {
+  for (const Codec* c : readableCodecs()) {
+    const auto exts = c->extensions();
+    if (std::find(exts.begin(), exts.end(), ext) != exts.end()) return c;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TDib openDibFromStream(InputStream& in, const ProgressFn& progress) {
+  uint8_t head[64] = {};
+  const size_t got = in.read(head, sizeof head);
+  for (const Codec* c : readableCodecs()) {
+    if (!c->probe(std::span<const uint8_t>(head, got))) continue;
+    if (!in.seek(0)) return TDib();
+    return c->decode(in, progress);
+  }
+  return TDib();
+}
+
+TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress) {
+  FileInputStream in(fileName);
+  if (!in.isOpen()) return TDib();
+  uint8_t head[64] = {};
+  const size_t got = in.read(head, sizeof head);
+  // Formats without a signature (TGA) are found by the file's extension.
+  const Codec* chosen = nullptr;
+  for (const Codec* c : readableCodecs())
+    if (c->probe(std::span<const uint8_t>(head, got))) {
+      chosen = c;
+      break;
+    }
+  if (!chosen) chosen = codecForExtension(lowerExtension(fileName));
+  if (!chosen || !in.seek(0)) return TDib();
+  return chosen->decode(in, progress);
+}
+
+bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress) {
+  const Codec* codec = codecForFormat(format);
+  if (!codec || dib.empty()) return false;
+  // Write beside the target and rename only a complete file over it, so a failed save never
+  // destroys what the user had.
+  const std::filesystem::path target(fileName);
+  std::filesystem::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  const int fd = mkstemp(name.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  const std::string tmpPath(name.data());
+  bool ok = false;
+  {
+    FileOutputStream out(tmpPath);
+    ok = out.isOpen() && codec->encode(dib, out);
+    ok = out.close() && ok;
+  }
+  if (ok) {
+    // Keep the permissions a fresh file would get rather than mkstemp's 0600.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    std::error_code ec;
+    std::filesystem::permissions(tmpPath, static_cast<std::filesystem::perms>(0666 & ~mask), ec);
+    ok = std::rename(tmpPath.c_str(), fileName.c_str()) == 0;
+  }
+  if (!ok) std::remove(tmpPath.c_str());
+  if (progress) progress(0);
+  return ok;
+}
+
+std::string GetDIBOpenFilter() {
+  std::string all;
+  std::string each;
+  for (const Codec* c : readableCodecs()) {
+    std::string masks;
+    for (const std::string& e : c->extensions()) {
+      if (!masks.empty()) masks += ";";
+      masks += "*." + e;
+    }
+    if (!all.empty()) all += ";";
+    all += masks;
+    each += "|" + c->name() + " (" + masks + ")|" + masks;
+  }
+  return "Alle Bilddateien (" + all + ")|" + all + each;
+}
+
+std::string GetDIBSaveFilter() {
+  std::string filter;
+  for (const SaveEntry& e : saveEntries()) {
+    if (!e.codec) continue;
+    if (!filter.empty()) filter += "|";
+    filter += e.description + "|*" + e.extension;
+  }
+  return filter;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,48 @@
+#pragma once
+// The picture library's file side: open and save by format, and the two filter texts.
+#include <string>
+#include <vector>
+
+#include "picture/Codec.h"
+
+namespace tessaro {
+
+// Format numbers of the save dialog: filter index + 2.
+enum SaveFormat : int32_t {
+  kFormatBmp = 3,
+  kFormatDib = 4,
+  kFormatGif = 5,
+  kFormatIff = 6,
+  kFormatJif = 7,
+  kFormatJpg = 8,
+  kFormatLbm = 9,
+  kFormatPcx = 10,
+  kFormatRle = 11,
+  kFormatTga = 12,
+  kFormatTif = 13,
+  kFormatPng = 14,
+};
+
+struct SaveEntry {
+  int32_t format;
+  std::string description;  // as shown in the save dialog
+  std::string extension;    // default extension with its dot
+  const Codec* codec;       // null while the format is not available
+};
+
+// Save dialog entries in filter order (entry i has format i + 2).
+const std::vector<SaveEntry>& saveEntries();
+// Every codec that can read, in the order the open filter lists them.
+const std::vector<const Codec*>& readableCodecs();
+const Codec* codecForFormat(int32_t format);
+
+// Loads a picture; the empty record on any failure.
+TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress);
+TDib openDibFromStream(InputStream& in, const ProgressFn& progress);
+// Writes the picture in the format of the save dialog's entry; false on failure. The target is
+// written to a temporary file in the same folder and renamed over the old file only when done.
+bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress);
+std::string GetDIBOpenFilter();
+std::string GetDIBSaveFilter();
+
+}  // namespace tessaro

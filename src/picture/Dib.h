@@ -1,0 +1,127 @@
+#pragma once
+// The in-memory picture: a device-independent bitmap with its header, colour table, pixel rows
+// and logical palette. Field names and meanings follow the picture record every part of the
+// program reads; the record owns its memory and can only be moved, copies are explicit.
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace tessaro {
+
+#pragma pack(push, 1)
+struct BitmapInfoHeader {
+  uint32_t biSize = 40;
+  int32_t biWidth = 0;
+  int32_t biHeight = 0;
+  uint16_t biPlanes = 1;
+  uint16_t biBitCount = 0;
+  uint32_t biCompression = 0;
+  uint32_t biSizeImage = 0;
+  int32_t biXPelsPerMeter = 0;
+  int32_t biYPelsPerMeter = 0;
+  uint32_t biClrUsed = 0;
+  uint32_t biClrImportant = 0;
+};
+struct RgbQuad {
+  uint8_t rgbBlue = 0, rgbGreen = 0, rgbRed = 0, rgbReserved = 0;
+};
+// Header followed by the colour table, exactly as the block sits in a BMP file.
+struct BitmapInfo {
+  BitmapInfoHeader bmiHeader;
+  RgbQuad bmiColors[256];
+};
+struct PaletteEntry {
+  uint8_t peRed = 0, peGreen = 0, peBlue = 0, peFlags = 0;
+};
+struct LogPaletteData {
+  uint16_t palVersion = 0;
+  uint16_t palNumEntries = 0;
+  PaletteEntry palPalEntry[256];
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapInfoHeader) == 40);
+static_assert(sizeof(BitmapInfo) == 40 + 4 * 256);
+static_assert(sizeof(LogPaletteData) == 1028);
+
+inline constexpr uint16_t kPalVersion = 0x300;
+
+// A realised palette: the colours a device selects before it draws a palette picture.
+class PaletteObject {
+ public:
+  explicit PaletteObject(const LogPaletteData& log);
+  int size() const { return count_; }
+  const PaletteEntry& entry(int i) const { return entries_[static_cast<size_t>(i)]; }
+  // Index of the entry closest to (r, g, b) by squared distance; the lowest index on a tie.
+  int nearestIndex(uint8_t r, uint8_t g, uint8_t b) const;
+
+ private:
+  std::array<PaletteEntry, 256> entries_{};
+  int count_ = 0;
+};
+
+class TDib {
+ public:
+  TDib() = default;
+  TDib(TDib&& other) noexcept;
+  TDib& operator=(TDib&& other) noexcept;
+  TDib(const TDib&) = delete;
+  TDib& operator=(const TDib&) = delete;
+  ~TDib() = default;
+
+  BitmapInfoHeader* Header = nullptr;  // points into the owned info block
+  int32_t DibHandle = 0;               // non-zero while the picture exists
+  uint8_t* Bits = nullptr;             // bottom-up rows, each padded to 4 bytes; null = no picture
+  int32_t RowBytes = 0;
+  uint8_t HasPalette = 0;
+  LogPaletteData LogPalette{};
+  std::unique_ptr<PaletteObject> Palette;
+
+  // Identity and change counter: drawing caches key on both. Every routine that writes pixels
+  // or colours through Bits or the colour table calls touchDib afterwards.
+  uint64_t Id = 0;
+  uint64_t Generation = 0;
+
+  bool empty() const { return Bits == nullptr; }
+  RgbQuad* colors() { return info_ ? info_->bmiColors : nullptr; }
+  const RgbQuad* colors() const { return info_ ? info_->bmiColors : nullptr; }
+  BitmapInfo* info() { return info_.get(); }
+  const BitmapInfo* info() const { return info_.get(); }
+  size_t pixelBytes() const { return Header ? Header->biSizeImage : 0; }
+  uint8_t* row(int32_t yFromTop) { return Bits + static_cast<size_t>(RowBytes) * static_cast<size_t>(Header->biHeight - 1 - yFromTop); }
+  const uint8_t* row(int32_t yFromTop) const { return Bits + static_cast<size_t>(RowBytes) * static_cast<size_t>(Header->biHeight - 1 - yFromTop); }
+  const uint8_t* storedRow(int32_t storedY) const { return Bits + static_cast<size_t>(RowBytes) * static_cast<size_t>(storedY); }
+  uint8_t* storedRow(int32_t storedY) { return Bits + static_cast<size_t>(RowBytes) * static_cast<size_t>(storedY); }
+
+ private:
+  friend TDib allocateDib(int32_t, int32_t, int32_t, bool);
+  std::unique_ptr<BitmapInfo> info_;
+  std::unique_ptr<uint8_t[]> pixels_;
+};
+
+// Allocates a picture of the given size and depth; pixel bytes are zeroed when asked (decoders
+// that write every byte skip it). Returns an empty record when the size is refused.
+TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool zeroed);
+
+// A new picture with all-zero pixels. With a palette source, its first `colors` table entries
+// are copied; a 1-bit picture without one gets black and white. Depths up to 8 bits always get a
+// LogPalette of 2, 16 or 256 entries and a Palette made from it. Failure: the empty record.
+TDib newdib(int32_t width, int32_t height, int32_t bitCount, const BitmapInfo* paletteSource, int32_t colors);
+// Frees all that the picture holds and leaves it empty.
+void deldib(TDib& dib);
+// An independent copy of pixels, colours and palette.
+TDib copyDib(const TDib& dib);
+
+int32_t getpixel(const TDib& dib, int32_t x, int32_t y);
+void setpixel(TDib& dib, int32_t x, int32_t y, int32_t value);
+
+int32_t DibWidth(const TDib& dib);
+int32_t DibHeight(const TDib& dib);
+int32_t DibBitCount(const TDib& dib);
+int32_t DibColors(const TDib& dib);
+
+// Copies the colour table into LogPalette and rebuilds Palette (after a colour-table edit).
+void syncPaletteFromColors(TDib& dib, int count);
+// Marks the picture as changed for every cache that keyed on it.
+void touchDib(TDib& dib);
+
+}  // namespace tessaro

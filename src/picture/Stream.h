@@ -1,0 +1,102 @@
+#pragma once
+// Byte sources and sinks for the codecs. Decoders read through InputStream so that a large
+// uncompressed file can go straight into the picture's rows without a second copy in memory.
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tessaro {
+
+class InputStream {
+ public:
+  virtual ~InputStream() = default;
+  // Reads up to n bytes; returns how many were read (fewer only at the end of the data).
+  virtual size_t read(void* dst, size_t n) = 0;
+  virtual bool seek(uint64_t pos) = 0;
+  virtual uint64_t tell() const = 0;
+  virtual uint64_t size() const = 0;
+  // True when exactly n bytes could be read.
+  bool readExact(void* dst, size_t n) { return read(dst, n) == n; }
+  uint64_t remaining() const { return size() > tell() ? size() - tell() : 0; }
+};
+
+class MemoryInputStream final : public InputStream {
+ public:
+  explicit MemoryInputStream(std::span<const uint8_t> data) : data_(data) {}
+  size_t read(void* dst, size_t n) override;
+  bool seek(uint64_t pos) override;
+  uint64_t tell() const override { return pos_; }
+  uint64_t size() const override { return data_.size(); }
+
+ private:
+  std::span<const uint8_t> data_;
+  uint64_t pos_ = 0;
+};
+
+class FileInputStream final : public InputStream {
+ public:
+  explicit FileInputStream(const std::string& path);
+  ~FileInputStream() override;
+  FileInputStream(const FileInputStream&) = delete;
+  FileInputStream& operator=(const FileInputStream&) = delete;
+  bool isOpen() const { return file_ != nullptr; }
+  size_t read(void* dst, size_t n) override;
+  bool seek(uint64_t pos) override;
+  uint64_t tell() const override { return pos_; }
+  uint64_t size() const override { return size_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  uint64_t size_ = 0;
+  uint64_t pos_ = 0;
+};
+
+class OutputStream {
+ public:
+  virtual ~OutputStream() = default;
+  virtual bool write(const void* src, size_t n) = 0;
+  bool put8(uint8_t v) { return write(&v, 1); }
+  bool put16le(uint16_t v);
+  bool put32le(uint32_t v);
+};
+
+class MemoryOutputStream final : public OutputStream {
+ public:
+  bool write(const void* src, size_t n) override;
+  const std::vector<uint8_t>& data() const { return data_; }
+
+ private:
+  std::vector<uint8_t> data_;
+};
+
+class FileOutputStream final : public OutputStream {
+ public:
+  explicit FileOutputStream(const std::string& path);
+  ~FileOutputStream() override;
+  FileOutputStream(const FileOutputStream&) = delete;
+  FileOutputStream& operator=(const FileOutputStream&) = delete;
+  bool isOpen() const { return file_ != nullptr; }
+  bool write(const void* src, size_t n) override;
+  // Flushes and closes; false when anything failed since opening.
+  bool close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
+
+// Little- and big-endian readers over raw bytes, used by header parsers.
+inline uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+inline uint32_t be32(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) | (static_cast<uint32_t>(p[2]) << 8) |
+         static_cast<uint32_t>(p[3]);
+}
+
+}  // namespace tessaro

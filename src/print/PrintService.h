@@ -1,0 +1,36 @@
+#pragma once
+// The printer as the core sees it: page metrics and a document of pages to draw on.
+#include <cstdint>
+#include <string>
+
+#include "picture/Device.h"
+
+namespace tessaro {
+
+struct PageMetrics {
+  int32_t physicalWidth = 0;   // device pixels of the whole sheet
+  int32_t physicalHeight = 0;
+  int32_t offsetX = 0;         // unprintable border at the left and top
+  int32_t offsetY = 0;
+  int32_t dpiX = 0;
+  int32_t dpiY = 0;
+  int32_t pageWidth = 0;       // printable width and height (PW, PH)
+  int32_t pageHeight = 0;
+};
+
+// A4 at 600 dpi, used when no printer is installed.
+PageMetrics defaultA4Metrics();
+
+class PrintService {
+ public:
+  virtual ~PrintService() = default;
+  virtual PageMetrics metrics() const = 0;
+  virtual void setTitle(const std::string& title) = 0;
+  virtual bool beginDoc() = 0;
+  virtual bool newPage() = 0;
+  virtual bool endDoc() = 0;
+  // The current page; valid between beginDoc and endDoc.
+  virtual Device& page() = 0;
+};
+
+}  // namespace tessaro
