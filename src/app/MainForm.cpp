@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -146,6 +147,14 @@ void TMainForm::connectOptions() {
   connect(posterSize_->HochEd, &QDoubleSpinBox::valueChanged, this, [this] { HochEdChange(); });
   connect(posterSize_->IncEd, &QDoubleSpinBox::valueChanged, this, [this] { IncEdChange(); });
   connect(posterSize_->ZoomEd, &QDoubleSpinBox::valueChanged, this, [this] { ZoomEdChange(); });
+  connect(load_, &LoadTab::fileChosen, this, [this] { FileListBox1DblClick(); });
+  load_->PaintBox1->onPaint = [this](QPainter& p) { PaintBox1Paint(p); };
+  posterSize_->VorschauBox()->onPaint = [this](QPainter& p) { VorschauBoxPaint(p); };
+  posterSize_->VorschauBox()->onMouseDown = [this](QMouseEvent* e) {
+    VorschauBoxMouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+  };
+  connect(print_->GoBtn1, &PictureButton::clicked, this, [this] { PrintBtnClick(); });
+  connect(retouch_->SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(); });
   connect(retouch_->ZoomEd2, &QDoubleSpinBox::valueChanged, this,
           [this] { retouch_->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight); });
 }

@@ -7,12 +7,14 @@
 #include <memory>
 
 #include "layout/PosterGeometry.h"
+#include "layout/PreviewGrid.h"
 #include "print/PrintService.h"
 #include "state/MainState.h"
 #include "ui/PictureButton.h"
 
 class QProgressBar;
 class QCheckBox;
+class QPainter;
 
 namespace tessaro {
 
@@ -51,6 +53,12 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void HelpBtnClick();
   void AboutBitBtnClick();
   void ZoomEdChange();
+  void FileListBox1DblClick();
+  void PaintBox1Paint(QPainter& painter);
+  void VorschauBoxPaint(QPainter& painter);
+  void VorschauBoxMouseDown(int x, int y);
+  void PrintBtnClick();
+  void SaveBtnClick();
 
   // The current glue percentages, read from their edits.
   GlueMargins glueMargins() const;
@@ -63,6 +71,11 @@ class TMainForm : public QWidget, private PosterEditsHost {
   PrintTab* printTab() const { return print_; }
   RetouchTab* retouchTab() const { return retouch_; }
   QTabWidget* pageControl() const { return pageControl_; }
+
+  // The save dialog: shows `filters`, starts on entry `filterIndex` (1-based) and returns the
+  // chosen name and entry; false when cancelled. Tests put their own in its place.
+  using SaveDialogFn = std::function<bool(QWidget*, const QStringList&, int&, QString&)>;
+  SaveDialogFn runSaveDialog = &TMainForm::runQtSaveDialog;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -83,6 +96,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void Panel6Resize();
   void connectOptions();
   void buildBottomBar();
+  void showPictureInfo();
+  PreviewBox previewBox() const;
+  static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName);
 
   PrintService& printer_;
   std::function<void(QWidget*)> printerSetup_;
@@ -103,7 +119,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   ScrollTab* passport_ = nullptr;
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
   std::unique_ptr<HelpWindow> help_;
-  bool closeConfirmed_ = false;
+  int saveFilterIndex_ = 1;
 };
 
 }  // namespace tessaro
