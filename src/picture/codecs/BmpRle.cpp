@@ -56,6 +56,9 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
   const int bits = dib.Header->biBitCount;
   const int w = dib.Header->biWidth;
   const int h = dib.Header->biHeight;
+  // Some writers code the row's padding as pixels too; runs may reach into it, and what falls
+  // there is dropped. Anything beyond the padded row is damage.
+  const int paddedWidth = dib.RowBytes * 8 / bits;
   RowProgress rows(progress, h);
   int x = 0;
   int y = 0;  // stored row: the file starts with the bottom row
@@ -64,12 +67,10 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
     // Data that stops after its last row without the end marker is still a whole picture.
     if (!in.next(count) || !in.next(value)) return y >= h;
     if (count > 0) {
-      if (y >= h || x + count > w) return false;
+      if (y >= h || x + count > paddedWidth) return false;
       uint8_t* row = dib.storedRow(y);
-      for (int i = 0; i < count; ++i) {
-        const uint8_t v = bits == 8 ? value : ((i & 1) ? (value & 0x0f) : (value >> 4));
-        putPixel(row, bits, x++, v);
-      }
+      for (int i = 0; i < count; ++i, ++x)
+        if (x < w) putPixel(row, bits, x, bits == 8 ? value : ((i & 1) ? (value & 0x0f) : (value >> 4)));
       continue;
     }
     switch (value) {
@@ -85,19 +86,19 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
         if (!in.next(dx) || !in.next(dy)) return false;
         x += dx;
         y += dy;
-        if (x > w || y > h) return false;
+        if (x > paddedWidth || y > h) return false;
         if (dy) rows.row(y);
         break;
       }
       default: {  // absolute run, padded to a 16-bit boundary
         const int n = value;
-        if (y >= h || x + n > w) return false;
+        if (y >= h || x + n > paddedWidth) return false;
         uint8_t* row = dib.storedRow(y);
         const int bytes = bits == 8 ? n : (n + 1) / 2;
         uint8_t b = 0;
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i, ++x) {
           if ((bits == 8 || (i & 1) == 0) && !in.next(b)) return false;
-          putPixel(row, bits, x++, bits == 8 ? b : ((i & 1) ? (b & 0x0f) : (b >> 4)));
+          if (x < w) putPixel(row, bits, x, bits == 8 ? b : ((i & 1) ? (b & 0x0f) : (b >> 4)));
         }
         if ((bytes & 1) && !in.skip(1)) return false;
         break;
