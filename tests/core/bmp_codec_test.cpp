@@ -87,7 +87,9 @@ Bytes readFile(const std::string& path) {
 // A BITMAPINFOHEADER file with the given table and pixel block, for variants our writer never makes.
 Bytes buildFile(int w, int h, int bits, uint32_t compression, const Bytes& extra, const Bytes& pixels,
                 uint32_t clrUsed = 0) {
-  Bytes b(54);
+  Bytes b;
+  b.reserve(54 + extra.size() + pixels.size());
+  b.resize(54);
   b[0] = 'B';
   b[1] = 'M';
   wr32(b, 10, uint32_t(54 + extra.size()));
