@@ -13,15 +13,15 @@ namespace tessaro {
 
 const std::vector<SaveEntry>& saveEntries() {
   static const std::vector<SaveEntry> entries = {
-      {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", nullptr},
-      {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", nullptr},
+      {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", &bmpCodec()},
+      {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", &bmpCodec()},
       {kFormatGif, "CompuServe GIF (*.gif)", ".gif", nullptr},
       {kFormatIff, "Amiga IFF (*.iff)", ".iff", nullptr},
       {kFormatJif, "JPEG JIF (*.jif)", ".jif", nullptr},
       {kFormatJpg, "JPEG (*.jpg)", ".jpg", nullptr},
       {kFormatLbm, "Deluxe Paint LBM (*.lbm)", ".lbm", nullptr},
       {kFormatPcx, "ZSoft PCX (*.pcx)", ".pcx", nullptr},
-      {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", nullptr},
+      {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", &rleBmpCodec()},
       {kFormatTga, "Truevision Targa (*.tga)", ".tga", nullptr},
       {kFormatTif, "TIFF (*.tif)", ".tif", nullptr},
       {kFormatPng, "Portable Network Graphics (*.png)", ".png", nullptr},

@@ -4,6 +4,11 @@
 
 namespace tessaro {
 
-// Declared here as each codec is added, e.g. const Codec& bmpCodec();
+// Declared here as each codec is added.
+
+// Windows/OS/2 bitmaps and packed DIBs: reads every variant, writes uncompressed files.
+const Codec& bmpCodec();
+// Writes RLE8/RLE4 for 8- and 4-bit pictures (uncompressed otherwise); reads as bmpCodec does.
+const Codec& rleBmpCodec();
 
 }  // namespace tessaro
