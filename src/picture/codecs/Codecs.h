@@ -10,5 +10,9 @@ namespace tessaro {
 const Codec& bmpCodec();
 // Writes RLE8/RLE4 for 8- and 4-bit pictures (uncompressed otherwise); reads as bmpCodec does.
 const Codec& rleBmpCodec();
+// PCX, TGA and IFF/LBM (ILBM and PBM), coded here.
+const Codec& pcxCodec();
+const Codec& tgaCodec();
+const Codec& ilbmCodec();
 
 }  // namespace tessaro
