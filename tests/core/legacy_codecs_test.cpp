@@ -3,6 +3,7 @@
 // broken files refused. ImageMagick has no ILBM support, so netpbm plays its part there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -442,5 +443,201 @@ INSTANTIATE_TEST_SUITE_P(Legacy, TgaLayouts,
                                            TgaVariant{"map32_top_left_rle", 9, 8, 32, 0, true, false, 0},
                                            TgaVariant{"map24_first_entry_200_rle", 9, 8, 24, 200, false, false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+struct IlbmVariant {
+  const char* name;
+  bool chunky;      // FORM PBM
+  int planes;
+  int masking;      // 1: a mask plane follows each row's planes
+  bool packed;      // ByteRun1
+  uint32_t camg;    // 0 for none
+  int mapEntries;   // CMAP entries
+  bool oddChunk;    // an odd-length chunk (with its pad byte) before the body
+  int bits;         // depth we must load it at
+  // netpbm refuses indices past a short CMAP and takes PBM rows as unpadded, where the Amiga
+  // keeps every row word-aligned; those files are checked against what was built only.
+  bool netpbmReads = true;
+};
+
+constexpr int kIlbmW = 21;  // not a multiple of 16: every plane row is padded
+constexpr int kIlbmH = 5;
+
+int ilbmIndex(const IlbmVariant& v, int x, int y) { return (x * 5 + y * 3 + x / 4) % (1 << v.planes); }
+
+void appendChunk(std::vector<uint8_t>& f, const char* tag, const std::vector<uint8_t>& data) {
+  f.insert(f.end(), tag, tag + 4);
+  const uint32_t n = static_cast<uint32_t>(data.size());
+  f.insert(f.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+  f.insert(f.end(), data.begin(), data.end());
+  if (n & 1) f.push_back(0);
+}
+
+// Packs a row simply: one replicate run when all its bytes are equal, else literal groups.
+void packRow(const std::vector<uint8_t>& row, std::vector<uint8_t>& body) {
+  if (std::all_of(row.begin(), row.end(), [&](uint8_t b) { return b == row[0]; }) && row.size() > 1) {
+    body.push_back(static_cast<uint8_t>(257 - row.size()));
+    body.push_back(row[0]);
+    return;
+  }
+  body.push_back(static_cast<uint8_t>(row.size() - 1));
+  body.insert(body.end(), row.begin(), row.end());
+}
+
+std::vector<uint8_t> buildIlbm(const IlbmVariant& v) {
+  std::vector<uint8_t> f = {'F', 'O', 'R', 'M', 0, 0, 0, 0};
+  const char* kind = v.chunky ? "PBM " : "ILBM";
+  f.insert(f.end(), kind, kind + 4);
+  appendChunk(f, "BMHD", {0, kIlbmW, 0, kIlbmH, 0, 0, 0, 0, static_cast<uint8_t>(v.planes),
+                          static_cast<uint8_t>(v.masking), static_cast<uint8_t>(v.packed ? 1 : 0), 0, 0, 0, 10, 11,
+                          0, kIlbmW, 0, kIlbmH});
+  if (v.oddChunk) appendChunk(f, "ANNO", {'o', 'd', 'd'});
+  std::vector<uint8_t> cmap;
+  for (int i = 0; i < v.mapEntries; ++i)
+    cmap.insert(cmap.end(), {uint8_t(i * 40 + 7), uint8_t(255 - i * 3), uint8_t(i * 11)});
+  appendChunk(f, "CMAP", cmap);
+  if (v.camg) appendChunk(f, "CAMG", {uint8_t(v.camg >> 24), uint8_t(v.camg >> 16), uint8_t(v.camg >> 8), uint8_t(v.camg)});
+  std::vector<uint8_t> body;
+  const size_t planeBytes = v.chunky ? kIlbmW + 1 : ((kIlbmW + 15) / 16) * 2;
+  for (int y = 0; y < kIlbmH; ++y) {
+    std::vector<std::vector<uint8_t>> rows;
+    if (v.chunky) {
+      std::vector<uint8_t> row(planeBytes, 0);
+      for (int x = 0; x < kIlbmW; ++x) row[static_cast<size_t>(x)] = static_cast<uint8_t>(ilbmIndex(v, x, y));
+      rows.push_back(row);
+    } else {
+      for (int p = 0; p < v.planes + (v.masking == 1 ? 1 : 0); ++p) {
+        std::vector<uint8_t> row(planeBytes, 0);
+        for (int x = 0; x < kIlbmW; ++x) {
+          const bool bit = p == v.planes ? true : ((ilbmIndex(v, x, y) >> p) & 1) != 0;
+          if (bit) row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+        rows.push_back(row);
+      }
+    }
+    for (const auto& row : rows) {
+      if (v.packed)
+        packRow(row, body);
+      else
+        body.insert(body.end(), row.begin(), row.end());
+    }
+  }
+  appendChunk(f, "BODY", body);
+  const uint32_t n = static_cast<uint32_t>(f.size() - 8);
+  f[4] = uint8_t(n >> 24);
+  f[5] = uint8_t(n >> 16);
+  f[6] = uint8_t(n >> 8);
+  f[7] = uint8_t(n);
+  return f;
+}
+
+class IlbmLayouts : public ::testing::TestWithParam<IlbmVariant> {};
+
+TEST_P(IlbmLayouts, DecodeToTheKnownIndicesAndTheReferenceColours) {
+  const IlbmVariant& v = GetParam();
+  const std::string path = tempPath(std::string(v.name) + ".lbm");
+  writeFile(path, buildIlbm(v));
+  TDib dib = OpenDib(path, 0, {});
+  ASSERT_FALSE(dib.empty());
+  ASSERT_EQ(DibBitCount(dib), v.bits);
+  for (int y = 0; y < kIlbmH; ++y)
+    for (int x = 0; x < kIlbmW; ++x) ASSERT_EQ(getpixel(dib, x, y), ilbmIndex(v, x, y)) << x << "," << y;
+  for (int i = 0; i < std::min(v.mapEntries, 1 << v.bits); ++i) {
+    EXPECT_EQ(dib.colors()[i].rgbRed, uint8_t(i * 40 + 7)) << i;
+    EXPECT_EQ(dib.colors()[i].rgbGreen, uint8_t(255 - i * 3)) << i;
+    EXPECT_EQ(dib.colors()[i].rgbBlue, uint8_t(i * 11)) << i;
+  }
+  for (int i = v.mapEntries; i < (1 << v.bits) && !(v.camg & 0x80); ++i)
+    EXPECT_EQ(dib.colors()[i].rgbRed + dib.colors()[i].rgbGreen + dib.colors()[i].rgbBlue, 0) << "entry " << i;
+  if (!v.netpbmReads) return;
+  const auto ref = reference(path, "ilbm", Reader::Netpbm);
+  ASSERT_TRUE(ref);
+  EXPECT_EQ(maxChannelDifference(dibToRgb(dib), *ref), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Legacy, IlbmLayouts,
+    ::testing::Values(IlbmVariant{"two_planes_mask_raw", false, 2, 1, false, 0, 4, false, 4},
+                      IlbmVariant{"five_planes_short_cmap", false, 5, 0, true, 0, 20, false, 8, false},
+                      IlbmVariant{"extra_halfbrite", false, 6, 0, true, 0x80, 32, false, 8},
+                      IlbmVariant{"three_planes_odd_chunk", false, 3, 0, true, 0, 8, true, 4},
+                      IlbmVariant{"mask_plane_packed", false, 1, 1, true, 0, 2, false, 1},
+                      IlbmVariant{"pbm_chunky_packed", true, 8, 0, true, 0, 256, false, 8, false},
+                      IlbmVariant{"pbm_chunky_raw", true, 8, 0, false, 0, 256, true, 8, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Every kept file opens without a fault: "bad-" files are refused, "good-" files (the frame the
+// bad ones were spoilt from) load, and the fuzzers' finds load or not but never crash.
+TEST(LegacyFixtures, KeptFilesOpenCleanly) {
+  int seen = 0;
+  for (const char* format : {"pcx", "tga", "ilbm"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(dataPath(format))) {
+      const std::string path = entry.path().string();
+      const std::string name = entry.path().filename().string();
+      ++seen;
+      TDib viaOpen = OpenDib(path, 0, {});
+      TDib direct = decodeBytes(format, readFile(path));
+      EXPECT_EQ(viaOpen.empty(), direct.empty()) << name;
+      if (name.rfind("bad-", 0) == 0) EXPECT_TRUE(direct.empty()) << name;
+      if (name.rfind("good-", 0) == 0) EXPECT_FALSE(direct.empty()) << name;
+      if (!direct.empty()) {
+        MemoryOutputStream out;
+        EXPECT_TRUE(codecFor(format).encode(direct, out)) << name;
+      }
+    }
+  }
+  EXPECT_GT(seen, 30);
+}
+
+// Reads PCX runs back the plain way and checks the limits a strict reader relies on.
+TEST(PcxRuns, StayWithinSixtyThreeAndEscapeHighBytes) {
+  std::vector<uint8_t> data;
+  for (int i = 0; i < 200; ++i) data.push_back(0x07);
+  for (int i = 0; i < 64; ++i) data.push_back(static_cast<uint8_t>(0xC0 + i % 3 / 2));
+  for (int i = 0; i < 40; ++i) data.push_back(static_cast<uint8_t>(i * 37));
+  std::vector<uint8_t> coded;
+  pcx::encodeRuns(data, coded);
+  std::vector<uint8_t> back;
+  for (size_t i = 0; i < coded.size(); ++i) {
+    if ((coded[i] & 0xC0) == 0xC0) {
+      const int n = coded[i] & 0x3F;
+      ASSERT_GE(n, 1);
+      ASSERT_LT(i + 1, coded.size());
+      back.insert(back.end(), static_cast<size_t>(n), coded[++i]);
+    } else {
+      back.push_back(coded[i]);
+    }
+  }
+  EXPECT_EQ(back, data);
+  EXPECT_LT(coded.size(), data.size());
+}
+
+TEST(ByteRun1, RoundTripsAndPacksLongRuns) {
+  std::vector<uint8_t> data;
+  for (int i = 0; i < 300; ++i) data.push_back(0x80);
+  for (int i = 0; i < 300; ++i) data.push_back(static_cast<uint8_t>(i * 7));
+  data.insert(data.end(), {1, 1, 2, 2, 2, 3});
+  std::vector<uint8_t> coded;
+  ilbm::encodeByteRun1(data, coded);
+  std::vector<uint8_t> back;
+  for (size_t i = 0; i < coded.size();) {
+    const auto n = static_cast<int8_t>(coded[i++]);
+    ASSERT_NE(n, -128);
+    if (n >= 0) {
+      ASSERT_LE(i + static_cast<size_t>(n) + 1, coded.size());
+      back.insert(back.end(), coded.begin() + static_cast<std::ptrdiff_t>(i),
+                  coded.begin() + static_cast<std::ptrdiff_t>(i) + n + 1);
+      i += static_cast<size_t>(n) + 1;
+    } else {
+      ASSERT_LT(i, coded.size());
+      back.insert(back.end(), static_cast<size_t>(1 - n), coded[i++]);
+    }
+  }
+  EXPECT_EQ(back, data);
+  EXPECT_LT(coded.size(), 300u + 300u / 128 * 2 + 20);
+}
 
 }  // namespace
