@@ -136,7 +136,8 @@ class TgaCodec final : public Codec {
   // The registry probes the formats in the save list's order, so the signed formats before TGA
   // (BMP, GIF, IFF, JPEG, PCX) have had their say; TIFF ("II"/"MM") and PNG (0x89 'P') come
   // after it but cannot pass here, since their second byte is no colour-map type of 0 or 1.
-  // Files whose header does not pass at all are still opened as TGA by their extension.
+  // The probe is as strict as the decoder's own header check, so the registry's fallback to the
+  // file extension cannot hand the decoder anything the probe would have turned away.
   bool probe(std::span<const uint8_t> head) const override { return tga::plausibleHeader(head); }
   TDib decode(InputStream& in, const ProgressFn& progress) const override;
   bool encode(const TDib& dib, OutputStream& out) const override;
