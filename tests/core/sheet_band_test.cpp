@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "print/SheetBand.h"
+#include "support/PosterPictures.h"
+#include "support/RasterDevice.h"
 
 using namespace tessaro;
 
@@ -153,4 +155,44 @@ TEST(SheetBand, PictureAreaOfThePage) {
   o.OptGlueMargin = true;
   EXPECT_EQ(areaWidth(1000, o, {100, 0}), 900);
   EXPECT_EQ(areaWidth(1000, o, {-5, 0}), 1000);
+}
+
+TEST(SheetBand, DrawsTheVisiblePartOfTheBand) {
+  // Sheet (0, 0) of the worked poster at 1:1: the band starts 100 pixels left of and above the
+  // picture, so the picture fills the right three quarters and the lower four fifths.
+  const TDib pic = test::blockPicture(1000, 800, 10, 8);
+  PosterState poster;
+  poster.SheetsX = 3;
+  poster.SheetsY = 2;
+  poster.PosterWidth = 2.5;
+  poster.PosterHeight = 1.6;
+  test::RasterDevice page(400, 500, kWhite);
+  PrintPage(page, pic, poster, opts(true, true, false, false), {5, 5}, 0, 0, {0, 0, 400, 500}, true, true);
+  EXPECT_EQ(page.countNot(kWhite, 0, 0, 100, 500), 0);
+  EXPECT_EQ(page.countNot(kWhite, 0, 0, 400, 100), 0);
+  for (auto [x, y] : std::vector<std::pair<int32_t, int32_t>>{{100, 100}, {199, 250}, {250, 199}, {399, 499}}) {
+    const auto block = test::blockOf(page.pixel(x, y));
+    ASSERT_TRUE(block.has_value()) << x << "," << y;
+    EXPECT_EQ(block->first, (x - 100) / 100);
+    EXPECT_EQ(block->second, (y - 100) / 100);
+  }
+
+  // The last sheet of the 1 x 1 poster fills the area with the whole picture, shrunk.
+  poster = PosterState{};
+  test::RasterDevice small(100, 80, kWhite);
+  SpezialPrintPage(small, pic, poster, opts(false, true, false, true), {0, 0}, 0, 0, {0, 0, 100, 80}, false, true);
+  EXPECT_EQ(small.countOf(kWhite, 0, 0, 100, 80), 0);
+  EXPECT_EQ(test::blockOf(small.pixel(99, 79)), std::make_pair(9, 7));
+}
+
+TEST(SheetBand, XitOutDrawsTwoRedDiagonals) {
+  test::RasterDevice dc(50, 50, kWhite);
+  XitOut(dc, 10, 10, 30, 30);
+  EXPECT_EQ(dc.penColor(), kRed);
+  EXPECT_EQ(dc.penStyle(), PenStyle::Solid);
+  EXPECT_EQ(dc.count("line"), 2);
+  for (int32_t i = 10; i < 30; ++i) {
+    EXPECT_EQ(dc.pixel(i, i), kRed);
+    EXPECT_EQ(dc.pixel(40 - i, i), kRed);
+  }
 }
