@@ -154,7 +154,7 @@ TEST(MainForm, PaperTextsFollowThePrinterAndTheGlueEdits) {
   EXPECT_EQ(w.form.state().poster.SheetsX, columns);
   EXPECT_DOUBLE_EQ(w.form.state().poster.PosterHeight, height);
   // The set-up button runs the printer dialog and re-reads the page.
-  w.printer.setMetricsForTest([] {
+  w.printer.setMetrics([] {
     PageMetrics m = a4At600();
     m.physicalWidth = 5100;
     return m;

@@ -67,6 +67,8 @@ class FakePrintService : public PrintService {
   bool failEndDoc = false;
 
   PageMetrics metrics() const override { return metrics_; }
+  // Another printer or paper was chosen.
+  void setMetrics(const PageMetrics& metrics) { metrics_ = metrics; }
   void setTitle(const std::string& title) override;
   bool beginDoc() override;
   bool newPage() override;
