@@ -63,7 +63,8 @@ class Device {
   virtual int setDIBitsToDevice(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
                                 int32_t startScan, int32_t numScans, const uint8_t* bits,
                                 const BitmapInfo& info) = 0;
-  // Null when the device cannot make one.
+  // Null when the device cannot make one. Like any device surface, the bitmap counts its rows
+  // from the top: stretchBlt's source rectangle does too.
   virtual std::unique_ptr<DeviceBitmap> createCompatibleBitmap(int32_t w, int32_t h) = 0;
   virtual bool stretchBlt(int32_t x, int32_t y, int32_t destW, int32_t destH, const DeviceBitmap& src, int32_t srcX,
                           int32_t srcY, int32_t srcW, int32_t srcH, uint32_t rop) = 0;

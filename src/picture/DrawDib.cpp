@@ -33,9 +33,9 @@ struct Rects {
 bool clipToPicture(Rects& r, int32_t w, int32_t h) {
   if (r.empty()) return false;
   if (int64_t{w} < int64_t{r.srcX} + r.srcW) {
-    const int32_t n = w - r.srcX;
+    const int64_t n = int64_t{w} - r.srcX;  // below srcW, so it fits once the test holds
     r.destW = scaled(r.destW, n, r.srcW);
-    r.srcW = n;
+    r.srcW = static_cast<int32_t>(n);
     if (r.empty()) return false;
   }
   if (r.srcY < 0) {
@@ -47,14 +47,14 @@ bool clipToPicture(Rects& r, int32_t w, int32_t h) {
   if (int64_t{h} < int64_t{r.srcY} + r.srcH) {
     const int32_t n = h - r.srcY;
     const int32_t d = scaled(r.destH, n, r.srcH);
-    r.y = r.y + r.destH - d;
+    r.y = static_cast<int32_t>(int64_t{r.y} + r.destH - d);
     r.destH = d;
     r.srcH = n;
     if (r.empty()) return false;
   }
   if (r.srcX < 0) {
     const int32_t d = scaled(int64_t{r.srcW} + r.srcX, r.destW, r.srcW);
-    r.x = r.x + r.destW - d;
+    r.x = static_cast<int32_t>(int64_t{r.x} + r.destW - d);
     r.destW = d;
     r.srcW = r.srcW + r.srcX;
     r.srcX = 0;
@@ -189,6 +189,7 @@ void DrawDib(Device& dc, int32_t X, int32_t Y, int32_t DestW, int32_t DestH, con
   }
   dc.setStretchMode(COLORONCOLOR);
 
+  // A halftoned copy too large to make falls back to drawing the picture itself.
   bool drawn = false;
   if (DibBitCount(picture) == 24 && ScreenBitsPerPixel() <= 8 && Halftone)
     drawn = drawHalftoned(dc, r, picture, Rop);

@@ -104,6 +104,7 @@ TEST_F(DrawDibTest, EmptySourceOrTargetDrawsNothing) {
       {"right of the picture", 10, 10, 10, 0, 5, 8}, {"left of the picture", 10, 10, -5, 0, 5, 8},
       {"below the picture", 10, 10, 0, -8, 10, 8}, {"above the picture", 10, 10, 0, 8, 10, 8},
       {"cut to less than a pixel", 1, 10, 9, 0, 4, 8},
+      {"far left with a huge width", 100, 10, -2147483000, 0, 2147483647, 8},
   };
   const TDib pic = distinctPicture(10, 8);
   for (uint32_t caps : {RC_STRETCHDIB | RC_DIBTODEV, 0u})
@@ -152,10 +153,11 @@ TEST_F(DrawDibTest, HalftonesOnlyTrueColourOnPaletteScreens) {
     EXPECT_EQ(liveHalftoneCopies(), 0);
     if (c.expectHalftoned) {
       EXPECT_EQ(call.dibBitCount, 8);
-      ASSERT_NE(call.palette, nullptr);
-      ASSERT_EQ(call.palette->size(), 256);
-      EXPECT_EQ(call.palette->entry(249).peRed, 255);
-      EXPECT_EQ(call.palette->entry(29).peRed, 51);
+      ASSERT_EQ(call.paletteColours.size(), 256u);
+      for (size_t i = 0; i < 256; ++i) {
+        const PaletteEntry& e = call.paletteColours[i];
+        EXPECT_EQ((RgbTriple{e.peRed, e.peGreen, e.peBlue}), StdPalette256[i]) << i;
+      }
     } else {
       EXPECT_EQ(call.dibBitCount, DibBitCount(*c.picture));
       EXPECT_EQ(call.palette, c.picture->Palette.get());
@@ -340,4 +342,15 @@ TEST_F(DrawDibTest, LastResortReportsWhatTheDeviceRefuses) {
     EXPECT_EQ(dev.count("stretchBlt"), c.blts);
     EXPECT_EQ(dev.countNot(kWhite, 0, 0, 16, 16), 0);
   }
+}
+
+TEST_F(DrawDibTest, HalftoneCopyTooLargeFallsBackToThePictureItself) {
+  setScreenBitsPerPixel(8);
+  const TDib pic = distinctPicture(10, 8);
+  RasterDevice dev(8, 8);
+  // Narrower but far taller: the copy at target scale would exceed any picture size allowed.
+  DrawDib(dev, 0, 0, 5, 300000, pic, 0, 0, 10, 8, true, SRCCOPY);
+  ASSERT_EQ(dev.count("stretchDIBits"), 1);
+  EXPECT_EQ(dev.last("stretchDIBits").dibBitCount, 24);
+  EXPECT_EQ(liveHalftoneCopies(), 0);
 }

@@ -16,9 +16,15 @@ TEST(RasterDevice, StretchDIBitsReadsRowsFromTheBottom) {
   EXPECT_EQ(dev.stretchDIBits(0, 0, 4, 4, 0, 0, 2, 2, pic.Bits, *pic.info(), SRCCOPY), 2);
   EXPECT_EQ(dev.countOf(rgbColor(0, 255, 0), 0, 0, 4, 2), 8);
   EXPECT_EQ(dev.countOf(rgbColor(0, 0, 255), 0, 2, 4, 4), 8);
+  // Partly off the raster: the visible part still samples its own source columns.
+  setpixel(pic, 1, 2, 0xffffff);
+  dev.clear(kBlack);
+  dev.stretchDIBits(-2, 0, 4, 4, 0, 0, 2, 2, pic.Bits, *pic.info(), SRCCOPY);
+  EXPECT_EQ(dev.countOf(kWhite, 0, 2, 2, 4), 4);
+  EXPECT_EQ(dev.countOf(kBlack, 2, 0, 4, 4), 8);
   dev.failStretchDIBits = true;
   EXPECT_EQ(dev.stretchDIBits(0, 0, 4, 4, 0, 0, 2, 2, pic.Bits, *pic.info(), SRCCOPY), GDI_ERROR);
-  EXPECT_EQ(dev.count("stretchDIBits"), 2);
+  EXPECT_EQ(dev.count("stretchDIBits"), 3);
 }
 
 TEST(RasterDevice, SetDIBitsToDeviceDrawsOnlyTheScansHandedOver) {

@@ -142,13 +142,20 @@ void RasterDevice::fill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color c)
     for (int32_t x = std::max(x1, 0); x < std::min(x2, width_); ++x) raster_[index(x, y)] = c;
 }
 
-int RasterDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH, int32_t srcX, int32_t srcY,
-                                int32_t srcW, int32_t srcH, const uint8_t* bits, const BitmapInfo& info,
-                                uint32_t rop) {
-  DeviceCall& call = record("stretchDIBits", {x, y, destW, destH, srcX, srcY, srcW, srcH, rop});
+DeviceCall& RasterDevice::recordPictureCall(std::string name, std::vector<int64_t> args, const BitmapInfo& info) {
+  DeviceCall& call = record(std::move(name), std::move(args));
   call.dibWidth = info.bmiHeader.biWidth;
   call.dibHeight = info.bmiHeader.biHeight;
   call.dibBitCount = info.bmiHeader.biBitCount;
+  if (palette_)
+    for (int i = 0; i < palette_->size(); ++i) call.paletteColours.push_back(palette_->entry(i));
+  return call;
+}
+
+int RasterDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH, int32_t srcX, int32_t srcY,
+                                int32_t srcW, int32_t srcH, const uint8_t* bits, const BitmapInfo& info,
+                                uint32_t rop) {
+  recordPictureCall("stretchDIBits", {x, y, destW, destH, srcX, srcY, srcW, srcH, rop}, info);
   int result = GDI_ERROR;
   if (!failStretchDIBits && readableDib(bits, info)) {
     result = 0;
@@ -158,7 +165,7 @@ int RasterDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t des
         if (y + dy < 0 || y + dy >= height_) continue;
         // The target's top row shows the source rectangle's top row, the highest stored row.
         const int32_t stored = clampTo(srcY + srcH - 1 - centreSample(dy, srcH, destH), dibH);
-        for (int32_t dx = 0; dx < destW; ++dx)
+        for (int32_t dx = firstInside(x); dx < lastInside(x, destW); ++dx)
           put(x + dx, y + dy, dibPixelColor(bits, info, clampTo(srcX + centreSample(dx, srcW, destW), dibW), stored));
       }
       result = srcH;
@@ -171,10 +178,7 @@ int RasterDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t des
 int RasterDevice::setDIBitsToDevice(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
                                     int32_t startScan, int32_t numScans, const uint8_t* bits,
                                     const BitmapInfo& info) {
-  DeviceCall& call = record("setDIBitsToDevice", {x, y, w, h, srcX, srcY, startScan, numScans});
-  call.dibWidth = info.bmiHeader.biWidth;
-  call.dibHeight = info.bmiHeader.biHeight;
-  call.dibBitCount = info.bmiHeader.biBitCount;
+  recordPictureCall("setDIBitsToDevice", {x, y, w, h, srcX, srcY, startScan, numScans}, info);
   int result = 0;
   if (!failSetDIBitsToDevice && readableDib(bits, info) && numScans > 0) {
     const int32_t dibW = info.bmiHeader.biWidth, dibH = info.bmiHeader.biHeight;
@@ -211,8 +215,9 @@ bool RasterDevice::stretchBlt(int32_t x, int32_t y, int32_t destW, int32_t destH
     ok = true;
     if (destW > 0 && destH > 0 && srcW > 0 && srcH > 0) {
       for (int32_t dy = 0; dy < destH; ++dy) {
+        if (y + dy < 0 || y + dy >= height_) continue;
         const int32_t sy = clampTo(srcY + centreSample(dy, srcH, destH), bitmap->height());
-        for (int32_t dx = 0; dx < destW; ++dx)
+        for (int32_t dx = firstInside(x); dx < lastInside(x, destW); ++dx)
           put(x + dx, y + dy, bitmap->at(clampTo(srcX + centreSample(dx, srcW, destW), bitmap->width()), sy));
       }
     }

@@ -16,6 +16,7 @@
 // - Text: each character (UTF-8 code point) is a cell of max(1, fontHeight / 2) by fontHeight
 //   pixels; textOut fills the whole box white, then each non-space cell black, inset by one pixel
 //   when the cell is at least 3 pixels each way.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -29,10 +30,12 @@ struct DeviceCall {
   std::string name;
   std::vector<int64_t> args;  // the call's integer arguments in order
   std::string text;           // textOut / textExtent
-  // Picture calls: the source picture's size and depth as its header states them, and the
-  // palette selected while the call ran.
-  int32_t dibWidth = 0, dibHeight = 0, dibBitCount = 0;
+  // The palette selected while the call ran: for identity checks only, it may be freed since.
   const PaletteObject* palette = nullptr;
+  // Picture calls: the source picture's size and depth as its header states them, and a copy of
+  // the selected palette's colours (empty when none was selected).
+  int32_t dibWidth = 0, dibHeight = 0, dibBitCount = 0;
+  std::vector<PaletteEntry> paletteColours;
   std::string describe() const;
 };
 
@@ -106,8 +109,12 @@ class RasterDevice : public Device {
   void put(int32_t x, int32_t y, Color c) {
     if (inside(x, y)) raster_[index(x, y)] = c;
   }
+  // Range of target columns dx (from a target left edge x) that land on the raster.
+  int32_t firstInside(int32_t x) const { return x < 0 ? -x : 0; }
+  int32_t lastInside(int32_t x, int32_t w) const { return static_cast<int32_t>(std::min<int64_t>(w, int64_t{width_} - x)); }
   void fill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color c);
   DeviceCall& record(std::string name, std::vector<int64_t> args);
+  DeviceCall& recordPictureCall(std::string name, std::vector<int64_t> args, const BitmapInfo& info);
   // Hands the latest call to onCall; a copy, so the hook may draw more.
   void notify() {
     if (onCall) onCall(DeviceCall(calls_.back()));
