@@ -133,11 +133,11 @@ std::string GetDIBOpenFilter() {
     std::string masks;
     for (const std::string& e : c->extensions()) {
       if (!masks.empty()) masks += ";";
-      masks += "*." + e;
+      masks.append("*.").append(e);
     }
     if (!all.empty()) all += ";";
     all += masks;
-    each += "|" + c->name() + " (" + masks + ")|" + masks;
+    each.append("|").append(c->name()).append(" (").append(masks).append(")|").append(masks);
   }
   return "Alle Bilddateien (" + all + ")|" + all + each;
 }
