@@ -1,0 +1,116 @@
+#include "platform/QtPrintService.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QStandardPaths>
+
+namespace tessaro {
+
+namespace {
+
+// A file name made of the job title: no folder separators, no control characters.
+QString fileBaseName(const QString& title) {
+  QString name;
+  for (const QChar c : title) name += (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control) ? u'_' : c;
+  name = name.trimmed();
+  if (name.isEmpty() || name.startsWith(u'.')) name.prepend(QStringLiteral("Tessaro"));
+  return name;
+}
+
+QString defaultFolder() {
+  const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (!docs.isEmpty() && QFileInfo(docs).isDir()) return docs;
+  return QDir::homePath();
+}
+
+}  // namespace
+
+QtPrintService::QtPrintService() {
+  const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+  if (QPrinterInfo::availablePrinters().isEmpty() || defaultPrinter.isNull())
+    usePdfFile();
+  else
+    printer_.setPrinterName(defaultPrinter.printerName());
+}
+
+QtPrintService::~QtPrintService() {
+  if (painter_.isActive()) painter_.end();
+}
+
+PageMetrics QtPrintService::metrics() const {
+  PageMetrics m;
+  const QRect paper = printer_.paperRect(QPrinter::DevicePixel).toRect();
+  const QRect page = printer_.pageRect(QPrinter::DevicePixel).toRect();
+  m.physicalWidth = paper.width();
+  m.physicalHeight = paper.height();
+  m.offsetX = page.left() - paper.left();
+  m.offsetY = page.top() - paper.top();
+  m.dpiX = printer_.logicalDpiX();
+  m.dpiY = printer_.logicalDpiY();
+  m.pageWidth = page.width();
+  m.pageHeight = page.height();
+  return m;
+}
+
+bool QtPrintService::setPrinterName(const QString& name) {
+  if (painter_.isActive() || QPrinterInfo::printerInfo(name).isNull()) return false;
+  printer_.setOutputFileName({});
+  printer_.setOutputFormat(QPrinter::NativeFormat);
+  printer_.setPrinterName(name);
+  toFile_ = false;
+  outputFile_.clear();
+  return printer_.printerName() == name;
+}
+
+void QtPrintService::usePdfFile(const QString& folder) {
+  if (painter_.isActive()) return;
+  toFile_ = true;
+  folder_ = folder;
+  printer_.setOutputFormat(QPrinter::PdfFormat);
+  // The same page as defaultA4Metrics(): A4 at 600 dpi with a border of 100 pixels.
+  const PageMetrics a4 = defaultA4Metrics();
+  printer_.setResolution(a4.dpiX);
+  const QPageSize size(QSizeF(210, 297), QPageSize::Millimeter, QStringLiteral("A4"), QPageSize::ExactMatch);
+  const qreal border = 72.0 * a4.offsetX / a4.dpiX;
+  printer_.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(border, border, border, border),
+                                     QPageLayout::Point));
+}
+
+QString QtPrintService::uniqueOutputPath() const {
+  const QDir dir(folder_.isEmpty() ? defaultFolder() : folder_);
+  const QString base = fileBaseName(title_);
+  QString path = dir.filePath(base + QStringLiteral(".pdf"));
+  for (int n = 2; QFileInfo::exists(path); ++n) path = dir.filePath(QStringLiteral("%1 (%2).pdf").arg(base).arg(n));
+  return path;
+}
+
+bool QtPrintService::beginDoc() {
+  if (painter_.isActive()) return false;
+  outputFile_ = toFile_ ? uniqueOutputPath() : QString();
+  printer_.setOutputFileName(outputFile_);
+  printer_.setDocName(title_);
+  if (painter_.begin(&printer_)) return true;
+  outputFile_.clear();
+  return false;
+}
+
+bool QtPrintService::newPage() { return painter_.isActive() && printer_.newPage(); }
+
+bool QtPrintService::endDoc() { return painter_.isActive() && painter_.end(); }
+
+bool QtPrintService::setupDialog(QWidget* parent) {
+  if (painter_.isActive()) return false;
+  QPrintDialog dialog(&printer_, parent);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  // The dialog may have switched between a printer queue and a PDF file.
+  toFile_ = printer_.outputFormat() == QPrinter::PdfFormat;
+  if (accepted && toFile_ && !printer_.outputFileName().isEmpty())
+    folder_ = QFileInfo(printer_.outputFileName()).absolutePath();
+  return accepted;
+}
+
+}  // namespace tessaro
