@@ -221,8 +221,15 @@ void QtDevice::textOut(int32_t x, int32_t y, const std::string& utf8) {
   painter_.restore();
 }
 
-int32_t QtDevice::width() const { return painter_.device() ? painter_.device()->width() : 0; }
-int32_t QtDevice::height() const { return painter_.device() ? painter_.device()->height() : 0; }
+int32_t QtDevice::width() const {
+  if (!area_.isEmpty()) return area_.width();
+  return painter_.device() ? painter_.device()->width() : 0;
+}
+
+int32_t QtDevice::height() const {
+  if (!area_.isEmpty()) return area_.height();
+  return painter_.device() ? painter_.device()->height() : 0;
+}
 
 PictureCacheStats QtDevice::cacheStats() { return pictureCache::stats(); }
 void QtDevice::clearCache() { pictureCache::clear(); }

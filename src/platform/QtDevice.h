@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPen>
+#include <QSize>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,6 +62,10 @@ class QtDevice : public Device {
   int32_t width() const override;
   int32_t height() const override;
 
+  // Reports `area` as the device's size instead of the paint device's: for a page whose printable
+  // area the painter was moved to. An empty size goes back to the paint device's.
+  void setArea(QSize area) { area_ = area; }
+
   // True for printer and PDF pages: pictures go there at their own resolution and uncached.
   bool isPrinter() const;
 
@@ -74,6 +79,7 @@ class QtDevice : public Device {
   QFont font_;
   const PaletteObject* palette_ = nullptr;
   int stretchMode_ = 0;
+  QSize area_;
   uint64_t sourceId_ = 0;
   uint64_t sourceGeneration_ = 0;
 };

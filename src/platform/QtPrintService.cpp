@@ -17,7 +17,9 @@ QString fileBaseName(const QString& title) {
   QString name;
   for (const QChar c : title) name += (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control) ? u'_' : c;
   name = name.trimmed();
-  if (name.isEmpty() || name.startsWith(u'.')) name.prepend(QStringLiteral("Tessaro"));
+  if (name.isEmpty()) return QStringLiteral("Tessaro");
+  // No hidden files.
+  if (name.startsWith(u'.')) name.prepend(u'_');
   return name;
 }
 
@@ -42,6 +44,7 @@ QtPrintService::~QtPrintService() {
 }
 
 PageMetrics QtPrintService::metrics() const {
+  if (toFile_) return defaultA4Metrics();
   PageMetrics m;
   const QRect paper = printer_.paperRect(QPrinter::DevicePixel).toRect();
   const QRect page = printer_.pageRect(QPrinter::DevicePixel).toRect();
@@ -71,13 +74,25 @@ void QtPrintService::usePdfFile(const QString& folder) {
   toFile_ = true;
   folder_ = folder;
   printer_.setOutputFormat(QPrinter::PdfFormat);
-  // The same page as defaultA4Metrics(): A4 at 600 dpi with a border of 100 pixels.
+  // The layout is computed from defaultA4Metrics(), so the printable area must be exactly that
+  // many pixels at that place: sheets use their last pixel rows and columns. Qt keeps page sizes
+  // and margins in whole points, which puts A4 a few pixels off at 600 dpi; so the painter covers
+  // the whole paper and each page is moved to the printable area and clipped to it (preparePage).
+  printer_.setResolution(defaultA4Metrics().dpiX);
+  printer_.setFullPage(true);
+  printer_.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+}
+
+void QtPrintService::preparePage() {
+  if (!toFile_) {
+    device_.setArea({});
+    return;
+  }
   const PageMetrics a4 = defaultA4Metrics();
-  printer_.setResolution(a4.dpiX);
-  const QPageSize size(QSizeF(210, 297), QPageSize::Millimeter, QStringLiteral("A4"), QPageSize::ExactMatch);
-  const qreal border = 72.0 * a4.offsetX / a4.dpiX;
-  printer_.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(border, border, border, border),
-                                     QPageLayout::Point));
+  painter_.resetTransform();
+  painter_.translate(a4.offsetX, a4.offsetY);
+  painter_.setClipRect(0, 0, a4.pageWidth, a4.pageHeight);
+  device_.setArea(QSize(a4.pageWidth, a4.pageHeight));
 }
 
 QString QtPrintService::uniqueOutputPath() const {
@@ -93,12 +108,19 @@ bool QtPrintService::beginDoc() {
   outputFile_ = toFile_ ? uniqueOutputPath() : QString();
   printer_.setOutputFileName(outputFile_);
   printer_.setDocName(title_);
-  if (painter_.begin(&printer_)) return true;
+  if (painter_.begin(&printer_)) {
+    preparePage();
+    return true;
+  }
   outputFile_.clear();
   return false;
 }
 
-bool QtPrintService::newPage() { return painter_.isActive() && printer_.newPage(); }
+bool QtPrintService::newPage() {
+  if (!painter_.isActive() || !printer_.newPage()) return false;
+  preparePage();
+  return true;
+}
 
 bool QtPrintService::endDoc() { return painter_.isActive() && painter_.end(); }
 

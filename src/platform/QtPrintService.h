@@ -41,6 +41,7 @@ class QtPrintService : public PrintService {
 
  private:
   QString uniqueOutputPath() const;
+  void preparePage();
 
   QPrinter printer_{QPrinter::HighResolution};
   QPainter painter_;

@@ -5,11 +5,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
-#include <optional>
 
+#include "PdfCheck.h"
 #include "picture/Dib.h"
 
 namespace tessaro {
@@ -276,14 +275,6 @@ TEST(QtDeviceBasics, ReportsItsSizeDepthAndCapabilities) {
   EXPECT_EQ(dc.selectPalette(nullptr), &palette);
 }
 
-// Runs a poppler tool and returns its standard output; nothing on failure.
-std::optional<QString> runTool(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 TEST(QtDevicePdf, PictureOnAPageIsEmbeddedOnceAtItsOwnResolution) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -307,7 +298,7 @@ TEST(QtDevicePdf, PictureOnAPageIsEmbeddedOnceAtItsOwnResolution) {
     EXPECT_EQ(QtDevice::cacheStats().misses, 0u) << "printer pages bypass the cache";
   }
   // The embedded image holds each picture pixel once.
-  const auto images = runTool("pdfimages", {"-list", pdf});
+  const auto images = test::runTool("pdfimages", {"-list", pdf});
   ASSERT_TRUE(images);
   const QStringList rows = images->split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(rows.size(), 3) << images->toStdString();
@@ -316,17 +307,13 @@ TEST(QtDevicePdf, PictureOnAPageIsEmbeddedOnceAtItsOwnResolution) {
   EXPECT_EQ(fields[4], "30");
 
   // Rendered at 30 dpi the 300-dpi target lands at (10, 10) with a size of 200 x 150.
-  ASSERT_TRUE(runTool("pdftoppm", {"-r", "30", "-png", "-singlefile", pdf, dir.filePath("page")}));
-  const QImage page(dir.filePath("page.png"));
+  const QImage page = test::renderPdfPage(pdf, 1, 30);
   ASSERT_FALSE(page.isNull());
-  const auto near = [](QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 && std::abs(qBlue(a) - qBlue(b)) < 24;
-  };
   for (const QPoint p : {QPoint(60, 50), QPoint(160, 50), QPoint(60, 130), QPoint(160, 130)}) {
     const QRgb want = quadrant((p.x() - 10) * 40 / 200, (p.y() - 10) * 30 / 150);
-    EXPECT_TRUE(near(page.pixel(p), want)) << p.x() << "," << p.y() << " " << std::hex << page.pixel(p);
+    EXPECT_TRUE(test::colourNear(page.pixel(p), want)) << p.x() << "," << p.y() << " " << std::hex << page.pixel(p);
   }
-  EXPECT_TRUE(near(page.pixel(5, 5), qRgb(255, 255, 255)));
+  EXPECT_TRUE(test::colourNear(page.pixel(5, 5), qRgb(255, 255, 255)));
 }
 
 }  // namespace
