@@ -180,14 +180,15 @@ void QtDevice::rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   if (!painter_.isActive()) return;
   const QRect r = QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)).normalized();
   if (r.isEmpty()) return;
-  if (r.width() > 2 && r.height() > 2) painter_.fillRect(r.adjusted(1, 1, -1, -1), brush_);
-  // The outline runs over the outermost pixels of the area.
+  // The outline runs over the outermost pixels of the area; a thin one is all outline.
+  if (r.width() <= 2 || r.height() <= 2) {
+    painter_.fillRect(r, pen_.color());
+    return;
+  }
+  painter_.fillRect(r.adjusted(1, 1, -1, -1), brush_);
   painter_.setPen(pen_);
   painter_.setBrush(Qt::NoBrush);
-  if (r.width() == 1 || r.height() == 1)
-    painter_.drawLine(r.topLeft(), r.bottomRight() + QPoint(r.width() == 1 ? 0 : 1, r.height() == 1 ? 0 : 1));
-  else
-    painter_.drawRect(r.adjusted(0, 0, -1, -1));
+  painter_.drawRect(r.adjusted(0, 0, -1, -1));
 }
 
 void QtDevice::fillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color color) {

@@ -126,13 +126,29 @@ bool QtPrintService::endDoc() { return painter_.isActive() && painter_.end(); }
 
 bool QtPrintService::setupDialog(QWidget* parent) {
   if (painter_.isActive()) return false;
+  // The dialog writes its choices into the printer as the user makes them, even when cancelled.
+  const bool wasToFile = toFile_;
+  const QString name = printer_.printerName();
+  const QPageLayout layout = printer_.pageLayout();
   QPrintDialog dialog(&printer_, parent);
-  const bool accepted = dialog.exec() == QDialog::Accepted;
-  // The dialog may have switched between a printer queue and a PDF file.
-  toFile_ = printer_.outputFormat() == QPrinter::PdfFormat;
-  if (accepted && toFile_ && !printer_.outputFileName().isEmpty())
-    folder_ = QFileInfo(printer_.outputFileName()).absolutePath();
-  return accepted;
+  if (dialog.exec() != QDialog::Accepted) {
+    if (wasToFile) {
+      usePdfFile(folder_);
+    } else {
+      setPrinterName(name);
+      printer_.setPageLayout(layout);
+    }
+    return false;
+  }
+  // A PDF file chosen in the dialog is written like the no-printer file: an A4 page whose
+  // metrics the layout knows, in the folder the user picked.
+  if (printer_.outputFormat() == QPrinter::PdfFormat) {
+    const QString file = printer_.outputFileName();
+    usePdfFile(file.isEmpty() ? folder_ : QFileInfo(file).absolutePath());
+  } else {
+    toFile_ = false;
+  }
+  return true;
 }
 
 }  // namespace tessaro

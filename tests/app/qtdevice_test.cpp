@@ -213,6 +213,7 @@ TEST(QtDeviceShapes, EndPointsAndRightBottomEdgesAreExclusive) {
   dc.line(1, 10, 1, 14);
   dc.setBrush(rgbColor(0, 0, 255));
   dc.rectangle(8, 8, 13, 12);
+  dc.rectangle(16, 2, 17, 5);
   dc.setPixel(18, 18, kWhite);
   painter.end();
 
@@ -230,6 +231,9 @@ TEST(QtDeviceShapes, EndPointsAndRightBottomEdgesAreExclusive) {
   });
   EXPECT_EQ(image.pixel(13, 10), kGrey);
   EXPECT_EQ(image.pixel(10, 12), kGrey);
+  expectArea(image, {16, 2, 1, 3}, [&](int, int) { return black; });
+  EXPECT_EQ(image.pixel(16, 5), kGrey);
+  EXPECT_EQ(image.pixel(17, 3), kGrey);
   EXPECT_EQ(image.pixel(18, 18), qRgb(255, 255, 255));
   EXPECT_EQ(image.pixel(17, 18), kGrey);
 }

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include "PdfCheck.h"
 
@@ -80,6 +83,25 @@ TEST(QtPrintServicePdfFile, EveryJobGetsAFileOfItsOwn) {
     EXPECT_EQ(service.outputFile(), dir.filePath(job.file));
     EXPECT_TRUE(QFileInfo(service.outputFile()).size() > 0) << job.file;
   }
+}
+
+TEST(QtPrintServicePrinter, CancelledSetupDialogKeepsTheOutput) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QtPrintService service;
+  service.usePdfFile(dir.path());
+  QTimer::singleShot(0, [] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+  });
+  QTimer::singleShot(5000, [] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+  });
+  EXPECT_FALSE(service.setupDialog(nullptr));
+  EXPECT_TRUE(service.printsToFile());
+  service.setTitle("Tessaro Poster");
+  ASSERT_TRUE(service.beginDoc());
+  ASSERT_TRUE(service.endDoc());
+  EXPECT_EQ(service.outputFile(), dir.filePath("Tessaro Poster.pdf"));
 }
 
 TEST(QtPrintServicePrinter, UnknownQueueIsRefused) {
