@@ -203,7 +203,13 @@ void QtDevice::setPixel(int32_t x, int32_t y, Color color) {
 
 void QtDevice::setFontHeight(int32_t height) {
   font_ = painter_.isActive() ? painter_.font() : QFont();
-  if (height != 0) font_.setPixelSize(std::max(1, std::abs(height)));
+  if (height == 0) return;
+  // A negative height is the character height; a positive one is the whole cell, ascent plus
+  // descent, as the core's text placement measures it.
+  font_.setPixelSize(std::max(1, std::abs(height)));
+  if (height < 0) return;
+  const int cell = painter_.device() ? QFontMetrics(font_, painter_.device()).height() : QFontMetrics(font_).height();
+  if (cell > height) font_.setPixelSize(std::max(1, static_cast<int>(int64_t{height} * height / cell)));
 }
 
 TextSize QtDevice::textExtent(const std::string& utf8) {
