@@ -92,9 +92,9 @@ int QtDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH, 
   if (cx0 >= cx1 || cy0 >= cy1) return 0;
   const int32_t tx0 = mapAxis(cx0, srcX, srcW, x, destW), tx1 = mapAxis(cx1, srcX, srcW, x, destW);
   // Rows count from the bottom, target rows from the top.
-  const int32_t srcTop = srcY + srcH;
-  const int32_t ty0 = mapAxis(srcTop - int64_t{cy1} + srcY, srcY, srcH, y, destH);
-  const int32_t ty1 = mapAxis(srcTop - int64_t{cy0} + srcY, srcY, srcH, y, destH);
+  const int64_t srcTop = int64_t{srcY} + srcH;
+  const int32_t ty0 = mapAxis(srcTop - cy1 + srcY, srcY, srcH, y, destH);
+  const int32_t ty1 = mapAxis(srcTop - cy0 + srcY, srcY, srcH, y, destH);
   const QRect target(tx0, ty0, tx1 - tx0, ty1 - ty0);
   if (target.isEmpty()) return 0;
 

@@ -36,7 +36,7 @@ QtPrintService::QtPrintService() {
   if (QPrinterInfo::availablePrinters().isEmpty() || defaultPrinter.isNull())
     usePdfFile();
   else
-    printer_.setPrinterName(defaultPrinter.printerName());
+    printer_ = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
 }
 
 QtPrintService::~QtPrintService() {
@@ -46,41 +46,42 @@ QtPrintService::~QtPrintService() {
 PageMetrics QtPrintService::metrics() const {
   if (toFile_) return defaultA4Metrics();
   PageMetrics m;
-  const QRect paper = printer_.paperRect(QPrinter::DevicePixel).toRect();
-  const QRect page = printer_.pageRect(QPrinter::DevicePixel).toRect();
+  const QRect paper = printer_->paperRect(QPrinter::DevicePixel).toRect();
+  const QRect page = printer_->pageRect(QPrinter::DevicePixel).toRect();
   m.physicalWidth = paper.width();
   m.physicalHeight = paper.height();
   m.offsetX = page.left() - paper.left();
   m.offsetY = page.top() - paper.top();
-  m.dpiX = printer_.logicalDpiX();
-  m.dpiY = printer_.logicalDpiY();
+  m.dpiX = printer_->logicalDpiX();
+  m.dpiY = printer_->logicalDpiY();
   m.pageWidth = page.width();
   m.pageHeight = page.height();
   return m;
 }
 
 bool QtPrintService::setPrinterName(const QString& name) {
-  if (painter_.isActive() || QPrinterInfo::printerInfo(name).isNull()) return false;
-  printer_.setOutputFileName({});
-  printer_.setOutputFormat(QPrinter::NativeFormat);
-  printer_.setPrinterName(name);
+  const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+  if (painter_.isActive() || info.isNull()) return false;
+  // A fresh printer brings the queue's own paper, margins and resolution.
+  printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
   toFile_ = false;
   outputFile_.clear();
-  return printer_.printerName() == name;
+  return true;
 }
 
 void QtPrintService::usePdfFile(const QString& folder) {
   if (painter_.isActive()) return;
   toFile_ = true;
   folder_ = folder;
-  printer_.setOutputFormat(QPrinter::PdfFormat);
+  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer_->setOutputFormat(QPrinter::PdfFormat);
   // The layout is computed from defaultA4Metrics(), so the printable area must be exactly that
   // many pixels at that place: sheets use their last pixel rows and columns. Qt keeps page sizes
   // and margins in whole points, which puts A4 a few pixels off at 600 dpi; so the painter covers
   // the whole paper and each page is moved to the printable area and clipped to it (preparePage).
-  printer_.setResolution(defaultA4Metrics().dpiX);
-  printer_.setFullPage(true);
-  printer_.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+  printer_->setResolution(defaultA4Metrics().dpiX);
+  printer_->setFullPage(true);
+  printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
 }
 
 void QtPrintService::preparePage() {
@@ -106,9 +107,9 @@ QString QtPrintService::uniqueOutputPath() const {
 bool QtPrintService::beginDoc() {
   if (painter_.isActive()) return false;
   outputFile_ = toFile_ ? uniqueOutputPath() : QString();
-  printer_.setOutputFileName(outputFile_);
-  printer_.setDocName(title_);
-  if (painter_.begin(&printer_)) {
+  printer_->setOutputFileName(outputFile_);
+  printer_->setDocName(title_);
+  if (painter_.begin(printer_.get())) {
     preparePage();
     return true;
   }
@@ -117,7 +118,7 @@ bool QtPrintService::beginDoc() {
 }
 
 bool QtPrintService::newPage() {
-  if (!painter_.isActive() || !printer_.newPage()) return false;
+  if (!painter_.isActive() || !printer_->newPage()) return false;
   preparePage();
   return true;
 }
@@ -128,25 +129,29 @@ bool QtPrintService::setupDialog(QWidget* parent) {
   if (painter_.isActive()) return false;
   // The dialog writes its choices into the printer as the user makes them, even when cancelled.
   const bool wasToFile = toFile_;
-  const QString name = printer_.printerName();
-  const QPageLayout layout = printer_.pageLayout();
-  QPrintDialog dialog(&printer_, parent);
-  if (dialog.exec() != QDialog::Accepted) {
-    if (wasToFile) {
+  const QString name = printer_->printerName();
+  const QPageLayout layout = printer_->pageLayout();
+  bool accepted = false;
+  {
+    QPrintDialog dialog(printer_.get(), parent);
+    accepted = dialog.exec() == QDialog::Accepted;
+  }
+  if (!accepted) {
+    if (wasToFile || !setPrinterName(name))
       usePdfFile(folder_);
-    } else {
-      setPrinterName(name);
-      printer_.setPageLayout(layout);
-    }
+    else
+      printer_->setPageLayout(layout);
     return false;
   }
   // A PDF file chosen in the dialog is written like the no-printer file: an A4 page whose
   // metrics the layout knows, in the folder the user picked.
-  if (printer_.outputFormat() == QPrinter::PdfFormat) {
-    const QString file = printer_.outputFileName();
+  if (printer_->outputFormat() == QPrinter::PdfFormat) {
+    const QString file = printer_->outputFileName();
     usePdfFile(file.isEmpty() ? folder_ : QFileInfo(file).absolutePath());
   } else {
     toFile_ = false;
+    // Leaving the file page: the painter no longer covers the whole paper.
+    printer_->setFullPage(false);
   }
   return true;
 }

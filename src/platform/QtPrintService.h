@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QString>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "platform/QtDevice.h"
@@ -34,7 +34,7 @@ class QtPrintService : public PrintService {
   bool printsToFile() const { return toFile_; }
   // The file the last job was written to; empty when it went to a printer queue.
   QString outputFile() const { return outputFile_; }
-  QString printerName() const { return printer_.printerName(); }
+  QString printerName() const { return printer_->printerName(); }
 
   // The platform's printer set-up dialog on this printer; true when the user accepted it.
   bool setupDialog(QWidget* parent);
@@ -43,7 +43,7 @@ class QtPrintService : public PrintService {
   QString uniqueOutputPath() const;
   void preparePage();
 
-  QPrinter printer_{QPrinter::HighResolution};
+  std::unique_ptr<QPrinter> printer_;
   QPainter painter_;
   QtDevice device_{painter_};
   QString title_;
