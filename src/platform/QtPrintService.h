@@ -26,6 +26,7 @@ class QtPrintService : public PrintService {
   bool newPage() override;
   bool endDoc() override;
   Device& page() override { return device_; }
+  std::string jobFile() const override { return outputFile_.toStdString(); }
 
   // Prints on the named queue from now on; false when no such queue is installed.
   bool setPrinterName(const QString& name);

@@ -87,7 +87,7 @@ TEST(CupsPrint, ThreeColouredPagesReachTheQueueAsOnePdf) {
     page.fillRect(0, 0, page.width(), page.height(), rgbColor(qRed(colours[i]), qGreen(colours[i]), qBlue(colours[i])));
   }
   ASSERT_TRUE(service.endDoc());
-  EXPECT_TRUE(service.outputFile().isEmpty());
+  EXPECT_TRUE(service.jobFile().empty()) << "a queue job leaves no file of ours";
 
   const QString pdf = waitForNewPdf(outputFolders(), start, 60);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 60 s in " << outputFolders().join(", ").toStdString();

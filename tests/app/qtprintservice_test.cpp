@@ -35,6 +35,7 @@ TEST(QtPrintServicePdfFile, PagesMatchTheA4MetricsTheLayoutIsComputedFrom) {
   ASSERT_TRUE(service.beginDoc());
   EXPECT_FALSE(service.beginDoc()) << "one document at a time";
   EXPECT_EQ(service.outputFile(), dir.filePath("Tessaro Poster.pdf"));
+  EXPECT_EQ(service.jobFile(), service.outputFile().toStdString());
   // The page the core draws on is exactly the printable area it laid the sheet out for.
   EXPECT_EQ(service.page().width(), a4.pageWidth);
   EXPECT_EQ(service.page().height(), a4.pageHeight);
