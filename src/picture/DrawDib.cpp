@@ -195,9 +195,12 @@ void DrawDib(Device& dc, int32_t X, int32_t Y, int32_t DestW, int32_t DestH, con
     drawn = drawHalftoned(dc, r, picture, Rop);
   if (!drawn) {
     const uint32_t caps = dc.rasterCaps();
-    if (caps & RC_STRETCHDIB)
+    if (caps & RC_STRETCHDIB) {
+      // Lets a device keep its converted copy of this picture between repaints.
+      dc.setSourcePicture(picture.Id, picture.Generation);
       drawn = dc.stretchDIBits(r.x, r.y, r.destW, r.destH, r.srcX, r.srcY, r.srcW, r.srcH, picture.Bits,
                                *picture.info(), Rop) != GDI_ERROR;
+    }
     if (!drawn && (caps & RC_DIBTODEV)) drawn = drawUnstretched(dc, r, picture);
     if (!drawn) drawThroughBitmap(dc, r, picture, Rop);
   }

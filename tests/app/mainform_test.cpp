@@ -70,7 +70,13 @@ TEST(MainForm, StartsWithTheTabsAndTheStartPicture) {
   EXPECT_EQ(DibBitCount(st.Picture), 8);
   EXPECT_EQ(st.CropRight, 319);
   EXPECT_EQ(st.CropBottom, 199);
-  EXPECT_EQ(st.poster.SheetsX, 1);
+  // Start-up applies the geometry twice: from the height (one sheet), then from the width.
+  // The landscape start picture on a portrait page with 5 % glue strips needs 2.47 sheets.
+  const long double width = 320 * (5.0L / 1 / 100 + 1) / 200 * 5700 / 3800 - 5.0L / 1 / 100;
+  EXPECT_NEAR(st.poster.PosterWidth, static_cast<double>(width), 1e-8);
+  const long double height = 200 * (5.0L / 3 / 100 + st.poster.PosterWidth) / 320 * 3800 / 5700 - 5.0L / 1 / 100;
+  EXPECT_NEAR(st.poster.PosterHeight, static_cast<double>(height), 1e-8);
+  EXPECT_EQ(st.poster.SheetsX, 3);
   EXPECT_EQ(st.poster.SheetsY, 1);
   EXPECT_TRUE(st.poster.WidthLeads);
   for (const char* name : {"ueberbtn", "HilfeBtn", "EndeBtn"}) EXPECT_NE(w.find<QWidget>(name), nullptr) << name;
