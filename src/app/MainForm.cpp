@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "app/LoadTab.h"
@@ -25,6 +27,15 @@ namespace tessaro {
 
 namespace {
 constexpr int kBottomBarHeight = 41;
+
+// Narrower horizontal padding of the tabs, so all seven fit the start width.
+class CompactTabStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return 6;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
 constexpr int kPageBorder = 8;
 const QString kHelpFileName = QStringLiteral("tessaro2.html");
 }  // namespace
@@ -73,6 +84,14 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   int icon = 0;
   for (const auto& [w, caption] : tabs) pageControl_->addTab(w, tabIcon(icon++), caption);
   pageControl_->setCurrentIndex(0);
+  // Seven captions with icons must fit the start width without scroll arrows.
+  QFont tabFont = pageControl_->tabBar()->font();
+  tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
+  pageControl_->tabBar()->setFont(tabFont);
+  auto* compact = new CompactTabStyle;
+  compact->setParent(pageControl_);
+  pageControl_->tabBar()->setStyle(compact);
+  pageControl_->setIconSize(QSize(14, 14));
 
   buildBottomBar();
 
