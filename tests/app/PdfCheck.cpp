@@ -22,13 +22,18 @@ QString pdfInfoField(const QString& pdf, const QString& field) {
   return {};
 }
 
-QImage renderPdfPage(const QString& pdf, int page, int dpi) {
+QImage renderPdfPage(const QString& pdf, int page, int dpi) { return renderPdfRegion(pdf, page, dpi, QRect()); }
+
+QImage renderPdfRegion(const QString& pdf, int page, int dpi, const QRect& region) {
   QTemporaryDir dir;
   if (!dir.isValid()) return {};
   const QString base = dir.filePath("page");
   const QString n = QString::number(page);
-  if (!runTool("pdftoppm", {"-r", QString::number(dpi), "-f", n, "-l", n, "-png", "-singlefile", pdf, base}))
-    return {};
+  QStringList args = {"-r", QString::number(dpi), "-f", n, "-l", n, "-png", "-singlefile"};
+  if (!region.isNull())
+    args << "-x" << QString::number(region.x()) << "-y" << QString::number(region.y()) << "-W"
+         << QString::number(region.width()) << "-H" << QString::number(region.height());
+  if (!runTool("pdftoppm", args << pdf << base)) return {};
   return QImage(base + ".png");
 }
 

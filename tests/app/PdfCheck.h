@@ -1,6 +1,7 @@
 #pragma once
 // Looks at printed PDF files through poppler's command-line tools, which share no code with Qt.
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -13,6 +14,8 @@ std::optional<QString> runTool(const QString& program, const QStringList& args);
 QString pdfInfoField(const QString& pdf, const QString& field);
 // One page (1-based) rendered at `dpi`; null when rendering fails.
 QImage renderPdfPage(const QString& pdf, int page, int dpi);
+// Only `region` of the page, in pixels at `dpi`: a page at printer resolution without the memory.
+QImage renderPdfRegion(const QString& pdf, int page, int dpi, const QRect& region);
 // Colours equal within the tolerance of a print path (colour management, compression).
 bool colourNear(QRgb a, QRgb b, int tolerance = 24);
 

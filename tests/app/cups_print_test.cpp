@@ -12,6 +12,11 @@
 #include <QThread>
 
 #include "PdfCheck.h"
+#include "app/MainForm.h"
+#include "app/PosterSizeTab.h"
+#include "app/ScriptedMessageBoxes.h"
+#include "app/SettingsTab.h"
+#include "support/PosterPictures.h"
 #include "platform/QtPrintService.h"
 
 namespace tessaro {
@@ -105,6 +110,57 @@ TEST(CupsPrint, ThreeColouredPagesReachTheQueueAsOnePdf) {
     const QRgb centre = page.pixel(page.width() / 2, page.height() / 2);
     EXPECT_TRUE(test::colourNear(centre, colours[i], 40)) << "page " << i + 1 << ": " << std::hex << centre;
   }
+  QFile::remove(pdf);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// The program's own print path: a 3 x 2 poster from the print button of the main window,
+// through the real queue, arrives as six pages with each sheet's band and its cut line.
+TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
+  const auto queues = test::runTool("lpstat", {"-p", kQueue});
+  if (!queues || !queues->contains(kQueue))
+    GTEST_SKIP() << "no CUPS queue " << kQueue.toStdString() << ": run scripts/cups-test-queue as root";
+  test::ScriptedMessageBoxes boxes;
+  QtPrintService service;
+  ASSERT_TRUE(service.setPrinterName(kQueue));
+  TMainForm form(service, {});
+  form.state().Picture = test::blockPicture(300, 200, 3, 2);
+  form.settingsTab()->CheckBox6->setChecked(false);  // no aspect: exactly 3 x 2 sheets
+  form.posterSizeTab()->BreitEd->setValue(3.0);
+  form.posterSizeTab()->HochEd->setValue(2.0);
+  ASSERT_EQ(form.state().poster.SheetsX, 3);
+  ASSERT_EQ(form.state().poster.SheetsY, 2);
+
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  form.PrintBtnClick();
+  EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
+  const QString pdf = waitForNewPdf(outputFolders(), start, 90);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
+  EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "6");
+  EXPECT_TRUE(test::pdfInfoField(pdf, "Title").contains("Tessaro Poster"));
+
+  // Page 2 is sheet (1, 0): its band is the middle block of the top row, and it carries the
+  // left cut line (black for its first 29 pixels, then white) but no top one.
+  const PageMetrics m = service.metrics();
+  const int areaW = m.pageWidth * 95 / 100, areaH = m.pageHeight * 95 / 100;
+  const QRect region(m.offsetX, m.offsetY, 200, 200);
+  const QImage corner = test::renderPdfRegion(pdf, 2, m.dpiX, region);
+  ASSERT_FALSE(corner.isNull());
+  const QRgb band = qRgb(colorRed(test::blockColor(1, 0)), colorGreen(test::blockColor(1, 0)),
+                         colorBlue(test::blockColor(1, 0)));
+  EXPECT_TRUE(test::colourNear(corner.pixel(0, 10), qRgb(0, 0, 0), 60)) << std::hex << corner.pixel(0, 10);
+  EXPECT_TRUE(test::colourNear(corner.pixel(1, 40), qRgb(255, 255, 255), 60)) << std::hex << corner.pixel(1, 40);
+  EXPECT_TRUE(test::colourNear(corner.pixel(20, 40), band, 60)) << std::hex << corner.pixel(20, 40);
+  EXPECT_TRUE(test::colourNear(corner.pixel(20, 0), band, 60)) << "no top cut line on the first row";
+  const QImage middle =
+      test::renderPdfRegion(pdf, 2, m.dpiX, QRect(m.offsetX + areaW / 2 - 5, m.offsetY + areaH / 2 - 5, 10, 10));
+  ASSERT_FALSE(middle.isNull());
+  EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
   QFile::remove(pdf);
 }
 

@@ -15,36 +15,15 @@
 #include "app/PosterSizeTab.h"
 #include "app/RetouchTab.h"
 #include "app/SettingsTab.h"
-#include "app/ScriptedMessageBoxes.h"
-#include "support/FakePrintService.h"
+#include "app/WindowFixture.h"
 
 using namespace tessaro;
-using tessaro::test::FakePrintService;
-using tessaro::test::ScriptedMessageBoxes;
 
 namespace {
 
-PageMetrics a4At600() {
-  PageMetrics m;
-  m.physicalWidth = 4960;
-  m.physicalHeight = 7016;
-  m.dpiX = m.dpiY = 600;
-  m.offsetX = m.offsetY = 100;
-  m.pageWidth = 4000;
-  m.pageHeight = 6000;
-  return m;
-}
-
-struct Window {
-  FakePrintService printer{a4At600()};
-  int setupRuns = 0;
-  TMainForm form{printer, [this](QWidget*) { ++setupRuns; }};
+struct Window : test::WindowFixture {
   SettingsTab& s() { return *form.settingsTab(); }
   PosterSizeTab& p() { return *form.posterSizeTab(); }
-  template <typename T>
-  T* find(const char* name) {
-    return form.findChild<T*>(name);
-  }
 };
 
 }  // namespace
@@ -83,8 +62,8 @@ TEST(MainForm, StartsWithTheTabsAndTheStartPicture) {
 }
 
 TEST(MainForm, CloseAsksAndCancelKeepsEverything) {
-  ScriptedMessageBoxes boxes;
   Window w;
+  auto& boxes = w.boxes;
   w.form.show();
   w.p().BreitEd->setValue(2.0);
   boxes.answer = false;
@@ -161,7 +140,7 @@ TEST(MainForm, PaperTextsFollowThePrinterAndTheGlueEdits) {
   EXPECT_DOUBLE_EQ(w.form.state().poster.PosterHeight, height);
   // The set-up button runs the printer dialog and re-reads the page.
   w.printer.setMetrics([] {
-    PageMetrics m = a4At600();
+    PageMetrics m = test::testPageMetrics();
     m.physicalWidth = 5100;
     return m;
   }());
