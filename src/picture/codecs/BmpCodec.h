@@ -8,6 +8,7 @@
 #include "picture/Dib.h"
 #include "picture/Progress.h"
 #include "picture/Stream.h"
+#include "picture/codecs/ByteReader.h"
 
 namespace tessaro::bmp {
 
@@ -17,22 +18,6 @@ inline constexpr uint32_t kBiRle4 = 2;
 inline constexpr uint32_t kBiBitfields = 3;
 inline constexpr uint32_t kBiAlphaBitfields = 6;
 
-// Bytewise reader over at most `limit` bytes of a stream, buffered so that run-length data can
-// be walked one byte at a time without holding the whole compressed block in memory.
-class ByteReader {
- public:
-  ByteReader(InputStream& in, uint64_t limit);
-  bool next(uint8_t& b);
-  bool skip(size_t n);
-
- private:
-  bool refill();
-  InputStream& in_;
-  uint64_t left_;
-  std::vector<uint8_t> buf_;
-  size_t pos_ = 0;
-  size_t len_ = 0;
-};
 
 // Decodes RLE8 (8-bit picture) or RLE4 (4-bit picture) data into the zeroed rows of `dib`.
 // Pixels the data never reaches stay 0. False for data that runs off a row or the picture, or

@@ -5,35 +5,6 @@
 
 namespace tessaro::bmp {
 
-ByteReader::ByteReader(InputStream& in, uint64_t limit)
-    : in_(in), left_(limit), buf_(static_cast<size_t>(std::min<uint64_t>(limit, 64 * 1024))) {}
-
-bool ByteReader::refill() {
-  if (left_ == 0 || buf_.empty()) return false;
-  const size_t want = static_cast<size_t>(std::min<uint64_t>(left_, buf_.size()));
-  len_ = in_.read(buf_.data(), want);
-  pos_ = 0;
-  if (len_ == 0) {
-    left_ = 0;
-    return false;
-  }
-  left_ -= len_;
-  return true;
-}
-
-bool ByteReader::next(uint8_t& b) {
-  if (pos_ == len_ && !refill()) return false;
-  b = buf_[pos_++];
-  return true;
-}
-
-bool ByteReader::skip(size_t n) {
-  uint8_t b;
-  for (size_t i = 0; i < n; ++i)
-    if (!next(b)) return false;
-  return true;
-}
-
 namespace {
 
 inline void putPixel(uint8_t* row, int bits, int x, uint8_t v) {
@@ -65,7 +36,7 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
   for (;;) {
     uint8_t count, value;
     // Data that stops after its last row without the end marker is still a whole picture.
-    if (!in.next(count) || !in.next(value)) return y >= h;
+    if (!in.get(count) || !in.get(value)) return y >= h;
     if (count > 0) {
       if (y >= h || x + count > paddedWidth) return false;
       uint8_t* row = dib.storedRow(y);
@@ -83,7 +54,7 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
         return true;
       case 2: {  // delta
         uint8_t dx, dy;
-        if (!in.next(dx) || !in.next(dy)) return false;
+        if (!in.get(dx) || !in.get(dy)) return false;
         x += dx;
         y += dy;
         if (x > paddedWidth || y > h) return false;
@@ -97,7 +68,7 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
         const int bytes = bits == 8 ? n : (n + 1) / 2;
         uint8_t b = 0;
         for (int i = 0; i < n; ++i, ++x) {
-          if ((bits == 8 || (i & 1) == 0) && !in.next(b)) return false;
+          if ((bits == 8 || (i & 1) == 0) && !in.get(b)) return false;
           if (x < w) putPixel(row, bits, x, bits == 8 ? b : ((i & 1) ? (b & 0x0f) : (b >> 4)));
         }
         if ((bytes & 1) && !in.skip(1)) return false;

@@ -5,34 +5,6 @@
 
 namespace tessaro::legacy {
 
-bool ByteReader::refill() {
-  if (left_ == 0) return false;
-  if (buf_.empty()) buf_.resize(64 * 1024);
-  const size_t want = static_cast<size_t>(std::min<uint64_t>(left_, buf_.size()));
-  const size_t got = in_.read(buf_.data(), want);
-  if (got == 0) {
-    left_ = 0;
-    return false;
-  }
-  left_ -= got;
-  filled_ += got;
-  pos_ = 0;
-  end_ = got;
-  return true;
-}
-
-bool ByteReader::read(uint8_t* dst, size_t n) {
-  while (n > 0) {
-    if (pos_ == end_ && !refill()) return false;
-    const size_t take = std::min(n, end_ - pos_);
-    std::memcpy(dst, buf_.data() + pos_, take);
-    pos_ += take;
-    dst += take;
-    n -= take;
-  }
-  return true;
-}
-
 void applyColors(TDib& dib, std::span<const RgbQuad, 256> table) {
   const int count = 1 << DibBitCount(dib);
   std::copy_n(table.begin(), count, dib.colors());

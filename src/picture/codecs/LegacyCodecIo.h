@@ -1,38 +1,17 @@
 #pragma once
-// Pieces shared by the hand-coded legacy formats (PCX, TGA, IFF/LBM): a buffered byte reader
-// that never reads past a limit, palette set-up, alpha on white and row access by index.
+// Pieces shared by the hand-coded legacy formats (PCX, TGA, IFF/LBM): palette set-up, alpha on
+// white and row access by index.
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "picture/Dib.h"
 #include "picture/Stream.h"
+#include "picture/codecs/ByteReader.h"
 
 namespace tessaro::legacy {
 
-// Reads byte by byte from the stream's current position, at most `limit` bytes in all, through
-// a buffer. A short file simply makes get() fail; nothing is read beyond the limit.
-class ByteReader {
- public:
-  ByteReader(InputStream& in, uint64_t limit) : in_(in), left_(limit) {}
-  bool get(uint8_t& b) {
-    if (pos_ == end_ && !refill()) return false;
-    b = buf_[pos_++];
-    return true;
-  }
-  bool read(uint8_t* dst, size_t n);
-  // Bytes handed out so far.
-  uint64_t consumed() const { return filled_ - (end_ - pos_); }
-
- private:
-  bool refill();
-  InputStream& in_;
-  uint64_t left_;
-  std::vector<uint8_t> buf_;
-  size_t pos_ = 0;
-  size_t end_ = 0;
-  uint64_t filled_ = 0;
-};
+using ByteReader = tessaro::ByteReader;
 
 inline RgbQuad rgbQuad(uint8_t r, uint8_t g, uint8_t b) { return RgbQuad{b, g, r, 0}; }
 
