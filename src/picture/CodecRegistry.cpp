@@ -15,16 +15,16 @@ const std::vector<SaveEntry>& saveEntries() {
   static const std::vector<SaveEntry> entries = {
       {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", nullptr},
       {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", nullptr},
-      {kFormatGif, "CompuServe GIF (*.gif)", ".gif", nullptr},
+      {kFormatGif, "CompuServe GIF (*.gif)", ".gif", &gifCodec()},
       {kFormatIff, "Amiga IFF (*.iff)", ".iff", nullptr},
-      {kFormatJif, "JPEG JIF (*.jif)", ".jif", nullptr},
-      {kFormatJpg, "JPEG (*.jpg)", ".jpg", nullptr},
+      {kFormatJif, "JPEG JIF (*.jif)", ".jif", &jpegCodec()},
+      {kFormatJpg, "JPEG (*.jpg)", ".jpg", &jpegCodec()},
       {kFormatLbm, "Deluxe Paint LBM (*.lbm)", ".lbm", nullptr},
       {kFormatPcx, "ZSoft PCX (*.pcx)", ".pcx", nullptr},
       {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", nullptr},
       {kFormatTga, "Truevision Targa (*.tga)", ".tga", nullptr},
-      {kFormatTif, "TIFF (*.tif)", ".tif", nullptr},
-      {kFormatPng, "Portable Network Graphics (*.png)", ".png", nullptr},
+      {kFormatTif, "TIFF (*.tif)", ".tif", &tiffCodec()},
+      {kFormatPng, "Portable Network Graphics (*.png)", ".png", &pngCodec()},
   };
   return entries;
 }

@@ -4,6 +4,9 @@
 
 namespace tessaro {
 
-// Declared here as each codec is added, e.g. const Codec& bmpCodec();
+const Codec& gifCodec();
+const Codec& jpegCodec();
+const Codec& pngCodec();
+const Codec& tiffCodec();
 
 }  // namespace tessaro
