@@ -19,8 +19,17 @@ namespace {
 // the call that failed, never by a message on the console).
 int quietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// libtiff drops a tag whose data lies past the end of the file with no more than a warning, and
+// then carries on: a palette picture cut short loses its colour map and comes in as grey. Such a
+// file is damaged, so that warning is remembered and the file refused.
+int warningHandler(TIFF*, void* userData, const char*, const char* format, va_list) {
+  if (userData && std::strstr(format, "IO error")) *static_cast<bool*>(userData) = true;
+  return 1;
+}
+
 struct Options {
   TIFFOpenOptions* opts;
+  bool tagsLost = false;
   Options() : opts(TIFFOpenOptionsAlloc()) {
     // A few libtiff paths still use the process-wide handlers; those print to stderr by default.
     static const bool silenced = [] {
@@ -31,7 +40,7 @@ struct Options {
     (void)silenced;
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(kMaxPixelBytes));
     TIFFOpenOptionsSetErrorHandlerExtR(opts, quietHandler, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(opts, quietHandler, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, warningHandler, &tagsLost);
   }
   ~Options() { TIFFOpenOptionsFree(opts); }
   Options(const Options&) = delete;
@@ -88,6 +97,12 @@ toff_t memorySeek(thandle_t h, toff_t off, int whence) {
   return f->pos;
 }
 toff_t memorySize(thandle_t h) { return static_cast<MemoryFile*>(h)->data.size(); }
+int memoryMap(thandle_t h, tdata_t* base, toff_t* size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  *base = f->data.data();
+  *size = f->data.size();
+  return 1;
+}
 
 // Old writers stored 8-bit colour maps; a map with no value above 255 is taken as one.
 RgbQuad mapEntry(const uint16_t* r, const uint16_t* g, const uint16_t* b, int i, bool eightBit) {
@@ -182,7 +197,7 @@ TDib decodeRgba(TIFF* tif, const ProgressFn& progress) {
   // Bands as tall as a strip or tile, so each is decoded once.
   uint32_t unit = 0;
   if (!TIFFGetField(tif, TIFFIsTiled(tif) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &unit)) unit = height;
-  const uint32_t band = std::clamp<uint32_t>(unit, 64, height);
+  const uint32_t band = std::min(height, std::max<uint32_t>(unit, 64));
   if (uint64_t{width} * band * 4 > kMaxPixelBytes) return TDib();
   std::vector<uint32_t> raster(static_cast<size_t>(width) * band);
   RowProgress rows(progress, height);
@@ -238,11 +253,27 @@ bool TiffCodec::probe(std::span<const uint8_t> head) const {
 
 TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!in.seek(0)) return TDib();
-  const Options options;
+  Options options;
   TiffPtr tif(TIFFClientOpenExt("picture", "rm", &in, streamRead, noWrite, streamSeek, noClose, streamSize, noMap,
                                 noUnmap, options.opts));
-  if (!tif) return TDib();
-  return needsRgbaReader(tif.get()) ? decodeRgba(tif.get(), progress) : decodeScanlines(tif.get(), progress);
+  if (!tif || options.tagsLost) return TDib();
+  uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
+  if (!TIFFIsTiled(tif.get()) || compression != COMPRESSION_NONE)
+    return needsRgbaReader(tif.get()) ? decodeRgba(tif.get(), progress) : decodeScanlines(tif.get(), progress);
+
+  // libtiff refuses valid uncompressed tiles when it reads them through the client's read
+  // function rather than from a mapped file; those rare files are read from memory.
+  tif.reset();
+  if (in.size() > kMaxPixelBytes || !in.seek(0)) return TDib();
+  MemoryFile file;
+  file.data.resize(in.size());
+  if (!in.readExact(file.data.data(), file.data.size())) return TDib();
+  Options mappedOptions;
+  tif.reset(TIFFClientOpenExt("picture", "r", &file, memoryRead, noWrite, memorySeek, noClose, memorySize, memoryMap,
+                              noUnmap, mappedOptions.opts));
+  if (!tif || mappedOptions.tagsLost) return TDib();
+  return decodeRgba(tif.get(), progress);
 }
 
 bool TiffCodec::encode(const TDib& dib, OutputStream& out) const {
