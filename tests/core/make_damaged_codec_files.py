@@ -56,6 +56,11 @@ def main():
     zero[sof + 5 : sof + 9] = struct.pack(">HH", 0, 0)
     put("jpeg", "bad-zero-size.jpg", bytes(zero))
     put("jpeg", "bad-header-only.jpg", jpg[: jpg.index(b"\xff\xda")])
+    scan = bytearray(jpg)
+    start = jpg.index(b"\xff\xda") + 20
+    for i in range(start, start + 40, 3):
+        scan[i] = 0xFF if scan[i + 1] != 0 else scan[i]  # marker-like bytes inside the scan
+    put("jpeg", "bad-scrambled-scan.jpg", bytes(scan))
 
     png = sample("png")
     put("png", "bad-truncated.png", png[: len(png) // 2])

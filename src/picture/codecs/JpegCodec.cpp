@@ -31,11 +31,16 @@ struct ErrorManager {
   std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// Warnings mean damaged data (bad Huffman codes, a marker inside the scan); a damaged file is
-// refused rather than shown half grey. Stray bytes before a marker are common in camera files and
-// harmless, so those alone pass.
+// Some warnings mean the entropy-coded data is damaged or missing (libjpeg would go on and fill
+// the rest with grey); such a file is refused. The others (an unknown JFIF revision, stray bytes
+// before a marker, common in camera files) are harmless and pass.
+bool damagedData(int code) {
+  return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_ARITH_BAD_CODE ||
+         code == JWRN_MUST_RESYNC || code == JWRN_JPEG_EOF;
+}
+
 void emitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && cinfo->err->msg_code != JWRN_EXTRANEOUS_DATA) errorExit(cinfo);
+  if (level < 0 && damagedData(cinfo->err->msg_code)) errorExit(cinfo);
 }
 
 void silentOutput(j_common_ptr) {}

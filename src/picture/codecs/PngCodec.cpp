@@ -93,7 +93,8 @@ bool prepare(Decoder& d) {
   const int depth = png_get_bit_depth(png, info);
   const int type = png_get_color_type(png, info);
   const bool trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-  if (!dibSizeAllowed(width, height, 24)) return false;
+  // Each picture below checks its own size before it allocates.
+  if (width > static_cast<png_uint_32>(kMaxDimension) || height > static_cast<png_uint_32>(kMaxDimension)) return false;
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
   if (depth == 16) png_set_strip_16(png);
   if (type == PNG_COLOR_TYPE_PALETTE) {

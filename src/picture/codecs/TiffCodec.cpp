@@ -121,7 +121,8 @@ TDib decodeScanlines(TIFF* tif, const ProgressFn& progress) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) return TDib();
   if (TIFFIsTiled(tif) || (planar != PLANARCONFIG_CONTIG && spp > 1)) return TDib();
-  if (!dibSizeAllowed(width, height, 24)) return TDib();
+  // Each picture below checks its own size before it allocates.
+  if (width > static_cast<uint32_t>(kMaxDimension) || height > static_cast<uint32_t>(kMaxDimension)) return TDib();
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
 
   TDib dib;
@@ -149,7 +150,8 @@ TDib decodeScanlines(TIFF* tif, const ProgressFn& progress) {
 
   const tmsize_t scanline = TIFFScanlineSize(tif);
   const bool direct = bps != 2 && bps != 16;
-  if (scanline <= 0 || (direct && scanline > dib.RowBytes)) return TDib();
+  const uint64_t needed = (uint64_t{width} * spp * bps + 7) / 8;
+  if (scanline <= 0 || static_cast<uint64_t>(scanline) < needed || (direct && scanline > dib.RowBytes)) return TDib();
   std::vector<uint8_t> buffer(direct ? 0 : static_cast<size_t>(scanline));
   RowProgress rows(progress, h);
   for (int32_t y = 0; y < h; ++y) {
