@@ -19,6 +19,7 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 constexpr int kQuality = 90;
+constexpr int32_t kRowsPerCall = 16;
 
 // libjpeg reports fatal errors by calling error_exit, which must not return: we jump back to the
 // frame that started the work. That frame holds no objects with destructors, so nothing is skipped.
@@ -123,10 +124,18 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   RowProgress rows(progress, height);
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
     const auto y = static_cast<int32_t>(d.cinfo.output_scanline);
-    JSAMPROW target = cmyk ? d.cmykRow.data() : d.dib.row(y);
-    if (jpeg_read_scanlines(&d.cinfo, &target, 1) != 1) return false;
-    if (cmyk) cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.dib.row(y));
-    rows.row(y);
+    if (cmyk) {
+      JSAMPROW target = d.cmykRow.data();
+      if (jpeg_read_scanlines(&d.cinfo, &target, 1) != 1) return false;
+      cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.dib.row(y));
+    } else {
+      // Several rows per call, straight into the picture (rows run bottom-up in memory).
+      JSAMPROW targets[kRowsPerCall];
+      const int32_t count = std::min<int32_t>(kRowsPerCall, height - y);
+      for (int32_t i = 0; i < count; ++i) targets[i] = d.dib.row(y + i);
+      if (jpeg_read_scanlines(&d.cinfo, targets, static_cast<JDIMENSION>(count)) == 0) return false;
+    }
+    rows.row(static_cast<int32_t>(d.cinfo.output_scanline) - 1);
   }
   // Every row is in; what follows the last scan (possibly a missing end marker) does not matter.
   return true;
