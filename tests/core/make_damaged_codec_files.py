@@ -61,6 +61,14 @@ def main():
     for i in range(start, start + 40, 3):
         scan[i] = 0xFF if scan[i + 1] != 0 else scan[i]  # marker-like bytes inside the scan
     put("jpeg", "bad-scrambled-scan.jpg", bytes(scan))
+    # A progressive file whose first scan (DC only, decodable any number of times) is repeated
+    # far more often than any encoder would write scans.
+    prog = sample("jpg", "-interlace", "JPEG")
+    first = prog.index(b"\xff\xda")
+    end = first + 2
+    while not (prog[end] == 0xFF and prog[end + 1] not in (0x00, *range(0xD0, 0xD8))):
+        end += 1
+    put("jpeg", "bad-many-scans.jpg", prog[:end] + prog[first:end] * 800 + prog[end:])
 
     png = sample("png")
     put("png", "bad-truncated.png", png[: len(png) // 2])

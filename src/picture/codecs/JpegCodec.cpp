@@ -85,9 +85,20 @@ void skipInput(j_decompress_ptr cinfo, long count) {
 
 void termSource(j_decompress_ptr) {}
 
+// A progressive file may hold any number of scans, each one a full pass over the coefficients;
+// a hostile file with thousands of tiny scans would keep us busy for minutes. Real encoders
+// write about ten.
+constexpr int kMaxScans = 500;
+
+void watchScans(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    errorExit(cinfo);
+}
+
 struct Decoder {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
+  jpeg_progress_mgr monitor;
   Source src;
   TDib dib;
   std::vector<uint8_t> cmykRow;
@@ -110,6 +121,8 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   jpeg_create_decompress(&d.cinfo);
   d.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
   d.cinfo.src = &d.src.pub;
+  d.monitor.progress_monitor = watchScans;
+  d.cinfo.progress = &d.monitor;
   jpeg_read_header(&d.cinfo, TRUE);
   const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
