@@ -13,16 +13,16 @@ namespace tessaro {
 
 const std::vector<SaveEntry>& saveEntries() {
   static const std::vector<SaveEntry> entries = {
-      {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", nullptr},
-      {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", nullptr},
+      {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", &bmpCodec()},
+      {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", &bmpCodec()},
       {kFormatGif, "CompuServe GIF (*.gif)", ".gif", &gifCodec()},
-      {kFormatIff, "Amiga IFF (*.iff)", ".iff", nullptr},
+      {kFormatIff, "Amiga IFF (*.iff)", ".iff", &ilbmCodec()},
       {kFormatJif, "JPEG JIF (*.jif)", ".jif", &jpegCodec()},
       {kFormatJpg, "JPEG (*.jpg)", ".jpg", &jpegCodec()},
-      {kFormatLbm, "Deluxe Paint LBM (*.lbm)", ".lbm", nullptr},
-      {kFormatPcx, "ZSoft PCX (*.pcx)", ".pcx", nullptr},
-      {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", nullptr},
-      {kFormatTga, "Truevision Targa (*.tga)", ".tga", nullptr},
+      {kFormatLbm, "Deluxe Paint LBM (*.lbm)", ".lbm", &ilbmCodec()},
+      {kFormatPcx, "ZSoft PCX (*.pcx)", ".pcx", &pcxCodec()},
+      {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", &rleBmpCodec()},
+      {kFormatTga, "Truevision Targa (*.tga)", ".tga", &tgaCodec()},
       {kFormatTif, "TIFF (*.tif)", ".tif", &tiffCodec()},
       {kFormatPng, "Portable Network Graphics (*.png)", ".png", &pngCodec()},
   };
@@ -133,11 +133,11 @@ std::string GetDIBOpenFilter() {
     std::string masks;
     for (const std::string& e : c->extensions()) {
       if (!masks.empty()) masks += ";";
-      masks += "*." + e;
+      masks.append("*.").append(e);
     }
     if (!all.empty()) all += ";";
     all += masks;
-    each += "|" + c->name() + " (" + masks + ")|" + masks;
+    each.append("|").append(c->name()).append(" (").append(masks).append(")|").append(masks);
   }
   return "Alle Bilddateien (" + all + ")|" + all + each;
 }

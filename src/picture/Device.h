@@ -58,12 +58,17 @@ class Device {
   virtual int stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH, int32_t srcX, int32_t srcY,
                             int32_t srcW, int32_t srcH, const uint8_t* bits, const BitmapInfo& info,
                             uint32_t rop) = 0;
+  // Names the picture that the next stretchDIBits or setDIBitsToDevice call draws (TDib::Id and
+  // TDib::Generation), so that a device may keep its converted copy between repaints. Applies to
+  // that one call only; without it (or with id 0) nothing is cached.
+  virtual void setSourcePicture(uint64_t /*id*/, uint64_t /*generation*/) {}
   // Unstretched: rows startScan .. startScan + numScans - 1 of the picture land at (x, y).
   // Returns the number of rows drawn, 0 on failure.
   virtual int setDIBitsToDevice(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
                                 int32_t startScan, int32_t numScans, const uint8_t* bits,
                                 const BitmapInfo& info) = 0;
-  // Null when the device cannot make one.
+  // Null when the device cannot make one. Like any device surface, the bitmap counts its rows
+  // from the top: stretchBlt's source rectangle does too.
   virtual std::unique_ptr<DeviceBitmap> createCompatibleBitmap(int32_t w, int32_t h) = 0;
   virtual bool stretchBlt(int32_t x, int32_t y, int32_t destW, int32_t destH, const DeviceBitmap& src, int32_t srcX,
                           int32_t srcY, int32_t srcW, int32_t srcH, uint32_t rop) = 0;

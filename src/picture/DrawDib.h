@@ -26,4 +26,8 @@ void DrawDib(Device& dc, int32_t X, int32_t Y, int32_t DestW, int32_t DestH, con
 TDib DIBHalftoneDIB(const TDib& picture);
 TDib DIBHalftoneDIBXY(const TDib& picture, int32_t width, int32_t height);
 
+// Halftoned copies DrawDib holds at this moment: 1 while it draws through one, otherwise 0.
+// Lets tests see that the temporary lives exactly as long as the drawing call.
+int liveHalftoneCopies();
+
 }  // namespace tessaro

@@ -31,6 +31,8 @@ class PrintService {
   virtual bool endDoc() = 0;
   // The current page; valid between beginDoc and endDoc.
   virtual Device& page() = 0;
+  // The file the last document was written to when it went to a file instead of a printer.
+  virtual std::string jobFile() const { return {}; }
 };
 
 }  // namespace tessaro

@@ -16,7 +16,7 @@ TEST(NewDib, AllocatesZeroedPixelsAndPalettesPerDepth) {
     EXPECT_EQ(d.Header->biSizeImage, static_cast<uint32_t>(d.RowBytes * 7));
     for (size_t i = 0; i < d.pixelBytes(); ++i) ASSERT_EQ(d.Bits[i], 0);
     if (bits <= 8) {
-      EXPECT_EQ(d.LogPalette.palNumEntries, 1 << bits);
+      EXPECT_EQ(int{d.LogPalette.palNumEntries}, 1 << bits);  // copied: the field is packed
       ASSERT_NE(d.Palette, nullptr);
     }
   }

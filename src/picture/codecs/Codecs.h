@@ -4,6 +4,15 @@
 
 namespace tessaro {
 
+// Windows/OS/2 bitmaps and packed DIBs: reads every variant, writes uncompressed files.
+const Codec& bmpCodec();
+// Writes RLE8/RLE4 for 8- and 4-bit pictures (uncompressed otherwise); reads as bmpCodec does.
+const Codec& rleBmpCodec();
+// PCX, TGA and IFF/LBM (ILBM and PBM), coded here.
+const Codec& pcxCodec();
+const Codec& tgaCodec();
+const Codec& ilbmCodec();
+// GIF, JPEG (also for JIF), PNG and TIFF, through their libraries.
 const Codec& gifCodec();
 const Codec& jpegCodec();
 const Codec& pngCodec();

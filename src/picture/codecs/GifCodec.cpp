@@ -9,6 +9,7 @@
 
 #include "picture/Limits.h"
 #include "picture/codecs/Codecs.h"
+#include "picture/codecs/LegacyCodecIo.h"
 #include "picture/codecs/PaletteSupport.h"
 
 namespace tessaro {
@@ -114,7 +115,7 @@ TDib GifCodec::decode(InputStream& in, const ProgressFn& progress) const {
     for (int32_t r = start; r < desc.Height; r += step) {
       if (DGifGetLine(gif.get(), pixels.data(), desc.Width) == GIF_ERROR) return TDib();
       uint8_t* row = dib.row(top + r);
-      if (width != desc.Width) codec::unpackIndices(row, width, bits, line.data());
+      if (width != desc.Width) legacy::rowIndices(dib, top + r, line);
       for (int32_t x = 0; x < desc.Width; ++x)
         line[static_cast<size_t>(left + x)] = pixels[static_cast<size_t>(x)] < count ? pixels[static_cast<size_t>(x)] : 0;
       codec::packIndices(line.data(), width, bits, row);
@@ -153,7 +154,7 @@ bool GifCodec::encode(const TDib& dib, OutputStream& out) const {
   if (EGifPutImageDesc(gif.get(), 0, 0, width, height, false, nullptr) == GIF_ERROR) return false;
   std::vector<GifPixelType> line(static_cast<size_t>(width));
   for (int32_t y = 0; y < height; ++y) {
-    codec::unpackIndices(source.row(y), width, bits, line.data());
+    legacy::rowIndices(source, y, line);
     if (EGifPutLine(gif.get(), line.data(), width) == GIF_ERROR) return false;
   }
   // Closing writes the trailer; its failure is a failed save.

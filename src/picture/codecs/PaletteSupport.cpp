@@ -1,8 +1,11 @@
 #include "picture/codecs/PaletteSupport.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <vector>
+
+#include "picture/codecs/LegacyCodecIo.h"
 
 namespace tessaro::codec {
 
@@ -20,13 +23,10 @@ TDib makeIndexedDib(int32_t width, int32_t height, int bits, std::span<const Rgb
 
 TDib makeGreyDib(int32_t width, int32_t height, int bits, bool whiteIsZero) {
   const int entries = 1 << bits;
-  const int step = 255 / (entries - 1);
-  RgbQuad table[256];
-  for (int i = 0; i < entries; ++i) {
-    const auto v = static_cast<uint8_t>(whiteIsZero ? 255 - i * step : i * step);
-    table[i] = RgbQuad{v, v, v, 0};
-  }
-  return makeIndexedDib(width, height, bits, std::span<const RgbQuad>(table, static_cast<size_t>(entries)));
+  std::array<RgbQuad, 256> table{};
+  legacy::greyRamp(table, entries);
+  if (whiteIsZero) std::reverse(table.begin(), table.begin() + entries);
+  return makeIndexedDib(width, height, bits, std::span<const RgbQuad>(table.data(), static_cast<size_t>(entries)));
 }
 
 void packIndices(const uint8_t* indices, int32_t width, int bits, uint8_t* row) {
@@ -40,19 +40,6 @@ void packIndices(const uint8_t* indices, int32_t width, int bits, uint8_t* row) 
   for (int32_t x = 0; x < width; ++x) {
     const int shift = 8 - bits - (x % perByte) * bits;
     row[x / perByte] |= static_cast<uint8_t>((indices[x] & ((1 << bits) - 1)) << shift);
-  }
-}
-
-void unpackIndices(const uint8_t* row, int32_t width, int bits, uint8_t* indices) {
-  if (bits == 8) {
-    std::copy_n(row, width, indices);
-    return;
-  }
-  const int perByte = 8 / bits;
-  const int mask = (1 << bits) - 1;
-  for (int32_t x = 0; x < width; ++x) {
-    const int shift = 8 - bits - (x % perByte) * bits;
-    indices[x] = static_cast<uint8_t>((row[x / perByte] >> shift) & mask);
   }
 }
 

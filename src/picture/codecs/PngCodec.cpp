@@ -7,6 +7,7 @@
 
 #include "picture/Limits.h"
 #include "picture/codecs/Codecs.h"
+#include "picture/codecs/LegacyCodecIo.h"
 #include "picture/codecs/PaletteSupport.h"
 
 namespace tessaro {
@@ -72,13 +73,13 @@ void convertRow(const Decoder& d, const uint8_t* src, uint8_t* dst) {
       }
       break;
     case RowKind::GreyAlpha:
-      for (int32_t x = 0; x < width; ++x) dst[x] = codec::onWhite(src[2 * x], src[2 * x + 1]);
+      for (int32_t x = 0; x < width; ++x) dst[x] = legacy::onWhite(src[2 * x], src[2 * x + 1]);
       break;
     case RowKind::BgrAlpha:
       for (int32_t x = 0; x < width; ++x, src += 4, dst += 3) {
-        dst[0] = codec::onWhite(src[0], src[3]);
-        dst[1] = codec::onWhite(src[1], src[3]);
-        dst[2] = codec::onWhite(src[2], src[3]);
+        dst[0] = legacy::onWhite(src[0], src[3]);
+        dst[1] = legacy::onWhite(src[1], src[3]);
+        dst[2] = legacy::onWhite(src[2], src[3]);
       }
       break;
   }
@@ -109,7 +110,7 @@ bool prepare(Decoder& d) {
     for (int i = 0; i < count && i < 256; ++i) {
       // Entries with partial cover are shown as they would look on white paper.
       const uint32_t a = i < alphaCount ? alpha[i] : 255u;
-      table[i] = RgbQuad{codec::onWhite(plte[i].blue, a), codec::onWhite(plte[i].green, a), codec::onWhite(plte[i].red, a), 0};
+      table[i] = RgbQuad{legacy::onWhite(plte[i].blue, a), legacy::onWhite(plte[i].green, a), legacy::onWhite(plte[i].red, a), 0};
     }
     const int bits = depth == 2 ? 4 : depth;
     d.kind = depth == 2 ? RowKind::TwoToFour : RowKind::Direct;

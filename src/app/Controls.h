@@ -1,0 +1,22 @@
+#pragma once
+// Small factories for the window's controls: every control gets its name, hint and accessible
+// name in one place, so the tabs read as lists of what they hold.
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+
+namespace tessaro {
+
+QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString& hint, QWidget* parent);
+QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, const QString& hint, QWidget* parent);
+QDoubleSpinBox* floatEdit(const QString& name, double min, double max, double step, double value, int decimals,
+                          const QString& hint, QWidget* parent);
+QSpinBox* intEdit(const QString& name, int min, int max, int value, const QString& hint, QWidget* parent);
+QProgressBar* progressBar(const QString& name, const QString& hint, QWidget* parent);
+// A label that names `buddy` for keyboard users and screen readers.
+QLabel* labelFor(const QString& caption, QWidget* buddy, QWidget* parent);
+
+}  // namespace tessaro

@@ -1,0 +1,48 @@
+// Loading a picture from the file list, the picture info and the small preview.
+#include <QApplication>
+#include <QPainter>
+
+#include "app/LoadTab.h"
+#include "app/MainForm.h"
+#include "picture/DrawDib.h"
+#include "platform/MessageBoxes.h"
+#include "platform/QtDevice.h"
+#include "state/PictureLoad.h"
+
+namespace tessaro {
+
+void TMainForm::FileListBox1DblClick() {
+  const QString file = load_->selectedFile();
+  if (file.isEmpty()) return;  // nothing chosen: nothing to load, nothing to say
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // Keep the window painted while the bars move, without taking new clicks mid-load.
+  const bool loaded = loadPictureFile(state_, file.toStdString(), [this](int percent) {
+    WMUser(percent);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+  QApplication::restoreOverrideCursor();
+  if (!loaded) {
+    messageBoxes().tell(this, QStringLiteral("Fehler"), QStringLiteral("Die Datei konnte nicht geladen werden!"),
+                        MessageBoxes::Icon::Error);
+    return;
+  }
+  showPictureInfo();
+  by_anpassen();
+  pictureChanged();
+}
+
+void TMainForm::showPictureInfo() {
+  load_->Breit->setText(QString::number(DibWidth(state_.Picture)));
+  load_->Hoch->setText(QString::number(DibHeight(state_.Picture)));
+  load_->Tief->setText(QString::number(zweihoch(DibBitCount(state_.Picture))));
+}
+
+void TMainForm::PaintBox1Paint(QPainter& painter) {
+  const TDib& pic = state_.Picture;
+  const PreviewSize fit = fitPreview(load_->PaintBox1->width(), load_->PaintBox1->height(), DibWidth(pic), DibHeight(pic));
+  if (fit.width <= 0 || fit.height <= 0) return;
+  QtDevice dc(painter);
+  DrawDib(dc, 0, 0, fit.width, fit.height, pic, 0, 0, DibWidth(pic), DibHeight(pic), true, SRCCOPY);
+}
+
+}  // namespace tessaro

@@ -1,0 +1,332 @@
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "app/LoadTab.h"
+#include "app/PosterSizeTab.h"
+#include "app/PrintTab.h"
+#include "app/RetouchTab.h"
+#include "app/SettingsTab.h"
+#include "layout/PaperMetrics.h"
+#include "picture/CodecRegistry.h"
+#include "platform/MessageBoxes.h"
+#include "ui/AboutBox.h"
+#include "ui/HelpWindow.h"
+#include "ui/Icons.h"
+
+namespace tessaro {
+
+namespace {
+constexpr int kBottomBarHeight = 41;
+
+// Narrower horizontal padding of the tabs, so all seven fit the start width.
+class CompactTabStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return 6;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+constexpr int kPageBorder = 8;
+const QString kHelpFileName = QStringLiteral("tessaro2.html");
+}  // namespace
+
+TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printerSetup, QWidget* parent)
+    : QWidget(parent), printer_(printer), printerSetup_(std::move(printerSetup)) {
+  setObjectName("MainForm");
+  setWindowTitle(kProgramTitle);
+  setWindowIcon(programIcon());
+
+  Panel6 = new QWidget(this);
+  Panel6->setObjectName("Panel6");
+  pageControl_ = new QTabWidget(Panel6);
+  pageControl_->setObjectName("PageControl1");
+  load_ = new LoadTab;
+  scan_ = nullptr;
+  auto* scanTab = new QWidget;
+  scanTab->setObjectName("TabSheet10");
+  auto* scanText = new QLabel(
+      QStringLiteral("Sie können ein Motiv über die TWAIN-Schnittstelle direkt in dieses Programm importieren!"), scanTab);
+  scanText->setWordWrap(true);
+  auto* scanLayout = new QVBoxLayout(scanTab);
+  scanLayout->addWidget(scanText);
+  scanLayout->addStretch(1);
+  retouch_ = new RetouchTab;
+  settings_ = new SettingsTab;
+  posterSize_ = new PosterSizeTab;
+  print_ = new PrintTab;
+  passport_ = new ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"));
+  auto* zoom3 = new QDoubleSpinBox(passport_->controls());
+  zoom3->setObjectName("Zoom3ED");
+  zoom3->setRange(0.1, 10);
+  zoom3->setSingleStep(0.1);
+  zoom3->setDecimals(1);
+  zoom3->setValue(1.0);
+  zoom3->setAccessibleName(QStringLiteral("Zoom"));
+  passport_->setZoomEdit(zoom3);
+  passport_->controlsLayout()->addWidget(zoom3);
+  passport_->controlsLayout()->addStretch(1);
+
+  const std::pair<QWidget*, QString> tabs[] = {
+      {load_, QStringLiteral("Motiv laden")},  {scanTab, QStringLiteral("Scannen")},
+      {retouch_, QStringLiteral("Retuschieren")}, {settings_, QStringLiteral("Einstellungen")},
+      {posterSize_, QStringLiteral("Druckgröße")}, {print_, QStringLiteral("Drucken")},
+      {passport_, QStringLiteral("Paßbilder")}};
+  int icon = 0;
+  for (const auto& [w, caption] : tabs) pageControl_->addTab(w, tabIcon(icon++), caption);
+  pageControl_->setCurrentIndex(0);
+  // Seven captions with icons must fit the start width without scroll arrows.
+  QFont tabFont = pageControl_->tabBar()->font();
+  tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
+  pageControl_->tabBar()->setFont(tabFont);
+  auto* compact = new CompactTabStyle;
+  compact->setParent(pageControl_);
+  pageControl_->tabBar()->setStyle(compact);
+  pageControl_->setIconSize(QSize(14, 14));
+
+  buildBottomBar();
+
+  // Every scrollable tab stores its visible size as the shared zoom base when it is resized.
+  for (ScrollTab* t : {static_cast<ScrollTab*>(retouch_), static_cast<ScrollTab*>(posterSize_), passport_})
+    t->onZoomBase = [this](int w, int h) {
+      state_.ZoomBaseWidth = w;
+      state_.ZoomBaseHeight = h;
+    };
+
+  FormCreate();
+
+  resize(630, 440);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(315, 220));
+  }
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildBottomBar() {
+  Panel7 = new QWidget(this);
+  Panel7->setObjectName("Panel7");
+  auto* Panel8 = new QWidget(Panel7);
+  Panel8->setObjectName("Panel8");
+  Panel8->setFixedSize(342, kBottomBarHeight);
+  ueberbtn = new PictureButton("ueberbtn", QStringLiteral("Info"), QStringLiteral("Informationen über das Programm"),
+                               QSize(101, 30), Panel8);
+  HilfeBtn = new PictureButton("HilfeBtn", QStringLiteral("Hilfe"),
+                               QStringLiteral("Klicken Sie hier, falls Sie Hilfe benötigen"), QSize(101, 30), Panel8);
+  EndeBtn = new PictureButton("EndeBtn", QStringLiteral("Ende"), QStringLiteral("Hiermit verlassen Sie das Programm"),
+                              QSize(101, 30), Panel8);
+  ueberbtn->move(25, 4);
+  HilfeBtn->move(129, 4);
+  EndeBtn->move(233, 4);
+  connect(ueberbtn, &PictureButton::clicked, this, [this] { AboutBitBtnClick(); });
+  connect(HilfeBtn, &PictureButton::clicked, this, [this] { HelpBtnClick(); });
+  connect(EndeBtn, &PictureButton::clicked, this, [this] { QuitBtnClick(); });
+}
+
+void TMainForm::FormCreate() {
+  programDir_ = QCoreApplication::applicationDirPath();
+  if (!programDir_.endsWith('/')) programDir_ += '/';
+  state_.SheetOff.clear();
+  state_.Dragging = 0;
+  state_.poster = PosterState{};
+  load_->setFilter(QString::fromStdString(GetDIBOpenFilter()));
+  load_->showDirectory(QDir::currentPath());
+  state_.Picture = newdib(320, 200, 8, nullptr, 0);
+  state_.CropLeft = 0;
+  state_.CropTop = 0;
+  state_.CropRight = DibWidth(state_.Picture) - 1;
+  state_.CropBottom = DibHeight(state_.Picture) - 1;
+  UpdatePaperFormat();
+  connectOptions();
+  UpdateOptions();
+  state_.poster.WidthLeads = true;
+  by_anpassen();
+  helpFile_ = programDir_ + kHelpFileName;
+}
+
+void TMainForm::connectOptions() {
+  SettingsTab* s = settings_;
+  for (QCheckBox* box : {s->CheckBox1, s->CheckBox2, s->CheckBox3, s->CheckBox8, s->CheckBox9, s->CheckBox10,
+                         s->CutHintsCheck, s->CheckBox4, s->CheckBox5, s->CheckBox6, posterSize_->KrShowCheck})
+    connect(box, &QCheckBox::toggled, this, [this] { UpdateOptions(); });
+  connect(s->KrandxlEd, &QSpinBox::valueChanged, this, [this] { KrandxlEdChange(); });
+  connect(s->KrandylEd, &QSpinBox::valueChanged, this, [this] { KrandxlEdChange(); });
+  connect(s->SetupBtn, &PictureButton::clicked, this, [this] { BitBtn3Click(); });
+  connect(posterSize_->BreitEd, &QDoubleSpinBox::valueChanged, this, [this] { BreitEdChange(); });
+  connect(posterSize_->HochEd, &QDoubleSpinBox::valueChanged, this, [this] { HochEdChange(); });
+  connect(posterSize_->IncEd, &QDoubleSpinBox::valueChanged, this, [this] { IncEdChange(); });
+  connect(posterSize_->ZoomEd, &QDoubleSpinBox::valueChanged, this, [this] { ZoomEdChange(); });
+  connect(load_, &LoadTab::fileChosen, this, [this] { FileListBox1DblClick(); });
+  load_->PaintBox1->onPaint = [this](QPainter& p) { PaintBox1Paint(p); };
+  posterSize_->VorschauBox()->onPaint = [this](QPainter& p) { VorschauBoxPaint(p); };
+  posterSize_->VorschauBox()->onMouseDown = [this](QMouseEvent* e) {
+    VorschauBoxMouseDown(e->position().toPoint().x(), e->position().toPoint().y());
+  };
+  connect(print_->GoBtn1, &PictureButton::clicked, this, [this] { PrintBtnClick(); });
+  connect(retouch_->SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(); });
+  connect(retouch_->ZoomEd2, &QDoubleSpinBox::valueChanged, this,
+          [this] { retouch_->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight); });
+}
+
+void TMainForm::UpdateOptions() {
+  SettingsTab* s = settings_;
+  Options& o = state_.options;
+  o.OptCutLines = s->CheckBox1->isChecked();
+  o.OptGlueLines = s->CheckBox2->isChecked();
+  o.OptNoEdgeLines = s->CheckBox3->isChecked();
+  o.OptGlueMargin = s->CheckBox8->isChecked();
+  o.OptPrintGlue = s->CheckBox9->isChecked();
+  o.OptNoEdgeGlue = s->CheckBox10->isChecked();
+  o.OptEdgeHints = s->CutHintsCheck->isChecked();
+  o.OptCenter = s->CheckBox4->isChecked();
+  o.OptFullSheet = s->CheckBox5->isChecked();
+  o.OptKeepAspect = s->CheckBox6->isChecked();
+  o.OptShowGlue = posterSize_->KrShowCheck->isChecked();
+  // Printing onto the glue strip always comes with glue lines; checking the box runs this
+  // handler once more, nested.
+  if (o.OptPrintGlue) {
+    s->CheckBox2->setChecked(true);
+    o.OptGlueLines = s->CheckBox2->isChecked();
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{s->CheckBox9, s->CheckBox10, s->CheckBox2, s->KrandxlEd,
+                                                    s->KrandylEd, s->Edit1, s->Edit2, s->CutHintsCheck})
+    w->setEnabled(o.OptGlueMargin);
+  by_anpassen();
+  posterSize_->IncEd->setEnabled(!o.OptFullSheet);
+  const double step = o.OptFullSheet ? 1.0 : posterSize_->IncEd->value();
+  posterSize_->BreitEd->setSingleStep(step);
+  posterSize_->HochEd->setSingleStep(step);
+}
+
+void TMainForm::UpdatePaperFormat() {
+  metrics_ = printer_.metrics();
+  const PaperTexts t = paperTexts(metrics_, glueMargins());
+  SettingsTab* s = settings_;
+  s->Edit6->setText(QString::fromStdString(t.paper));
+  s->Edit7->setText(QString::fromStdString(t.top));
+  s->Edit8->setText(QString::fromStdString(t.left));
+  s->Edit9->setText(QString::fromStdString(t.right));
+  s->Edit10->setText(QString::fromStdString(t.bottom));
+  s->Edit1->setText(QString::fromStdString(t.glueRight));
+  s->Edit2->setText(QString::fromStdString(t.glueBottom));
+}
+
+GlueMargins TMainForm::glueMargins() const {
+  return GlueMargins{settings_->KrandxlEd->value(), settings_->KrandylEd->value()};
+}
+
+void TMainForm::by_anpassen() { tessaro::by_anpassen(state_.poster, *this); }
+void TMainForm::BreitEdChange() { tessaro::BreitEdChange(state_.poster, *this); }
+void TMainForm::HochEdChange() { tessaro::HochEdChange(state_.poster, *this); }
+
+void TMainForm::IncEdChange() {
+  posterSize_->BreitEd->setSingleStep(posterSize_->IncEd->value());
+  posterSize_->HochEd->setSingleStep(posterSize_->IncEd->value());
+}
+
+// Only the millimetre display follows a glue percentage; the geometry waits for its next change.
+void TMainForm::KrandxlEdChange() { UpdatePaperFormat(); }
+
+void TMainForm::WMUser(int percent) {
+  percent = std::clamp(percent, 0, 100);
+  load_->ShowProzent->setValue(percent);
+  retouch_->ProRetusche->setValue(percent);
+}
+
+void TMainForm::ZoomEdChange() {
+  posterSize_->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight);
+  posterSize_->VorschauBox()->update();
+}
+
+GeometryInputs TMainForm::geometryInputs() {
+  GeometryInputs in;
+  in.PW = metrics_.pageWidth;
+  in.PH = metrics_.pageHeight;
+  in.W = DibWidth(state_.Picture);
+  in.H = DibHeight(state_.Picture);
+  in.glue = glueMargins();
+  in.options = state_.options;
+  return in;
+}
+
+double TMainForm::breitValue() { return posterSize_->BreitEd->value(); }
+void TMainForm::setBreitValue(double v) { posterSize_->BreitEd->setValue(v); }
+double TMainForm::hochValue() { return posterSize_->HochEd->value(); }
+void TMainForm::setHochValue(double v) { posterSize_->HochEd->setValue(v); }
+void TMainForm::repaintPreview() { posterSize_->VorschauBox()->update(); }
+
+void TMainForm::pictureChanged() {
+  load_->PaintBox1->update();
+  retouch_->PaintBox2()->update();
+  posterSize_->VorschauBox()->update();
+}
+
+void TMainForm::QuitBtnClick() {
+  EndeBtn->release();
+  close();
+}
+
+void TMainForm::BitBtn3Click() {
+  settings_->SetupBtn->release();
+  if (printerSetup_) printerSetup_(this);
+  UpdatePaperFormat();
+  by_anpassen();
+}
+
+void TMainForm::HelpBtnClick() {
+  HilfeBtn->release();
+  if (!help_) help_ = std::make_unique<HelpWindow>();
+  if (!help_->showContents(helpFile_))
+    messageBoxes().tell(this, QStringLiteral("Fehler"),
+                        QStringLiteral("Die Hilfedatei %1 konnte nicht geöffnet werden!").arg(helpFile_),
+                        MessageBoxes::Icon::Error);
+}
+
+void TMainForm::AboutBitBtnClick() {
+  ueberbtn->release();
+  TAboutBox box(this);
+  box.exec();
+}
+
+bool TMainForm::FormCloseQuery() {
+  return messageBoxes().askOkCancel(this, QStringLiteral("Programm beenden"),
+                                    QStringLiteral("Hiermit beenden Sie Tessaro 2.1"), MessageBoxes::Icon::Information);
+}
+
+void TMainForm::FormClose() {
+  if (help_) help_->close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+  if (!FormCloseQuery()) {
+    e->ignore();
+    return;
+  }
+  FormClose();
+  e->accept();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  Panel6->setGeometry(0, 0, width(), std::max(0, height() - kBottomBarHeight));
+  Panel7->setGeometry(0, std::max(0, height() - kBottomBarHeight), width(), kBottomBarHeight);
+  if (QWidget* p8 = Panel7->findChild<QWidget*>("Panel8")) p8->move(std::max(0, width() - p8->width()), 0);
+  Panel6Resize();
+}
+
+void TMainForm::Panel6Resize() {
+  pageControl_->setGeometry(kPageBorder, kPageBorder, std::max(0, Panel6->width() - 2 * kPageBorder),
+                            std::max(0, Panel6->height() - 2 * kPageBorder));
+}
+
+}  // namespace tessaro

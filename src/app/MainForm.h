@@ -1,0 +1,125 @@
+#pragma once
+// The main window: seven tabs over a bar of picture buttons. It owns the program's state and
+// holds the handlers that couple the tabs (options, paper format, poster geometry, progress).
+#include <QTabWidget>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "layout/PosterGeometry.h"
+#include "layout/PreviewGrid.h"
+#include "print/PrintService.h"
+#include "state/MainState.h"
+#include "ui/PictureButton.h"
+
+class QProgressBar;
+class QCheckBox;
+class QPainter;
+
+namespace tessaro {
+
+class SettingsTab;
+class PosterSizeTab;
+class LoadTab;
+class RetouchTab;
+class PrintTab;
+class ScrollTab;
+class HelpWindow;
+
+inline const QString kProgramTitle = QStringLiteral("Tessaro 2.1");
+
+class TMainForm : public QWidget, private PosterEditsHost {
+  Q_OBJECT
+ public:
+  // `printer` gives the page metrics and prints; `printerSetup` runs the printer set-up dialog.
+  TMainForm(PrintService& printer, std::function<void(QWidget*)> printerSetup, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  MainState& state() { return state_; }
+  PrintService& printer() { return printer_; }
+  const PageMetrics& metrics() const { return metrics_; }
+
+  // Handlers under the names the window design gives them.
+  void UpdateOptions();
+  void UpdatePaperFormat();
+  void by_anpassen();
+  void BreitEdChange();
+  void HochEdChange();
+  void IncEdChange();
+  void KrandxlEdChange();
+  void WMUser(int percent);
+  void QuitBtnClick();
+  void BitBtn3Click();
+  void HelpBtnClick();
+  void AboutBitBtnClick();
+  void ZoomEdChange();
+  void FileListBox1DblClick();
+  void PaintBox1Paint(QPainter& painter);
+  void VorschauBoxPaint(QPainter& painter);
+  void VorschauBoxMouseDown(int x, int y);
+  void PrintBtnClick();
+  void SaveBtnClick();
+
+  // The current glue percentages, read from their edits.
+  GlueMargins glueMargins() const;
+  // Repaints every view of the picture after it changed.
+  void pictureChanged();
+
+  SettingsTab* settingsTab() const { return settings_; }
+  PosterSizeTab* posterSizeTab() const { return posterSize_; }
+  LoadTab* loadTab() const { return load_; }
+  PrintTab* printTab() const { return print_; }
+  RetouchTab* retouchTab() const { return retouch_; }
+  QTabWidget* pageControl() const { return pageControl_; }
+
+  // The save dialog: shows `filters`, starts on entry `filterIndex` (1-based) and returns the
+  // chosen name and entry; false when cancelled. Tests put their own in its place.
+  using SaveDialogFn = std::function<bool(QWidget*, const QStringList&, int&, QString&)>;
+  SaveDialogFn runSaveDialog = &TMainForm::runQtSaveDialog;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  // PosterEditsHost: the sheet edits as the geometry sees them.
+  GeometryInputs geometryInputs() override;
+  double breitValue() override;
+  void setBreitValue(double v) override;
+  double hochValue() override;
+  void setHochValue(double v) override;
+  void repaintPreview() override;
+
+  void FormCreate();
+  bool FormCloseQuery();
+  void FormClose();
+  void Panel6Resize();
+  void connectOptions();
+  void buildBottomBar();
+  void showPictureInfo();
+  PreviewBox previewBox() const;
+  static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName);
+
+  PrintService& printer_;
+  std::function<void(QWidget*)> printerSetup_;
+  MainState state_;
+  PageMetrics metrics_;
+  QString programDir_;
+  QString helpFile_;
+
+  QWidget* Panel6 = nullptr;
+  QWidget* Panel7 = nullptr;
+  QTabWidget* pageControl_ = nullptr;
+  LoadTab* load_ = nullptr;
+  ScrollTab* scan_ = nullptr;
+  RetouchTab* retouch_ = nullptr;
+  SettingsTab* settings_ = nullptr;
+  PosterSizeTab* posterSize_ = nullptr;
+  PrintTab* print_ = nullptr;
+  ScrollTab* passport_ = nullptr;
+  PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
+  std::unique_ptr<HelpWindow> help_;
+  int saveFilterIndex_ = 1;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,24 @@
+#include "app/PaintBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tessaro {
+
+PaintBox::PaintBox(const QString& name, const QString& hint, QWidget* parent) : QWidget(parent) {
+  setObjectName(name);
+  setToolTip(hint);
+  setAccessibleName(hint);
+}
+
+void PaintBox::paintEvent(QPaintEvent*) {
+  if (!onPaint) return;
+  QPainter p(this);
+  onPaint(p);
+}
+
+void PaintBox::mousePressEvent(QMouseEvent* e) {
+  if (onMouseDown) onMouseDown(e);
+}
+
+}  // namespace tessaro

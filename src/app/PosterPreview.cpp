@@ -1,0 +1,32 @@
+// The poster preview on the tab "Druckgröße" and clicking sheets out of it.
+#include <QPainter>
+
+#include "app/MainForm.h"
+#include "app/PosterSizeTab.h"
+#include "layout/PreviewGrid.h"
+#include "platform/QtDevice.h"
+
+namespace tessaro {
+
+PreviewBox TMainForm::previewBox() const {
+  PreviewBox b;
+  b.width = posterSize_->VorschauBox()->width();
+  b.height = posterSize_->VorschauBox()->height();
+  b.zoom = posterSize_->ZoomEd->value();
+  b.zoomBaseHeight = state_.ZoomBaseHeight;
+  b.pageWidth = metrics_.pageWidth;
+  b.pageHeight = metrics_.pageHeight;
+  return b;
+}
+
+void TMainForm::VorschauBoxPaint(QPainter& painter) {
+  QtDevice dc(painter);
+  paintPreview(dc, state_.Picture, previewBox(), state_.poster, state_.options, glueMargins(), state_.SheetOff);
+}
+
+void TMainForm::VorschauBoxMouseDown(int x, int y) {
+  if (clickPreview(state_.SheetOff, x, y, previewBox(), state_.poster, state_.options, glueMargins()))
+    posterSize_->VorschauBox()->repaint();
+}
+
+}  // namespace tessaro

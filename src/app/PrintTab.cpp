@@ -1,0 +1,64 @@
+#include "app/PrintTab.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/Controls.h"
+
+namespace tessaro {
+
+namespace {
+QRadioButton* radio(const QString& name, const QString& caption, const QString& hint, bool checked, QWidget* parent) {
+  auto* r = new QRadioButton(caption, parent);
+  r->setObjectName(name);
+  r->setToolTip(hint);
+  r->setChecked(checked);
+  return r;
+}
+}  // namespace
+
+PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
+  setObjectName("TabSheet4");
+  auto* order = new QGroupBox(QStringLiteral("Druckreihenfolge"), this);
+  order->setObjectName("GroupBox5");
+  RadioButton1 = radio("RadioButton1", QStringLiteral("Zeilenweise von oben nach unten drucken"),
+                       QStringLiteral("Das Poster wird von in horizontalen Reihen von oben nach unten ausgedruckt"), true,
+                       order);
+  RadioButton2 = radio("RadioButton2", QStringLiteral("Spaltenweise von links nach rechts drucken"),
+                       QStringLiteral("Das Poster wird von in vertikalen Reihen von links nach rechts ausgedruckt"),
+                       false, order);
+  auto* ol = new QVBoxLayout(order);
+  ol->addWidget(RadioButton1);
+  ol->addWidget(RadioButton2);
+
+  auto* which = new QGroupBox(QStringLiteral("Zu druckende Seiten"), this);
+  which->setObjectName("GroupBox6");
+  RadioButton3 = radio("RadioButton3", QStringLiteral("Alle Seiten drucken"), QStringLiteral("Druckt alle Seiten des Posters"),
+                       true, which);
+  RadioButton4 = radio("RadioButton4", QStringLiteral("Die \"weggeklickten\" nicht ausdrucken"),
+                       QStringLiteral("Druckt die unter \"Druckgröße\" weggeklickten Seiten nicht aus"), false, which);
+  auto* wl = new QVBoxLayout(which);
+  wl->addWidget(RadioButton3);
+  wl->addWidget(RadioButton4);
+
+  ProgressBar1 = progressBar("ProgressBar1", QStringLiteral("Zeigt den Fortschritt der Datenübertragung zum Druckertreiber"),
+                             this);
+  auto* RxLabel14 = labelFor(QStringLiteral("Datenübertragung:"), ProgressBar1, this);
+  RxLabel14->setObjectName("RxLabel14");
+  GoBtn1 = new PictureButton("GoBtn1", QStringLiteral("Drucken"), QStringLiteral("Startet den Druckvorgang!"),
+                             QSize(101, 30), this);
+
+  auto* l = new QVBoxLayout(this);
+  l->addWidget(order);
+  l->addWidget(which);
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(RxLabel14);
+  bar->addWidget(ProgressBar1, 1);
+  l->addLayout(bar);
+  l->addWidget(GoBtn1, 0, Qt::AlignRight);
+  l->addStretch(1);
+}
+
+}  // namespace tessaro

@@ -1,0 +1,21 @@
+#pragma once
+// The tab "Drucken": print order, which sheets, progress and the print button.
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QWidget>
+
+#include "ui/PictureButton.h"
+
+namespace tessaro {
+
+class PrintTab : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PrintTab(QWidget* parent = nullptr);
+
+  QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
+  QProgressBar* ProgressBar1;
+  PictureButton* GoBtn1;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,56 @@
+#pragma once
+// The printer as the core sees it, over a QPrinter. With no printer installed, jobs become A4 PDF
+// files in the user's documents folder and the program tells the user where each one went.
+#include <QPainter>
+#include <QPrinter>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "platform/QtDevice.h"
+#include "print/PrintService.h"
+
+class QWidget;
+
+namespace tessaro {
+
+class QtPrintService : public PrintService {
+ public:
+  // The default printer, or PDF files when there is none.
+  QtPrintService();
+  ~QtPrintService() override;
+
+  PageMetrics metrics() const override;
+  void setTitle(const std::string& title) override { title_ = QString::fromStdString(title); }
+  bool beginDoc() override;
+  bool newPage() override;
+  bool endDoc() override;
+  Device& page() override { return device_; }
+  std::string jobFile() const override { return outputFile_.toStdString(); }
+
+  // Prints on the named queue from now on; false when no such queue is installed.
+  bool setPrinterName(const QString& name);
+  // Writes jobs as PDF files into `folder` (empty: the documents folder, else home).
+  void usePdfFile(const QString& folder = {});
+  bool printsToFile() const { return toFile_; }
+  // The file the last job was written to; empty when it went to a printer queue.
+  QString outputFile() const { return outputFile_; }
+  QString printerName() const { return printer_->printerName(); }
+
+  // The platform's printer set-up dialog on this printer; true when the user accepted it.
+  bool setupDialog(QWidget* parent);
+
+ private:
+  QString uniqueOutputPath() const;
+  void preparePage();
+
+  std::unique_ptr<QPrinter> printer_;
+  QPainter painter_;
+  QtDevice device_{painter_};
+  QString title_;
+  bool toFile_ = false;
+  QString folder_;
+  QString outputFile_;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,120 @@
+#include "print/PosterPrintJob.h"
+
+#include <algorithm>
+
+#include "print/GlueNotes.h"
+#include "print/GuideLines.h"
+#include "print/SheetBand.h"
+
+namespace tessaro {
+
+namespace {
+
+// State of one job, shared by the steps that print its sheets.
+class PosterJob {
+ public:
+  PosterJob(PrintService& printer, const TDib& picture, const PosterState& poster, const Options& options,
+            const GlueMargins& glue)
+      : printer_(printer), picture_(picture), poster_(poster), options_(options), glue_(glue) {
+    const PageMetrics m = printer.metrics();
+    pw_ = m.pageWidth;
+    ph_ = m.pageHeight;
+    areaWidth_ = areaWidth(pw_, options, glue);
+    areaHeight_ = areaHeight(ph_, options, glue);
+    layout_ = posterLayout(picture, poster);
+  }
+
+  // PrintSheet: opens the document or a new page and renders the sheet; false when the printer
+  // refused.
+  bool printSheet(int col, int row) {
+    if (!docOpen_) {
+      if (!printer_.beginDoc()) {
+        failure_ = "Der Druckauftrag konnte nicht begonnen werden.";
+        return false;
+      }
+      docOpen_ = true;
+    } else if (!printer_.newPage()) {
+      failure_ = "Der Drucker konnte keine neue Seite beginnen.";
+      return false;
+    }
+    ++pages_;
+    Device& page = printer_.page();
+    const DeviceRect area{0, 0, areaWidth_, areaHeight_};
+    drawBand(page, picture_, sheetBand(layout_, options_, glue_, col, row, area, true), true);
+    drawCutLines(page, options_, col, row, areaWidth_, areaHeight_);
+    drawGlueLines(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, areaWidth_, areaHeight_);
+    drawGlueNotes(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_);
+    return true;
+  }
+
+  bool docOpen() const { return docOpen_; }
+  int32_t pages() const { return pages_; }
+  const std::string& failure() const { return failure_; }
+
+ private:
+  PrintService& printer_;
+  const TDib& picture_;
+  const PosterState& poster_;
+  const Options& options_;
+  GlueMargins glue_;
+  PosterLayout layout_;
+  int32_t pw_ = 0, ph_ = 0;
+  int32_t areaWidth_ = 0, areaHeight_ = 0;
+  bool docOpen_ = false;
+  int32_t pages_ = 0;
+  std::string failure_;
+};
+
+}  // namespace
+
+PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const PosterState& poster,
+                              const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff,
+                              const PosterPrintRequest& request, const SheetProgressFn& progress) {
+  // The grid holds at most kMaxSheets in each direction; never visit beyond it.
+  const int32_t nx = std::clamp(poster.SheetsX, 0, kMaxSheets);
+  const int32_t ny = std::clamp(poster.SheetsY, 0, kMaxSheets);
+  const int32_t maximum = nx * ny;
+  auto report = [&](int32_t position) {
+    if (progress) progress(position, maximum);
+  };
+  report(0);
+
+  PosterJob job(printer, picture, poster, options, glue);
+  printer.setTitle(kPosterJobTitle);
+
+  PosterPrintResult result;
+  int32_t handled = 0;
+  const bool byRows = request.order == PrintOrder::Rows;
+  const int outer = byRows ? ny : nx;
+  const int inner = byRows ? nx : ny;
+  for (int a = 0; a < outer; ++a) {
+    for (int b = 0; b < inner; ++b) {
+      const int col = byRows ? b : a;
+      const int row = byRows ? a : b;
+      if (!request.skipExcluded || !SheetOff.off(col, row)) {
+        if (!job.printSheet(col, row)) {
+          // Close what was opened so the printer is not left holding a half-made job; the
+          // progress stays where the job stopped.
+          if (job.docOpen()) printer.endDoc();
+          result.status = PosterPrintResult::Status::Failed;
+          result.pagesPrinted = job.pages();
+          result.message = job.failure();
+          return result;
+        }
+      }
+      report(++handled);
+    }
+  }
+
+  result.pagesPrinted = job.pages();
+  if (!job.docOpen()) {
+    result.status = PosterPrintResult::Status::NothingPrinted;
+  } else if (!printer.endDoc()) {
+    result.status = PosterPrintResult::Status::Failed;
+    result.message = "Der Druckauftrag konnte nicht abgeschlossen werden.";
+  }
+  report(0);
+  return result;
+}
+
+}  // namespace tessaro

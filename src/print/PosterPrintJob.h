@@ -1,0 +1,46 @@
+#pragma once
+// The poster print job: one page per printed sheet, in row or column order, optionally leaving
+// out the sheets clicked out in the preview.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "picture/Dib.h"
+#include "print/PrintService.h"
+#include "state/MainState.h"
+
+namespace tessaro {
+
+inline constexpr const char* kPosterJobTitle = "Tessaro Poster";
+
+enum class PrintOrder {
+  Rows,     // "Zeilenweise von oben nach unten drucken"
+  Columns,  // "Spaltenweise von links nach rechts drucken"
+};
+
+struct PosterPrintRequest {
+  PrintOrder order = PrintOrder::Rows;
+  bool skipExcluded = false;  // "Die "weggeklickten" nicht ausdrucken"
+};
+
+// Progress of the job: sheets handled (printed or skipped) out of SheetsX * SheetsY.
+using SheetProgressFn = std::function<void(int32_t position, int32_t maximum)>;
+
+struct PosterPrintResult {
+  enum class Status {
+    Printed,         // the document was sent
+    NothingPrinted,  // every sheet was skipped: no document was begun
+    Failed,          // the printer refused to begin, to add a page or to finish
+  };
+  Status status = Status::Printed;
+  int32_t pagesPrinted = 0;
+  std::string message;  // for the user when the job failed
+  bool ok() const { return status != Status::Failed; }
+};
+
+// PrintBtnClick's job. The glue percentages are those of the edits at the moment of printing.
+PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const PosterState& poster,
+                              const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff,
+                              const PosterPrintRequest& request, const SheetProgressFn& progress = {});
+
+}  // namespace tessaro

@@ -1,0 +1,24 @@
+#pragma once
+// Loading a picture file into the current picture, and the small preview's fit.
+#include <string>
+
+#include "picture/Progress.h"
+#include "state/MainState.h"
+
+namespace tessaro {
+
+// 2 to the power n by doubling 1 n times (1 for n <= 0), wrapping as 32-bit arithmetic does.
+int32_t zweihoch(int32_t n);
+
+// Loads `path`; on success the new picture replaces the current one, the poster width goes back
+// to one sheet and the crop frame covers the whole picture. On failure nothing changes.
+bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress);
+
+// Size of the aspect-kept preview of a W x H picture in a bw x bh box (integer arithmetic).
+struct PreviewSize {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+PreviewSize fitPreview(int32_t bw, int32_t bh, int32_t W, int32_t H);
+
+}  // namespace tessaro

@@ -1,0 +1,36 @@
+#include "ui/AboutBox.h"
+
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "ui/Icons.h"
+
+namespace tessaro {
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+  setObjectName("AboutBox");
+  setWindowTitle(QStringLiteral("Info"));
+  setFixedSize(298, 213);
+  auto* panel = new QFrame(this);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setGeometry(8, 8, 281, 161);
+  auto* icon = new QLabel(panel);
+  icon->setObjectName("ProgramIcon");
+  icon->setPixmap(programIcon().pixmap(32, 32));
+  icon->setGeometry(8, 16, 33, 33);
+  auto* name = new QLabel(QStringLiteral("Tessaro"), panel);
+  name->setObjectName("ProductName");
+  QFont f = name->font();
+  f.setBold(true);
+  name->setFont(f);
+  name->move(56, 16);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName("BitBtn1");
+  ok->setGeometry(112, 180, 75, 25);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace tessaro

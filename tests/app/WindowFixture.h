@@ -1,0 +1,26 @@
+#pragma once
+// The main window on a test printer, with scripted message boxes.
+#include <QWidget>
+
+#include "app/MainForm.h"
+#include "app/ScriptedMessageBoxes.h"
+#include "support/FakePrintService.h"
+
+namespace tessaro::test {
+
+// A4 at 600 dpi with a printable page of 4000 x 6000 pixels.
+PageMetrics testPageMetrics();
+
+struct WindowFixture {
+  explicit WindowFixture(PageMetrics metrics = testPageMetrics()) : printer(metrics) {}
+  ScriptedMessageBoxes boxes;
+  FakePrintService printer;
+  int setupRuns = 0;
+  TMainForm form{printer, [this](QWidget*) { ++setupRuns; }};
+  template <typename T>
+  T* find(const char* name) {
+    return form.findChild<T*>(name);
+  }
+};
+
+}  // namespace tessaro::test

@@ -1,0 +1,168 @@
+// End to end through a real CUPS queue: the cups-pdf printer TessaroPDF that
+// scripts/cups-test-queue sets up. Skipped when that queue is not installed.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include "PdfCheck.h"
+#include "app/MainForm.h"
+#include "app/PosterSizeTab.h"
+#include "app/ScriptedMessageBoxes.h"
+#include "app/SettingsTab.h"
+#include "support/PosterPictures.h"
+#include "platform/QtPrintService.h"
+
+namespace tessaro {
+namespace {
+
+const QString kQueue = QStringLiteral("TessaroPDF");
+
+QString userName() {
+  const passwd* pw = getpwuid(getuid());
+  return pw ? QString::fromLocal8Bit(pw->pw_name) : QString::fromLocal8Bit(qgetenv("USER"));
+}
+
+// Where cups-pdf writes: its Out folder for known users and its folder for anonymous jobs.
+QStringList outputFolders() {
+  if (qEnvironmentVariableIsSet("TESSARO_CUPS_PDF_DIR")) return {qEnvironmentVariable("TESSARO_CUPS_PDF_DIR")};
+  QStringList folders = {"/var/spool/cups-pdf/" + userName(), "/var/spool/cups-pdf/ANONYMOUS"};
+  QFile conf("/etc/cups/cups-pdf.conf");
+  if (conf.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& raw : conf.readAll().split('\n')) {
+      const QString line = QString::fromUtf8(raw).trimmed();
+      for (const QString key : {QStringLiteral("Out "), QStringLiteral("AnonDirName ")})
+        if (line.startsWith(key)) {
+          QString dir = line.mid(key.size()).trimmed();
+          dir.replace("${USER}", userName()).replace("${HOME}", QDir::homePath());
+          folders.prepend(dir);
+        }
+    }
+  }
+  folders.removeDuplicates();
+  return folders;
+}
+
+// The first complete PDF written into `folders` since `since`, waiting at most `seconds`.
+QString waitForNewPdf(const QStringList& folders, const QDateTime& since, int seconds) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < seconds * 1000) {
+    for (const QString& folder : folders) {
+      const QFileInfoList files = QDir(folder).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
+      for (const QFileInfo& f : files)
+        // pdfinfo reads only a finished file: cups-pdf writes it in one go at the end of the job.
+        if (f.lastModified() >= since && !test::pdfInfoField(f.filePath(), "Pages").isEmpty()) return f.filePath();
+    }
+    QThread::msleep(500);
+  }
+  return {};
+}
+
+TEST(CupsPrint, ThreeColouredPagesReachTheQueueAsOnePdf) {
+  const auto queues = test::runTool("lpstat", {"-p", kQueue});
+  if (!queues || !queues->contains(kQueue))
+    GTEST_SKIP() << "no CUPS queue " << kQueue.toStdString() << ": run scripts/cups-test-queue as root";
+
+  QtPrintService service;
+  ASSERT_TRUE(service.setPrinterName(kQueue));
+  EXPECT_FALSE(service.printsToFile());
+  const PageMetrics m = service.metrics();
+  EXPECT_GT(m.dpiX, 0);
+  EXPECT_GT(m.pageWidth, 0);
+  EXPECT_LE(m.offsetX + m.pageWidth, m.physicalWidth);
+  EXPECT_LE(m.offsetY + m.pageHeight, m.physicalHeight);
+
+  const QRgb colours[] = {qRgb(230, 0, 0), qRgb(0, 170, 0), qRgb(0, 0, 220)};
+  // Whole seconds: the file system may keep no finer modification times.
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  service.setTitle("Tessaro Poster");
+  ASSERT_TRUE(service.beginDoc());
+  EXPECT_EQ(service.page().width(), m.pageWidth);
+  EXPECT_EQ(service.page().height(), m.pageHeight);
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) ASSERT_TRUE(service.newPage());
+    Device& page = service.page();
+    page.fillRect(0, 0, page.width(), page.height(), rgbColor(qRed(colours[i]), qGreen(colours[i]), qBlue(colours[i])));
+  }
+  ASSERT_TRUE(service.endDoc());
+  EXPECT_TRUE(service.jobFile().empty()) << "a queue job leaves no file of ours";
+
+  const QString pdf = waitForNewPdf(outputFolders(), start, 60);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 60 s in " << outputFolders().join(", ").toStdString();
+  EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "3");
+  // cups-pdf names the file after the job title (TitlePref 1 in scripts/cups-test-queue).
+  EXPECT_TRUE(QFileInfo(pdf).fileName().startsWith("Tessaro_Poster")) << pdf.toStdString();
+
+  // ps2write hands the title over as a PostScript string, brackets included.
+  EXPECT_TRUE(test::pdfInfoField(pdf, "Title").contains("Tessaro Poster"));
+
+  // Each page in its colour, in the order printed.
+  for (int i = 0; i < 3; ++i) {
+    const QImage page = test::renderPdfPage(pdf, i + 1, 20);
+    ASSERT_FALSE(page.isNull());
+    const QRgb centre = page.pixel(page.width() / 2, page.height() / 2);
+    EXPECT_TRUE(test::colourNear(centre, colours[i], 40)) << "page " << i + 1 << ": " << std::hex << centre;
+  }
+  QFile::remove(pdf);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// The program's own print path: a 3 x 2 poster from the print button of the main window,
+// through the real queue, arrives as six pages with each sheet's band and its cut line.
+TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
+  const auto queues = test::runTool("lpstat", {"-p", kQueue});
+  if (!queues || !queues->contains(kQueue))
+    GTEST_SKIP() << "no CUPS queue " << kQueue.toStdString() << ": run scripts/cups-test-queue as root";
+  test::ScriptedMessageBoxes boxes;
+  QtPrintService service;
+  ASSERT_TRUE(service.setPrinterName(kQueue));
+  TMainForm form(service, {});
+  form.state().Picture = test::blockPicture(300, 200, 3, 2);
+  form.settingsTab()->CheckBox6->setChecked(false);  // no aspect: exactly 3 x 2 sheets
+  form.posterSizeTab()->BreitEd->setValue(3.0);
+  form.posterSizeTab()->HochEd->setValue(2.0);
+  ASSERT_EQ(form.state().poster.SheetsX, 3);
+  ASSERT_EQ(form.state().poster.SheetsY, 2);
+
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  form.PrintBtnClick();
+  EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
+  const QString pdf = waitForNewPdf(outputFolders(), start, 90);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
+  EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "6");
+  EXPECT_TRUE(test::pdfInfoField(pdf, "Title").contains("Tessaro Poster"));
+
+  // Page 2 is sheet (1, 0): its band is the middle block of the top row, and it carries the
+  // left cut line (black for its first 29 pixels, then white) but no top one.
+  const PageMetrics m = service.metrics();
+  const int areaW = m.pageWidth * 95 / 100, areaH = m.pageHeight * 95 / 100;
+  const QRect region(m.offsetX, m.offsetY, 200, 200);
+  const QImage corner = test::renderPdfRegion(pdf, 2, m.dpiX, region);
+  ASSERT_FALSE(corner.isNull());
+  const QRgb band = qRgb(colorRed(test::blockColor(1, 0)), colorGreen(test::blockColor(1, 0)),
+                         colorBlue(test::blockColor(1, 0)));
+  EXPECT_TRUE(test::colourNear(corner.pixel(0, 10), qRgb(0, 0, 0), 60)) << std::hex << corner.pixel(0, 10);
+  EXPECT_TRUE(test::colourNear(corner.pixel(1, 40), qRgb(255, 255, 255), 60)) << std::hex << corner.pixel(1, 40);
+  EXPECT_TRUE(test::colourNear(corner.pixel(20, 40), band, 60)) << std::hex << corner.pixel(20, 40);
+  EXPECT_TRUE(test::colourNear(corner.pixel(20, 0), band, 60)) << "no top cut line on the first row";
+  const QImage middle =
+      test::renderPdfRegion(pdf, 2, m.dpiX, QRect(m.offsetX + areaW / 2 - 5, m.offsetY + areaH / 2 - 5, 10, 10));
+  ASSERT_FALSE(middle.isNull());
+  EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
+  QFile::remove(pdf);
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/LoadTab.h"
+#include "app/WindowFixture.h"
+#include "picture/CodecRegistry.h"
+
+using namespace tessaro;
+
+namespace {
+
+// A folder with a 1024 x 768 true-colour picture, a small palette picture and a broken file.
+struct PictureFolder {
+  QTemporaryDir dir;
+  PictureFolder() {
+    TDib big = newdib(1024, 768, 24, nullptr, 0);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 1024; ++x) setpixel(big, x, y, 0x00ff00);
+    EXPECT_TRUE(SaveDib(big, path("big.bmp"), kFormatBmp, {}));
+    TDib small = newdib(400, 100, 4, nullptr, 0);
+    EXPECT_TRUE(SaveDib(small, path("small.rle"), kFormatRle, {}));
+    QFile broken(QString::fromStdString(path("broken.bmp")));
+    EXPECT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("BM\x10\x00\x00\x00 not really a picture");
+  }
+  std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+};
+
+QListWidgetItem* itemNamed(QListWidget* list, const QString& name) {
+  const auto found = list->findItems(name, Qt::MatchExactly);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+void doubleClick(QListWidget* list, QListWidgetItem* item) {
+  ASSERT_NE(item, nullptr);
+  list->window()->show();
+  list->window()->activateWindow();
+  // The tab and its lists must be laid out before an item has a place to click on.
+  QApplication::processEvents();
+  list->scrollToItem(item);
+  list->setCurrentItem(item);
+  const QPoint at = list->visualItemRect(item).center();
+  // As a person does it: the file is clicked, then double-clicked.
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at, 400);
+}
+
+}  // namespace
+
+TEST(Loading, DoubleClickLoadsAndShowsThePictureInfo) {
+  PictureFolder folder;
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  w.form.show();
+  ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
+  // The type box lists every picture type; the broken .bmp is listed too.
+  QListWidgetItem* big = itemNamed(tab->FileListBox1, "big.bmp");
+  ASSERT_NE(big, nullptr);
+  EXPECT_NE(itemNamed(tab->FileListBox1, "small.rle"), nullptr);
+  doubleClick(tab->FileListBox1, big);
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "1024");
+  EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), "768");
+  EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "16777216");
+  const MainState& st = w.form.state();
+  EXPECT_EQ(st.CropLeft, 0);
+  EXPECT_EQ(st.CropTop, 0);
+  EXPECT_EQ(st.CropRight, 1024);
+  EXPECT_EQ(st.CropBottom, 768);
+  EXPECT_EQ(getpixel(st.Picture, 5, 10), 0x00ff00);
+  EXPECT_EQ(w.find<QProgressBar>("ShowProzent")->value(), 100);
+  EXPECT_TRUE(w.boxes.shown.isEmpty());
+
+  // The small preview shows the picture: its top-left corner is drawn, the area below is not.
+  const QImage shot = tab->PaintBox1->grab().toImage();
+  const int drawnHeight = tab->PaintBox1->width() * 768 / 1024;
+  EXPECT_EQ(QColor(shot.pixel(3, drawnHeight * 50 / 768)), QColor(0, 255, 0));
+  EXPECT_EQ(QColor(shot.pixel(3, drawnHeight * 400 / 768)), QColor(0, 0, 0));
+}
+
+TEST(Loading, AFileThatFailsChangesNothing) {
+  PictureFolder folder;
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
+  doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, "small.rle"));
+  const uint8_t* before = w.form.state().Picture.Bits;
+  const double sheets = w.form.state().poster.PosterWidth;
+  doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, "broken.bmp"));
+  ASSERT_EQ(w.boxes.shown.size(), 1);
+  EXPECT_EQ(w.boxes.shown[0], "Fehler: Die Datei konnte nicht geladen werden!");
+  EXPECT_EQ(w.form.state().Picture.Bits, before);
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "400");
+  EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "16");
+  EXPECT_EQ(w.form.state().CropRight, 400);
+  EXPECT_DOUBLE_EQ(w.form.state().poster.PosterWidth, sheets);
+}
+
+TEST(Loading, EnterLoadsOtherKeysDoNot) {
+  PictureFolder folder;
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  w.form.show();
+  ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
+  tab->FileListBox1->setFocus();
+  tab->FileListBox1->setCurrentItem(itemNamed(tab->FileListBox1, "small.rle"));
+  QTest::keyClick(tab->FileListBox1, Qt::Key_Space);
+  QTest::keyClick(tab->FileListBox1, Qt::Key_A);
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "320");
+  tab->FileListBox1->setCurrentItem(itemNamed(tab->FileListBox1, "small.rle"));
+  QTest::keyClick(tab->FileListBox1, Qt::Key_Return);
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "400");
+  EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), "100");
+}
+
+TEST(Loading, AnEmptyListLoadsNothingAndSaysNothing) {
+  QTemporaryDir empty;
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  ASSERT_TRUE(tab->showDirectory(empty.path()));
+  EXPECT_EQ(tab->FileListBox1->count(), 0);
+  w.form.FileListBox1DblClick();
+  EXPECT_TRUE(w.boxes.shown.isEmpty());
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "320");
+}
+
+TEST(Loading, FoldersAndFileTypesFilterTheList) {
+  PictureFolder folder;
+  QDir(folder.dir.path()).mkdir("sub");
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
+  EXPECT_EQ(QDir::currentPath(), QDir(folder.dir.path()).canonicalPath());
+  ASSERT_NE(itemNamed(tab->DirectoryListBox1, "sub"), nullptr);
+  // Only the RLE entry of the type box: the .bmp files disappear.
+  const int rle = tab->FilterComboBox1->findText("RLE", Qt::MatchStartsWith);
+  ASSERT_GE(rle, 0);
+  tab->FilterComboBox1->setCurrentIndex(rle);
+  EXPECT_EQ(tab->FileListBox1->count(), 1);
+  EXPECT_EQ(tab->FileListBox1->item(0)->text(), "small.rle");
+  // Into the sub-folder and back up.
+  emit tab->DirectoryListBox1->itemActivated(itemNamed(tab->DirectoryListBox1, "sub"));
+  EXPECT_TRUE(tab->currentDirectory().endsWith("/sub"));
+  emit tab->DirectoryListBox1->itemActivated(itemNamed(tab->DirectoryListBox1, "[..]"));
+  EXPECT_EQ(tab->currentDirectory(), QDir(folder.dir.path()).canonicalPath());
+}

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/LoadTab.h"
+#include "app/MainForm.h"
+#include "app/PosterSizeTab.h"
+#include "app/RetouchTab.h"
+#include "app/SettingsTab.h"
+#include "app/WindowFixture.h"
+
+using namespace tessaro;
+
+namespace {
+
+struct Window : test::WindowFixture {
+  SettingsTab& s() { return *form.settingsTab(); }
+  PosterSizeTab& p() { return *form.posterSizeTab(); }
+};
+
+}  // namespace
+
+TEST(MainForm, StartsWithTheTabsAndTheStartPicture) {
+  Window w;
+  EXPECT_EQ(w.form.windowTitle(), "Tessaro 2.1");
+  EXPECT_EQ(w.form.size(), QSize(630, 440));
+  const QStringList captions = {"Motiv laden", "Scannen",   "Retuschieren", "Einstellungen",
+                                "Druckgröße",  "Drucken", "Paßbilder"};
+  QTabWidget* tabs = w.form.pageControl();
+  ASSERT_EQ(tabs->count(), captions.size());
+  for (int i = 0; i < tabs->count(); ++i) {
+    EXPECT_EQ(tabs->tabText(i), captions[i]);
+    EXPECT_FALSE(tabs->tabIcon(i).isNull());
+  }
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "320");
+  EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), "200");
+  EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "256");
+  MainState& st = w.form.state();
+  EXPECT_EQ(DibWidth(st.Picture), 320);
+  EXPECT_EQ(DibBitCount(st.Picture), 8);
+  EXPECT_EQ(st.CropRight, 319);
+  EXPECT_EQ(st.CropBottom, 199);
+  // Start-up applies the geometry twice: from the height (one sheet), then from the width.
+  // The landscape start picture on a portrait page with 5 % glue strips needs 2.47 sheets.
+  const long double width = 320 * (5.0L / 1 / 100 + 1) / 200 * 5700 / 3800 - 5.0L / 1 / 100;
+  EXPECT_NEAR(st.poster.PosterWidth, static_cast<double>(width), 1e-8);
+  const long double height = 200 * (5.0L / 3 / 100 + st.poster.PosterWidth) / 320 * 3800 / 5700 - 5.0L / 1 / 100;
+  EXPECT_NEAR(st.poster.PosterHeight, static_cast<double>(height), 1e-8);
+  EXPECT_EQ(st.poster.SheetsX, 3);
+  EXPECT_EQ(st.poster.SheetsY, 1);
+  EXPECT_TRUE(st.poster.WidthLeads);
+  for (const char* name : {"ueberbtn", "HilfeBtn", "EndeBtn"}) EXPECT_NE(w.find<QWidget>(name), nullptr) << name;
+}
+
+TEST(MainForm, CloseAsksAndCancelKeepsEverything) {
+  Window w;
+  auto& boxes = w.boxes;
+  w.form.show();
+  w.p().BreitEd->setValue(2.0);
+  boxes.answer = false;
+  EXPECT_FALSE(w.form.close());
+  EXPECT_TRUE(w.form.isVisible());
+  ASSERT_EQ(boxes.shown.size(), 1);
+  EXPECT_EQ(boxes.shown[0], "Programm beenden: Hiermit beenden Sie Tessaro 2.1");
+  EXPECT_EQ(w.form.state().poster.SheetsX, 2);
+  boxes.answer = true;
+  w.form.QuitBtnClick();
+  EXPECT_FALSE(w.form.isVisible());
+  EXPECT_EQ(boxes.shown.size(), 2);
+}
+
+TEST(MainForm, OptionCouplings) {
+  Window w;
+  Options& o = w.form.state().options;
+  // Start states of the eleven boxes reach the option fields.
+  EXPECT_TRUE(o.OptCutLines);
+  EXPECT_FALSE(o.OptGlueLines);
+  EXPECT_TRUE(o.OptNoEdgeLines);
+  EXPECT_TRUE(o.OptGlueMargin);
+  EXPECT_FALSE(o.OptPrintGlue);
+  EXPECT_TRUE(o.OptNoEdgeGlue);
+  EXPECT_TRUE(o.OptEdgeHints);
+  EXPECT_FALSE(o.OptCenter);
+  EXPECT_FALSE(o.OptFullSheet);
+  EXPECT_TRUE(o.OptKeepAspect);
+  EXPECT_FALSE(o.OptShowGlue);
+
+  // Printing the glue strip brings the glue lines.
+  w.s().CheckBox9->click();
+  EXPECT_TRUE(w.s().CheckBox2->isChecked());
+  EXPECT_TRUE(o.OptGlueLines);
+  EXPECT_TRUE(o.OptPrintGlue);
+
+  // Without the glue margin its controls are disabled but keep their states.
+  w.s().CheckBox8->click();
+  EXPECT_FALSE(o.OptGlueMargin);
+  for (QWidget* c : std::initializer_list<QWidget*>{w.s().CheckBox9, w.s().CheckBox10, w.s().CheckBox2, w.s().KrandxlEd,
+                                                    w.s().KrandylEd, w.s().Edit1, w.s().Edit2, w.s().CutHintsCheck})
+    EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+  EXPECT_TRUE(w.s().CheckBox9->isChecked());
+  EXPECT_TRUE(w.s().CheckBox10->isChecked());
+  EXPECT_TRUE(w.s().CutHintsCheck->isChecked());
+  w.s().CheckBox8->click();
+  EXPECT_TRUE(w.s().KrandxlEd->isEnabled());
+
+  // Whole sheets: the step edit is off and the arrows step by one.
+  w.s().CheckBox5->click();
+  EXPECT_FALSE(w.p().IncEd->isEnabled());
+  EXPECT_DOUBLE_EQ(w.p().BreitEd->singleStep(), 1.0);
+  EXPECT_DOUBLE_EQ(w.p().HochEd->singleStep(), 1.0);
+  w.s().CheckBox5->click();
+  EXPECT_TRUE(w.p().IncEd->isEnabled());
+  w.p().IncEd->setValue(0.25);
+  EXPECT_DOUBLE_EQ(w.p().BreitEd->singleStep(), 0.25);
+
+  // The label beside the glue view box toggles it.
+  QTest::mouseClick(w.p().RxLabel25, Qt::LeftButton);
+  EXPECT_TRUE(o.OptShowGlue);
+}
+
+TEST(MainForm, PaperTextsFollowThePrinterAndTheGlueEdits) {
+  Window w;
+  EXPECT_EQ(w.s().Edit6->text(), "209.85 x 296.83 mm");
+  w.s().KrandxlEd->setValue(0);
+  EXPECT_EQ(w.s().Edit1->text(), "0.00 mm");
+  const int columns = w.form.state().poster.SheetsX;
+  const double height = w.form.state().poster.PosterHeight;
+  w.s().KrandylEd->setValue(10);
+  // A glue percentage changes only the millimetres, not the geometry.
+  EXPECT_EQ(w.form.state().poster.SheetsX, columns);
+  EXPECT_DOUBLE_EQ(w.form.state().poster.PosterHeight, height);
+  // The set-up button runs the printer dialog and re-reads the page.
+  w.printer.setMetrics([] {
+    PageMetrics m = test::testPageMetrics();
+    m.physicalWidth = 5100;
+    return m;
+  }());
+  w.form.BitBtn3Click();
+  EXPECT_EQ(w.setupRuns, 1);
+  EXPECT_TRUE(w.s().Edit6->text().startsWith("215.77 x"));
+}
+
+TEST(MainForm, SheetEditsFollowEachOtherForTheStartPicture) {
+  Window w;
+  // 320 x 200 on a 4000 x 6000 page with 5 % glue strips and no glue at the poster's edge.
+  w.p().BreitEd->setValue(2.0);
+  const PosterState& ps = w.form.state().poster;
+  EXPECT_EQ(ps.SheetsX, 2);
+  const long double f = 5.0L / 2 / 100 + 2;
+  const long double expected = 200 * f / 320 * 3800 / 5700 - 5.0L / 1 / 100;
+  EXPECT_NEAR(w.p().HochEd->value(), static_cast<double>(expected), 1e-8);
+  EXPECT_EQ(ps.SheetsY, 1);
+  w.p().HochEd->setValue(3.0);
+  EXPECT_FALSE(ps.WidthLeads);
+  EXPECT_EQ(ps.SheetsY, 3);
+  EXPECT_GT(ps.SheetsX, 2);
+}
+
+TEST(MainForm, ResizingGrowsThePagesAndTheZoomBase) {
+  Window w;
+  w.form.show();
+  w.form.pageControl()->setCurrentWidget(w.form.posterSizeTab());
+  QApplication::processEvents();
+  const QSize page = w.form.pageControl()->size();
+  EXPECT_EQ(page, QSize(630 - 16, 440 - 41 - 16));
+  auto* scroll = w.find<QScrollArea>("ScrollBox2");
+  const QSize box = scroll->size();
+  w.form.resize(730, 490);
+  QApplication::processEvents();
+  EXPECT_EQ(w.form.pageControl()->size(), page + QSize(100, 50));
+  EXPECT_EQ(scroll->size(), box + QSize(100, 50));
+  const MainState& st = w.form.state();
+  EXPECT_EQ(st.ZoomBaseWidth, scroll->maximumViewportSize().width());
+  EXPECT_EQ(st.ZoomBaseHeight, scroll->maximumViewportSize().height());
+  EXPECT_EQ(w.p().VorschauBox()->size(), QSize(st.ZoomBaseWidth, st.ZoomBaseHeight));
+  w.p().ZoomEd->setValue(2.0);
+  EXPECT_EQ(w.p().VorschauBox()->size(), QSize(st.ZoomBaseWidth * 2, st.ZoomBaseHeight * 2));
+}
+
+TEST(MainForm, ProgressMessagesMoveBothBars) {
+  Window w;
+  w.form.WMUser(50);
+  EXPECT_EQ(w.find<QProgressBar>("ShowProzent")->value(), 50);
+  EXPECT_EQ(w.find<QProgressBar>("ProRetusche")->value(), 50);
+  w.form.WMUser(250);
+  EXPECT_EQ(w.find<QProgressBar>("ShowProzent")->value(), 100);
+}

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "picture/CodecRegistry.h"
+#include "state/PictureLoad.h"
+#include "support/ReferenceImage.h"
+
+using namespace tessaro;
+
+TEST(PictureLoad, PowersOfTwoByDoubling) {
+  EXPECT_EQ(zweihoch(0), 1);
+  EXPECT_EQ(zweihoch(-3), 1);
+  EXPECT_EQ(zweihoch(1), 2);
+  EXPECT_EQ(zweihoch(4), 16);
+  EXPECT_EQ(zweihoch(8), 256);
+  EXPECT_EQ(zweihoch(16), 65536);
+  EXPECT_EQ(zweihoch(24), 16777216);
+}
+
+TEST(PictureLoad, PreviewKeepsTheAspectInTheBox) {
+  EXPECT_EQ(fitPreview(221, 194, 400, 100).width, 221);
+  EXPECT_EQ(fitPreview(221, 194, 400, 100).height, 55);
+  EXPECT_EQ(fitPreview(221, 194, 100, 400).width, 48);
+  EXPECT_EQ(fitPreview(221, 194, 100, 400).height, 194);
+  EXPECT_EQ(fitPreview(0, 194, 100, 400).width, 0);
+  EXPECT_EQ(fitPreview(221, 194, 0, 0).height, 0);
+}
+
+TEST(PictureLoad, LoadingReplacesThePictureAndResetsTheFrame) {
+  MainState s;
+  s.Picture = newdib(320, 200, 8, nullptr, 0);
+  s.poster.PosterWidth = 3.5;
+  s.poster.SheetsX = 4;
+  TDib pic = newdib(1024, 768, 24, nullptr, 0);
+  setpixel(pic, 5, 6, 0x123456);
+  const std::string path = test::tempPath("load-1024.bmp");
+  ASSERT_TRUE(SaveDib(pic, path, kFormatBmp, {}));
+  int lastProgress = -1;
+  ASSERT_TRUE(loadPictureFile(s, path, [&](int p) { lastProgress = p; }));
+  EXPECT_EQ(DibWidth(s.Picture), 1024);
+  EXPECT_EQ(DibHeight(s.Picture), 768);
+  EXPECT_EQ(zweihoch(DibBitCount(s.Picture)), 16777216);
+  EXPECT_EQ(getpixel(s.Picture, 5, 6), 0x123456);
+  EXPECT_EQ(s.CropLeft, 0);
+  EXPECT_EQ(s.CropTop, 0);
+  EXPECT_EQ(s.CropRight, 1024);
+  EXPECT_EQ(s.CropBottom, 768);
+  EXPECT_DOUBLE_EQ(s.poster.PosterWidth, 1.0);
+  EXPECT_EQ(s.poster.SheetsX, 1);
+  EXPECT_EQ(lastProgress, 100);
+}
+
+TEST(PictureLoad, AFailingFileChangesNothing) {
+  MainState s;
+  s.Picture = newdib(320, 200, 8, nullptr, 0);
+  const uint8_t* bits = s.Picture.Bits;
+  s.CropRight = 319;
+  s.poster.PosterWidth = 2.5;
+  const std::string path = test::tempPath("not-a-picture.bmp");
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fputs("BM this is no picture", f);
+  std::fclose(f);
+  EXPECT_FALSE(loadPictureFile(s, path, {}));
+  EXPECT_FALSE(loadPictureFile(s, test::tempPath("missing.bmp"), {}));
+  EXPECT_EQ(s.Picture.Bits, bits);
+  EXPECT_EQ(s.CropRight, 319);
+  EXPECT_DOUBLE_EQ(s.poster.PosterWidth, 2.5);
+}
