@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "picture/CodecRegistry.h"
 #include "state/PictureLoad.h"
 #include "support/ReferenceImage.h"
@@ -64,4 +67,22 @@ TEST(PictureLoad, AFailingFileChangesNothing) {
   EXPECT_EQ(s.Picture.Bits, bits);
   EXPECT_EQ(s.CropRight, 319);
   EXPECT_DOUBLE_EQ(s.poster.PosterWidth, 2.5);
+}
+
+// Every format moves the loading bar forward only and leaves it full, so the bar shows the
+// last position the library gave it once a picture is in.
+TEST(PictureLoad, ProgressOfEveryFormatRunsForwardToTheEnd) {
+  TDib pic = newdib(9, 6, 8, nullptr, 0);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 9; ++x) setpixel(pic, x, y, x * 6 + y);
+  for (const SaveEntry& e : saveEntries()) {
+    const std::string path = test::tempPath("progress" + e.extension);
+    ASSERT_TRUE(SaveDib(pic, path, e.format, {})) << e.description;
+    std::vector<int> seen;
+    const TDib back = OpenDib(path, 0, [&](int p) { seen.push_back(p); });
+    ASSERT_FALSE(back.empty()) << e.description;
+    ASSERT_FALSE(seen.empty()) << e.description;
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << e.description;
+    EXPECT_EQ(seen.back(), 100) << e.description;
+  }
 }

@@ -211,7 +211,6 @@ TDib IlbmCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (body.overran()) return TDib();
   if (bits <= 8) legacy::applyColors(dib, colorTable(info));
   touchDib(dib);
-  if (progress) progress(0);
   return dib;
 }
 

@@ -205,7 +205,6 @@ TDib PcxCodec::decode(InputStream& in, const ProgressFn& progress) const {
     legacy::applyColors(dib, table);
   }
   touchDib(dib);
-  if (progress) progress(0);
   return dib;
 }
 

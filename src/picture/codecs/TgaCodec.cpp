@@ -197,7 +197,6 @@ TDib TgaCodec::decode(InputStream& in, const ProgressFn& progress) const {
   }
   if (indexed) legacy::applyColors(dib, table);
   touchDib(dib);
-  if (progress) progress(0);
   return dib;
 }
 
