@@ -32,15 +32,6 @@ Options bandOnly() {
   return o;
 }
 
-PosterState sheets(int32_t nx, int32_t ny) {
-  PosterState p;
-  p.SheetsX = nx;
-  p.SheetsY = ny;
-  p.PosterWidth = nx;
-  p.PosterHeight = ny;
-  return p;
-}
-
 struct Progress {
   std::vector<int32_t> positions;
   std::vector<int32_t> maxima;
@@ -89,7 +80,7 @@ TEST(PosterPrintJob, PageOrderAndSkippedSheets) {
     if (c.excludeOneZero) off.toggle(1, 0);
     Progress progress;
     const PosterPrintResult r =
-        printPoster(printer, pic, sheets(3, 2), bandOnly(), {5, 5}, off, {c.order, c.skip}, progress.fn());
+        printPoster(printer, pic, test::wholeSheets(3, 2), bandOnly(), {5, 5}, off, {c.order, c.skip}, progress.fn());
     EXPECT_EQ(r.status, PosterPrintResult::Status::Printed);
     EXPECT_EQ(r.pagesPrinted, static_cast<int32_t>(c.pages.size()));
     EXPECT_EQ(printedSheets(printer), c.pages);
@@ -114,7 +105,7 @@ TEST(PosterPrintJob, EverySheetSkippedOpensNoDocument) {
   }
   Progress progress;
   const PosterPrintResult r =
-      printPoster(printer, pic, sheets(3, 2), bandOnly(), {5, 5}, off, {PrintOrder::Rows, true}, progress.fn());
+      printPoster(printer, pic, test::wholeSheets(3, 2), bandOnly(), {5, 5}, off, {PrintOrder::Rows, true}, progress.fn());
   EXPECT_EQ(r.status, PosterPrintResult::Status::NothingPrinted);
   EXPECT_TRUE(r.ok());
   EXPECT_EQ(r.pagesPrinted, 0);
@@ -125,7 +116,7 @@ TEST(PosterPrintJob, EverySheetSkippedOpensNoDocument) {
 TEST(PosterPrintJob, OneByOnePoster) {
   const TDib pic = test::blockPicture(30, 20, 1, 1);
   FakePrintService printer(smallPage(60, 40));
-  const PosterPrintResult r = printPoster(printer, pic, sheets(1, 1), bandOnly(), {5, 5}, SheetGrid{}, {});
+  const PosterPrintResult r = printPoster(printer, pic, test::wholeSheets(1, 1), bandOnly(), {5, 5}, SheetGrid{}, {});
   EXPECT_EQ(r.status, PosterPrintResult::Status::Printed);
   EXPECT_EQ(printer.pageCount(), 1u);
   EXPECT_EQ(printer.title, "Tessaro Poster");
@@ -157,7 +148,7 @@ TEST(PosterPrintJob, PrinterFailuresAreReported) {
     printer.failEndDoc = c.failEnd;
     Progress progress;
     const PosterPrintResult r =
-        printPoster(printer, pic, sheets(3, 2), bandOnly(), {5, 5}, SheetGrid{}, {}, progress.fn());
+        printPoster(printer, pic, test::wholeSheets(3, 2), bandOnly(), {5, 5}, SheetGrid{}, {}, progress.fn());
     EXPECT_EQ(r.status, PosterPrintResult::Status::Failed);
     EXPECT_FALSE(r.ok());
     EXPECT_FALSE(r.message.empty());
@@ -175,7 +166,7 @@ TEST(PosterPrintJob, SheetsCarryLinesAndNotes) {
   FakePrintService printer(smallPage(pw, ph), rgbColor(1, 2, 3));
   Options o;
   o.OptGlueLines = true;
-  const PosterPrintResult r = printPoster(printer, pic, sheets(2, 2), o, {10, 10}, SheetGrid{}, {});
+  const PosterPrintResult r = printPoster(printer, pic, test::wholeSheets(2, 2), o, {10, 10}, SheetGrid{}, {});
   ASSERT_EQ(r.status, PosterPrintResult::Status::Printed);
   ASSERT_EQ(printer.pageCount(), 4u);
   const int32_t aw = 180, ah = 270;
@@ -198,7 +189,7 @@ TEST(PosterPrintJob, BigPagesAreRecordedNotRastered) {
   const TDib pic = test::blockPicture(30, 20, 3, 2);
   const PageMetrics a4 = defaultA4Metrics();
   FakePrintService printer(a4);
-  const PosterPrintResult r = printPoster(printer, pic, sheets(1, 1), Options{}, {5, 5}, SheetGrid{}, {});
+  const PosterPrintResult r = printPoster(printer, pic, test::wholeSheets(1, 1), Options{}, {5, 5}, SheetGrid{}, {});
   ASSERT_EQ(r.status, PosterPrintResult::Status::Printed);
   ASSERT_EQ(printer.rasterPage(0), nullptr);
   auto& page = dynamic_cast<test::RecordingDevice&>(printer.pageDevice(0));

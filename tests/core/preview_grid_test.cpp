@@ -14,15 +14,6 @@ namespace {
 
 constexpr Color kBox = rgbColor(200, 200, 200);  // the scroll box's colour behind the grid
 
-PosterState sheets(int32_t nx, int32_t ny) {
-  PosterState p;
-  p.SheetsX = nx;
-  p.SheetsY = ny;
-  p.PosterWidth = nx;
-  p.PosterHeight = ny;
-  return p;
-}
-
 Options previewOptions(bool glueMargin, bool showGlue, bool noEdgeGlue) {
   Options o;
   o.OptGlueMargin = glueMargin;
@@ -60,7 +51,7 @@ TEST_F(PreviewGridTest, CellSize) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.box.width << "x" << c.box.height << " zoom " << c.box.zoom << " margin "
                                     << c.glueMargin << " show " << c.showGlue);
-    const PreviewCells cells = previewCells(c.box, sheets(c.nx, c.ny), previewOptions(c.glueMargin, c.showGlue, false),
+    const PreviewCells cells = previewCells(c.box, test::wholeSheets(c.nx, c.ny), previewOptions(c.glueMargin, c.showGlue, false),
                                             GlueMargins{5, 5});
     ASSERT_TRUE(cells.valid);
     EXPECT_EQ(cells.cellW, c.cellW);
@@ -77,14 +68,14 @@ TEST_F(PreviewGridTest, NothingWithoutRoomOrPage) {
   SheetGrid off;
   const PreviewBox good{341, 277, 1.0, 277, 4000, 6000};
   const std::vector<std::pair<PreviewBox, PosterState>> cases = {
-      {PreviewBox{341, 277, 1.0, 277, 0, 6000}, sheets(2, 2)},   // no page width
-      {PreviewBox{341, 277, 1.0, 277, 4000, 0}, sheets(2, 2)},   // no page height
-      {PreviewBox{341, 277, 1.0, 277, -5, 6000}, sheets(2, 2)},  // nonsense page
-      {PreviewBox{20, 20, 1.0, 20, 4000, 6000}, sheets(2, 2)},   // cells of negative size
-      {PreviewBox{0, 0, 1.0, 0, 4000, 6000}, sheets(1, 1)},      // box not laid out yet
-      {good, sheets(100, 100)},                                  // cells of no height
-      {good, sheets(0, 1)},
-      {good, sheets(1, 0)},
+      {PreviewBox{341, 277, 1.0, 277, 0, 6000}, test::wholeSheets(2, 2)},   // no page width
+      {PreviewBox{341, 277, 1.0, 277, 4000, 0}, test::wholeSheets(2, 2)},   // no page height
+      {PreviewBox{341, 277, 1.0, 277, -5, 6000}, test::wholeSheets(2, 2)},  // nonsense page
+      {PreviewBox{20, 20, 1.0, 20, 4000, 6000}, test::wholeSheets(2, 2)},   // cells of negative size
+      {PreviewBox{0, 0, 1.0, 0, 4000, 6000}, test::wholeSheets(1, 1)},      // box not laid out yet
+      {good, test::wholeSheets(100, 100)},                                  // cells of no height
+      {good, test::wholeSheets(0, 1)},
+      {good, test::wholeSheets(1, 0)},
   };
   for (const auto& [box, p] : cases) {
     RasterDevice dc(400, 300, kBox);
@@ -98,7 +89,7 @@ TEST_F(PreviewGridTest, PaintsEachSheetsBand) {
   // A 2 x 2 poster of a picture in 2 x 2 blocks, no glue: each cell shows its own block.
   const TDib pic = test::blockPicture(40, 60, 2, 2);
   const PreviewBox box{341, 277, 1.0, 277, 4000, 6000};
-  const PosterState p = sheets(2, 2);
+  const PosterState p = test::wholeSheets(2, 2);
   const Options o = previewOptions(false, false, false);
   const PreviewCells cells = previewCells(box, p, o, {5, 5});
   RasterDevice dc(box.width, box.height, kBox);
@@ -122,7 +113,7 @@ TEST_F(PreviewGridTest, PaintsEachSheetsBand) {
 TEST_F(PreviewGridTest, ExcludedSheetsGetARedCross) {
   const TDib pic = test::blockPicture(40, 60, 2, 2);
   const PreviewBox box{341, 277, 1.0, 277, 4000, 6000};
-  const PosterState p = sheets(2, 2);
+  const PosterState p = test::wholeSheets(2, 2);
   for (bool noEdgeGlue : {false, true}) {
     const Options o = previewOptions(true, true, noEdgeGlue);
     const PreviewCells cells = previewCells(box, p, o, {5, 5});
@@ -148,7 +139,7 @@ TEST_F(PreviewGridTest, ExcludedSheetsGetARedCross) {
 TEST_F(PreviewGridTest, DottedGlueBoundaries) {
   const TDib pic = test::blockPicture(40, 60, 2, 2);
   const PreviewBox box{341, 277, 1.0, 277, 4000, 6000};
-  const PosterState p = sheets(2, 2);
+  const PosterState p = test::wholeSheets(2, 2);
   struct Case {
     bool margin, show, noEdgeGlue;
     int lines;
@@ -172,7 +163,7 @@ TEST_F(PreviewGridTest, DottedGlueBoundaries) {
 
 TEST_F(PreviewGridTest, ClicksToggleTheSheetUnderTheMouse) {
   const PreviewBox box{341, 277, 1.0, 277, 4000, 6000};
-  const PosterState p = sheets(2, 2);
+  const PosterState p = test::wholeSheets(2, 2);
   const Options o = previewOptions(true, true, false);
   const PreviewCells cells = previewCells(box, p, o, {5, 5});
   const CellRect r = sheetCell(cells, p, o, 1, 0);
@@ -198,11 +189,11 @@ TEST_F(PreviewGridTest, ExclusionSurvivesShrinkingAndGrowing) {
   const PreviewBox box{400, 400, 1.0, 400, 4000, 4000};
   const Options o = previewOptions(false, false, false);
   SheetGrid off;
-  const PosterState big = sheets(4, 4);
+  const PosterState big = test::wholeSheets(4, 4);
   const CellRect r = sheetCell(previewCells(box, big, o, {5, 5}), big, o, 2, 3);
   ASSERT_TRUE(clickPreview(off, r.x0 + 2, r.y0 + 2, box, big, o, {5, 5}));
 
-  const PosterState small = sheets(2, 2);
+  const PosterState small = test::wholeSheets(2, 2);
   RasterDevice shrunk(box.width, box.height, kBox);
   paintPreview(shrunk, pic, box, small, o, {5, 5}, off);
   EXPECT_EQ(shrunk.countOf(kRed, 0, 0, box.width, box.height), 0);

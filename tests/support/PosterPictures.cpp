@@ -30,4 +30,13 @@ TDib blockPicture(int32_t width, int32_t height, int32_t blocksX, int32_t blocks
   return dib;
 }
 
+PosterState wholeSheets(int32_t nx, int32_t ny) {
+  PosterState p;
+  p.SheetsX = nx;
+  p.SheetsY = ny;
+  p.PosterWidth = nx;
+  p.PosterHeight = ny;
+  return p;
+}
+
 }  // namespace tessaro::test

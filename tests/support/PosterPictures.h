@@ -7,6 +7,7 @@
 
 #include "picture/Device.h"
 #include "picture/Dib.h"
+#include "state/MainState.h"
 
 namespace tessaro::test {
 
@@ -16,6 +17,9 @@ std::optional<std::pair<int32_t, int32_t>> blockOf(Color c);
 
 // A width x height picture of blocksX x blocksY equal blocks (sizes divisible).
 TDib blockPicture(int32_t width, int32_t height, int32_t blocksX, int32_t blocksY);
+
+// A poster of exactly nx x ny whole sheets.
+PosterState wholeSheets(int32_t nx, int32_t ny);
 
 // Writes a device colour into a 24-bit picture.
 void setColor(TDib& dib, int32_t x, int32_t y, Color c);
