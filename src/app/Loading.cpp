@@ -1,5 +1,6 @@
 // Loading a picture from the file list, the picture info and the small preview.
 #include <QApplication>
+#include <QFileInfo>
 #include <QPainter>
 
 #include "app/LoadTab.h"
@@ -16,13 +17,21 @@ void TMainForm::FileListBox1DblClick() {
   if (file.isEmpty()) return;  // nothing chosen: nothing to load, nothing to say
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bars move, without taking new clicks mid-load.
-  const bool loaded = loadPictureFile(state_, file.toStdString(), [this](int percent) {
-    WMUser(percent);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  });
+  FileError why;
+  const bool loaded = loadPictureFile(
+      state_, file.toStdString(),
+      [this](int percent) {
+        WMUser(percent);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      },
+      &why);
   QApplication::restoreOverrideCursor();
   if (!loaded) {
-    messageBoxes().tell(this, QStringLiteral("Fehler"), QStringLiteral("Die Datei konnte nicht geladen werden!"),
+    // The program's message first, then which file and why, so the user knows what to fix.
+    const QString reason = QString::fromStdString(describeFileError(why));
+    messageBoxes().tell(this, QStringLiteral("Fehler"),
+                        QStringLiteral("Die Datei konnte nicht geladen werden!\n%1: %2")
+                            .arg(QFileInfo(file).fileName(), reason),
                         MessageBoxes::Icon::Error);
     return;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/Dib.h"
+#include "picture/Limits.h"
 #include "picture/Progress.h"
 #include "picture/Stream.h"
 
@@ -22,11 +23,20 @@ class Codec {
   // True when the first bytes of a file (up to 64, fewer for short files) look like this format.
   virtual bool probe(std::span<const uint8_t> head) const = 0;
   // Decodes the first picture of the stream into 1, 4, 8 or 24 bits. Any fault in the data
-  // gives an empty record; progress goes through `progress` (may be empty).
+  // gives an empty record; a decoder that knows why records it with in.fail() (otherwise the
+  // file counts as damaged where reading stopped). Progress goes through `progress` (may be
+  // empty).
   virtual TDib decode(InputStream& in, const ProgressFn& progress) const = 0;
   // Writes the picture; false when the format cannot take it or writing failed.
   virtual bool encode(const TDib& dib, OutputStream& out) const = 0;
   virtual bool canEncode() const { return true; }
 };
+
+// True when a picture of that size may be allocated; otherwise records the refusal on `in`.
+inline bool admitSize(InputStream& in, int64_t width, int64_t height, int bitCount) {
+  if (dibSizeAllowed(width, height, bitCount)) return true;
+  in.fail(FileFault::TooLarge);
+  return false;
+}
 
 }  // namespace tessaro

@@ -54,42 +54,49 @@ std::string lowerExtension(const std::string& fileName) {
   return ext;
 }
 
-const Codec* codecForExtension(const std::string& ext) {
-  for (const Codec* c : readableCodecs()) {
-    const auto exts = c->extensions();
-    if (std::find(exts.begin(), exts.end(), ext) != exts.end()) return c;
-  }
+// TGA has no signature, so a file whose header the probe doubts may still be one by its
+// name; every other format must show its signature.
+bool hasTgaExtension(const std::string& fileName) {
+  const auto exts = tgaCodec().extensions();
+  return std::find(exts.begin(), exts.end(), lowerExtension(fileName)) != exts.end();
+}
+
+TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why) {
+  TDib dib;
+  if (!codec)
+    in.fail(FileFault::UnknownFormat);
+  else if (!in.seek(0))
+    in.fail(FileFault::Unreadable);
+  else
+    dib = codec->decode(in, progress);
+  if (dib.empty() && !in.error()) in.fail(FileFault::Damaged);
+  if (why) *why = dib.empty() ? in.error() : FileError{};
+  return dib;
+}
+
+const Codec* probeCodec(InputStream& in) {
+  uint8_t head[64] = {};
+  const size_t got = in.read(head, sizeof head);
+  for (const Codec* c : readableCodecs())
+    if (c->probe(std::span<const uint8_t>(head, got))) return c;
   return nullptr;
 }
 
 }  // namespace
 
-TDib openDibFromStream(InputStream& in, const ProgressFn& progress) {
-  uint8_t head[64] = {};
-  const size_t got = in.read(head, sizeof head);
-  for (const Codec* c : readableCodecs()) {
-    if (!c->probe(std::span<const uint8_t>(head, got))) continue;
-    if (!in.seek(0)) return TDib();
-    return c->decode(in, progress);
-  }
-  return TDib();
+TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why) {
+  return decodeWith(probeCodec(in), in, progress, why);
 }
 
-TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress) {
+TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why) {
   FileInputStream in(fileName);
-  if (!in.isOpen()) return TDib();
-  uint8_t head[64] = {};
-  const size_t got = in.read(head, sizeof head);
-  // Formats without a signature (TGA) are found by the file's extension.
-  const Codec* chosen = nullptr;
-  for (const Codec* c : readableCodecs())
-    if (c->probe(std::span<const uint8_t>(head, got))) {
-      chosen = c;
-      break;
-    }
-  if (!chosen) chosen = codecForExtension(lowerExtension(fileName));
-  if (!chosen || !in.seek(0)) return TDib();
-  return chosen->decode(in, progress);
+  if (!in.isOpen()) {
+    if (why) *why = in.error();
+    return TDib();
+  }
+  const Codec* chosen = probeCodec(in);
+  if (!chosen && !in.error() && hasTgaExtension(fileName)) chosen = &tgaCodec();
+  return decodeWith(chosen, in, progress, why);
 }
 
 bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress) {

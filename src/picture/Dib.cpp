@@ -3,8 +3,8 @@
 #include <sys/mman.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "picture/Limits.h"
 
@@ -22,6 +22,24 @@ void adviseHugePages(void* pixels, size_t bytes) {
   const uintptr_t end = (reinterpret_cast<uintptr_t>(pixels) + bytes) & ~(kPage - 1);
   if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
+
+// Blocks from this size on are mapped; below it the heap is cheaper and calloc's memset small.
+constexpr size_t kMapThreshold = size_t{1} << 20;
+
+uint8_t* mapPixels(size_t bytes) {
+  if (bytes < kMapThreshold) return static_cast<uint8_t*>(std::calloc(bytes, 1));
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+  adviseHugePages(p, bytes);
+  return static_cast<uint8_t*>(p);
+}
+}  // namespace
+
+void PixelFree::operator()(uint8_t* p) const {
+  if (bytes < kMapThreshold)
+    std::free(p);
+  else
+    ::munmap(p, bytes);
 }
 
 PaletteObject::PaletteObject(const LogPaletteData& log) {
@@ -69,15 +87,14 @@ TDib& TDib::operator=(TDib&& o) noexcept {
   return *this;
 }
 
-TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool zeroed) {
+TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool /*zeroed*/) {
   TDib dib;
   if (!dibSizeAllowed(width, height, bitCount)) return dib;
   const uint64_t rowBytes = dibRowBytes(width, bitCount);
   const size_t total = static_cast<size_t>(rowBytes * static_cast<uint64_t>(height));
   auto info = std::make_unique<BitmapInfo>();
-  std::unique_ptr<uint8_t[]> pixels(zeroed ? new (std::nothrow) uint8_t[total]() : new (std::nothrow) uint8_t[total]);
+  std::unique_ptr<uint8_t[], PixelFree> pixels(mapPixels(total), PixelFree{total});
   if (!pixels) return dib;
-  adviseHugePages(pixels.get(), total);
   info->bmiHeader.biWidth = width;
   info->bmiHeader.biHeight = height;
   info->bmiHeader.biBitCount = static_cast<uint16_t>(bitCount);

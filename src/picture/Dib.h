@@ -59,6 +59,13 @@ class PaletteObject {
   int count_ = 0;
 };
 
+// Frees a picture's pixel memory. Large blocks are mapped straight from the kernel, so pages
+// nobody writes stay shared zero pages and cost nothing.
+struct PixelFree {
+  size_t bytes = 0;
+  void operator()(uint8_t* p) const;
+};
+
 class TDib {
  public:
   TDib() = default;
@@ -95,11 +102,14 @@ class TDib {
  private:
   friend TDib allocateDib(int32_t, int32_t, int32_t, bool);
   std::unique_ptr<BitmapInfo> info_;
-  std::unique_ptr<uint8_t[]> pixels_;
+  std::unique_ptr<uint8_t[], PixelFree> pixels_;
 };
 
-// Allocates a picture of the given size and depth; pixel bytes are zeroed when asked (decoders
-// that write every byte skip it). Returns an empty record when the size is refused.
+// Allocates a picture of the given size and depth. Its pixel bytes read as zero, but memory is
+// only committed where something writes, so a decoder that gives up early (or a hostile header
+// that promises a huge picture) costs nothing for the rows it never reached. `zeroed` is kept
+// for the callers' intent; the bytes are zero either way. Returns an empty record when the size
+// is refused or the memory cannot be had.
 TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool zeroed);
 
 // A new picture with all-zero pixels. With a palette source, its first `colors` table entries

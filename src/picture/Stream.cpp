@@ -1,5 +1,8 @@
 #include "picture/Stream.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace tessaro {
@@ -20,21 +23,28 @@ bool MemoryInputStream::seek(uint64_t pos) {
 }
 
 FileInputStream::FileInputStream(const std::string& path) {
+  if (open(path)) return;
+  error_.fault = FileFault::Unreadable;
+  error_.sysError = errno;
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+bool FileInputStream::open(const std::string& path) {
   file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) return;
-  if (std::fseek(file_, 0, SEEK_END) != 0) {
-    std::fclose(file_);
-    file_ = nullptr;
-    return;
+  if (!file_) return false;
+  // A folder opens for reading on Linux; only reading from it would fail.
+  struct stat st {};
+  if (::fstat(::fileno(file_), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
   }
+  if (std::fseek(file_, 0, SEEK_END) != 0) return false;
   const long end = std::ftell(file_);
-  if (end < 0) {
-    std::fclose(file_);
-    file_ = nullptr;
-    return;
-  }
+  if (end < 0) return false;
   size_ = static_cast<uint64_t>(end);
-  std::fseek(file_, 0, SEEK_SET);
+  return std::fseek(file_, 0, SEEK_SET) == 0;
 }
 
 FileInputStream::~FileInputStream() {
@@ -45,6 +55,11 @@ size_t FileInputStream::read(void* dst, size_t n) {
   if (!file_ || n == 0) return 0;
   const size_t got = std::fread(dst, 1, n, file_);
   pos_ += got;
+  if (got < n && std::ferror(file_) && !error_) {
+    error_.fault = FileFault::Unreadable;
+    error_.sysError = errno;
+    error_.offset = pos_;
+  }
   return got;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "picture/FileError.h"
+
 namespace tessaro {
 
 class InputStream {
@@ -20,6 +22,19 @@ class InputStream {
   // True when exactly n bytes could be read.
   bool readExact(void* dst, size_t n) { return read(dst, n) == n; }
   uint64_t remaining() const { return size() > tell() ? size() - tell() : 0; }
+
+  // Records why decoding stopped, at the current position; the first fault recorded wins, so
+  // the place a decoder gave up is not overwritten by the clean-up after it.
+  void fail(FileFault fault, std::string detail = {}) {
+    if (error_) return;
+    error_.fault = fault;
+    error_.offset = tell();
+    error_.detail = std::move(detail);
+  }
+  const FileError& error() const { return error_; }
+
+ protected:
+  FileError error_;
 };
 
 class MemoryInputStream final : public InputStream {
@@ -37,6 +52,7 @@ class MemoryInputStream final : public InputStream {
 
 class FileInputStream final : public InputStream {
  public:
+  // Opens the file; on failure isOpen() is false and error() holds the system's reason.
   explicit FileInputStream(const std::string& path);
   ~FileInputStream() override;
   FileInputStream(const FileInputStream&) = delete;
@@ -48,6 +64,7 @@ class FileInputStream final : public InputStream {
   uint64_t size() const override { return size_; }
 
  private:
+  bool open(const std::string& path);
   std::FILE* file_ = nullptr;
   uint64_t size_ = 0;
   uint64_t pos_ = 0;

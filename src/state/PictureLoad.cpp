@@ -10,8 +10,8 @@ int32_t zweihoch(int32_t n) {
   return static_cast<int32_t>(v);
 }
 
-bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress) {
-  TDib loaded = OpenDib(path, 0, progress);
+bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why) {
+  TDib loaded = OpenDib(path, 0, progress, why);
   if (loaded.empty()) return false;
   // The new picture is complete; only now is the old one given up.
   s.Picture = std::move(loaded);

@@ -2,6 +2,7 @@
 // Loading a picture file into the current picture, and the small preview's fit.
 #include <string>
 
+#include "picture/FileError.h"
 #include "picture/Progress.h"
 #include "state/MainState.h"
 
@@ -11,8 +12,9 @@ namespace tessaro {
 int32_t zweihoch(int32_t n);
 
 // Loads `path`; on success the new picture replaces the current one, the poster width goes back
-// to one sheet and the crop frame covers the whole picture. On failure nothing changes.
-bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress);
+// to one sheet and the crop frame covers the whole picture. On failure nothing changes and
+// `why` (when given) says what was wrong with the file.
+bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why = nullptr);
 
 // Size of the aspect-kept preview of a W x H picture in a bw x bh box (integer arithmetic).
 struct PreviewSize {

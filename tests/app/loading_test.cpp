@@ -94,7 +94,8 @@ TEST(Loading, AFileThatFailsChangesNothing) {
   const double sheets = w.form.state().poster.PosterWidth;
   doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, "broken.bmp"));
   ASSERT_EQ(w.boxes.shown.size(), 1);
-  EXPECT_EQ(w.boxes.shown[0], "Fehler: Die Datei konnte nicht geladen werden!");
+  EXPECT_EQ(w.boxes.shown[0].toStdString(),
+            "Fehler: Die Datei konnte nicht geladen werden!\nbroken.bmp: Die Datei ist bei Byte 3 beschädigt oder unvollständig.");
   EXPECT_EQ(w.form.state().Picture.Bits, before);
   EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "400");
   EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "16");
