@@ -80,7 +80,7 @@ class TDib {
   uint8_t* Bits = nullptr;             // bottom-up rows, each padded to 4 bytes; null = no picture
   int32_t RowBytes = 0;
   uint8_t HasPalette = 0;
-  LogPaletteData LogPalette{};
+  alignas(4) LogPaletteData LogPalette{};  // aligned, so its 16-bit fields are too
   std::unique_ptr<PaletteObject> Palette;
 
   // Identity and change counter: drawing caches key on both. Every routine that writes pixels
