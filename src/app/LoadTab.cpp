@@ -1,12 +1,20 @@
 #include "app/LoadTab.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStorageInfo>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "app/Controls.h"
 
@@ -14,7 +22,65 @@ namespace tessaro {
 
 namespace {
 const QString kParent = QStringLiteral("[..]");
+// Each item keeps its name as raw bytes; the parent entry keeps "..", which no real folder has.
+constexpr int kRawName = Qt::UserRole;
+const QByteArray kParentName = QByteArrayLiteral("..");
+
+// A folder entry under its raw name and as it is shown.
+struct Entry {
+  QByteArray raw;
+  QString shown;
+};
+
+struct Listing {
+  std::vector<Entry> dirs, files;
+};
+
+QByteArray joined(const QByteArray& dir, const QByteArray& name) {
+  return dir.endsWith('/') ? dir + name : dir + '/' + name;
 }
+
+QByteArray canonical(const QByteArray& path) {
+  char* resolved = ::realpath(path.constData(), nullptr);
+  if (!resolved) return {};
+  const QByteArray result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+void sortByName(std::vector<Entry>& entries) {
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    const int c = a.shown.compare(b.shown, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a.raw < b.raw;
+  });
+}
+
+// The folders and readable files of `dir`, hidden ones left out, each sorted by name ignoring
+// case; links count as what they point to. False when the folder cannot be read.
+bool listFolder(const QByteArray& dir, Listing& out) {
+  DIR* d = ::opendir(dir.constData());
+  if (!d) return false;
+  while (const dirent* e = ::readdir(d)) {
+    if (e->d_name[0] == '.') continue;  // hidden, "." and ".."
+    struct stat st;
+    if (::fstatat(::dirfd(d), e->d_name, &st, 0) != 0) continue;
+    const QByteArray raw(e->d_name);
+    if (S_ISDIR(st.st_mode))
+      out.dirs.push_back({raw, QFile::decodeName(raw)});
+    else if (S_ISREG(st.st_mode) && ::faccessat(::dirfd(d), e->d_name, R_OK, 0) == 0)
+      out.files.push_back({raw, QFile::decodeName(raw)});
+  }
+  ::closedir(d);
+  sortByName(out.dirs);
+  sortByName(out.files);
+  return true;
+}
+
+void addEntry(QListWidget* list, const QString& shown, const QByteArray& raw) {
+  auto* item = new QListWidgetItem(shown, list);
+  item->setData(kRawName, raw);
+}
+}  // namespace
 
 LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   setObjectName("TabSheet1");
@@ -91,10 +157,9 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
 
   FileListBox1->installEventFilter(this);
   connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit fileChosen(); });
-  connect(DirectoryListBox1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    const QString name = item->text();
-    showDirectory(name == kParent ? QDir(dir_).absoluteFilePath("..") : QDir(dir_).absoluteFilePath(name));
-  });
+  // By the raw name, not the text: a real folder may be called "[..]" too.
+  connect(DirectoryListBox1, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { enterDirectory(joined(dir_, item->data(kRawName).toByteArray())); });
   connect(DriveComboBox1, &QComboBox::activated, this,
           [this](int index) { showDirectory(DriveComboBox1->itemData(index).toString()); });
   connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { refreshFiles(); });
@@ -128,35 +193,37 @@ void LoadTab::setFilter(const QString& filter) {
   refreshFiles();
 }
 
-bool LoadTab::showDirectory(const QString& dir) {
-  QDir d(dir);
-  if (!d.exists() || !d.isReadable()) return false;
-  dir_ = d.canonicalPath();
-  QDir::setCurrent(dir_);
+bool LoadTab::showDirectory(const QString& dir) { return enterDirectory(QFile::encodeName(dir)); }
+
+QString LoadTab::currentDirectory() const { return QFile::decodeName(dir_); }
+
+bool LoadTab::enterDirectory(const QByteArray& path) {
+  const QByteArray dir = canonical(path);
+  Listing listing;
+  if (dir.isEmpty() || !listFolder(dir, listing)) return false;
+  dir_ = dir;
   DirectoryListBox1->clear();
-  if (!d.isRoot()) DirectoryListBox1->addItem(kParent);
-  DirectoryListBox1->addItems(d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
-  DirectoryListBox1->setToolTip(QStringLiteral("Hiermit wählen Sie das Verzeichnis") + " (" + dir_ + ")");
+  if (dir_ != "/") addEntry(DirectoryListBox1, kParent, kParentName);
+  for (const Entry& e : listing.dirs) addEntry(DirectoryListBox1, e.shown, e.raw);
+  DirectoryListBox1->setToolTip(QStringLiteral("Hiermit wählen Sie das Verzeichnis") + " (" + currentDirectory() + ")");
   refreshFiles();
   return true;
 }
 
 void LoadTab::refreshFiles() {
   FileListBox1->clear();
-  if (dir_.isEmpty()) return;
+  Listing listing;
+  if (dir_.isEmpty() || !listFolder(dir_, listing)) return;
   const QStringList masks = FilterComboBox1->currentData().toString().split(';', Qt::SkipEmptyParts);
-  QDir d(dir_);
-  d.setNameFilters(masks);
-  d.setFilter(QDir::Files | QDir::Readable);
-  d.setSorting(QDir::Name | QDir::IgnoreCase);
-  FileListBox1->addItems(d.entryList());
+  for (const Entry& e : listing.files)
+    if (masks.isEmpty() || QDir::match(masks, e.shown)) addEntry(FileListBox1, e.shown, e.raw);
   if (FileListBox1->count() > 0) FileListBox1->setCurrentRow(0);
 }
 
-QString LoadTab::selectedFile() const {
+QByteArray LoadTab::selectedFile() const {
   const QListWidgetItem* item = FileListBox1->currentItem();
   if (!item || !item->isSelected()) return {};
-  return QDir(dir_).absoluteFilePath(item->text());
+  return joined(dir_, item->data(kRawName).toByteArray());
 }
 
 bool LoadTab::eventFilter(QObject* watched, QEvent* e) {

@@ -1,6 +1,7 @@
 #pragma once
 // The tab "Motiv laden": drive, folder and file lists with a file-type box, the small preview
 // and the picture's width, height and colour count.
+#include <QByteArray>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,11 +21,14 @@ class LoadTab : public QWidget {
 
   // Fills the file-type box from a filter text: pairs of description and masks, separated by '|'.
   void setFilter(const QString& filter);
-  // Shows `dir` in the folder list, makes it the current directory and lists its files.
+  // Shows `dir` in the folder list and lists its files. The tab keeps the folder as its own; the
+  // process's working folder stays where it is.
   bool showDirectory(const QString& dir);
-  QString currentDirectory() const { return dir_; }
-  // The file chosen in the file list, resolved against the shown folder; empty when none.
-  QString selectedFile() const;
+  // The shown folder for display; names that are not UTF-8 carry U+FFFD.
+  QString currentDirectory() const;
+  // The file chosen in the file list as the bytes the file system knows it by, resolved against
+  // the shown folder; empty when none.
+  QByteArray selectedFile() const;
 
   QComboBox* DriveComboBox1;
   QListWidget* DirectoryListBox1;
@@ -45,7 +49,10 @@ class LoadTab : public QWidget {
  private:
   void fillDrives();
   void refreshFiles();
-  QString dir_;
+  bool enterDirectory(const QByteArray& path);
+  // Byte-exact: folder names from other systems need not be UTF-8, and a QString cannot carry
+  // such names back to the file system.
+  QByteArray dir_;
   QStringList masks_;
 };
 

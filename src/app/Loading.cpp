@@ -1,5 +1,6 @@
 // Loading a picture from the file list, the picture info and the small preview.
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 
@@ -13,7 +14,7 @@
 namespace tessaro {
 
 void TMainForm::FileListBox1DblClick() {
-  const QString file = load_->selectedFile();
+  const QByteArray file = load_->selectedFile();
   if (file.isEmpty()) return;  // nothing chosen: nothing to load, nothing to say
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bars move, without taking new clicks mid-load.
@@ -31,7 +32,7 @@ void TMainForm::FileListBox1DblClick() {
     const QString reason = QString::fromStdString(describeFileError(why));
     messageBoxes().tell(this, QStringLiteral("Fehler"),
                         QStringLiteral("Die Datei konnte nicht geladen werden!\n%1: %2")
-                            .arg(QFileInfo(file).fileName(), reason),
+                            .arg(QFileInfo(QFile::decodeName(file)).fileName(), reason),
                         MessageBoxes::Icon::Error);
     return;
   }

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -140,7 +139,8 @@ void TMainForm::FormCreate() {
   state_.Dragging = 0;
   state_.poster = PosterState{};
   load_->setFilter(QString::fromStdString(GetDIBOpenFilter()));
-  load_->showDirectory(QDir::currentPath());
+  // "." rather than QDir::currentPath(): the working folder's name need not be UTF-8.
+  load_->showDirectory(QStringLiteral("."));
   state_.Picture = newdib(320, 200, 8, nullptr, 0);
   state_.CropLeft = 0;
   state_.CropTop = 0;
@@ -167,6 +167,10 @@ void TMainForm::connectOptions() {
   connect(posterSize_->IncEd, &QDoubleSpinBox::valueChanged, this, [this] { IncEdChange(); });
   connect(posterSize_->ZoomEd, &QDoubleSpinBox::valueChanged, this, [this] { ZoomEdChange(); });
   connect(load_, &LoadTab::fileChosen, this, [this] { FileListBox1DblClick(); });
+  // The save dialog first opens where the load tab stands.
+  runSaveDialog = [this](QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName) {
+    return runQtSaveDialog(parent, filters, filterIndex, fileName, load_->currentDirectory());
+  };
   load_->PaintBox1->onPaint = [this](QPainter& p) { PaintBox1Paint(p); };
   posterSize_->VorschauBox()->onPaint = [this](QPainter& p) { VorschauBoxPaint(p); };
   posterSize_->VorschauBox()->onMouseDown = [this](QMouseEvent* e) {

@@ -75,7 +75,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // The save dialog: shows `filters`, starts on entry `filterIndex` (1-based) and returns the
   // chosen name and entry; false when cancelled. Tests put their own in its place.
   using SaveDialogFn = std::function<bool(QWidget*, const QStringList&, int&, QString&)>;
-  SaveDialogFn runSaveDialog = &TMainForm::runQtSaveDialog;
+  SaveDialogFn runSaveDialog;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -98,7 +98,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void buildBottomBar();
   void showPictureInfo();
   PreviewBox previewBox() const;
-  static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName);
+  // Opens in `startFolder` until a folder has been chosen in it.
+  static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName,
+                              const QString& startFolder);
 
   PrintService& printer_;
   std::function<void(QWidget*)> printerSetup_;

@@ -9,10 +9,11 @@
 
 namespace tessaro {
 
-bool TMainForm::runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName) {
+bool TMainForm::runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName,
+                                const QString& startFolder) {
   // One dialog for the window's lifetime, so the entry chosen last stays chosen.
   static QString lastFolder;
-  QFileDialog dialog(parent, QStringLiteral("Bild speichern unter"), lastFolder);
+  QFileDialog dialog(parent, QStringLiteral("Bild speichern unter"), lastFolder.isEmpty() ? startFolder : lastFolder);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(filters);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 
 #include "app/LoadTab.h"
 #include "app/WindowFixture.h"
@@ -31,6 +33,13 @@ struct PictureFolder {
     broken.write("BM\x10\x00\x00\x00 not really a picture");
   }
   std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+};
+
+// A temporary folder for names a QString cannot carry; Qt could not remove them.
+struct RawFolder {
+  QTemporaryDir dir;
+  std::string root = QFile::encodeName(dir.path()).toStdString();
+  ~RawFolder() { std::filesystem::remove_all(root); }
 };
 
 QListWidgetItem* itemNamed(QListWidget* list, const QString& name) {
@@ -136,8 +145,9 @@ TEST(Loading, FoldersAndFileTypesFilterTheList) {
   QDir(folder.dir.path()).mkdir("sub");
   test::WindowFixture w;
   LoadTab* tab = w.form.loadTab();
+  const QString workingFolder = QDir::currentPath();
   ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
-  EXPECT_EQ(QDir::currentPath(), QDir(folder.dir.path()).canonicalPath());
+  EXPECT_EQ(QDir::currentPath(), workingFolder);
   ASSERT_NE(itemNamed(tab->DirectoryListBox1, "sub"), nullptr);
   // Only the RLE entry of the type box: the .bmp files disappear.
   const int rle = tab->FilterComboBox1->findText("RLE", Qt::MatchStartsWith);
@@ -150,4 +160,51 @@ TEST(Loading, FoldersAndFileTypesFilterTheList) {
   EXPECT_TRUE(tab->currentDirectory().endsWith("/sub"));
   emit tab->DirectoryListBox1->itemActivated(itemNamed(tab->DirectoryListBox1, "[..]"));
   EXPECT_EQ(tab->currentDirectory(), QDir(folder.dir.path()).canonicalPath());
+}
+
+// Names from old disks are Latin-1 bytes, not UTF-8 ("Grüße" is "Gr\374\337e"), and a real folder
+// may be called "[..]".
+TEST(LoadTab, RawNamesAndABracketFolderAreListedEnteredAndLoaded) {
+  RawFolder raw;
+  const std::string& root = raw.root;
+  ASSERT_EQ(::mkdir((root + "/[..]").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((root + "/Bl\344tter").c_str(), 0755), 0);
+  ASSERT_TRUE(SaveDib(newdib(37, 21, 8, nullptr, 0), root + "/Gr\374\337e.bmp", kFormatBmp, {}));
+  ASSERT_TRUE(SaveDib(newdib(5, 3, 8, nullptr, 0), root + "/[..]/inside.bmp", kFormatBmp, {}));
+  FILE* broken = std::fopen((root + "/Bl\344tter/\351chec.bmp").c_str(), "wb");
+  ASSERT_NE(broken, nullptr);
+  std::fputs("BM\x10", broken);  // cut short after the file header's size field began
+  std::fclose(broken);
+  const QString workingFolder = QDir::currentPath();
+  const QString top = QDir(raw.dir.path()).canonicalPath();
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  w.form.show();
+  ASSERT_TRUE(tab->showDirectory(raw.dir.path()));
+
+  // Each byte that is not UTF-8 shows as U+FFFD, as b"Gr\xfc\xdfe.bmp".decode("utf-8", "replace") gives.
+  doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, QStringLiteral("Gr\uFFFD\uFFFDe.bmp")));
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "37");
+  EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), "21");
+
+  // The parent entry comes first; the real "[..]" is the other one.
+  const auto brackets = tab->DirectoryListBox1->findItems("[..]", Qt::MatchExactly);
+  ASSERT_EQ(brackets.size(), 2);
+  ASSERT_EQ(tab->DirectoryListBox1->row(brackets[0]), 0);
+  emit tab->DirectoryListBox1->itemActivated(brackets[1]);
+  EXPECT_EQ(tab->currentDirectory(), top + "/[..]");
+  EXPECT_NE(itemNamed(tab->FileListBox1, "inside.bmp"), nullptr);
+  emit tab->DirectoryListBox1->itemActivated(tab->DirectoryListBox1->item(0));
+  EXPECT_EQ(tab->currentDirectory(), top);
+
+  // Into the Latin-1 folder: its file is opened (and refused at its third byte) under its raw name.
+  QListWidgetItem* latin = itemNamed(tab->DirectoryListBox1, QStringLiteral("Bl\uFFFDtter"));
+  ASSERT_NE(latin, nullptr);
+  emit tab->DirectoryListBox1->itemActivated(latin);
+  doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, QStringLiteral("\uFFFDchec.bmp")));
+  ASSERT_EQ(w.boxes.shown.size(), 1);
+  EXPECT_EQ(w.boxes.shown[0].toStdString(),
+            "Fehler: Die Datei konnte nicht geladen werden!\n\uFFFDchec.bmp: Die Datei ist bei Byte 3 beschädigt oder "
+            "unvollständig.");
+  EXPECT_EQ(QDir::currentPath(), workingFolder);
 }
