@@ -37,14 +37,18 @@ void TMainForm::SaveBtnClick() {
   saveFilterIndex_ = index;
   const SaveTarget target = saveTarget(chosen.toStdString(), index);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool saved = SaveDib(state_.Picture, target.fileName, target.format, [this](int p) { WMUser(p); });
+  FileError why;
+  const bool saved = SaveDib(
+      state_.Picture, target.fileName, target.format, [this](int p) { WMUser(p); }, &why);
   QApplication::restoreOverrideCursor();
-  // A failed save is reported: the user must not believe the picture is safe.
+  // A failed save is reported, with the reason so the user knows what to fix: the user must not
+  // believe the picture is safe.
   if (!saved)
-    messageBoxes().tell(this, QStringLiteral("Fehler"),
-                        QStringLiteral("Das Bild konnte nicht in der Datei \"%1\" gespeichert werden!")
-                            .arg(QString::fromStdString(target.fileName)),
-                        MessageBoxes::Icon::Error);
+    messageBoxes().tell(
+        this, QStringLiteral("Fehler"),
+        QStringLiteral("Das Bild konnte nicht in der Datei \"%1\" gespeichert werden!\n%2")
+            .arg(QString::fromStdString(target.fileName), QString::fromStdString(describeFileError(why))),
+        MessageBoxes::Icon::Error);
 }
 
 }  // namespace tessaro

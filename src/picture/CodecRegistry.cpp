@@ -1,12 +1,9 @@
 #include "picture/CodecRegistry.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
+#include "picture/AtomicFile.h"
 #include "picture/codecs/Codecs.h"
 
 namespace tessaro {
@@ -50,7 +47,8 @@ namespace {
 std::string lowerExtension(const std::string& fileName) {
   std::string ext = std::filesystem::path(fileName).extension().string();
   if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 
@@ -99,38 +97,16 @@ TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn
   return decodeWith(chosen, in, progress, why);
 }
 
-bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress) {
+bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress, FileError* why) {
   const Codec* codec = codecForFormat(format);
-  if (!codec || dib.empty()) return false;
-  // Write beside the target and rename only a complete file over it, so a failed save never
-  // destroys what the user had.
-  const std::filesystem::path target(fileName);
-  std::filesystem::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return false;
-  ::close(fd);
-  const std::string tmpPath(name.data());
-  bool ok = false;
-  {
-    FileOutputStream out(tmpPath);
-    ok = out.isOpen() && codec->encode(dib, out);
-    ok = out.close() && ok;
-  }
-  if (ok) {
-    // Keep the permissions a fresh file would get rather than mkstemp's 0600.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    std::error_code ec;
-    std::filesystem::permissions(tmpPath, static_cast<std::filesystem::perms>(0666 & ~mask), ec);
-    ok = std::rename(tmpPath.c_str(), fileName.c_str()) == 0;
-  }
-  if (!ok) std::remove(tmpPath.c_str());
+  FileError result;
+  if (!codec || dib.empty())
+    result.fault = FileFault::CannotEncode;
+  else
+    result = replaceFile(fileName, [&](OutputStream& out) { return codec->encode(dib, out); });
   if (progress) progress(0);
-  return ok;
+  if (why) *why = result;
+  return !result;
 }
 
 std::string GetDIBOpenFilter() {

@@ -39,9 +39,10 @@ const Codec* codecForFormat(int32_t format);
 // Loads a picture; the empty record on any failure, with the reason in `why` when given.
 TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress, FileError* why = nullptr);
 TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why = nullptr);
-// Writes the picture in the format of the save dialog's entry; false on failure. The target is
-// written to a temporary file in the same folder and renamed over the old file only when done.
-bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress);
+// Writes the picture in the format of the save dialog's entry; false on failure, with the reason
+// in `why` when given. The old file is replaced only by complete contents (see replaceFile).
+bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress,
+             FileError* why = nullptr);
 std::string GetDIBOpenFilter();
 std::string GetDIBSaveFilter();
 

@@ -1,6 +1,7 @@
 #include "picture/Stream.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -87,22 +88,37 @@ bool MemoryOutputStream::write(const void* src, size_t n) {
   return true;
 }
 
-FileOutputStream::FileOutputStream(const std::string& path) { file_ = std::fopen(path.c_str(), "wb"); }
+FileOutputStream::FileOutputStream(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "wb");
+  if (!file_) failWith(errno);
+}
+
+FileOutputStream::FileOutputStream(int fd) {
+  file_ = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (file_) return;
+  failWith(fd >= 0 ? errno : EBADF);
+  if (fd >= 0) ::close(fd);
+}
 
 FileOutputStream::~FileOutputStream() {
   if (file_) std::fclose(file_);
 }
 
+void FileOutputStream::failWith(int e) {
+  failed_ = true;
+  if (!sysError_) sysError_ = e ? e : EIO;
+}
+
 bool FileOutputStream::write(const void* src, size_t n) {
   if (!file_) return false;
-  if (n && std::fwrite(src, 1, n, file_) != n) failed_ = true;
+  if (n && !failed_ && std::fwrite(src, 1, n, file_) != n) failWith(errno);
   return !failed_;
 }
 
 bool FileOutputStream::close() {
   if (!file_) return false;
-  if (std::fflush(file_) != 0) failed_ = true;
-  if (std::fclose(file_) != 0) failed_ = true;
+  if (std::fflush(file_) != 0) failWith(errno);
+  if (std::fclose(file_) != 0) failWith(errno);
   file_ = nullptr;
   return !failed_;
 }

@@ -91,6 +91,8 @@ class MemoryOutputStream final : public OutputStream {
 class FileOutputStream final : public OutputStream {
  public:
   explicit FileOutputStream(const std::string& path);
+  // Writes through an open descriptor, which the stream then owns and closes.
+  explicit FileOutputStream(int fd);
   ~FileOutputStream() override;
   FileOutputStream(const FileOutputStream&) = delete;
   FileOutputStream& operator=(const FileOutputStream&) = delete;
@@ -98,10 +100,14 @@ class FileOutputStream final : public OutputStream {
   bool write(const void* src, size_t n) override;
   // Flushes and closes; false when anything failed since opening.
   bool close();
+  // errno of the first failure; 0 while none happened.
+  int sysError() const { return sysError_; }
 
  private:
+  void failWith(int e);
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  int sysError_ = 0;
 };
 
 // Little- and big-endian readers over raw bytes, used by header parsers.
@@ -112,8 +118,8 @@ inline uint32_t le32(const uint8_t* p) {
 }
 inline uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 inline uint32_t be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) | (static_cast<uint32_t>(p[2]) << 8) |
-         static_cast<uint32_t>(p[3]);
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 
 }  // namespace tessaro

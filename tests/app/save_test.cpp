@@ -80,23 +80,40 @@ TEST(SaveButton, CancelWritesNothing) {
 }
 
 TEST(SaveButton, AFailedSaveKeepsTheOldFileAndSaysSo) {
-  QTemporaryDir dir;
-  const QString target = dir.filePath("alt.pcx");
-  {
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("the user's old picture");
+  struct Row {
+    const char* what;
+    QFileDevice::Permissions permissions;
+    int width;
+    const char* reason;
+  } rows[] = {
+      // PCX holds at most 65536 pixels a row: this one cannot be written.
+      {"too wide for PCX", QFileDevice::ReadOwner | QFileDevice::WriteOwner, 70000,
+       "Dieses Format kann das Bild nicht aufnehmen."},
+      {"write-protected", QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther, 40,
+       "Die Datei ist schreibgeschützt."},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("alt.pcx");
+    {
+      QFile old(target);
+      ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+      old.write("the user's old picture");
+    }
+    ASSERT_TRUE(QFile::setPermissions(target, r.permissions));
+    test::WindowFixture w;
+    w.form.state().Picture = newdib(r.width, 1, 8, nullptr, 0);
+    DialogAnswer a{true, target, 8};
+    answerWith(w.form, a);
+    w.form.SaveBtnClick();
+    ASSERT_EQ(w.boxes.shown.size(), 1);
+    // The program's sentence first, then the reason on a line of its own.
+    const QString expected = QStringLiteral("Fehler: Das Bild konnte nicht in der Datei \"%1\" gespeichert werden!\n%2")
+                                 .arg(target, r.reason);
+    EXPECT_EQ(w.boxes.shown[0], expected);
+    EXPECT_EQ(head(target, 100), "the user's old picture");
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
-  test::WindowFixture w;
-  // PCX holds at most 65536 pixels a row: this one cannot be written.
-  w.form.state().Picture = newdib(70000, 1, 8, nullptr, 0);
-  DialogAnswer a{true, target, 8};
-  answerWith(w.form, a);
-  w.form.SaveBtnClick();
-  ASSERT_EQ(w.boxes.shown.size(), 1);
-  EXPECT_TRUE(w.boxes.shown[0].startsWith("Fehler: ")) << w.boxes.shown[0].toStdString();
-  EXPECT_TRUE(w.boxes.shown[0].contains(target));
-  EXPECT_EQ(head(target, 100), "the user's old picture");
-  // No temporary file is left behind.
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
