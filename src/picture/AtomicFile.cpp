@@ -177,8 +177,16 @@ int copyOver(int folder, const Target& t, int tmpFd) {
 
 // Some file systems cannot sync a folder at all; that is no reason to fail a save.
 int syncFolder(int folder) {
-  if (::fsync(folder) == 0 || errno == EINVAL || errno == EOPNOTSUPP) return 0;
+  // A folder held by its path only (see openFolder) cannot be synced.
+  if (::fsync(folder) == 0 || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) return 0;
   return errno;
+}
+
+// A folder we may write but not read is held by its path only; the *at calls work on it.
+int openFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0 || errno != EACCES) return fd;
+  return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 // The folder is synced before the rename, so the complete file is on disk under its temporary
@@ -194,7 +202,7 @@ int renameOver(int folder, const std::string& tmpName, const std::string& name) 
 FileError replaceFile(const std::string& fileName, const ContentWriter& write) {
   Target t;
   if (const int e = resolve(fileName, t)) return systemFailure(e);
-  const Descriptor folder(::open(t.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const Descriptor folder(openFolder(t.folder));
   if (!folder.valid()) return systemFailure(errno);
   if (t.exists)
     if (FileError e = checkWritable(folder.get(), t)) return e;
