@@ -1,12 +1,17 @@
 #include "platform/QtPrintService.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+#include <algorithm>
+
+#include "platform/CupsQueue.h"
 
 namespace tessaro {
 
@@ -22,6 +27,39 @@ QString fileBaseName(const QString& title) {
   if (name.startsWith(u'.')) name.prepend(u'_');
   return name;
 }
+
+// Why a queue did not take a job, for the user.
+QString queueProblem(cups::QueueState state, const QString& queue) {
+  switch (state) {
+    case cups::QueueState::Rejecting:
+      return QStringLiteral("Der Drucker \"%1\" nimmt zurzeit keine Aufträge an.").arg(queue);
+    case cups::QueueState::Missing:
+      return QStringLiteral("Den Drucker \"%1\" gibt es nicht mehr.").arg(queue);
+    default:
+      return QStringLiteral("Der Druckauftrag wurde vom Drucksystem nicht angenommen.");
+  }
+}
+
+// Qt's PDF writer ignores failed writes (a full disk). A whole file ends with "startxref",
+// the offset of its cross-reference table and "%%EOF"; anything lost before the table moves it
+// away from that offset.
+bool isCompletePdf(const QString& path) {
+  constexpr QByteArrayView kStartXref = "startxref", kEnd = "%%EOF";
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const qint64 size = file.size();
+  if (!file.seek(std::max<qint64>(0, size - 64))) return false;
+  const QByteArray tail = file.readAll().trimmed();
+  const qsizetype keyword = tail.lastIndexOf(kStartXref);
+  if (keyword < 0 || !tail.endsWith(kEnd)) return false;
+  const qsizetype from = keyword + kStartXref.size();
+  bool ok = false;
+  const qint64 table = tail.mid(from, tail.size() - kEnd.size() - from).trimmed().toLongLong(&ok);
+  return ok && table > 0 && table < size && file.seek(table) && file.read(4) == "xref";
+}
+
+// Qt's CUPS engine passes these options on with the job (QPrintEngine key of its private API).
+constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
 QString defaultFolder() {
   const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -39,9 +77,7 @@ QtPrintService::QtPrintService() {
     printer_ = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
 }
 
-QtPrintService::~QtPrintService() {
-  if (painter_.isActive()) painter_.end();
-}
+QtPrintService::~QtPrintService() { abortDoc(); }
 
 PageMetrics QtPrintService::metrics() const {
   if (toFile_) return defaultA4Metrics();
@@ -105,7 +141,9 @@ QString QtPrintService::uniqueOutputPath() const {
 }
 
 bool QtPrintService::beginDoc() {
+  failure_.clear();
   if (painter_.isActive()) return false;
+  if (!toFile_ && !queueTakesJobs()) return false;
   outputFile_ = toFile_ ? uniqueOutputPath() : QString();
   printer_->setOutputFileName(outputFile_);
   printer_->setDocName(title_);
@@ -118,12 +156,76 @@ bool QtPrintService::beginDoc() {
 }
 
 bool QtPrintService::newPage() {
+  failure_.clear();
   if (!painter_.isActive() || !printer_->newPage()) return false;
   preparePage();
   return true;
 }
 
-bool QtPrintService::endDoc() { return painter_.isActive() && painter_.end(); }
+bool QtPrintService::endDoc() {
+  failure_.clear();
+  if (!painter_.isActive()) return false;
+  const bool ended = painter_.end();
+  if (toFile_) return fileComplete() && ended;
+  return ended && jobArrived();
+}
+
+void QtPrintService::abortDoc() {
+  if (!painter_.isActive()) return;
+  // Qt's PDF and CUPS engines cannot abort: the document is ended, for a queue as a held job so
+  // that nothing prints before it is cancelled.
+  if (!printer_->abort() && !toFile_) holdJob();
+  painter_.end();
+  if (toFile_) {
+    QFile::remove(outputFile_);
+    outputFile_.clear();
+  } else if (newestJobBefore_) {
+    const QString queue = printer_->printerName();
+    for (const int job : cups::jobsAfter(queue, *newestJobBefore_)) cups::cancelJob(queue, job);
+  }
+}
+
+// Qt would take a job for a queue that refuses it and lose it unseen when the painter ends.
+bool QtPrintService::queueTakesJobs() {
+  const QString queue = printer_->printerName();
+  const cups::QueueState state = cups::queueState(queue);
+  if (state != cups::QueueState::Accepting) {
+    failure_ = queueProblem(state, queue);
+    return false;
+  }
+  newestJobBefore_ = cups::newestJob(queue);
+  return true;
+}
+
+bool QtPrintService::jobArrived() {
+  // Nothing to compare with: Qt's word stands.
+  if (!newestJobBefore_) return true;
+  const QString queue = printer_->printerName();
+  if (!cups::jobsAfter(queue, *newestJobBefore_).empty()) return true;
+  failure_ = queueProblem(cups::queueState(queue), queue);
+  return false;
+}
+
+bool QtPrintService::fileComplete() {
+  if (isCompletePdf(outputFile_)) return true;
+  failure_ = QStringLiteral("Die Datei \"%1\" konnte nicht vollständig geschrieben werden.").arg(outputFile_);
+  QFile::remove(outputFile_);
+  outputFile_.clear();
+  return false;
+}
+
+void QtPrintService::holdJob() {
+  QPrintEngine* engine = printer_->printEngine();
+  QStringList options = engine->property(kCupsOptions).toStringList();
+  const QString key = QStringLiteral("job-hold-until"), value = QStringLiteral("indefinite");
+  qsizetype at = 0;
+  while (at + 1 < options.size() && options[at] != key) at += 2;
+  if (at + 1 < options.size())
+    options[at + 1] = value;
+  else
+    options << key << value;
+  engine->setProperty(kCupsOptions, options);
+}
 
 bool QtPrintService::setupDialog(QWidget* parent) {
   if (painter_.isActive()) return false;

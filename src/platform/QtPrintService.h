@@ -1,10 +1,13 @@
 #pragma once
 // The printer as the core sees it, over a QPrinter. With no printer installed, jobs become A4 PDF
 // files in the user's documents folder and the program tells the user where each one went.
+// Qt reports neither a job the print system refused nor a file cut short, so both are checked
+// here: the queue before and after a job, the file after it.
 #include <QPainter>
 #include <QPrinter>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/QtDevice.h"
@@ -25,8 +28,10 @@ class QtPrintService : public PrintService {
   bool beginDoc() override;
   bool newPage() override;
   bool endDoc() override;
+  void abortDoc() override;
   Device& page() override { return device_; }
   std::string jobFile() const override { return outputFile_.toStdString(); }
+  std::string failureReason() const override { return failure_.toStdString(); }
 
   // Prints on the named queue from now on; false when no such queue is installed.
   bool setPrinterName(const QString& name);
@@ -43,6 +48,10 @@ class QtPrintService : public PrintService {
  private:
   QString uniqueOutputPath() const;
   void preparePage();
+  bool queueTakesJobs();
+  bool jobArrived();
+  bool fileComplete();
+  void holdJob();
 
   std::unique_ptr<QPrinter> printer_;
   QPainter painter_;
@@ -51,6 +60,9 @@ class QtPrintService : public PrintService {
   bool toFile_ = false;
   QString folder_;
   QString outputFile_;
+  // The queue's newest job before this one; nothing when the print system could not say.
+  std::optional<int> newestJobBefore_;
+  QString failure_;
 };
 
 }  // namespace tessaro

@@ -10,6 +10,12 @@ namespace tessaro {
 
 namespace {
 
+// The printer's own reason when it has one, else what the job was doing when it failed.
+std::string failureText(const PrintService& printer, const char* fallback) {
+  std::string reason = printer.failureReason();
+  return reason.empty() ? fallback : reason;
+}
+
 // State of one job, shared by the steps that print its sheets.
 class PosterJob {
  public:
@@ -29,12 +35,12 @@ class PosterJob {
   bool printSheet(int col, int row) {
     if (!docOpen_) {
       if (!printer_.beginDoc()) {
-        failure_ = "Der Druckauftrag konnte nicht begonnen werden.";
+        failure_ = failureText(printer_, "Der Druckauftrag konnte nicht begonnen werden.");
         return false;
       }
       docOpen_ = true;
     } else if (!printer_.newPage()) {
-      failure_ = "Der Drucker konnte keine neue Seite beginnen.";
+      failure_ = failureText(printer_, "Der Drucker konnte keine neue Seite beginnen.");
       return false;
     }
     ++pages_;
@@ -93,9 +99,9 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
       const int row = byRows ? a : b;
       if (!request.skipExcluded || !SheetOff.off(col, row)) {
         if (!job.printSheet(col, row)) {
-          // Close what was opened so the printer is not left holding a half-made job; the
-          // progress stays where the job stopped.
-          if (job.docOpen()) printer.endDoc();
+          // A poster with sheets missing is of no use: drop what was made so far instead of
+          // printing it. The progress stays where the job stopped.
+          if (job.docOpen()) printer.abortDoc();
           result.status = PosterPrintResult::Status::Failed;
           result.pagesPrinted = job.pages();
           result.message = job.failure();
@@ -111,7 +117,7 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
     result.status = PosterPrintResult::Status::NothingPrinted;
   } else if (!printer.endDoc()) {
     result.status = PosterPrintResult::Status::Failed;
-    result.message = "Der Druckauftrag konnte nicht abgeschlossen werden.";
+    result.message = failureText(printer, "Der Druckauftrag konnte nicht abgeschlossen werden.");
   }
   report(0);
   return result;

@@ -39,6 +39,7 @@ struct PosterPrintResult {
 };
 
 // PrintBtnClick's job. The glue percentages are those of the edits at the moment of printing.
+// When the printer refuses a page, the document is aborted: no part of the poster is printed.
 PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const PosterState& poster,
                               const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff,
                               const PosterPrintRequest& request, const SheetProgressFn& progress = {});

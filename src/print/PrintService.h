@@ -8,13 +8,13 @@
 namespace tessaro {
 
 struct PageMetrics {
-  int32_t physicalWidth = 0;   // device pixels of the whole sheet
+  int32_t physicalWidth = 0;  // device pixels of the whole sheet
   int32_t physicalHeight = 0;
-  int32_t offsetX = 0;         // unprintable border at the left and top
+  int32_t offsetX = 0;  // unprintable border at the left and top
   int32_t offsetY = 0;
   int32_t dpiX = 0;
   int32_t dpiY = 0;
-  int32_t pageWidth = 0;       // printable width and height (PW, PH)
+  int32_t pageWidth = 0;  // printable width and height (PW, PH)
   int32_t pageHeight = 0;
 };
 
@@ -29,10 +29,15 @@ class PrintService {
   virtual bool beginDoc() = 0;
   virtual bool newPage() = 0;
   virtual bool endDoc() = 0;
+  // Drops the open document: none of its pages are printed or kept.
+  virtual void abortDoc() = 0;
   // The current page; valid between beginDoc and endDoc.
   virtual Device& page() = 0;
   // The file the last document was written to when it went to a file instead of a printer.
   virtual std::string jobFile() const { return {}; }
+  // Why the last beginDoc, newPage or endDoc failed, in words for the user; empty when the
+  // printer cannot say more than that it failed.
+  virtual std::string failureReason() const { return {}; }
 };
 
 }  // namespace tessaro

@@ -16,13 +16,19 @@
 #include "app/PosterSizeTab.h"
 #include "app/ScriptedMessageBoxes.h"
 #include "app/SettingsTab.h"
-#include "support/PosterPictures.h"
 #include "platform/QtPrintService.h"
+#include "support/PosterPictures.h"
 
 namespace tessaro {
 namespace {
 
 const QString kQueue = QStringLiteral("TessaroPDF");
+const char* const kNoQueue = "no CUPS queue TessaroPDF: run scripts/cups-test-queue as root";
+
+bool haveTestQueue() {
+  const auto queues = test::runTool("lpstat", {"-p", kQueue});
+  return queues && queues->contains(kQueue);
+}
 
 QString userName() {
   const passwd* pw = getpwuid(getuid());
@@ -66,9 +72,7 @@ QString waitForNewPdf(const QStringList& folders, const QDateTime& since, int se
 }
 
 TEST(CupsPrint, ThreeColouredPagesReachTheQueueAsOnePdf) {
-  const auto queues = test::runTool("lpstat", {"-p", kQueue});
-  if (!queues || !queues->contains(kQueue))
-    GTEST_SKIP() << "no CUPS queue " << kQueue.toStdString() << ": run scripts/cups-test-queue as root";
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
 
   QtPrintService service;
   ASSERT_TRUE(service.setPrinterName(kQueue));
@@ -122,9 +126,7 @@ namespace {
 // The program's own print path: a 3 x 2 poster from the print button of the main window,
 // through the real queue, arrives as six pages with each sheet's band and its cut line.
 TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
-  const auto queues = test::runTool("lpstat", {"-p", kQueue});
-  if (!queues || !queues->contains(kQueue))
-    GTEST_SKIP() << "no CUPS queue " << kQueue.toStdString() << ": run scripts/cups-test-queue as root";
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
   test::ScriptedMessageBoxes boxes;
   QtPrintService service;
   ASSERT_TRUE(service.setPrinterName(kQueue));
@@ -151,8 +153,8 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
   const QRect region(m.offsetX, m.offsetY, 200, 200);
   const QImage corner = test::renderPdfRegion(pdf, 2, m.dpiX, region);
   ASSERT_FALSE(corner.isNull());
-  const QRgb band = qRgb(colorRed(test::blockColor(1, 0)), colorGreen(test::blockColor(1, 0)),
-                         colorBlue(test::blockColor(1, 0)));
+  const QRgb band =
+      qRgb(colorRed(test::blockColor(1, 0)), colorGreen(test::blockColor(1, 0)), colorBlue(test::blockColor(1, 0)));
   EXPECT_TRUE(test::colourNear(corner.pixel(0, 10), qRgb(0, 0, 0), 60)) << std::hex << corner.pixel(0, 10);
   EXPECT_TRUE(test::colourNear(corner.pixel(1, 40), qRgb(255, 255, 255), 60)) << std::hex << corner.pixel(1, 40);
   EXPECT_TRUE(test::colourNear(corner.pixel(20, 40), band, 60)) << std::hex << corner.pixel(20, 40);
@@ -162,6 +164,96 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
   ASSERT_FALSE(middle.isNull());
   EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
   QFile::remove(pdf);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// A second cups-pdf queue for the tests to reject and delete.
+const QString kFaultQueue = QStringLiteral("TessaroFault");
+
+bool addFaultQueue() {
+  return test::runTool("lpadmin",
+                       {"-p", kFaultQueue, "-E", "-v", "cups-pdf:/", "-P", "/etc/cups/ppd/" + kQueue + ".ppd"})
+      .has_value();
+}
+
+// A queue that refuses jobs, or was deleted after it was chosen, is reported whether that
+// happens before the print button is pressed or while the job is being made; nothing is
+// reported as printed.
+TEST(CupsPrint, JobsTheQueueRefusesAreReported) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "adding the queue " << kFaultQueue.toStdString() << " needs root";
+  const QString rejecting = "Der Drucker \"" + kFaultQueue + "\" nimmt zurzeit keine Aufträge an.";
+  const QString missing = "Den Drucker \"" + kFaultQueue + "\" gibt es nicht mehr.";
+  const struct {
+    const char* name;
+    QStringList fault;  // the command that breaks the queue
+    bool whileMaking;   // between the first page and the end of the job, else before the button
+    QString message;
+  } cases[] = {
+      {"rejecting", {"cupsreject", kFaultQueue}, false, rejecting},
+      {"deleted", {"lpadmin", "-x", kFaultQueue}, false, missing},
+      {"rejecting while making", {"cupsreject", kFaultQueue}, true, rejecting},
+      {"deleted while making", {"lpadmin", "-x", kFaultQueue}, true, missing},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(addFaultQueue()) << "lpadmin could not add " << kFaultQueue.toStdString();
+    ASSERT_TRUE(test::runTool("cupsaccept", {kFaultQueue}));
+    QtPrintService service;
+    ASSERT_TRUE(service.setPrinterName(kFaultQueue));
+    const auto breakQueue = [&] { return test::runTool(c.fault[0], c.fault.mid(1)).has_value(); };
+    if (c.whileMaking) {
+      service.setTitle("Tessaro Poster");
+      ASSERT_TRUE(service.beginDoc());
+      service.page().fillRect(0, 0, 100, 100, kBlack);
+      ASSERT_TRUE(breakQueue());
+      EXPECT_FALSE(service.endDoc());
+      EXPECT_EQ(service.failureReason(), c.message.toStdString());
+    } else {
+      test::ScriptedMessageBoxes boxes;
+      TMainForm form(service, {});
+      form.state().Picture = test::blockPicture(300, 200, 3, 2);
+      ASSERT_TRUE(breakQueue());
+      form.PrintBtnClick();
+      EXPECT_EQ(boxes.shown.join('\n').toStdString(), ("Fehler: " + c.message).toStdString());
+    }
+  }
+  test::runTool("lpadmin", {"-x", kFaultQueue});
+}
+
+// A job dropped half-made never reaches the printer: it is held in the queue and cancelled
+// before the scheduler starts on it.
+TEST(CupsPrint, AnAbortedJobPrintsNothing) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  QtPrintService service;
+  ASSERT_TRUE(service.setPrinterName(kQueue));
+  service.setTitle("Tessaro Poster");
+  ASSERT_TRUE(service.beginDoc());
+  service.page().fillRect(0, 0, 100, 100, kBlack);
+  ASSERT_TRUE(service.newPage());
+  service.abortDoc();
+  const auto waiting = test::runTool("lpstat", {"-W", "not-completed", "-o", kQueue});
+  ASSERT_TRUE(waiting);
+  EXPECT_TRUE(waiting->trimmed().isEmpty()) << "left in the queue: " << waiting->toStdString();
+
+  // The newest job of the queue is the aborted one.
+  const auto done = test::runTool("lpstat", {"-W", "completed", "-o", kQueue});
+  ASSERT_TRUE(done);
+  int newest = 0;
+  for (const QString& line : done->split('\n'))
+    if (line.startsWith(kQueue + '-')) newest = std::max(newest, line.section(' ', 0, 0).section('-', -1).toInt());
+  ASSERT_GT(newest, 0);
+  const auto job =
+      test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + QString::number(newest), "get-job-attributes.test"});
+  ASSERT_TRUE(job);
+  EXPECT_TRUE(job->contains("job-state (enum) = canceled")) << job->toStdString();
+  EXPECT_TRUE(job->contains("time-at-processing (no-value)")) << "the job was started";
 }
 
 }  // namespace

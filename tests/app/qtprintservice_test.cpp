@@ -1,14 +1,21 @@
 #include "platform/QtPrintService.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <random>
 
 #include "PdfCheck.h"
+#include "app/MainForm.h"
+#include "app/PosterSizeTab.h"
+#include "app/ScriptedMessageBoxes.h"
+#include "app/SettingsTab.h"
 
 namespace tessaro {
 namespace {
@@ -86,13 +93,82 @@ TEST(QtPrintServicePdfFile, EveryJobGetsAFileOfItsOwn) {
   }
 }
 
+TEST(QtPrintServicePdfFile, AnAbortedJobLeavesNoFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QtPrintService service;
+  service.usePdfFile(dir.path());
+  service.setTitle("Tessaro Poster");
+  ASSERT_TRUE(service.beginDoc());
+  service.page().fillRect(0, 0, 600, 600, kRed);
+  ASSERT_TRUE(service.newPage());
+  service.abortDoc();
+  EXPECT_TRUE(QDir(dir.path()).isEmpty()) << QDir(dir.path()).entryList().join(", ").toStdString();
+  EXPECT_TRUE(service.jobFile().empty());
+  EXPECT_FALSE(service.endDoc()) << "nothing left open";
+  // The next job is written as usual.
+  ASSERT_TRUE(service.beginDoc());
+  ASSERT_TRUE(service.endDoc());
+  EXPECT_EQ(test::pdfInfoField(service.outputFile(), "Pages"), "1");
+}
+
+// A folder on a tmpfs of `kib` KiB, unmounted again at the end; invalid where mounting is not
+// allowed.
+class SmallDisk {
+ public:
+  explicit SmallDisk(int kib) {
+    if (geteuid() == 0 && dir_.isValid())
+      mounted_ =
+          test::runTool("mount", {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kib), "tmpfs", dir_.path()})
+              .has_value();
+  }
+  ~SmallDisk() {
+    if (mounted_) test::runTool("umount", {dir_.path()});
+  }
+  bool isValid() const { return mounted_; }
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  bool mounted_ = false;
+};
+
+// Noise does not compress, so its page is far bigger than the disk.
+TDib noisePicture(int32_t width, int32_t height) {
+  TDib dib = newdib(width, height, 24, nullptr, 0);
+  std::minstd_rand random(7);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) setpixel(dib, x, y, static_cast<int32_t>(random() & 0xffffff));
+  }
+  return dib;
+}
+
+TEST(QtPrintServicePdfFile, AFileCutShortByAFullDiskIsReportedAndRemoved) {
+  SmallDisk disk(32);
+  if (!disk.isValid()) GTEST_SKIP() << "cannot mount a 32 KiB tmpfs here (needs root)";
+  test::ScriptedMessageBoxes boxes;
+  QtPrintService service;
+  service.usePdfFile(disk.path());
+  TMainForm form(service, {});
+  form.state().Picture = noisePicture(400, 400);
+  form.settingsTab()->CheckBox6->setChecked(false);
+  form.posterSizeTab()->BreitEd->setValue(1.0);
+  form.posterSizeTab()->HochEd->setValue(1.0);
+  form.PrintBtnClick();
+  const QString file = QDir(disk.path()).filePath("Tessaro Poster.pdf");
+  EXPECT_EQ(boxes.shown.join('\n').toStdString(),
+            ("Fehler: Die Datei \"" + file + "\" konnte nicht vollständig geschrieben werden.").toStdString());
+  EXPECT_TRUE(QDir(disk.path()).isEmpty()) << QDir(disk.path()).entryList().join(", ").toStdString();
+}
+
 TEST(QtPrintServicePrinter, CancelledSetupDialogKeepsTheOutput) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   QtPrintService service;
   service.usePdfFile(dir.path());
   QTimer::singleShot(0, [] {
-    if (QWidget* dialog = QApplication::activeModalWidget()) QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    if (QWidget* dialog = QApplication::activeModalWidget())
+      QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
   });
   QTimer::singleShot(5000, [] {
     if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();

@@ -104,8 +104,8 @@ TEST(PosterPrintJob, EverySheetSkippedOpensNoDocument) {
     for (int j = 0; j < 2; ++j) off.toggle(i, j);
   }
   Progress progress;
-  const PosterPrintResult r =
-      printPoster(printer, pic, test::wholeSheets(3, 2), bandOnly(), {5, 5}, off, {PrintOrder::Rows, true}, progress.fn());
+  const PosterPrintResult r = printPoster(printer, pic, test::wholeSheets(3, 2), bandOnly(), {5, 5}, off,
+                                          {PrintOrder::Rows, true}, progress.fn());
   EXPECT_EQ(r.status, PosterPrintResult::Status::NothingPrinted);
   EXPECT_TRUE(r.ok());
   EXPECT_EQ(r.pagesPrinted, 0);
@@ -130,15 +130,33 @@ TEST(PosterPrintJob, PrinterFailuresAreReported) {
     bool failBegin;
     int failNewPageAt;
     bool failEnd;
+    std::string reason;  // the printer's own words, which the user is shown when it has any
     int32_t pages;
     std::vector<std::string> events;
     int32_t lastProgress;
   };
   const std::vector<Case> cases = {
-      {"begin", true, -1, false, 0, {"title", "begin"}, 0},
-      // The open document is closed; the bar stays where the job stopped.
-      {"new page", false, 2, false, 2, {"title", "begin", "newPage", "newPage", "end"}, 2},
-      {"end", false, -1, true, 6, {"title", "begin", "newPage", "newPage", "newPage", "newPage", "newPage", "end"}, 0},
+      {"begin", true, -1, false, "", 0, {"title", "begin"}, 0},
+      {"begin, printer says why", true, -1, false, "Den Drucker gibt es nicht mehr.", 0, {"title", "begin"}, 0},
+      // Page 2 fails: the job is aborted, not ended, so the first sheet is not printed on its
+      // own; the bar stays where the job stopped.
+      {"second page", false, 1, false, "", 1, {"title", "begin", "newPage", "abort"}, 1},
+      {"end",
+       false,
+       -1,
+       true,
+       "",
+       6,
+       {"title", "begin", "newPage", "newPage", "newPage", "newPage", "newPage", "end"},
+       0},
+      {"end, printer says why",
+       false,
+       -1,
+       true,
+       "Die Datei ist unvollständig.",
+       6,
+       {"title", "begin", "newPage", "newPage", "newPage", "newPage", "newPage", "end"},
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -146,13 +164,18 @@ TEST(PosterPrintJob, PrinterFailuresAreReported) {
     printer.failBeginDoc = c.failBegin;
     printer.failNewPageAt = c.failNewPageAt;
     printer.failEndDoc = c.failEnd;
+    printer.reason = c.reason;
     Progress progress;
     const PosterPrintResult r =
         printPoster(printer, pic, test::wholeSheets(3, 2), bandOnly(), {5, 5}, SheetGrid{}, {}, progress.fn());
     EXPECT_EQ(r.status, PosterPrintResult::Status::Failed);
     EXPECT_FALSE(r.ok());
-    EXPECT_FALSE(r.message.empty());
+    if (c.reason.empty())
+      EXPECT_FALSE(r.message.empty());
+    else
+      EXPECT_EQ(r.message, c.reason);
     EXPECT_EQ(r.pagesPrinted, c.pages);
+    EXPECT_EQ(printer.pageCount(), static_cast<size_t>(c.pages));
     EXPECT_EQ(printer.events, c.events);
     EXPECT_FALSE(printer.documentOpen());
     EXPECT_EQ(progress.positions.back(), c.lastProgress);

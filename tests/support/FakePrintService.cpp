@@ -9,7 +9,8 @@
 namespace tessaro::test {
 
 int RecordingDevice::count(const std::string& name) const {
-  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const DeviceCall& c) { return c.name == name; }));
+  return static_cast<int>(
+      std::count_if(calls_.begin(), calls_.end(), [&](const DeviceCall& c) { return c.name == name; }));
 }
 
 void RecordingDevice::record(std::string name, std::vector<int64_t> args, std::string text) {
@@ -99,6 +100,11 @@ bool FakePrintService::endDoc() {
   if (!open_) return false;
   open_ = false;
   return !failEndDoc;
+}
+
+void FakePrintService::abortDoc() {
+  events.push_back("abort");
+  open_ = false;
 }
 
 Device& FakePrintService::page() {

@@ -65,6 +65,8 @@ class FakePrintService : public PrintService {
   bool failBeginDoc = false;
   int failNewPageAt = -1;
   bool failEndDoc = false;
+  // What failureReason() says about an injected failure.
+  std::string reason;
 
   PageMetrics metrics() const override { return metrics_; }
   // Another printer or paper was chosen.
@@ -73,12 +75,14 @@ class FakePrintService : public PrintService {
   bool beginDoc() override;
   bool newPage() override;
   bool endDoc() override;
+  void abortDoc() override;
+  std::string failureReason() const override { return reason; }
   // Throws when no document is open: drawing outside a document is a fault of the caller.
   Device& page() override;
 
   // Record.
   std::string title;
-  std::vector<std::string> events;  // "title", "begin", "newPage", "end" in call order
+  std::vector<std::string> events;  // "title", "begin", "newPage", "end", "abort" in call order
   bool documentOpen() const { return open_; }
   size_t pageCount() const { return pages_.size(); }
   Device& pageDevice(size_t i) { return *pages_.at(i); }
