@@ -85,8 +85,7 @@ struct Frame {
 // added after the map where the table has room, else the entry nearest to white.
 struct ColourTable {
   RgbQuad colors[256] = {};
-  int count = 0;    // entries of the map; larger indices in the data become 0
-  int entries = 0;  // entries in use, with an added white one
+  int entries = 0;  // the map's entries, and an added white one
   uint8_t white = 0;
 };
 
@@ -97,7 +96,7 @@ int distanceToWhite(const RgbQuad& q) {
 
 ColourTable colourTable(const ColorMapObject* map, int count, int bits, bool uncovered) {
   ColourTable t;
-  t.count = t.entries = count;
+  t.entries = count;
   if (map)
     for (int i = 0; i < count; ++i)
       t.colors[i] = RgbQuad{map->Colors[i].Blue, map->Colors[i].Green, map->Colors[i].Red, 0};
