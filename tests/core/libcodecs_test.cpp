@@ -1,8 +1,11 @@
 // JPEG, PNG, GIF and TIFF: files made by an independent encoder must decode to the same pixels
 // at the file's depth, our files must read back the same in the independent decoder and in ours,
 // and damaged files must be refused cleanly.
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -177,11 +180,11 @@ struct WriteCase {
 };
 
 const WriteCase kWriteCases[] = {
-    {"Jpg24", kFormatJpg, 24, 24, true},  {"Jif8", kFormatJif, 8, 24, true},     {"Jpg1", kFormatJpg, 1, 24, true},
-    {"Png24", kFormatPng, 24, 24, false}, {"Png8", kFormatPng, 8, 8, false},     {"Png4", kFormatPng, 4, 4, false},
-    {"Png1", kFormatPng, 1, 1, false},    {"Gif8", kFormatGif, 8, 8, false},     {"Gif4", kFormatGif, 4, 4, false},
+    {"Jpg24", kFormatJpg, 24, 24, true},  {"Jif8", kFormatJif, 8, 24, true},      {"Jpg1", kFormatJpg, 1, 24, true},
+    {"Png24", kFormatPng, 24, 24, false}, {"Png8", kFormatPng, 8, 8, false},      {"Png4", kFormatPng, 4, 4, false},
+    {"Png1", kFormatPng, 1, 1, false},    {"Gif8", kFormatGif, 8, 8, false},      {"Gif4", kFormatGif, 4, 4, false},
     {"Gif1", kFormatGif, 1, 1, false},    {"Gif24Few", kFormatGif, 24, 8, false}, {"Tif24", kFormatTif, 24, 24, false},
-    {"Tif8", kFormatTif, 8, 8, false},    {"Tif4", kFormatTif, 4, 4, false},     {"Tif1", kFormatTif, 1, 1, false},
+    {"Tif8", kFormatTif, 8, 8, false},    {"Tif4", kFormatTif, 4, 4, false},      {"Tif1", kFormatTif, 1, 1, false},
 };
 
 // A picture whose palette is in no sorted order, so a writer that reorders it is caught. For the
@@ -192,7 +195,8 @@ TDib samplePicture(int bits, bool lossy) {
     const int entries = 1 << bits;
     for (int i = 0; i < entries; ++i) {
       const int k = (i * 7 + 3) % entries;
-      dib.colors()[i] = RgbQuad{static_cast<uint8_t>(k * 37), static_cast<uint8_t>(255 - k * 11), static_cast<uint8_t>(k * 73), 0};
+      dib.colors()[i] =
+          RgbQuad{static_cast<uint8_t>(k * 37), static_cast<uint8_t>(255 - k * 11), static_cast<uint8_t>(k * 73), 0};
     }
     syncPaletteFromColors(dib, entries);
     for (int y = 0; y < kHeight; ++y)
@@ -219,7 +223,8 @@ class WriteTest : public ::testing::TestWithParam<WriteCase> {};
 TEST_P(WriteTest, ReadsBackInTheReferenceAndInOurDecoder) {
   const WriteCase& c = GetParam();
   const TDib dib = samplePicture(c.bits, c.lossy);
-  const std::string path = tempPath(std::string("w-") + c.name + saveEntries()[static_cast<size_t>(c.format - 3)].extension);
+  const std::string path =
+      tempPath(std::string("w-") + c.name + saveEntries()[static_cast<size_t>(c.format - 3)].extension);
   ASSERT_TRUE(SaveDib(dib, path, c.format, nullptr));
   const RgbImage expected = dibToRgb(dib);
   const auto reference = referenceDecode(path);
@@ -260,13 +265,17 @@ TEST_P(DamagedFileTest, IsRefusedCleanly) {
   EXPECT_TRUE(decodeBytes(bytes).empty());
 }
 
-std::vector<std::string> damagedFiles() {
+// Fixtures under tests/data/<format>: those named good-... must load, all others be refused.
+std::vector<std::string> fixtureFiles(bool good) {
   std::vector<std::string> files;
   for (const char* dir : {"jpeg", "png", "gif", "tiff"})
-    for (const auto& e : std::filesystem::directory_iterator(dataPath(dir))) files.push_back(e.path().string());
+    for (const auto& e : std::filesystem::directory_iterator(dataPath(dir)))
+      if (e.path().filename().string().starts_with("good-") == good) files.push_back(e.path().string());
   std::sort(files.begin(), files.end());
   return files;
 }
+
+std::vector<std::string> damagedFiles() { return fixtureFiles(false); }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, DamagedFileTest, ::testing::ValuesIn(damagedFiles()), [](const auto& info) {
   const std::filesystem::path p(info.param);
@@ -309,7 +318,9 @@ TEST(GifCodec, ManyColoursAreReducedToTheCubeDeterministically) {
 
 TEST(GifCodec, TransparentIndexStaysAPaletteEntry) {
   const std::string path = tempPath("transparent.gif");
-  ASSERT_EQ(std::system(("/usr/bin/convert -size 8x8 xc:none -fill red -draw 'rectangle 4,0 7,7' '" + path + "'").c_str()), 0);
+  ASSERT_EQ(
+      std::system(("/usr/bin/convert -size 8x8 xc:none -fill red -draw 'rectangle 4,0 7,7' '" + path + "'").c_str()),
+      0);
   TDib dib = OpenDib(path, 0, nullptr);
   ASSERT_FALSE(dib.empty());
   EXPECT_LE(DibBitCount(dib), 8);
@@ -326,6 +337,154 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
   const std::string filter = GetDIBOpenFilter();
   for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff"})
     EXPECT_NE(filter.find(mask), std::string::npos) << mask;
+}
+
+// ---- Hardening of the PNG and GIF readers ----
+
+// Fixtures named good-...: a tRNS chunk before PLTE (libpng drops it, and with it the alpha
+// channel a header-driven reader would expect), and interlaced files that need a conversion and
+// are read pass by pass (alpha, 2-bit, 16-bit, transparent grey, passes without pixels).
+TEST(LibCodecs, GoodFixturesDecodeLikeTheReference) {
+  const std::vector<std::string> files = fixtureFiles(true);
+  ASSERT_FALSE(files.empty());
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
+    const auto reference = referenceDecode(path);
+    ASSERT_TRUE(reference);
+    std::vector<int> reports;
+    const TDib dib = OpenDib(path, 0, [&](int p) { reports.push_back(p); });
+    ASSERT_FALSE(dib.empty());
+    EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), 1);  // alpha on white may round apart
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(reports.front(), 0);
+    EXPECT_EQ(reports.back(), 100);
+  }
+}
+
+// Sizes go to admitSize and are named as too large; files without a picture count as damaged.
+TEST(LibCodecs, RefusalsNameTheirReason) {
+  const struct {
+    const char* file;
+    FileFault fault;
+  } cases[] = {
+      {"png/bad-huge-size.png", FileFault::TooLarge},
+      {"gif/bad-huge-size.gif", FileFault::TooLarge},
+      {"tiny/png-grey-cut-short.png", FileFault::Damaged},
+      {"tiny/png-trns-before-plte-cut-short.png", FileFault::Damaged},
+      {"tiny/gif-1x1-frame-on-huge-screen.gif", FileFault::Damaged},
+      {"tiny/gif-no-image-huge-screen.gif", FileFault::Damaged},
+  };
+  for (const auto& c : cases) {
+    FileError why;
+    EXPECT_TRUE(OpenDib(dataPath(c.file), 0, nullptr, &why).empty()) << c.file;
+    EXPECT_EQ(why.fault, c.fault) << c.file;
+  }
+}
+
+struct GifScreen {
+  int width, height;                        // logical screen
+  int left, top, frameWidth, frameHeight;   // the one frame
+  std::vector<std::array<uint8_t, 3>> map;  // global colour map, a power of two long
+};
+
+int gifWriteFn(GifFileType* gif, const GifByteType* data, int length) {
+  return static_cast<MemoryOutputStream*>(gif->UserData)->write(data, static_cast<size_t>(length)) ? length : 0;
+}
+
+// Frame pixel (x, y) holds entry (x + 2 y) mod the map's size.
+std::vector<uint8_t> writeGif(const GifScreen& s) {
+  std::vector<GifColorType> colours;
+  for (const auto& c : s.map) colours.push_back(GifColorType{c[0], c[1], c[2]});
+  ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
+  MemoryOutputStream out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, gifWriteFn, &error);
+  EGifPutScreenDesc(gif, s.width, s.height, 8, 0, map);
+  EGifPutImageDesc(gif, s.left, s.top, s.frameWidth, s.frameHeight, false, nullptr);
+  std::vector<GifPixelType> line(static_cast<size_t>(s.frameWidth));
+  for (int y = 0; y < s.frameHeight; ++y) {
+    for (int x = 0; x < s.frameWidth; ++x)
+      line[static_cast<size_t>(x)] = static_cast<GifPixelType>((x + 2 * y) % s.map.size());
+    EGifPutLine(gif, line.data(), s.frameWidth);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out.data();
+}
+
+// Dark colours, none of them white; entry `light` (when given) set to `colour`.
+std::vector<std::array<uint8_t, 3>> darkMap(int size, int light = -1, std::array<uint8_t, 3> colour = {}) {
+  std::vector<std::array<uint8_t, 3>> map;
+  for (int i = 0; i < size; ++i)
+    map.push_back({static_cast<uint8_t>(i % 100), 40, static_cast<uint8_t>(150 - i % 100)});
+  if (light >= 0) map[static_cast<size_t>(light)] = colour;
+  return map;
+}
+
+uint32_t rgbOf(const std::array<uint8_t, 3>& c) { return (uint32_t{c[0]} << 16) | (uint32_t{c[1]} << 8) | c[2]; }
+
+// The screen outside the frame is white paper: a white entry of the map, else one added where
+// the table has room, else the entry nearest to white. Frames start and end inside packed bytes.
+TEST(GifCodec, ScreenOutsideTheFrameIsWhite) {
+  const struct {
+    const char* name;
+    GifScreen gif;
+    int bits;
+    int outsideIndex;
+    uint32_t outside;
+  } cases[] = {
+      {"RoomAt4Bits", {21, 9, 3, 2, 5, 3, darkMap(4)}, 4, 4, 0xffffff},
+      {"RoomAt8Bits", {21, 9, 3, 2, 5, 3, darkMap(32)}, 8, 32, 0xffffff},
+      {"WhiteInTheMap", {21, 9, 3, 2, 5, 3, darkMap(4, 2, {255, 255, 255})}, 4, 2, 0xffffff},
+      {"FullAt4Bits", {21, 9, 3, 2, 5, 3, darkMap(16, 9, {230, 220, 240})}, 4, 9, 0xe6dcf0},
+      {"FullAt1Bit", {21, 9, 3, 2, 5, 3, darkMap(2, 1, {200, 180, 160})}, 1, 1, 0xc8b4a0},
+      {"FullAt8Bits", {21, 9, 3, 2, 5, 3, darkMap(256, 200, {250, 250, 251})}, 8, 200, 0xfafafb},
+      {"FrameAtTheEdges", {21, 9, 0, 0, 21, 4, darkMap(4)}, 4, 4, 0xffffff},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const GifScreen& g = c.gif;
+    const TDib dib = decodeBytes(writeGif(g));
+    ASSERT_FALSE(dib.empty());
+    ASSERT_EQ(DibWidth(dib), g.width);
+    ASSERT_EQ(DibHeight(dib), g.height);
+    EXPECT_EQ(DibBitCount(dib), c.bits);
+    const RgbImage rgb = dibToRgb(dib);
+    for (int y = 0; y < g.height; ++y)
+      for (int x = 0; x < g.width; ++x) {
+        const int fx = x - g.left, fy = y - g.top;
+        const bool inside = fx >= 0 && fy >= 0 && fx < g.frameWidth && fy < g.frameHeight;
+        const uint32_t want = inside ? rgbOf(g.map[static_cast<size_t>(fx + 2 * fy) % g.map.size()]) : c.outside;
+        ASSERT_EQ(rgb.at(x, y), want) << x << "," << y;
+        if (!inside) ASSERT_EQ(getpixel(dib, x, y), c.outsideIndex) << x << "," << y;
+      }
+  }
+}
+
+// A frame covering under 1 % of a screen whose white fill alone would pass 64 MiB holds no
+// picture: refused. Larger frames on such a screen, or tiny ones on a moderate screen,
+// still load. Entry 0 is white here, so loading a large screen costs no memory.
+TEST(GifCodec, FramesVanishingOnAHugeScreenAreRefused) {
+  const auto map = darkMap(256, 0, {255, 255, 255});
+  const struct {
+    const char* name;
+    GifScreen gif;
+    bool loads;
+  } cases[] = {
+      {"OnePixelOn128MiB", {65535, 2048, 9, 9, 1, 1, map}, false},
+      {"OnePercentOf128MiB", {65535, 2048, 9, 9, 1311, 1024, map}, true},
+      {"JustUnderOnePercent", {65535, 2048, 9, 9, 1310, 1024, map}, false},
+      {"OnePixelOn16MiB", {4096, 4096, 9, 9, 1, 1, map}, true},
+  };
+  for (const auto& c : cases) {
+    FileError why;
+    const std::vector<uint8_t> bytes = writeGif(c.gif);
+    MemoryInputStream in(bytes);
+    const TDib dib = openDibFromStream(in, nullptr, &why);
+    EXPECT_EQ(!dib.empty(), c.loads) << c.name;
+    if (!c.loads) EXPECT_EQ(why.fault, FileFault::Damaged) << c.name;
+  }
 }
 
 }  // namespace

@@ -24,12 +24,13 @@ constexpr png_alloc_size_t kChunkMallocMax = 64u << 20;
 [[noreturn]] void errorFn(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void warningFn(png_structp, png_const_charp) {}
 
-// How a row that libpng hands over becomes a row of the picture.
+// How a row that libpng hands over becomes pixels of the picture.
 enum class RowKind {
-  Direct,       // libpng's row is the picture's row
-  TwoToFour,    // 2-bit indices or greys widened to 4 bits, `scale` spreading greys over 16 levels
-  GreyAlpha,    // grey and alpha bytes laid onto white, 8-bit grey
-  BgrAlpha,     // blue, green, red and alpha laid onto white
+  Direct,     // libpng's row is the picture's row; libpng writes it in place
+  Copy,       // whole bytes per pixel (8-bit grey or blue, green, red), copied
+  TwoToFour,  // 2-bit indices or greys widened to 4 bits, `scale` spreading greys over 16 levels
+  GreyAlpha,  // grey and alpha bytes laid onto white, 8-bit grey
+  BgrAlpha,   // blue, green, red and alpha laid onto white
 };
 
 struct Decoder {
@@ -37,14 +38,14 @@ struct Decoder {
   png_infop info = nullptr;
   InputStream* in = nullptr;
   const ProgressFn* progress = nullptr;
-  int64_t progressRows = 0;
-  int progressLast = -1;
-  int passes = 1;
+  bool convert = false;  // rows go through `buffer` and convertRow
+  bool adam7 = false;    // interlaced and converted: each pass's reduced rows are placed by us
+  int passes = 1;        // times libpng runs over all rows (7 when it deinterlaces in place)
   RowKind kind = RowKind::Direct;
   int scale = 1;
+  int pixelBytes = 0;  // bytes per pixel for Copy
   TDib dib;
-  std::vector<uint8_t> buffer;      // one row, or the whole image when interlaced and converted
-  std::vector<png_bytep> pointers;  // row pointers for libpng's whole-image read
+  std::vector<uint8_t> buffer;  // one row as libpng delivers it
 };
 
 void readFn(png_structp png, png_bytep data, size_t length) {
@@ -52,122 +53,180 @@ void readFn(png_structp png, png_bytep data, size_t length) {
   if (!d->in->readExact(data, length)) png_error(png, "truncated");
 }
 
-void statusFn(png_structp png, png_uint_32 row, int pass) {
-  auto* d = static_cast<Decoder*>(png_get_io_ptr(png));
-  if (!*d->progress) return;
-  const int64_t height = DibHeight(d->dib);
-  const int p = rowPercent(pass * height + row, d->progressRows);
-  if (p != d->progressLast) (*d->progress)(d->progressLast = p);
-}
-
-void convertRow(const Decoder& d, const uint8_t* src, uint8_t* dst) {
-  const int32_t width = DibWidth(d.dib);
+// Converts `count` pixels of a libpng row into picture row `dst`, pixel i going to column
+// x0 + i * step: a whole row has x0 0 and step 1, a reduced row of an interlace pass its
+// pass's columns. The picture starts out zero, so packed pixels are or-ed in.
+void convertRow(const Decoder& d, const uint8_t* src, uint32_t count, uint8_t* dst, uint32_t x0, uint32_t step) {
+  uint32_t x = x0;
   switch (d.kind) {
     case RowKind::Direct:
       break;
+    case RowKind::Copy: {
+      const auto n = static_cast<uint32_t>(d.pixelBytes);
+      for (uint32_t i = 0; i < count; ++i, x += step) std::copy_n(src + i * n, n, dst + x * n);
+      break;
+    }
     case RowKind::TwoToFour:
-      std::fill_n(dst, (width + 1) / 2, uint8_t{0});
-      for (int32_t x = 0; x < width; ++x) {
-        const int v = ((src[x / 4] >> (6 - 2 * (x % 4))) & 3) * d.scale;
+      for (uint32_t i = 0; i < count; ++i, x += step) {
+        const int v = ((src[i / 4] >> (6 - 2 * (i % 4))) & 3) * d.scale;
         dst[x / 2] |= static_cast<uint8_t>((x & 1) ? v : v << 4);
       }
       break;
     case RowKind::GreyAlpha:
-      for (int32_t x = 0; x < width; ++x) dst[x] = legacy::onWhite(src[2 * x], src[2 * x + 1]);
+      for (uint32_t i = 0; i < count; ++i, x += step) dst[x] = legacy::onWhite(src[2 * i], src[2 * i + 1]);
       break;
     case RowKind::BgrAlpha:
-      for (int32_t x = 0; x < width; ++x, src += 4, dst += 3) {
-        dst[0] = legacy::onWhite(src[0], src[3]);
-        dst[1] = legacy::onWhite(src[1], src[3]);
-        dst[2] = legacy::onWhite(src[2], src[3]);
+      for (uint32_t i = 0; i < count; ++i, src += 4, x += step) {
+        uint8_t* p = dst + 3 * x;
+        p[0] = legacy::onWhite(src[0], src[3]);
+        p[1] = legacy::onWhite(src[1], src[3]);
+        p[2] = legacy::onWhite(src[2], src[3]);
       }
       break;
   }
 }
 
+// The palette picture, each entry with partial cover shown as it would look on white paper.
+TDib makePaletteDib(png_structp png, png_infop info, int32_t w, int32_t h, int bits) {
+  png_colorp plte = nullptr;
+  int count = 0;
+  if (!png_get_PLTE(png, info, &plte, &count)) return TDib();
+  png_bytep alpha = nullptr;
+  int alphaCount = 0;
+  png_color_16p unused = nullptr;
+  if (png_get_valid(png, info, PNG_INFO_tRNS)) png_get_tRNS(png, info, &alpha, &alphaCount, &unused);
+  RgbQuad table[256];
+  for (int i = 0; i < count && i < 256; ++i) {
+    const uint32_t a = i < alphaCount ? alpha[i] : 255u;
+    table[i] = RgbQuad{legacy::onWhite(plte[i].blue, a), legacy::onWhite(plte[i].green, a),
+                       legacy::onWhite(plte[i].red, a), 0};
+  }
+  return codec::makeIndexedDib(w, h, bits, std::span<const RgbQuad>(table, static_cast<size_t>(std::min(count, 256))));
+}
+
+// Sets libpng's transformations from the header and returns the depth of the picture: palette
+// and grey files at their depth (2 bits as 4), grey with transparency at 8, colour at 24.
+// `convert` tells whether rows may need converting; what they really need is decided once
+// libpng says what it delivers (chooseKind).
+int setTransformations(Decoder& d) {
+  const int depth = png_get_bit_depth(d.png, d.info);
+  const int type = png_get_color_type(d.png, d.info);
+  const bool trns = png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
+  if (depth == 16) png_set_strip_16(d.png);
+  if (type == PNG_COLOR_TYPE_PALETTE || (type == PNG_COLOR_TYPE_GRAY && !trns)) {
+    d.convert = depth == 2;
+    d.scale = type == PNG_COLOR_TYPE_PALETTE ? 1 : 5;  // grey level v of 4 sits at 85 v = 17 (5 v)
+    return depth == 2 ? 4 : std::min(depth, 8);
+  }
+  d.convert = true;
+  if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) {
+    if (trns) png_set_tRNS_to_alpha(d.png);
+    png_set_expand_gray_1_2_4_to_8(d.png);
+    return 8;
+  }
+  png_set_bgr(d.png);
+  if (trns) png_set_tRNS_to_alpha(d.png);
+  d.convert = trns || (type & PNG_COLOR_MASK_ALPHA);
+  return 24;
+}
+
+// The row layout comes from what libpng will deliver, never from the header's flags: libpng
+// cancels a tRNS chunk that comes before PLTE but leaves it flagged, so such a colour file
+// arrives without alpha.
+bool chooseKind(Decoder& d, int bits) {
+  const size_t rowBytes = png_get_rowbytes(d.png, d.info);
+  const int channels = png_get_channels(d.png, d.info);
+  const int depth = png_get_bit_depth(d.png, d.info);
+  if (!d.convert) return channels * depth == bits && rowBytes <= static_cast<size_t>(d.dib.RowBytes);
+  if (channels == 1 && depth == 2 && bits == 4) {
+    d.kind = RowKind::TwoToFour;
+  } else if (depth != 8) {
+    return false;
+  } else if (channels * 8 == bits) {
+    d.kind = RowKind::Copy;
+    d.pixelBytes = channels;
+  } else if (channels == 2 && bits == 8) {
+    d.kind = RowKind::GreyAlpha;
+  } else if (channels == 4 && bits == 24) {
+    d.kind = RowKind::BgrAlpha;
+  } else {
+    return false;
+  }
+  d.buffer.resize(rowBytes);
+  return true;
+}
+
 // Chooses libpng's transformations and our row conversion, and makes the empty picture.
 bool prepare(Decoder& d) {
-  png_structp png = d.png;
-  png_infop info = d.info;
-  const png_uint_32 width = png_get_image_width(png, info);
-  const png_uint_32 height = png_get_image_height(png, info);
-  const int depth = png_get_bit_depth(png, info);
-  const int type = png_get_color_type(png, info);
-  const bool trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-  // Each picture below checks its own size before it allocates.
-  if (width > static_cast<png_uint_32>(kMaxDimension) || height > static_cast<png_uint_32>(kMaxDimension)) return false;
+  const png_uint_32 width = png_get_image_width(d.png, d.info);
+  const png_uint_32 height = png_get_image_height(d.png, d.info);
+  const int bits = setTransformations(d);
+  if (!admitSize(*d.in, width, height, bits)) return false;
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
-  if (depth == 16) png_set_strip_16(png);
-  if (type == PNG_COLOR_TYPE_PALETTE) {
-    png_colorp plte = nullptr;
-    int count = 0;
-    if (!png_get_PLTE(png, info, &plte, &count)) return false;
-    png_bytep alpha = nullptr;
-    int alphaCount = 0;
-    png_color_16p unused = nullptr;
-    if (trns) png_get_tRNS(png, info, &alpha, &alphaCount, &unused);
-    RgbQuad table[256];
-    for (int i = 0; i < count && i < 256; ++i) {
-      // Entries with partial cover are shown as they would look on white paper.
-      const uint32_t a = i < alphaCount ? alpha[i] : 255u;
-      table[i] = RgbQuad{legacy::onWhite(plte[i].blue, a), legacy::onWhite(plte[i].green, a), legacy::onWhite(plte[i].red, a), 0};
-    }
-    const int bits = depth == 2 ? 4 : depth;
-    d.kind = depth == 2 ? RowKind::TwoToFour : RowKind::Direct;
-    d.dib = codec::makeIndexedDib(w, h, bits, std::span<const RgbQuad>(table, static_cast<size_t>(std::min(count, 256))));
-  } else if (type == PNG_COLOR_TYPE_GRAY && !trns) {
-    const int bits = depth == 2 ? 4 : (depth == 16 ? 8 : depth);
-    d.kind = depth == 2 ? RowKind::TwoToFour : RowKind::Direct;
-    d.scale = 5;  // grey level v of 4 sits at 85 v = 17 (5 v)
-    d.dib = codec::makeGreyDib(w, h, bits);
-  } else if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) {
-    if (trns) png_set_tRNS_to_alpha(png);
-    png_set_expand_gray_1_2_4_to_8(png);
-    d.kind = RowKind::GreyAlpha;
-    d.dib = codec::makeGreyDib(w, h, 8);
-  } else {
-    png_set_bgr(png);
-    if (trns) png_set_tRNS_to_alpha(png);
-    d.kind = (trns || (type & PNG_COLOR_MASK_ALPHA)) ? RowKind::BgrAlpha : RowKind::Direct;
-    d.dib = allocateDib(w, h, 24, false);
-  }
+  if (png_get_color_type(d.png, d.info) == PNG_COLOR_TYPE_PALETTE)
+    d.dib = makePaletteDib(d.png, d.info, w, h, bits);
+  else
+    d.dib = bits == 24 ? allocateDib(w, h, 24, false) : codec::makeGreyDib(w, h, bits);
   if (d.dib.empty()) return false;
-  d.passes = png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  const size_t rowBytes = png_get_rowbytes(png, info);
-  if (d.kind == RowKind::Direct) return rowBytes <= static_cast<size_t>(d.dib.RowBytes);
-  // Every kind widens at most 4 bytes to 3, so the converted rows fit the picture.
-  const uint64_t rows = d.passes > 1 ? height : 1;
-  if (rowBytes * rows > kMaxPixelBytes) return false;
-  d.buffer.resize(rowBytes * rows);
-  return true;
+  // Converted interlaced files are not deinterlaced by libpng, which would need a buffer of the
+  // whole image; their passes are placed straight into the picture instead.
+  const bool interlaced = png_get_interlace_type(d.png, d.info) != PNG_INTERLACE_NONE;
+  d.adam7 = interlaced && d.convert;
+  if (interlaced && !d.convert) d.passes = png_set_interlace_handling(d.png);
+  png_read_update_info(d.png, d.info);
+  return chooseKind(d, bits);
+}
+
+// Reduced rows of the seven interlace passes; libpng skips passes without pixels, as the file does.
+int64_t adam7Rows(png_uint_32 width, png_uint_32 height) {
+  int64_t rows = 0;
+  for (int pass = 0; pass < 7; ++pass)
+    if (PNG_PASS_COLS(width, pass) != 0) rows += PNG_PASS_ROWS(height, pass);
+  return rows;
+}
+
+void readPasses(Decoder& d, png_uint_32 width, png_uint_32 height, RowProgress& progress) {
+  int64_t done = 0;
+  for (int pass = 0; pass < 7; ++pass) {
+    const png_uint_32 cols = PNG_PASS_COLS(width, pass), rows = PNG_PASS_ROWS(height, pass);
+    if (cols == 0) continue;
+    for (png_uint_32 r = 0; r < rows; ++r) {
+      png_read_row(d.png, d.buffer.data(), nullptr);
+      const auto y = static_cast<int32_t>(PNG_ROW_FROM_PASS_ROW(r, pass));
+      convertRow(d, d.buffer.data(), cols, d.dib.row(y), PNG_PASS_START_COL(pass), 1u << PNG_PASS_COL_SHIFT(pass));
+      progress.row(done++);
+    }
+  }
 }
 
 bool runDecode(Decoder& d) {
   if (setjmp(png_jmpbuf(d.png))) return false;
   png_set_read_fn(d.png, &d, readFn);
-  png_set_user_limits(d.png, kMaxDimension, kMaxDimension);
+  // libpng's own size limits stay wide, so that admitSize sees (and names) every large picture.
+  png_set_user_limits(d.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_set_chunk_cache_max(d.png, kChunkCacheMax);
   png_set_chunk_malloc_max(d.png, kChunkMallocMax);
-  png_set_read_status_fn(d.png, statusFn);
   png_read_info(d.png, d.info);
   if (!prepare(d)) return false;
+  const auto width = static_cast<png_uint_32>(DibWidth(d.dib));
   const int32_t height = DibHeight(d.dib);
-  d.progressRows = static_cast<int64_t>(d.passes) * height;
-  if (d.kind == RowKind::Direct || d.passes > 1) {
-    const size_t stride = d.kind == RowKind::Direct ? 0 : png_get_rowbytes(d.png, d.info);
-    d.pointers.resize(static_cast<size_t>(height));
-    for (int32_t y = 0; y < height; ++y)
-      d.pointers[static_cast<size_t>(y)] = d.kind == RowKind::Direct ? d.dib.row(y) : d.buffer.data() + stride * static_cast<size_t>(y);
-    png_read_image(d.png, d.pointers.data());
-    if (d.kind != RowKind::Direct)
-      for (int32_t y = 0; y < height; ++y) convertRow(d, d.pointers[static_cast<size_t>(y)], d.dib.row(y));
+  if (d.adam7) {
+    RowProgress progress(*d.progress, adam7Rows(width, static_cast<png_uint_32>(height)));
+    readPasses(d, width, static_cast<png_uint_32>(height), progress);
     return true;
   }
-  for (int32_t y = 0; y < height; ++y) {
-    png_read_row(d.png, d.buffer.data(), nullptr);
-    convertRow(d, d.buffer.data(), d.dib.row(y));
-  }
+  RowProgress progress(*d.progress, int64_t{d.passes} * height);
+  int64_t done = 0;
+  for (int pass = 0; pass < d.passes; ++pass)
+    for (int32_t y = 0; y < height; ++y) {
+      if (d.convert) {
+        png_read_row(d.png, d.buffer.data(), nullptr);
+        convertRow(d, d.buffer.data(), width, d.dib.row(y), 0, 1);
+      } else {
+        png_read_row(d.png, d.dib.row(y), nullptr);
+      }
+      progress.row(done++);
+    }
   return true;
 }
 
@@ -198,7 +257,8 @@ bool runEncode(Encoder& e) {
     // The whole colour table in its order, so indices mean the same after a round trip.
     png_color plte[256];
     const int entries = 1 << bits;
-    for (int i = 0; i < entries; ++i) plte[i] = png_color{dib.colors()[i].rgbRed, dib.colors()[i].rgbGreen, dib.colors()[i].rgbBlue};
+    for (int i = 0; i < entries; ++i)
+      plte[i] = png_color{dib.colors()[i].rgbRed, dib.colors()[i].rgbGreen, dib.colors()[i].rgbBlue};
     png_set_PLTE(e.png, e.info, plte, entries);
   }
   png_write_info(e.png, e.info);
