@@ -114,6 +114,11 @@ TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool /*zeroed*
   return dib;
 }
 
+void adviseSparseWrites(TDib& dib) {
+  if (dib.empty() || dib.pixelBytes() < kMapThreshold) return;
+  ::madvise(dib.Bits, dib.pixelBytes(), MADV_NOHUGEPAGE);  // mapped blocks start page-aligned
+}
+
 void syncPaletteFromColors(TDib& dib, int count) {
   if (!dib.info()) return;
   if (count < 0) count = 0;

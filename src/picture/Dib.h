@@ -112,6 +112,11 @@ class TDib {
 // is refused or the memory cannot be had.
 TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool zeroed);
 
+// Tells the memory manager that the picture's rows will be written sparsely at first (the
+// passes of an interlaced file): huge pages would commit 2 MiB for every scattered row, so a
+// file cut short early would still cost most of the picture.
+void adviseSparseWrites(TDib& dib);
+
 // A new picture with all-zero pixels. With a palette source, its first `colors` table entries
 // are copied; a 1-bit picture without one gets black and white. Depths up to 8 bits always get a
 // LogPalette of 2, 16 or 256 entries and a Palette made from it. Failure: the empty record.

@@ -147,6 +147,7 @@ bool readFrame(GifFileType* gif, TDib& dib, const Frame& f, int count, const Pro
   // from 2, every 2nd from 1.
   static constexpr int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
   const int passes = gif->Image.Interlace ? 4 : 1;
+  if (passes > 1) adviseSparseWrites(dib);
   const int bits = DibBitCount(dib);
   std::vector<GifPixelType> pixels(static_cast<size_t>(f.width));
   RowProgress progressRows(progress, f.height);

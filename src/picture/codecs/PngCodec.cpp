@@ -173,6 +173,7 @@ bool prepare(Decoder& d) {
   const bool interlaced = png_get_interlace_type(d.png, d.info) != PNG_INTERLACE_NONE;
   d.adam7 = interlaced && d.convert;
   if (interlaced && !d.convert) d.passes = png_set_interlace_handling(d.png);
+  if (interlaced) adviseSparseWrites(d.dib);
   png_read_update_info(d.png, d.info);
   return chooseKind(d, bits);
 }
