@@ -314,6 +314,34 @@ TEST(BmpCodec, RunsIntoTheRowPaddingAreDroppedAndBeyondItRefused) {
   EXPECT_TRUE(decodeBytes(buildFile(3, 1, 8, 1, grayTable(256), {0, 5, 1, 2, 3, 4, 5, 0, 0, 1})).empty());
 }
 
+TEST(BmpCodec, RunLengthDataWithoutAnyPixelIsRefused) {
+  // 4 x 3 pictures. Data that only skips holds no picture; data that stops early after real
+  // pixels loads, the rest staying 0. `bottomLeft` is the first pixel of the bottom row.
+  struct Case {
+    const char* name;
+    int bits;
+    Bytes data;
+    int bottomLeft;  // -1: refused
+  };
+  const Case cases[] = {
+      {"no data at all", 8, {}, -1},
+      {"end of bitmap at once", 8, {0, 1}, -1},
+      {"RLE4 end of bitmap at once", 4, {0, 1}, -1},
+      {"ends of line up to the top", 8, {0, 0, 0, 0, 0, 0}, -1},
+      {"ends of line, then end of bitmap", 8, {0, 0, 0, 0, 0, 1}, -1},
+      {"a delta to the top, then end of bitmap", 8, {0, 2, 1, 3, 0, 1}, -1},
+      {"one run, then end of bitmap", 8, {2, 9, 0, 1}, 9},
+      {"one RLE4 run, then end of bitmap", 4, {2, 0x9a, 0, 1}, 9},
+      {"a delta to the top row, a run, end of bitmap", 8, {0, 2, 0, 2, 1, 6, 0, 1}, 0},
+      {"an absolute run, then only ends of line", 8, {0, 3, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0}, 7},
+  };
+  for (const Case& c : cases) {
+    TDib d = decodeBytes(buildFile(4, 3, c.bits, c.bits == 8 ? 1 : 2, grayTable(1 << c.bits), c.data));
+    EXPECT_EQ(d.empty(), c.bottomLeft < 0) << c.name;
+    if (!d.empty()) EXPECT_EQ(getpixel(d, 0, 2), c.bottomLeft) << c.name;
+  }
+}
+
 TEST(BmpCodec, NarrowMaskChannelsSpanTheFullRange) {
   const Bytes masks = {0x00, 0x0f, 0, 0, 0xf0, 0, 0, 0, 0x0f, 0, 0, 0};  // 4 bits a channel
   TDib d = decodeBytes(buildFile(2, 1, 16, 3, masks, {0xff, 0x0f, 0x00, 0x00}));

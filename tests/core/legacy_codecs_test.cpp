@@ -147,6 +147,7 @@ const Sample kSamples[] = {
     {"pcx_bilevel", "pcx", Writer::Netpbm, "ppmtopcx", 2, 1, 0, Reader::Netpbm},
     {"pcx_ega_planes", "pcx", Writer::Netpbm, "ppmtopcx -planes 4", 16, 4, 0},
     {"pcx_packed_nibbles", "pcx", Writer::Netpbm, "ppmtopcx -packed", 16, 4, 0},
+    {"pcx_packed_2bit", "pcx", Writer::Netpbm, "ppmtopcx -packed", 4, 4, 0},
     {"tga_truecolour", "tga", Writer::ImageMagick, "", 0, 24, 0},
     {"tga_truecolour_rle", "tga", Writer::ImageMagick, "-compress RLE", 0, 24, 0},
     {"tga_palette", "tga", Writer::ImageMagick, "-type Palette", 200, 8, 0},

@@ -89,6 +89,24 @@ bool parseHeader(const uint8_t* h, Header& out) {
   return true;
 }
 
+// Real compressions this reader does not decode, by name; null for codes that mean nothing.
+const char* unreadCompression(uint32_t compression, bool os2) {
+  switch (compression) {
+    case 3:
+      return os2 ? "Huffman 1D" : nullptr;
+    case 4:
+      return os2 ? "RLE24" : "JPEG";
+    case 5:
+      return "PNG";
+    case 11:
+    case 12:
+    case 13:
+      return "CMYK";
+    default:
+      return nullptr;
+  }
+}
+
 // One colour channel of a 16- or 32-bit pixel, scaled to 8 bits whatever its width.
 class Channel {
  public:
@@ -204,7 +222,11 @@ TDib decodeBmp(InputStream& in, const ProgressFn& progress) {
   if (!validHeaderSize(headerSize) || !in.readExact(ih + 4, headerSize - 4)) return TDib();
   Header hd;
   hd.core = headerSize == kCoreHeaderBytes;
-  if (!parseHeader(ih, hd)) return TDib();
+  if (!parseHeader(ih, hd)) {
+    const char* variant = hd.core ? nullptr : unreadCompression(le32(ih + 16), isOs2Header(headerSize));
+    if (variant) in.fail(FileFault::Unsupported, variant);
+    return TDib();
+  }
   if (hd.width <= 0 || hd.height <= 0) return TDib();
 
   // Bit-field masks follow a 40-byte header; later headers carry them inside.
@@ -233,7 +255,7 @@ TDib decodeBmp(InputStream& in, const ProgressFn& progress) {
   const uint64_t readEntries = std::min<uint64_t>({tableEntries, fullTable, (offBits - tableStart) / entryBytes});
 
   const int outBits = hd.bits > 8 ? 24 : hd.bits;
-  if (!dibSizeAllowed(hd.width, hd.height, outBits)) return TDib();
+  if (!admitSize(in, hd.width, hd.height, outBits)) return TDib();
   const uint64_t srcRowBytes = dibRowBytes(hd.width, hd.bits);
   // The last row may lack its padding; every pixel byte must be there.
   const uint64_t lastRowBytes = (static_cast<uint64_t>(hd.width) * static_cast<uint64_t>(hd.bits) + 7) / 8;

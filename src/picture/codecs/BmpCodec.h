@@ -18,10 +18,9 @@ inline constexpr uint32_t kBiRle4 = 2;
 inline constexpr uint32_t kBiBitfields = 3;
 inline constexpr uint32_t kBiAlphaBitfields = 6;
 
-
 // Decodes RLE8 (8-bit picture) or RLE4 (4-bit picture) data into the zeroed rows of `dib`.
-// Pixels the data never reaches stay 0. False for data that runs off a row or the picture, or
-// that ends before the last row.
+// Pixels the data never reaches stay 0. False for data that runs off a row or the picture,
+// that ends before the last row without an end-of-bitmap code, or that holds no pixel at all.
 bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress);
 
 // Run-length codes the rows of an 8-bit (RLE8) or 4-bit (RLE4) picture, end-of-bitmap included.

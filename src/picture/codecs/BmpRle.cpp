@@ -33,12 +33,15 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
   RowProgress rows(progress, h);
   int x = 0;
   int y = 0;  // stored row: the file starts with the bottom row
+  // Data that only skips (end of line, delta, end of bitmap) holds no picture at all.
+  bool drew = false;
   for (;;) {
     uint8_t count, value;
     // Data that stops after its last row without the end marker is still a whole picture.
-    if (!in.get(count) || !in.get(value)) return y >= h;
+    if (!in.get(count) || !in.get(value)) return y >= h && drew;
     if (count > 0) {
       if (y >= h || x + count > paddedWidth) return false;
+      drew = true;
       uint8_t* row = dib.storedRow(y);
       for (int i = 0; i < count; ++i, ++x)
         if (x < w) putPixel(row, bits, x, bits == 8 ? value : ((i & 1) ? (value & 0x0f) : (value >> 4)));
@@ -51,7 +54,7 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
         rows.row(y);
         break;
       case 1:  // end of bitmap
-        return true;
+        return drew;
       case 2: {  // delta
         uint8_t dx, dy;
         if (!in.get(dx) || !in.get(dy)) return false;
@@ -64,6 +67,7 @@ bool decodeRle(ByteReader& in, TDib& dib, const ProgressFn& progress) {
       default: {  // absolute run, padded to a 16-bit boundary
         const int n = value;
         if (y >= h || x + n > paddedWidth) return false;
+        drew = true;
         uint8_t* row = dib.storedRow(y);
         const int bytes = bits == 8 ? n : (n + 1) / 2;
         uint8_t b = 0;

@@ -167,26 +167,40 @@ class IlbmCodec final : public Codec {
 TDib IlbmCodec::decode(InputStream& in, const ProgressFn& progress) const {
   IlbmInfo info;
   if (!readChunks(in, info)) return TDib();
-  if (info.compression > 1 || info.masking > 3) return TDib();
-  // Hold-and-modify pictures change colours from pixel to pixel; we do not read them.
-  if (info.camg & kCamgHam) return TDib();
+  // Hold-and-modify pictures change colours from pixel to pixel; we do not read them, nor the
+  // vertical packing (VDAT chunks) of Atari files.
+  if (info.camg & kCamgHam) {
+    in.fail(FileFault::Unsupported, "HAM");
+    return TDib();
+  }
+  if (info.compression == 2 && !info.chunky) {
+    in.fail(FileFault::Unsupported, "VDAT");
+    return TDib();
+  }
+  if (info.compression > 1 || info.masking > 3 || info.width == 0 || info.height == 0) return TDib();
   const int bits = targetBits(info);
-  if (bits == 0 || !dibSizeAllowed(info.width, info.height, bits)) return TDib();
-  TDib dib = allocateDib(info.width, info.height, bits, true);
-  if (dib.empty() || !in.seek(info.bodyAt)) return TDib();
-
-  ByteReader reader(in, info.bodyLength);
-  BodySource body(reader, info.compression == 1);
+  if (bits == 0 || !admitSize(in, info.width, info.height, bits)) return TDib();
   const size_t w = static_cast<size_t>(info.width);
   // Plane rows are padded to 16 bits, chunky rows to an even byte count.
   const size_t planeBytes = info.chunky ? w + (w & 1) : ((w + 15) / 16) * 2;
   const int storedPlanes = info.chunky ? 1 : info.planes;
   std::vector<uint8_t> line(planeBytes * static_cast<size_t>(storedPlanes));
   std::vector<uint8_t> mask(planeBytes);
+  const bool maskRows = !info.chunky && info.masking == kMaskPlane;
+  const uint64_t rowBytes = line.size() + (maskRows ? mask.size() : 0);
+  // ByteRun1 gives at most 128 bytes for two.
+  const uint64_t bodyBytes = rowBytes * static_cast<uint64_t>(info.height);
+  const uint64_t least = info.compression == 1 ? (bodyBytes + 63) / 64 : bodyBytes;
+  if (!in.seek(info.bodyAt) || !legacy::bodyHolds(in, info.bodyAt + info.bodyLength, least)) return TDib();
+  TDib dib = allocateDib(info.width, info.height, bits, true);
+  if (dib.empty()) return TDib();
+
+  ByteReader reader(in, info.bodyLength);
+  BodySource body(reader, info.compression == 1);
   RowProgress rows(progress, info.height);
   for (int32_t y = 0; y < info.height; ++y) {
     if (!body.fill(line)) return TDib();
-    if (!info.chunky && info.masking == kMaskPlane && !body.fill(mask)) return TDib();
+    if (maskRows && !body.fill(mask)) return TDib();
     uint8_t* row = dib.row(y);
     if (info.chunky) {
       std::copy_n(line.begin(), w, row);

@@ -18,6 +18,14 @@ void greyRamp(std::span<RgbQuad, 256> table, int count) {
   }
 }
 
+bool bodyHolds(InputStream& in, uint64_t bodyEnd, uint64_t least) {
+  const uint64_t at = in.tell();
+  if (bodyEnd >= at && bodyEnd - at >= least) return true;
+  in.seek(std::min(bodyEnd, in.size()));
+  in.fail(FileFault::Damaged);
+  return false;
+}
+
 void rowIndices(const TDib& dib, int32_t y, std::span<uint8_t> out) {
   const uint8_t* row = dib.row(y);
   const int bits = DibBitCount(dib);

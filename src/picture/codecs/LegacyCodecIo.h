@@ -21,6 +21,11 @@ void applyColors(TDib& dib, std::span<const RgbQuad, 256> table);
 // An evenly spaced grey ramp of `count` entries (2..256), black first.
 void greyRamp(std::span<RgbQuad, 256> table, int count);
 
+// True when the body, from the stream's position up to `bodyEnd`, holds at least `least`
+// bytes: the fewest the promised pixels can be packed into. Otherwise the file is cut short;
+// that is recorded at the body's end and nothing need be allocated.
+bool bodyHolds(InputStream& in, uint64_t bodyEnd, uint64_t least);
+
 // A colour value seen through coverage `alpha` on white paper.
 inline uint8_t onWhite(uint32_t value, uint32_t alpha) {
   return static_cast<uint8_t>((value * alpha + 255u * (255u - alpha) + 127u) / 255u);

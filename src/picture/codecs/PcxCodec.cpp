@@ -1,6 +1,7 @@
 #include "picture/codecs/PcxCodec.h"
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "picture/Limits.h"
@@ -37,7 +38,7 @@ bool parseFront(std::span<const uint8_t> h, PcxHeader& out) {
   if (version != 0 && version != 2 && version != 3 && version != 4 && version != 5) return false;
   if (h[2] > 1) return false;
   const int bits = h[3];
-  if (bits != 1 && bits != 4 && bits != 8) return false;
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return false;
   const int xmin = le16(&h[4]), ymin = le16(&h[6]), xmax = le16(&h[8]), ymax = le16(&h[10]);
   if (xmax < xmin || ymax < ymin) return false;
   out.version = version;
@@ -53,17 +54,22 @@ bool parseFront(std::span<const uint8_t> h, PcxHeader& out) {
 int targetBits(int bitsPerPlane, int planes) {
   if (bitsPerPlane == 1 && planes == 1) return 1;
   if (bitsPerPlane == 1 && planes >= 2 && planes <= 4) return 4;
-  if (bitsPerPlane == 4 && planes == 1) return 4;
+  if ((bitsPerPlane == 2 || bitsPerPlane == 4) && planes == 1) return 4;
   if (bitsPerPlane == 8 && planes == 1) return 8;
   if (bitsPerPlane == 8 && (planes == 3 || planes == 4)) return 24;
   return 0;
 }
 
-bool parseHeader(std::span<const uint8_t> h, PcxHeader& out) {
+bool parseHeader(InputStream& in, std::span<const uint8_t> h, PcxHeader& out) {
   if (h.size() < kHeaderSize || !parseFront(h, out)) return false;
   out.planes = h[65];
   out.bytesPerLine = le16(&h[66]);
-  if (targetBits(out.bitsPerPlane, out.planes) == 0) return false;
+  if (targetBits(out.bitsPerPlane, out.planes) == 0) {
+    // Other layouts of up to four planes exist in the wild; more are not a PCX header.
+    if (out.planes >= 1 && out.planes <= 4)
+      in.fail(FileFault::Unsupported, std::to_string(out.planes) + " × " + std::to_string(out.bitsPerPlane) + " Bit");
+    return false;
+  }
   // Each plane line must hold the whole width.
   const uint64_t needBits = static_cast<uint64_t>(out.width) * static_cast<uint64_t>(out.bitsPerPlane);
   return out.bytesPerLine > 0 && uint64_t{out.bytesPerLine} * 8 >= needBits;
@@ -125,6 +131,9 @@ void lineToRow(const PcxHeader& h, const std::vector<uint8_t>& line, uint8_t* ro
         v = static_cast<uint8_t>(v | (((line[p * bpl + static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1) << p));
       legacy::putIndex(row, 4, x, v);
     }
+  } else if (h.bitsPerPlane == 2) {
+    for (int32_t x = 0; x < w; ++x)
+      legacy::putIndex(row, 4, x, static_cast<uint8_t>((line[static_cast<size_t>(x >> 2)] >> (6 - 2 * (x & 3))) & 3));
   } else {
     // One plane of 1, 4 or 8 bits is already laid out as the picture's row.
     const size_t bytes = (static_cast<size_t>(w) * static_cast<size_t>(h.bitsPerPlane) + 7) / 8;
@@ -171,13 +180,16 @@ class PcxCodec final : public Codec {
 TDib PcxCodec::decode(InputStream& in, const ProgressFn& progress) const {
   uint8_t head[kHeaderSize];
   PcxHeader h;
-  if (!in.readExact(head, sizeof head) || !parseHeader(head, h)) return TDib();
+  if (!in.readExact(head, sizeof head) || !parseHeader(in, head, h)) return TDib();
   const int bits = targetBits(h.bitsPerPlane, h.planes);
-  if (!dibSizeAllowed(h.width, h.height, bits)) return TDib();
+  if (!admitSize(in, h.width, h.height, bits)) return TDib();
+  std::vector<uint8_t> line(static_cast<size_t>(h.bytesPerLine) * static_cast<size_t>(h.planes));
+  // A run gives at most 63 bytes for two.
+  const uint64_t lineBytes = uint64_t{line.size()} * static_cast<uint64_t>(h.height);
+  if (!legacy::bodyHolds(in, in.size(), h.rle ? (lineBytes * 2 + 62) / 63 : lineBytes)) return TDib();
   TDib dib = allocateDib(h.width, h.height, bits, true);
   if (dib.empty()) return TDib();
 
-  std::vector<uint8_t> line(static_cast<size_t>(h.bytesPerLine) * static_cast<size_t>(h.planes));
   ByteReader reader(in, in.remaining());
   RleLines lines(reader, h.rle);
   RowProgress rows(progress, h.height);
@@ -193,7 +205,9 @@ TDib PcxCodec::decode(InputStream& in, const ProgressFn& progress) const {
     if (bits == 8) {
       if (!readTailPalette(in, kHeaderSize + reader.consumed(), table)) return TDib();
     } else {
-      for (size_t i = 0; i < 16; ++i)
+      // A 2-bit file uses the first four header colours; the rest of its table stays black.
+      const size_t colors = h.bitsPerPlane == 2 ? 4 : 16;
+      for (size_t i = 0; i < colors; ++i)
         table[i] = rgbQuad(h.colors16[i * 3], h.colors16[i * 3 + 1], h.colors16[i * 3 + 2]);
       // Many writers leave the header colours of a 1-bit file empty: that means black and white.
       if (bits == 1 && table[0].rgbRed == table[1].rgbRed && table[0].rgbGreen == table[1].rgbGreen &&

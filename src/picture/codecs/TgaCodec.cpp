@@ -67,7 +67,8 @@ bool parseHeader(std::span<const uint8_t> b, TgaHeader& h) {
     case kTrueColor:
       return validEntryBits(h.pixelBits);
     case kGrey:
-      return h.pixelBits == 8;
+      // Sixteen bits hold a grey and its alpha byte.
+      return h.pixelBits == 8 || (h.pixelBits == 16 && h.alphaBits() == 8);
     default:
       return false;
   }
@@ -149,7 +150,14 @@ TDib TgaCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!in.readExact(head, sizeof head) || !parseHeader(head, h)) return TDib();
   const bool indexed = h.base() != kTrueColor;
   const int bits = indexed ? 8 : 24;
-  if (!dibSizeAllowed(h.width, h.height, bits)) return TDib();
+  if (!admitSize(in, h.width, h.height, bits)) return TDib();
+  const size_t pixelBytes = (h.pixelBits + 7u) / 8u;
+  const uint64_t pixelCount = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+  const uint64_t mapBytes = h.mapType == 1 ? uint64_t{h.mapLength} * ((h.mapEntryBits + 7u) / 8u) : 0;
+  // A packet holds at most 128 pixels.
+  const uint64_t least =
+      h.idLength + mapBytes + (h.rle() ? (pixelCount + 127) / 128 * (1 + pixelBytes) : pixelCount * pixelBytes);
+  if (!legacy::bodyHolds(in, in.size(), least)) return TDib();
 
   ByteReader reader(in, in.remaining());
   uint8_t skip[255];
@@ -171,12 +179,11 @@ TDib TgaCodec::decode(InputStream& in, const ProgressFn& progress) const {
 
   TDib dib = allocateDib(h.width, h.height, bits, false);
   if (dib.empty()) return TDib();
-  const size_t pixelBytes = (h.pixelBits + 7u) / 8u;
-  PixelSource pixels(reader, h.rle(), pixelBytes,
-                     static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height));
+  PixelSource pixels(reader, h.rle(), pixelBytes, pixelCount);
   const bool topDown = (h.descriptor & kTopOrigin) != 0;
   const bool mirrored = (h.descriptor & kRightToLeft) != 0;
   const bool useAlpha = h.alphaBits() > 0;
+  const bool greyAlpha = h.base() == kGrey && h.pixelBits == 16;
   RowProgress rows(progress, h.height);
   uint8_t px[4];
   for (int32_t r = 0; r < h.height; ++r) {
@@ -184,7 +191,9 @@ TDib TgaCodec::decode(InputStream& in, const ProgressFn& progress) const {
     for (int32_t i = 0; i < h.width; ++i) {
       if (!pixels.next(px)) return TDib();
       const size_t x = static_cast<size_t>(mirrored ? h.width - 1 - i : i);
-      if (indexed) {
+      if (greyAlpha) {
+        row[x] = legacy::onWhite(px[0], px[1]);
+      } else if (indexed) {
         row[x] = px[0];
       } else {
         const RgbQuad c = colorOf(px, h.pixelBits, useAlpha);
