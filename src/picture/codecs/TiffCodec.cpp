@@ -309,17 +309,22 @@ struct Target {
   TDib& dib;
   uint32_t width, height;
   bool flipRows, flipColumns;
+  // An extra sample of unspecified meaning is not alpha. libtiff's reader passes it on as
+  // premultiplied alpha, leaving the colours as they are, so it is ignored here.
+  bool opaque;
   const bool& damaged;
   RowProgress rows;
 };
 
-Target makeTarget(TDib& dib, const TIFFRGBAImage& img, const bool& damaged, const ProgressFn& progress) {
+Target makeTarget(TDib& dib, const TIFFRGBAImage& img, const Layout& l, const bool& damaged,
+                  const ProgressFn& progress) {
   const uint16_t o = img.orientation;
   const bool bottom =
       o == ORIENTATION_BOTLEFT || o == ORIENTATION_BOTRIGHT || o == ORIENTATION_LEFTBOT || o == ORIENTATION_RIGHTBOT;
   const bool right =
       o == ORIENTATION_TOPRIGHT || o == ORIENTATION_BOTRIGHT || o == ORIENTATION_RIGHTTOP || o == ORIENTATION_RIGHTBOT;
-  return Target{dib, img.width, img.height, bottom, right, damaged, RowProgress(progress, img.height)};
+  const bool opaque = l.extras > 0 && l.firstExtra == EXTRASAMPLE_UNSPECIFIED;
+  return Target{dib, img.width, img.height, bottom, right, opaque, damaged, RowProgress(progress, img.height)};
 }
 
 // `count` rows of `w` reader pixels (stride `stride`) for the file's rows from y0 and columns
@@ -331,7 +336,7 @@ void putRgba(Target& t, const uint32_t* raster, uint32_t stride, uint32_t x0, ui
     const uint32_t* p = raster + static_cast<size_t>(r) * stride;
     for (uint32_t i = 0; i < w; ++i) {
       const uint32_t x = t.flipColumns ? t.width - 1 - (x0 + i) : x0 + i;
-      const uint32_t v = p[i], under = 255 - TIFFGetA(v);
+      const uint32_t v = p[i], under = t.opaque ? 0 : 255 - TIFFGetA(v);
       uint8_t* px = row + static_cast<size_t>(x) * 3;
       px[0] = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetB(v) + under));
       px[1] = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetG(v) + under));
@@ -479,13 +484,6 @@ std::string unsupportedDetail(const Layout& l, TIFF* tif) {
 // does not know; its other refusals are missing or broken tags.
 bool readerLacksSupport(const char* message) { return std::strstr(message, "an not handle") != nullptr; }
 
-// An extra sample of unspecified meaning is not alpha, though libtiff's reader takes it for
-// premultiplied alpha; without the extra-sample record the reader skips it.
-void ignoreUnspecifiedExtraSample(TIFF* tif, const Layout& l) {
-  if (l.extras > 0 && l.firstExtra == EXTRASAMPLE_UNSPECIFIED)
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t{0}, static_cast<uint16_t*>(nullptr));
-}
-
 bool subsampledYcbcr(const TIFFRGBAImage& img) {
   if (img.photometric != PHOTOMETRIC_YCBCR) return false;
   uint16_t horizontal = 1, vertical = 1;
@@ -494,7 +492,6 @@ bool subsampledYcbcr(const TIFFRGBAImage& img) {
 }
 
 TDib decodeRgba(InputStream& in, TIFF* tif, const Layout& l, const bool& damaged, const ProgressFn& progress) {
-  ignoreUnspecifiedExtraSample(tif, l);
   char message[1024] = {};
   RgbaImage rgba;
   // Stop at the first strip or tile that fails to read or decode.
@@ -510,7 +507,7 @@ TDib decodeRgba(InputStream& in, TIFF* tif, const Layout& l, const bool& damaged
     in.fail(FileFault::OutOfMemory);
     return TDib();
   }
-  Target target = makeTarget(dib, rgba.img, damaged, progress);
+  Target target = makeTarget(dib, rgba.img, l, damaged, progress);
   bool ok = false;
   if (TIFFIsTiled(tif))
     ok = readTiles(in, rgba.img, target);
