@@ -57,6 +57,12 @@ const GoodCase kGoodCases[] = {
      "-size 2000x2000 radial-gradient:orange-teal \\( -size 2000x2000 gradient:white-gray20 \\) -alpha off "
      "-compose CopyOpacity -composite -depth 8 -interlace Plane -compress LZW -define tiff:rows-per-strip=64",
      "", 24, 1},
+    // libtiff leaves grey under unassociated alpha unmixed, and skips the rest of a tile's row
+    // wrongly for it where the right edge cuts the tile.
+    {"TiledGreyAlpha", "grey-alpha.tif",
+     "-size 67x45 radial-gradient:white-gray10 -colorspace Gray \\( -size 67x45 gradient:white-gray30 \\) "
+     "-alpha off -compose CopyOpacity -composite -depth 8 -compress LZW -define tiff:tile-geometry=32x32",
+     "", 24, 1},
     {"Jpeg100Scans", "jpeg/good-100-scans.jpg", nullptr, "", 8, 1},
     // A photo-sized progressive file without subsampling: its coefficient buffer is twice the
     // picture, which the memory rule must grant.

@@ -312,6 +312,8 @@ struct Target {
   // An extra sample of unspecified meaning is not alpha. libtiff's reader passes it on as
   // premultiplied alpha, leaving the colours as they are, so it is ignored here.
   bool opaque;
+  // libtiff premultiplies unassociated alpha except for contiguous 8-bit grey; that is done here.
+  bool premultiply;
   const bool& damaged;
   RowProgress rows;
 };
@@ -324,7 +326,10 @@ Target makeTarget(TDib& dib, const TIFFRGBAImage& img, const Layout& l, const bo
   const bool right =
       o == ORIENTATION_TOPRIGHT || o == ORIENTATION_BOTRIGHT || o == ORIENTATION_RIGHTTOP || o == ORIENTATION_RIGHTBOT;
   const bool opaque = l.extras > 0 && l.firstExtra == EXTRASAMPLE_UNSPECIFIED;
-  return Target{dib, img.width, img.height, bottom, right, opaque, damaged, RowProgress(progress, img.height)};
+  const bool grey = img.photometric == PHOTOMETRIC_MINISBLACK || img.photometric == PHOTOMETRIC_MINISWHITE;
+  const bool premultiply = grey && img.isContig && img.alpha == EXTRASAMPLE_UNASSALPHA && img.bitspersample == 8;
+  return Target{
+      dib, img.width, img.height, bottom, right, opaque, premultiply, damaged, RowProgress(progress, img.height)};
 }
 
 // `count` rows of `w` reader pixels (stride `stride`) for the file's rows from y0 and columns
@@ -336,11 +341,14 @@ void putRgba(Target& t, const uint32_t* raster, uint32_t stride, uint32_t x0, ui
     const uint32_t* p = raster + static_cast<size_t>(r) * stride;
     for (uint32_t i = 0; i < w; ++i) {
       const uint32_t x = t.flipColumns ? t.width - 1 - (x0 + i) : x0 + i;
-      const uint32_t v = p[i], under = t.opaque ? 0 : 255 - TIFFGetA(v);
+      const uint32_t v = p[i], a = t.opaque ? 255 : TIFFGetA(v);
+      const auto onWhite = [&](uint32_t c) {
+        return static_cast<uint8_t>(std::min<uint32_t>(255, (t.premultiply ? (c * a + 127) / 255 : c) + 255 - a));
+      };
       uint8_t* px = row + static_cast<size_t>(x) * 3;
-      px[0] = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetB(v) + under));
-      px[1] = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetG(v) + under));
-      px[2] = static_cast<uint8_t>(std::min<uint32_t>(255, TIFFGetR(v) + under));
+      px[0] = onWhite(TIFFGetB(v));
+      px[1] = onWhite(TIFFGetG(v));
+      px[2] = onWhite(TIFFGetR(v));
     }
   }
 }
@@ -434,15 +442,15 @@ bool readTiles(InputStream& in, TIFFRGBAImage& img, Target& t) {
   for (uint32_t y0 = 0; y0 < t.height; y0 += th) {
     const uint32_t count = std::min(th, t.height - y0);
     for (uint32_t x0 = 0; x0 < t.width; x0 += tw) {
-      // A tile cut by the picture's right edge: the rest of each tile row is skipped.
-      const uint32_t w = std::min(tw, t.width - x0);
-      const auto skip = static_cast<int32_t>(tw - w);
+      // Whole tile rows are converted, also where the picture's right edge cuts the tile, and
+      // the part inside the picture kept: some of libtiff's converters skip the rest of a row
+      // wrongly.
       if (!readTile(img, plane, x0, y0) || t.damaged) return false;
       if (img.isContig)
-        img.put.contig(&img, raster.data(), x0, y0, w, count, skip, 0, samples.data());
+        img.put.contig(&img, raster.data(), x0, y0, tw, count, 0, 0, samples.data());
       else
-        img.put.separate(&img, raster.data(), x0, y0, w, count, skip, 0, red, green, blue, alpha);
-      putRgba(t, raster.data(), w, x0, y0, w, count);
+        img.put.separate(&img, raster.data(), x0, y0, tw, count, 0, 0, red, green, blue, alpha);
+      putRgba(t, raster.data(), tw, x0, y0, std::min(tw, t.width - x0), count);
     }
     t.rows.row(y0 + count - 1);
   }
