@@ -128,6 +128,10 @@ const RefusedCase kRefusedCases[] = {
     {"tiff/bad-tiled-scrambled.tif", FileFault::Damaged, ""},
     {"tiff/bad-jpeg-scrambled.tif", FileFault::Damaged, ""},
     {"tiff/bad-jpeg-cut-strip.tif", FileFault::Damaged, ""},
+    // JPEG-compressed strips of 16384 x 16384: one whose data ends after a few blocks, one
+    // progressive with an AC scan and no DC scan.
+    {"tiny/tiff-jpeg-grey-huge.tif", FileFault::Damaged, ""},
+    {"tiny/tiff-jpeg-progressive-ac-only.tif", FileFault::Unsupported, "progressive JPEG strips"},
     {"tiff/bad-huge-size.tif", FileFault::TooLarge, ""},
     // Tiles of 4096 x 4096 need more working memory than one band may take.
     {"tiff/bad-huge-tiles.tif", FileFault::TooLarge, ""},

@@ -177,6 +177,61 @@ bool dataInsideFile(TIFF* tif, uint64_t fileSize) {
   return count > 0;
 }
 
+enum class JpegScans { One, Several, Unknown };
+
+// The scans a JPEG stream's header announces, from its frame header (progressive, and how many
+// components) and its first scan header (how many components that scan holds).
+JpegScans jpegScans(const uint8_t* p, size_t n) {
+  int components = 0;
+  bool progressive = false;
+  for (size_t i = 0; i + 4 <= n;) {
+    if (p[i] != 0xFF) return JpegScans::Unknown;
+    const uint8_t marker = p[i + 1];
+    if (marker == 0xFF) {
+      ++i;
+      continue;
+    }
+    if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      i += 2;
+      continue;
+    }
+    const size_t length = static_cast<size_t>(p[i + 2]) << 8 | p[i + 3];
+    const uint8_t* body = p + i + 4;
+    const size_t available = std::min(length, n - i - 2);
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (length < 2) return JpegScans::Unknown;
+    if (frame && available >= 8) {
+      components = body[5];
+      progressive = (marker & 3) == 2;
+    }
+    if (marker == 0xDA) {
+      if (available < 3 || components == 0) return JpegScans::Unknown;
+      return progressive || body[0] < components ? JpegScans::Several : JpegScans::One;
+    }
+    i += 2 + length;
+  }
+  return JpegScans::Unknown;
+}
+
+// JPEG-compressed strips and tiles must each be coded in one scan. libtiff hands a progressive
+// or multi-scan one to libjpeg whole, which keeps coefficients for all of it and walks them scan
+// by scan: an AC scan with no DC scan before it walks a huge strip on a few hundred bytes. Such
+// strips are not proper in TIFF and are refused; so is one whose header is not found.
+bool jpegStripsInOneScan(InputStream& in, TIFF* tif) {
+  constexpr tmsize_t kHeaderBytes = 64 * 1024;
+  std::vector<uint8_t> head(kHeaderBytes);
+  const bool tiled = TIFFIsTiled(tif);
+  const uint32_t count = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  for (uint32_t i = 0; i < count; ++i) {
+    const tmsize_t got = tiled ? TIFFReadRawTile(tif, i, head.data(), kHeaderBytes)
+                               : TIFFReadRawStrip(tif, i, head.data(), kHeaderBytes);
+    const JpegScans scans = got > 0 ? jpegScans(head.data(), static_cast<size_t>(got)) : JpegScans::Unknown;
+    if (scans == JpegScans::Several) in.fail(FileFault::Unsupported, "progressive JPEG strips");
+    if (scans != JpegScans::One) return false;
+  }
+  return true;
+}
+
 // Depth of the picture when the layout is read scanline by scanline straight into it, 0 when it
 // goes through libtiff's RGBA reader: 1, 2, 4 and 8-bit palette and grey, 16 and 32-bit grey,
 // and RGB of 8, 16 or 32 bits (extra samples ignored unless the first is alpha; 8 and 16-bit
@@ -543,6 +598,7 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!tif || options.damaged) return TDib();
   const Layout layout = readLayout(tif.get());
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
+  if (layout.compression == COMPRESSION_JPEG && !jpegStripsInOneScan(in, tif.get())) return TDib();
   const int bits = scanlineBits(layout);
   return bits ? decodeScanlines(in, tif.get(), layout, bits, options.damaged, progress)
               : decodeRgba(in, tif.get(), layout, options.damaged, progress);
