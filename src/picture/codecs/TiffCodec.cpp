@@ -310,6 +310,7 @@ TDib decodeScanlines(InputStream& in, TIFF* tif, const Layout& l, int bits, cons
   if (!admitSize(in, l.width, l.height, bits)) return TDib();
   TDib dib = makeScanlineDib(tif, l, bits);
   if (dib.empty()) {
+    // A palette picture without its colour map counts as damaged; otherwise memory ran out.
     if (l.photometric != PHOTOMETRIC_PALETTE) in.fail(FileFault::OutOfMemory);
     return TDib();
   }
