@@ -132,6 +132,9 @@ const RefusedCase kRefusedCases[] = {
     // progressive with an AC scan and no DC scan.
     {"tiny/tiff-jpeg-grey-huge.tif", FileFault::Damaged, ""},
     {"tiny/tiff-jpeg-progressive-ac-only.tif", FileFault::Unsupported, "progressive JPEG strips"},
+    // Found by fuzzing: odd scan parameters make libjpeg's first warning a harmless one, after
+    // which it reports no more, and 20 bytes of data stood for 16384 x 16384 pixels.
+    {"tiny/tiff-jpeg-odd-scan-runs-out.tif", FileFault::Damaged, ""},
     {"tiff/bad-huge-size.tif", FileFault::TooLarge, ""},
     // Tiles of 4096 x 4096 need more working memory than one band may take.
     {"tiff/bad-huge-tiles.tif", FileFault::TooLarge, ""},

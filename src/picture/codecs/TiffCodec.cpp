@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/Limits.h"
@@ -26,7 +27,9 @@ int quietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 // libjpeg, decoding JPEG-compressed strips, fills damaged or missing data with grey. Such a file is
 // refused. Stray bytes before a marker are harmless, as for plain JPEG files.
 bool warningMeansDamage(const char* message) {
-  if (std::strstr(message, "IO error") || std::strstr(message, "Premature end of JPEG file")) return true;
+  if (std::strstr(message, "IO error") || std::strstr(message, "Premature end of JPEG file") ||
+      std::strstr(message, "Improper JPEG strip/tile size"))
+    return true;
   return std::strstr(message, "Corrupt JPEG data") && !std::strstr(message, "extraneous bytes");
 }
 
@@ -177,47 +180,82 @@ bool dataInsideFile(TIFF* tif, uint64_t fileSize) {
   return count > 0;
 }
 
-enum class JpegScans { One, Several, Unknown };
+// What the header of a JPEG-compressed strip or tile says: its frame type, the sampling factors
+// of its components and how many components its first scan holds.
+struct JpegHeader {
+  uint8_t frame = 0;  // 0 when no frame header and scan header were found
+  std::vector<std::pair<int, int>> sampling;
+  int scanComponents = 0;
+};
 
-// The scans a JPEG stream's header announces, from its frame header (progressive, and how many
-// components) and its first scan header (how many components that scan holds).
-JpegScans jpegScans(const uint8_t* p, size_t n) {
-  int components = 0;
-  bool progressive = false;
+JpegHeader readJpegHeader(const uint8_t* p, size_t n) {
+  JpegHeader h;
   for (size_t i = 0; i + 4 <= n;) {
-    if (p[i] != 0xFF) return JpegScans::Unknown;
+    if (p[i] != 0xFF) break;
     const uint8_t marker = p[i + 1];
-    if (marker == 0xFF) {
-      ++i;
-      continue;
-    }
-    if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-      i += 2;
+    if (marker == 0xFF || marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      i += marker == 0xFF ? 1 : 2;
       continue;
     }
     const size_t length = static_cast<size_t>(p[i + 2]) << 8 | p[i + 3];
     const uint8_t* body = p + i + 4;
-    const size_t available = std::min(length, n - i - 2);
+    const size_t bodyBytes = std::min(length, n - i - 2) - std::min<size_t>(length, 2);
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (length < 2) return JpegScans::Unknown;
-    if (frame && available >= 8) {
-      components = body[5];
-      progressive = (marker & 3) == 2;
+    if (length < 2) break;
+    if (frame && bodyBytes >= 6 && bodyBytes >= 6 + 3 * size_t{body[5]}) {
+      h.frame = marker;
+      h.sampling.clear();
+      for (int c = 0; c < body[5]; ++c) h.sampling.emplace_back(body[7 + 3 * c] >> 4, body[7 + 3 * c] & 15);
     }
     if (marker == 0xDA) {
-      if (available < 3 || components == 0) return JpegScans::Unknown;
-      return progressive || body[0] < components ? JpegScans::Several : JpegScans::One;
+      if (bodyBytes >= 1 && h.frame) h.scanComponents = body[0];
+      return h.scanComponents ? h : JpegHeader{};
     }
     i += 2 + length;
   }
-  return JpegScans::Unknown;
+  return JpegHeader{};
 }
 
-// JPEG-compressed strips and tiles must each be coded in one scan. libtiff hands a progressive
-// or multi-scan one to libjpeg whole, which keeps coefficients for all of it and walks them scan
-// by scan: an AC scan with no DC scan before it walks a huge strip on a few hundred bytes. Such
-// strips are not proper in TIFF and are refused; so is one whose header is not found.
-bool jpegStripsInOneScan(InputStream& in, TIFF* tif) {
+// Least bytes a baseline stream of `cols` x `rows` pixels can take: every 8 x 8 block of every
+// component costs at least two bits (a DC code and an end of block).
+uint64_t leastJpegBytes(const JpegHeader& h, uint64_t cols, uint64_t rows) {
+  int hMax = 1, vMax = 1;
+  for (const auto& [hs, vs] : h.sampling) hMax = std::max(hMax, hs), vMax = std::max(vMax, vs);
+  uint64_t blocks = 0;
+  for (const auto& [hs, vs] : h.sampling) {
+    const uint64_t w = (cols * static_cast<uint64_t>(hs) + hMax - 1) / hMax;
+    const uint64_t r = (rows * static_cast<uint64_t>(vs) + vMax - 1) / vMax;
+    blocks += (w + 7) / 8 * ((r + 7) / 8);
+  }
+  return blocks / 4;
+}
+
+// Pixels a strip or tile holds (the last strip of each plane may be shorter).
+std::pair<uint64_t, uint64_t> strileSize(TIFF* tif, uint32_t strile) {
+  uint32_t width = 0, height = 0;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  if (TIFFIsTiled(tif)) {
+    uint32_t tw = 0, th = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
+    return {tw, th};
+  }
+  uint32_t perStrip = height;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &perStrip);
+  perStrip = std::clamp<uint32_t>(perStrip, 1, std::max<uint32_t>(height, 1));
+  const uint32_t stripsPerPlane = (height + perStrip - 1) / perStrip;
+  const uint64_t first = uint64_t{strile % std::max<uint32_t>(stripsPerPlane, 1)} * perStrip;
+  return {width, first < height ? std::min<uint64_t>(perStrip, height - first) : 0};
+}
+
+// JPEG-compressed strips and tiles are checked before decoding, because libtiff lets libjpeg
+// report trouble only by warnings, and only the first per strip: each must be a Huffman-coded
+// stream of one scan (libtiff hands a progressive one to libjpeg whole, which keeps coefficients
+// for all of it, and an AC scan with no DC scan walks a huge strip on a few hundred bytes), and
+// must hold at least the bytes its pixels need (a strip whose data runs out would otherwise come
+// in grey once a harmless warning has come first).
+bool jpegStripsPlausible(InputStream& in, TIFF* tif) {
   constexpr tmsize_t kHeaderBytes = 64 * 1024;
   std::vector<uint8_t> head(kHeaderBytes);
   const bool tiled = TIFFIsTiled(tif);
@@ -225,9 +263,18 @@ bool jpegStripsInOneScan(InputStream& in, TIFF* tif) {
   for (uint32_t i = 0; i < count; ++i) {
     const tmsize_t got = tiled ? TIFFReadRawTile(tif, i, head.data(), kHeaderBytes)
                                : TIFFReadRawStrip(tif, i, head.data(), kHeaderBytes);
-    const JpegScans scans = got > 0 ? jpegScans(head.data(), static_cast<size_t>(got)) : JpegScans::Unknown;
-    if (scans == JpegScans::Several) in.fail(FileFault::Unsupported, "progressive JPEG strips");
-    if (scans != JpegScans::One) return false;
+    const JpegHeader h = got > 0 ? readJpegHeader(head.data(), static_cast<size_t>(got)) : JpegHeader{};
+    if (!h.frame) return false;
+    if ((h.frame & 3) == 2 || h.scanComponents < static_cast<int>(h.sampling.size())) {
+      in.fail(FileFault::Unsupported, "progressive JPEG strips");
+      return false;
+    }
+    if (h.frame != 0xC0 && h.frame != 0xC1) {
+      in.fail(FileFault::Unsupported, "lossless or arithmetic-coded JPEG strips");
+      return false;
+    }
+    const auto [cols, rows] = strileSize(tif, i);
+    if (TIFFGetStrileByteCount(tif, i) < leastJpegBytes(h, cols, rows)) return false;
   }
   return true;
 }
@@ -599,7 +646,7 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!tif || options.damaged) return TDib();
   const Layout layout = readLayout(tif.get());
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
-  if (layout.compression == COMPRESSION_JPEG && !jpegStripsInOneScan(in, tif.get())) return TDib();
+  if (layout.compression == COMPRESSION_JPEG && !jpegStripsPlausible(in, tif.get())) return TDib();
   const int bits = scanlineBits(layout);
   return bits ? decodeScanlines(in, tif.get(), layout, bits, options.damaged, progress)
               : decodeRgba(in, tif.get(), layout, options.damaged, progress);
