@@ -126,7 +126,7 @@ struct Layout {
   uint16_t extras = 0, firstExtra = EXTRASAMPLE_UNSPECIFIED;
   bool hasPhotometric = false, tiled = false;
 
-  bool contiguous() const { return planar == PLANARCONFIG_CONTIG || spp == 1; }
+  bool contiguous() const { return planar == PLANARCONFIG_CONTIG || spp <= 1; }
   bool alpha() const {
     return extras > 0 && (firstExtra == EXTRASAMPLE_ASSOCALPHA || firstExtra == EXTRASAMPLE_UNASSALPHA);
   }
@@ -231,22 +231,29 @@ uint64_t leastJpegBytes(const JpegHeader& h, uint64_t cols, uint64_t rows) {
 }
 
 // Pixels a strip or tile holds (the last strip of each plane may be shorter).
-std::pair<uint64_t, uint64_t> strileSize(TIFF* tif, uint32_t strile) {
-  uint32_t width = 0, height = 0;
-  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-  if (TIFFIsTiled(tif)) {
+std::pair<uint64_t, uint64_t> strileSize(TIFF* tif, const Layout& l, uint32_t strile) {
+  if (l.tiled) {
     uint32_t tw = 0, th = 0;
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
     return {tw, th};
   }
-  uint32_t perStrip = height;
+  uint32_t perStrip = l.height;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &perStrip);
-  perStrip = std::clamp<uint32_t>(perStrip, 1, std::max<uint32_t>(height, 1));
-  const uint32_t stripsPerPlane = (height + perStrip - 1) / perStrip;
-  const uint64_t first = uint64_t{strile % std::max<uint32_t>(stripsPerPlane, 1)} * perStrip;
-  return {width, first < height ? std::min<uint64_t>(perStrip, height - first) : 0};
+  perStrip = std::clamp<uint32_t>(perStrip, 1, std::max<uint32_t>(l.height, 1));
+  const uint32_t stripsPerPlane = std::max<uint32_t>((l.height + perStrip - 1) / perStrip, 1);
+  const uint64_t first = uint64_t{strile % stripsPerPlane} * perStrip;
+  return {l.width, first < l.height ? std::min<uint64_t>(perStrip, l.height - first) : 0};
+}
+
+// The colour-difference planes of subsampled YCbCr in separate planes hold fewer pixels.
+std::pair<uint64_t, uint64_t> planeSize(TIFF* tif, const Layout& l, uint32_t strile, uint32_t count) {
+  auto [cols, rows] = strileSize(tif, l, strile);
+  if (l.contiguous() || l.photometric != PHOTOMETRIC_YCBCR || strile < count / l.spp) return {cols, rows};
+  uint16_t hs = 1, vs = 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &hs, &vs);
+  const uint64_t h = std::max<uint16_t>(hs, 1), v = std::max<uint16_t>(vs, 1);
+  return {(cols + h - 1) / h, (rows + v - 1) / v};
 }
 
 // JPEG-compressed strips and tiles are checked before decoding, because libtiff lets libjpeg
@@ -255,7 +262,7 @@ std::pair<uint64_t, uint64_t> strileSize(TIFF* tif, uint32_t strile) {
 // for all of it, and an AC scan with no DC scan walks a huge strip on a few hundred bytes), and
 // must hold at least the bytes its pixels need (a strip whose data runs out would otherwise come
 // in grey once a harmless warning has come first).
-bool jpegStripsPlausible(InputStream& in, TIFF* tif) {
+bool jpegStripsPlausible(InputStream& in, TIFF* tif, const Layout& l) {
   constexpr tmsize_t kHeaderBytes = 64 * 1024;
   std::vector<uint8_t> head(kHeaderBytes);
   const bool tiled = TIFFIsTiled(tif);
@@ -273,7 +280,7 @@ bool jpegStripsPlausible(InputStream& in, TIFF* tif) {
       in.fail(FileFault::Unsupported, "lossless or arithmetic-coded JPEG strips");
       return false;
     }
-    const auto [cols, rows] = strileSize(tif, i);
+    const auto [cols, rows] = planeSize(tif, l, i, count);
     if (TIFFGetStrileByteCount(tif, i) < leastJpegBytes(h, cols, rows)) return false;
   }
   return true;
@@ -646,7 +653,7 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!tif || options.damaged) return TDib();
   const Layout layout = readLayout(tif.get());
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
-  if (layout.compression == COMPRESSION_JPEG && !jpegStripsPlausible(in, tif.get())) return TDib();
+  if (layout.compression == COMPRESSION_JPEG && !jpegStripsPlausible(in, tif.get(), layout)) return TDib();
   const int bits = scanlineBits(layout);
   return bits ? decodeScanlines(in, tif.get(), layout, bits, options.damaged, progress)
               : decodeRgba(in, tif.get(), layout, options.damaged, progress);
