@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <string>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared first.
+// jpeglib.h needs size_t and FILE declared first; jerror.h needs jpeglib.h's version.
+// clang-format off
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "picture/Limits.h"
 #include "picture/codecs/Codecs.h"
@@ -26,10 +29,37 @@ constexpr int32_t kRowsPerCall = 16;
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
+  InputStream* in = nullptr;  // where a decoder records why it stopped
 };
 
+// Variants libjpeg cannot read, named for the report; other errors count as damage.
+void recordUnsupported(const jpeg_error_mgr& err, InputStream& in) {
+  switch (err.msg_code) {
+    case JERR_BAD_PRECISION:
+      in.fail(FileFault::Unsupported, std::to_string(err.msg_parm.i[0]) + "-bit samples");
+      break;
+    case JERR_SOF_UNSUPPORTED: {
+      const int sof = err.msg_parm.i[0];
+      in.fail(FileFault::Unsupported, sof == 0xC3 || sof == 0xCB ? "lossless" : "hierarchical");
+      break;
+    }
+    case JERR_CONVERSION_NOTIMPL:
+      in.fail(FileFault::Unsupported, "colour model");
+      break;
+    case JERR_NO_BACKING_STORE:
+      in.fail(FileFault::TooLarge);
+      break;
+    default:
+      break;
+  }
+}
+
+[[noreturn]] void stop(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
+
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (err->in) recordUnsupported(err->pub, *err->in);
+  stop(cinfo);
 }
 
 // Some warnings mean the entropy-coded data is damaged or missing (libjpeg would go on and fill
@@ -40,8 +70,16 @@ bool damagedData(int code) {
          code == JWRN_MUST_RESYNC || code == JWRN_JPEG_EOF;
 }
 
+// An AC scan of a component whose DC scan never came: libjpeg warns and goes on, and such a scan
+// of end-of-band runs walks every block of a huge picture on a few hundred bytes.
+bool acBeforeDc(j_common_ptr cinfo) {
+  const jpeg_error_mgr& err = *cinfo->err;
+  return err.msg_code == JWRN_BOGUS_PROGRESSION && err.msg_parm.i[1] == 0 && cinfo->is_decompressor &&
+         reinterpret_cast<j_decompress_ptr>(cinfo)->Ss > 0;
+}
+
 void emitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && damagedData(cinfo->err->msg_code)) errorExit(cinfo);
+  if (level < 0 && (damagedData(cinfo->err->msg_code) || acBeforeDc(cinfo))) stop(cinfo);
 }
 
 void silentOutput(j_common_ptr) {}
@@ -88,11 +126,105 @@ void termSource(j_decompress_ptr) {}
 // A progressive file may hold any number of scans, each one a full pass over the coefficients;
 // a hostile file with thousands of tiny scans would keep us busy for minutes. Real encoders
 // write about ten.
-constexpr int kMaxScans = 500;
+constexpr int kMaxScans = 100;
+const char* const kTooManyScans = "more than 100 scans";
 
+// Working memory libjpeg may take besides the picture and a progressive file's coefficients.
+constexpr uint64_t kWorkBytes = uint64_t{64} << 20;
+
+// Bytes of a stream read one at a time through a buffer.
+class ByteReader {
+ public:
+  explicit ByteReader(InputStream& in) : in_(in), buffer_(kChunk) {}
+  int next() {
+    if (pos_ == len_) {
+      len_ = in_.read(buffer_.data(), buffer_.size());
+      pos_ = 0;
+      if (len_ == 0) return -1;
+    }
+    return buffer_[pos_++];
+  }
+  bool skip(uint64_t n) {
+    for (; n > 0; --n)
+      if (next() < 0) return false;
+    return true;
+  }
+
+ private:
+  InputStream& in_;
+  std::vector<uint8_t> buffer_;
+  size_t pos_ = 0, len_ = 0;
+};
+
+// Counts the scans (start-of-scan markers) from the start of the stream to its end marker, up to
+// one past `limit`. Marker segments are skipped by their length, so a thumbnail inside one does
+// not count; entropy-coded data is walked byte by byte (0xFF 0x00 is a stuffed byte, restart
+// markers sit inside the data).
+int countScans(InputStream& in, int limit) {
+  ByteReader r(in);
+  int scans = 0;
+  for (int c = r.next(); c >= 0 && scans <= limit; c = r.next()) {
+    if (c != 0xFF) continue;
+    int marker = r.next();
+    while (marker == 0xFF) marker = r.next();
+    if (marker < 0 || marker == JPEG_EOI) break;
+    if (marker == 0x00 || marker == 0x01 || (marker >= JPEG_RST0 && marker <= 0xD8)) continue;
+    const int high = r.next(), low = r.next();
+    const int length = (high << 8) | low;
+    if (low < 0 || high < 0 || length < 2) break;
+    if (marker == 0xDA) ++scans;
+    if (!r.skip(static_cast<uint64_t>(length - 2))) break;
+  }
+  return scans;
+}
+
+bool severalScans(const jpeg_decompress_struct& c) { return c.progressive_mode || c.comps_in_scan < c.num_components; }
+
+// A file of several scans with more than kMaxScans of them is refused before any is decoded.
+// The stream is left where libjpeg's reading stands.
+bool scanCountAllowed(jpeg_decompress_struct& c, InputStream& in) {
+  if (!severalScans(c)) return true;
+  const uint64_t resume = in.tell();
+  const bool allowed = in.seek(0) && countScans(in, kMaxScans) <= kMaxScans;
+  if (!in.seek(resume)) return false;
+  if (!allowed) in.fail(FileFault::Unsupported, kTooManyScans);
+  return allowed;
+}
+
+// A second guard while decoding, should libjpeg find scans the count above did not.
 void watchScans(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-    errorExit(cinfo);
+  if (!cinfo->is_decompressor || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
+  if (auto* in = reinterpret_cast<ErrorManager*>(cinfo->err)->in) in->fail(FileFault::Unsupported, kTooManyScans);
+  stop(cinfo);
+}
+
+// The coefficient buffer libjpeg keeps for the whole picture when a file has several scans
+// (progressive, or one scan per component): 64 coefficients of 2 bytes per block of each
+// component, its rows and columns of blocks rounded up to the sampling factors. 0 for a file of
+// one scan, which is decoded row by row.
+uint64_t coefficientBytes(const jpeg_decompress_struct& c) {
+  if (!severalScans(c)) return 0;
+  uint64_t total = 0;
+  for (int i = 0; i < c.num_components; ++i) {
+    const jpeg_component_info& comp = c.comp_info[i];
+    const uint64_t h = static_cast<uint64_t>(comp.h_samp_factor), v = static_cast<uint64_t>(comp.v_samp_factor);
+    const uint64_t columns = (comp.width_in_blocks + h - 1) / h * h, rows = (comp.height_in_blocks + v - 1) / v * v;
+    total += columns * rows * sizeof(JBLOCK);
+  }
+  return total;
+}
+
+// libjpeg may use kWorkBytes and, for a file of several scans, its coefficient buffer on top;
+// a file whose picture and coefficients together pass the pixel memory limit is refused.
+bool admitMemory(jpeg_decompress_struct& c, InputStream& in, int bits) {
+  if (!admitSize(in, c.image_width, c.image_height, bits)) return false;
+  const uint64_t coefficients = coefficientBytes(c);
+  if (dibRowBytes(c.image_width, bits) * c.image_height + coefficients > kMaxPixelBytes) {
+    in.fail(FileFault::TooLarge);
+    return false;
+  }
+  c.mem->max_memory_to_use = static_cast<long>(kWorkBytes + coefficients);
+  return true;
 }
 
 struct Decoder {
@@ -119,7 +251,6 @@ void cmykToBgr(const uint8_t* cmyk, int32_t width, bool inverted, uint8_t* bgr) 
 bool runDecode(Decoder& d, const ProgressFn& progress) {
   if (setjmp(d.err.jump)) return false;
   jpeg_create_decompress(&d.cinfo);
-  d.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
   d.cinfo.src = &d.src.pub;
   d.monitor.progress_monitor = watchScans;
   d.cinfo.progress = &d.monitor;
@@ -127,12 +258,15 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
   d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : (cmyk ? JCS_CMYK : JCS_EXT_BGR);
-  if (!dibSizeAllowed(d.cinfo.image_width, d.cinfo.image_height, grey ? 8 : 24)) return false;
+  if (!admitMemory(d.cinfo, *d.src.in, grey ? 8 : 24) || !scanCountAllowed(d.cinfo, *d.src.in)) return false;
   jpeg_start_decompress(&d.cinfo);
   const auto width = static_cast<int32_t>(d.cinfo.output_width);
   const auto height = static_cast<int32_t>(d.cinfo.output_height);
   d.dib = grey ? codec::makeGreyDib(width, height, 8) : allocateDib(width, height, 24, false);
-  if (d.dib.empty()) return false;
+  if (d.dib.empty()) {
+    d.src.in->fail(FileFault::OutOfMemory);
+    return false;
+  }
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
@@ -217,6 +351,7 @@ bool JpegCodec::probe(std::span<const uint8_t> head) const {
 TDib JpegCodec::decode(InputStream& in, const ProgressFn& progress) const {
   auto d = std::make_unique<Decoder>();
   setUpErrors(d->err);
+  d->err.in = &in;
   d->cinfo.err = &d->err.pub;
   d->src.in = &in;
   d->src.buffer.resize(kChunk);
