@@ -17,6 +17,13 @@ size_t MemoryInputStream::read(void* dst, size_t n) {
   return n;
 }
 
+void InputStream::fail(FileFault fault, std::string_view detail) {
+  if (error_) return;
+  error_.fault = fault;
+  error_.offset = tell();
+  error_.detail = std::string(detail);
+}
+
 bool MemoryInputStream::seek(uint64_t pos) {
   if (pos > data_.size()) return false;
   pos_ = pos;

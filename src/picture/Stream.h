@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "picture/FileError.h"
@@ -25,12 +26,9 @@ class InputStream {
 
   // Records why decoding stopped, at the current position; the first fault recorded wins, so
   // the place a decoder gave up is not overwritten by the clean-up after it.
-  void fail(FileFault fault, std::string detail = {}) {
-    if (error_) return;
-    error_.fault = fault;
-    error_.offset = tell();
-    error_.detail = std::move(detail);
-  }
+  // Out of line and without a string argument, so decoders may call it inside the setjmp frame
+  // of a C library without a C++ object there.
+  void fail(FileFault fault, std::string_view detail = {});
   const FileError& error() const { return error_; }
 
  protected:
