@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <vector>
 
 #include "picture/CodecRegistry.h"
@@ -84,5 +86,39 @@ TEST(PictureLoad, ProgressOfEveryFormatRunsForwardToTheEnd) {
     ASSERT_FALSE(seen.empty()) << e.description;
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << e.description;
     EXPECT_EQ(seen.back(), 100) << e.description;
+  }
+}
+
+// The reason reaches the caller: the system's for a file that cannot be opened, "unknown" for
+// bytes no format claims (a broken signature is not rescued by the name; only TGA has none).
+TEST(PictureLoad, ARefusedFileSaysWhy) {
+  const auto write = [](const std::string& name, const std::string& bytes) {
+    const std::string path = test::tempPath(name);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return path;
+  };
+  const std::string gif(std::string("GIF88a\x01\x00\x01\x00\x00\x00\x00", 13) + std::string(40, '\0'));
+  const struct {
+    std::string path;
+    FileFault fault;
+    int sysError;
+    const char* text;
+  } cases[] = {
+      {test::tempPath("missing.png"), FileFault::Unreadable, ENOENT,
+       "Die Datei ist nicht lesbar. Die Datei oder ihr Ordner existiert nicht."},
+      {test::tempPath(""), FileFault::Unreadable, EISDIR,
+       "Die Datei ist nicht lesbar. Das ist ein Ordner, keine Datei."},
+      {write("empty.bmp", ""), FileFault::UnknownFormat, 0, "Das ist keine Bilddatei, die Tessaro kennt."},
+      {write("broken-signature.gif", gif), FileFault::UnknownFormat, 0, "Das ist keine Bilddatei, die Tessaro kennt."},
+      {write("short.bmp", "BM\x10"), FileFault::Damaged, 0, "Die Datei ist bei Byte 3 beschädigt oder unvollständig."},
+  };
+  for (const auto& c : cases) {
+    FileError why;
+    EXPECT_TRUE(OpenDib(c.path, 0, {}, &why).empty()) << c.path;
+    EXPECT_EQ(why.fault, c.fault) << c.path;
+    EXPECT_EQ(why.sysError, c.sysError) << c.path;
+    EXPECT_EQ(describeFileError(why), c.text) << c.path;
   }
 }
