@@ -66,6 +66,9 @@ constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 QSettings programSettings() { return QSettings(QStringLiteral("Tessaro"), QStringLiteral("Tessaro")); }
 const QString kPrinterKey = QStringLiteral("Printer.Name");
 
+// The queue accepted in the set-up dialog of an earlier run; empty when there is none.
+QString rememberedPrinter() { return programSettings().value(kPrinterKey).toString(); }
+
 QString defaultFolder() {
   const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (!docs.isEmpty() && QFileInfo(docs).isDir()) return docs;
@@ -88,8 +91,6 @@ QtPrintService::QtPrintService() {
       choosePrinter(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName(), rememberedPrinter());
   if (queue.isEmpty() || !setPrinterName(queue)) usePdfFile();
 }
-
-QString QtPrintService::rememberedPrinter() { return programSettings().value(kPrinterKey).toString(); }
 
 QtPrintService::~QtPrintService() { abortDoc(); }
 

@@ -52,9 +52,6 @@ class QtPrintService : public PrintService {
   // accepted there is remembered for the next start.
   bool setupDialog(QWidget* parent);
 
-  // The queue remembered from the set-up dialog of an earlier run; empty when there is none.
-  static QString rememberedPrinter();
-
  private:
   QString uniqueOutputPath() const;
   void preparePage();
