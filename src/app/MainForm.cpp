@@ -142,6 +142,8 @@ void TMainForm::FormCreate() {
   // "." rather than QDir::currentPath(): the working folder's name need not be UTF-8.
   load_->showDirectory(QStringLiteral("."));
   state_.Picture = newdib(320, 200, 8, nullptr, 0);
+  state_.StartPictureId = state_.Picture.Id;
+  state_.StartPictureGeneration = state_.Picture.Generation;
   state_.CropLeft = 0;
   state_.CropTop = 0;
   state_.CropRight = DibWidth(state_.Picture) - 1;
@@ -216,6 +218,7 @@ void TMainForm::UpdatePaperFormat() {
   metrics_ = printer_.metrics();
   const PaperTexts t = paperTexts(metrics_, glueMargins());
   SettingsTab* s = settings_;
+  s->PrinterEdit->setText(printerCaption());
   s->Edit6->setText(QString::fromStdString(t.paper));
   s->Edit7->setText(QString::fromStdString(t.top));
   s->Edit8->setText(QString::fromStdString(t.left));

@@ -97,6 +97,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void connectOptions();
   void buildBottomBar();
   void showPictureInfo();
+  // The printer's name for the window, "PDF-Datei" for files; empty for a printer without a name.
+  QString printerCaption() const;
   PreviewBox previewBox() const;
   // Opens in `startFolder` until a folder has been chosen in it.
   static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName,

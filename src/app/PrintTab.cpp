@@ -49,6 +49,14 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   RxLabel14->setObjectName("RxLabel14");
   GoBtn1 = new PictureButton("GoBtn1", QStringLiteral("Drucken"), QStringLiteral("Startet den Druckvorgang!"),
                              QSize(101, 30), this);
+  PrintStatus = new QLabel(this);
+  PrintStatus->setObjectName("PrintStatus");
+  PrintStatus->setAccessibleName(QStringLiteral("Druckstatus"));
+  PrintStatus->setTextFormat(Qt::PlainText);
+  PrintStatus->setWordWrap(true);
+  PrintStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A long file path must not widen the window; the tool tip holds it whole.
+  PrintStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   auto* l = new QVBoxLayout(this);
   l->addWidget(order);
@@ -58,7 +66,13 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   bar->addWidget(ProgressBar1, 1);
   l->addLayout(bar);
   l->addWidget(GoBtn1, 0, Qt::AlignRight);
+  l->addWidget(PrintStatus);
   l->addStretch(1);
+}
+
+void PrintTab::showStatus(const QString& text) {
+  PrintStatus->setText(text);
+  PrintStatus->setToolTip(text);
 }
 
 }  // namespace tessaro

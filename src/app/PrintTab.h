@@ -1,5 +1,6 @@
 #pragma once
 // The tab "Drucken": print order, which sheets, progress and the print button.
+#include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QWidget>
@@ -16,6 +17,9 @@ class PrintTab : public QWidget {
   QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
   QProgressBar* ProgressBar1;
   PictureButton* GoBtn1;
+  // What the last press of the print button did: sheets sent or the file written.
+  QLabel* PrintStatus;
+  void showStatus(const QString& text);
 };
 
 }  // namespace tessaro

@@ -1,26 +1,56 @@
 // The print button of the tab "Drucken": the whole poster as one print job.
 #include <QApplication>
+#include <QPrinterInfo>
 
 #include "app/MainForm.h"
 #include "app/PrintTab.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtPrintService.h"
 #include "print/PosterPrintJob.h"
 
 namespace tessaro {
 
+namespace {
+
+// What the window says once the job is out, so the end of a short job is not missed.
+QString printedText(const PosterPrintResult& result, const QString& file, const QString& printer) {
+  if (result.status == PosterPrintResult::Status::NothingPrinted)
+    return QStringLiteral("Es wurde kein Blatt gedruckt.");
+  if (!file.isEmpty()) return QStringLiteral("Als PDF gespeichert: %1").arg(file);
+  const QString sheets =
+      result.pagesPrinted == 1 ? QStringLiteral("1 Blatt") : QStringLiteral("%1 Blätter").arg(result.pagesPrinted);
+  return printer.isEmpty() ? QStringLiteral("%1 an den Drucker gesendet").arg(sheets)
+                           : QStringLiteral("%1 an %2 gesendet").arg(sheets, printer);
+}
+
+}  // namespace
+
+QString TMainForm::printerCaption() const {
+  // The core's printer has no name; the program's own has.
+  const auto* qt = dynamic_cast<const QtPrintService*>(&printer_);
+  if (!qt) return {};
+  return qt->printsToFile() ? QStringLiteral("PDF-Datei") : qt->printerName();
+}
+
 void TMainForm::PrintBtnClick() {
   print_->GoBtn1->release();
+  print_->showStatus({});
+  if (state_.showsStartPicture() &&
+      !messageBoxes().askYesNo(this, QStringLiteral("Drucken"),
+                               QStringLiteral("Es ist noch kein Bild geladen. Trotzdem drucken?"),
+                               MessageBoxes::Icon::Question))
+    return;
   PosterPrintRequest request;
   request.order = print_->RadioButton1->isChecked() ? PrintOrder::Rows : PrintOrder::Columns;
   request.skipExcluded = !print_->RadioButton3->isChecked();
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const PosterPrintResult result =
-      printPoster(printer_, state_.Picture, state_.poster, state_.options, glueMargins(), state_.SheetOff, request,
-                  [this](int32_t position, int32_t maximum) {
-                    print_->ProgressBar1->setMaximum(std::max(1, maximum));
-                    print_->ProgressBar1->setValue(position);
-                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                  });
+  // Keep the window painted while the bar moves, without taking new clicks mid-job.
+  const PosterPrintResult result = printPoster(printer_, state_.Picture, state_.poster, state_.options, glueMargins(),
+                                               state_.SheetOff, request, [this](int32_t position, int32_t maximum) {
+                                                 print_->ProgressBar1->setMaximum(std::max(1, maximum));
+                                                 print_->ProgressBar1->setValue(position);
+                                                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                                               });
   QApplication::restoreOverrideCursor();
   print_->ProgressBar1->setValue(0);
   if (!result.ok()) {
@@ -28,12 +58,15 @@ void TMainForm::PrintBtnClick() {
                         MessageBoxes::Icon::Error);
     return;
   }
-  const std::string file = printer_.jobFile();
-  if (result.status == PosterPrintResult::Status::Printed && !file.empty())
+  const QString file = QString::fromStdString(printer_.jobFile());
+  print_->showStatus(printedText(result, file, printerCaption()));
+  // Only when no queue is installed at all; a PDF chosen in the printer dialog is no surprise.
+  if (result.status == PosterPrintResult::Status::Printed && !file.isEmpty() &&
+      QPrinterInfo::availablePrinterNames().isEmpty())
     messageBoxes().tell(this, QStringLiteral("Drucken"),
                         QStringLiteral("Es ist kein Drucker eingerichtet. Das Poster wurde in die Datei \"%1\" "
                                        "geschrieben.")
-                            .arg(QString::fromStdString(file)),
+                            .arg(file),
                         MessageBoxes::Icon::Information);
 }
 

@@ -63,7 +63,14 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   r2->addWidget(plus2);
   r2->addWidget(Edit2);
   pg->addLayout(r2, 5, 2);
-  pg->addWidget(SetupBtn, 6, 0, 1, 3, Qt::AlignLeft);
+  PrinterEdit = readOnlyEdit("PrinterEdit", QStringLiteral("PDF-Datei"),
+                             QStringLiteral("Zeigt den Drucker, auf dem gedruckt wird"), paper);
+  auto* r3 = new QHBoxLayout;
+  r3->addWidget(SetupBtn);
+  r3->addSpacing(6);
+  r3->addWidget(labelFor(QStringLiteral("Drucker:"), PrinterEdit, paper));
+  r3->addWidget(PrinterEdit, 1);
+  pg->addLayout(r3, 6, 0, 1, 3);
   for (QLineEdit* e : {Edit7, Edit8, Edit9, Edit10, Edit1, Edit2}) e->setMinimumWidth(64);
 
   // Print options.

@@ -15,6 +15,7 @@ class SettingsTab : public QWidget {
   explicit SettingsTab(QWidget* parent = nullptr);
 
   QLineEdit *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit1, *Edit2;
+  QLineEdit* PrinterEdit;  // the printer's name, or "PDF-Datei"
   PictureButton* SetupBtn;
   QCheckBox *CheckBox1, *CheckBox2, *CheckBox3;             // guide lines
   QCheckBox *CheckBox8, *CheckBox9, *CheckBox10, *CutHintsCheck;  // glue margin

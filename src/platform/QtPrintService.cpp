@@ -8,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
+#include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -61,6 +62,13 @@ bool isCompletePdf(const QString& path) {
 // Qt's CUPS engine passes these options on with the job (QPrintEngine key of its private API).
 constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
+// The program's settings; the organisation is named, as QSettings refuses to store without one.
+QSettings programSettings() { return QSettings(QStringLiteral("Tessaro"), QStringLiteral("Tessaro")); }
+const QString kPrinterKey = QStringLiteral("Printer.Name");
+
+// The queue accepted in the set-up dialog of an earlier run; empty when there is none.
+QString rememberedPrinter() { return programSettings().value(kPrinterKey).toString(); }
+
 QString defaultFolder() {
   const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (!docs.isEmpty() && QFileInfo(docs).isDir()) return docs;
@@ -69,12 +77,19 @@ QString defaultFolder() {
 
 }  // namespace
 
+QString choosePrinter(const QStringList& installed, const QString& defaultQueue, const QString& remembered) {
+  for (const QString& wanted : {remembered, defaultQueue})
+    if (!wanted.isEmpty() && installed.contains(wanted)) return wanted;
+  if (installed.isEmpty()) return {};
+  // Without a default a queue is still there to print on: PDF files only when there is none.
+  return *std::min_element(installed.begin(), installed.end(),
+                           [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+}
+
 QtPrintService::QtPrintService() {
-  const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-  if (QPrinterInfo::availablePrinters().isEmpty() || defaultPrinter.isNull())
-    usePdfFile();
-  else
-    printer_ = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
+  const QString queue =
+      choosePrinter(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName(), rememberedPrinter());
+  if (queue.isEmpty() || !setPrinterName(queue)) usePdfFile();
 }
 
 QtPrintService::~QtPrintService() { abortDoc(); }
@@ -254,6 +269,7 @@ bool QtPrintService::setupDialog(QWidget* parent) {
     toFile_ = false;
     // Leaving the file page: the painter no longer covers the whole paper.
     printer_->setFullPage(false);
+    programSettings().setValue(kPrinterKey, printer_->printerName());
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,9 +18,14 @@ class QWidget;
 
 namespace tessaro {
 
+// The queue to print on at start: the remembered one while it is installed, else the print
+// system's default, else the first installed queue in alphabetical order (case ignored, as CUPS
+// lists them); empty when no queue is installed.
+QString choosePrinter(const QStringList& installed, const QString& defaultQueue, const QString& remembered);
+
 class QtPrintService : public PrintService {
  public:
-  // The default printer, or PDF files when there is none.
+  // The printer choosePrinter picks, or PDF files when there is none.
   QtPrintService();
   ~QtPrintService() override;
 
@@ -42,7 +48,8 @@ class QtPrintService : public PrintService {
   QString outputFile() const { return outputFile_; }
   QString printerName() const { return printer_->printerName(); }
 
-  // The platform's printer set-up dialog on this printer; true when the user accepted it.
+  // The platform's printer set-up dialog on this printer; true when the user accepted it. A queue
+  // accepted there is remembered for the next start.
   bool setupDialog(QWidget* parent);
 
  private:

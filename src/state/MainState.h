@@ -66,6 +66,13 @@ struct MainState {
   int32_t ZoomBaseWidth = 0;
   int32_t ZoomBaseHeight = 0;
   int32_t Dragging = 0;
+  // The blank picture the window starts with, as identity and change count: printed, it gives
+  // black sheets. Loading or making another picture, or drawing on this one, leaves it behind.
+  uint64_t StartPictureId = 0;
+  uint64_t StartPictureGeneration = 0;
+  bool showsStartPicture() const {
+    return Picture.Id == StartPictureId && Picture.Generation == StartPictureGeneration;
+  }
 };
 
 }  // namespace tessaro

@@ -4,16 +4,23 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <algorithm>
 
 #include "PdfCheck.h"
 #include "app/MainForm.h"
 #include "app/PosterSizeTab.h"
+#include "app/PrintTab.h"
 #include "app/ScriptedMessageBoxes.h"
 #include "app/SettingsTab.h"
 #include "platform/QtPrintService.h"
@@ -28,6 +35,33 @@ const char* const kNoQueue = "no CUPS queue TessaroPDF: run scripts/cups-test-qu
 bool haveTestQueue() {
   const auto queues = test::runTool("lpstat", {"-p", kQueue});
   return queues && queues->contains(kQueue);
+}
+
+// The program's settings in a fresh folder while the object lives, so that no printer
+// remembered by a user of this machine counts and the tests remember none for them.
+class PrivateSettings {
+ public:
+  PrivateSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path()); }
+  ~PrivateSettings() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// The queue a program with nothing remembered starts on, as lpstat tells: the default
+// destination, else the first queue in alphabetical order.
+QString startQueue() {
+  const QString def = test::runTool("lpstat", {"-d"}).value_or(QString());
+  QStringList queues = test::runTool("lpstat", {"-e"}).value_or(QString()).split('\n', Qt::SkipEmptyParts);
+  const QString prefix = "system default destination: ";
+  if (def.startsWith(prefix) && queues.contains(def.mid(prefix.size()).trimmed()))
+    return def.mid(prefix.size()).trimmed();
+  std::sort(queues.begin(), queues.end(),
+            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+  return queues.value(0);
 }
 
 QString userName() {
@@ -124,13 +158,19 @@ namespace tessaro {
 namespace {
 
 // The program's own print path: a 3 x 2 poster from the print button of the main window,
-// through the real queue, arrives as six pages with each sheet's band and its cut line.
+// through the real queue, arrives as six pages with each sheet's band and its cut line. The
+// printer is the one the program starts on, default destination or not; only where other queues
+// come first is TessaroPDF chosen by hand.
 TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
   test::ScriptedMessageBoxes boxes;
+  PrivateSettings settings;
   QtPrintService service;
-  ASSERT_TRUE(service.setPrinterName(kQueue));
+  EXPECT_FALSE(service.printsToFile());
+  EXPECT_EQ(service.printerName(), startQueue());
+  if (service.printerName() != kQueue) ASSERT_TRUE(service.setPrinterName(kQueue));
   TMainForm form(service, {});
+  EXPECT_EQ(form.settingsTab()->PrinterEdit->text(), kQueue);
   form.state().Picture = test::blockPicture(300, 200, 3, 2);
   form.settingsTab()->CheckBox6->setChecked(false);  // no aspect: exactly 3 x 2 sheets
   form.posterSizeTab()->BreitEd->setValue(3.0);
@@ -141,6 +181,7 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
   const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
   form.PrintBtnClick();
   EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
+  EXPECT_EQ(form.printTab()->PrintStatus->text(), "6 Blätter an TessaroPDF gesendet");
   const QString pdf = waitForNewPdf(outputFolders(), start, 90);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
   EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "6");
@@ -222,6 +263,37 @@ TEST(CupsPrint, JobsTheQueueRefusesAreReported) {
       form.PrintBtnClick();
       EXPECT_EQ(boxes.shown.join('\n').toStdString(), ("Fehler: " + c.message).toStdString());
     }
+  }
+  test::runTool("lpadmin", {"-x", kFaultQueue});
+}
+
+// A queue accepted in the set-up dialog is where the next start prints; once it is deleted, the
+// next start falls back to the default or first queue.
+TEST(CupsPrint, TheChosenQueueIsRememberedUntilItIsGone) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "adding the queue " << kFaultQueue.toStdString() << " needs root";
+  PrivateSettings settings;
+  ASSERT_TRUE(addFaultQueue()) << "lpadmin could not add " << kFaultQueue.toStdString();
+  const struct {
+    QString chosen;
+    bool deleteIt;
+  } cases[] = {{kQueue, false}, {kFaultQueue, false}, {kFaultQueue, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chosen.toStdString() + (c.deleteIt ? " deleted" : ""));
+    {
+      QtPrintService service;
+      ASSERT_TRUE(service.setPrinterName(c.chosen));
+      QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+          QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+      });
+      ASSERT_TRUE(service.setupDialog(nullptr));
+      ASSERT_EQ(service.printerName(), c.chosen);
+    }
+    if (c.deleteIt) ASSERT_TRUE(test::runTool("lpadmin", {"-x", kFaultQueue}));
+    const QtPrintService next;
+    EXPECT_FALSE(next.printsToFile());
+    EXPECT_EQ(next.printerName(), c.deleteIt ? startQueue() : c.chosen);
   }
   test::runTool("lpadmin", {"-x", kFaultQueue});
 }

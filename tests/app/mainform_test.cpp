@@ -13,9 +13,11 @@
 #include "app/LoadTab.h"
 #include "app/MainForm.h"
 #include "app/PosterSizeTab.h"
+#include "app/PrintTab.h"
 #include "app/RetouchTab.h"
 #include "app/SettingsTab.h"
 #include "app/WindowFixture.h"
+#include "support/PosterPictures.h"
 
 using namespace tessaro;
 
@@ -193,4 +195,52 @@ TEST(MainForm, ProgressMessagesMoveBothBars) {
   EXPECT_EQ(w.find<QProgressBar>("ProRetusche")->value(), 50);
   w.form.WMUser(250);
   EXPECT_EQ(w.find<QProgressBar>("ShowProzent")->value(), 100);
+}
+
+// The blank start picture prints as black sheets: printing it needs a yes. Afterwards the print
+// tab says what was sent, so a short job is not missed.
+TEST(MainForm, PrintingAsksForTheStartPictureAndConfirmsTheJob) {
+  enum class Picture { Start, DrawnOn, Other };
+  const QString question = "Drucken: Es ist noch kein Bild geladen. Trotzdem drucken?";
+  const struct {
+    const char* name;
+    Picture picture;
+    double sheetsWide;  // 0: as the window starts (3 sheets for the start picture)
+    bool allClickedOut;
+    bool answer;
+    bool asked;
+    size_t pages;
+    QString status;
+  } cases[] = {
+      {"start picture, no", Picture::Start, 0, false, false, true, 0, ""},
+      {"start picture, yes", Picture::Start, 0, false, true, true, 3, "3 Blätter an den Drucker gesendet"},
+      {"start picture drawn on", Picture::DrawnOn, 0, false, false, false, 3, "3 Blätter an den Drucker gesendet"},
+      {"another picture", Picture::Other, 0, false, false, false, 3, "3 Blätter an den Drucker gesendet"},
+      {"one sheet", Picture::Other, 1.0, false, false, false, 1, "1 Blatt an den Drucker gesendet"},
+      {"every sheet clicked out", Picture::Other, 1.0, true, false, false, 0, "Es wurde kein Blatt gedruckt."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window w;
+    TDib& pic = w.form.state().Picture;
+    if (c.picture == Picture::DrawnOn) {
+      setpixel(pic, 5, 5, 1);
+      touchDib(pic);
+    } else if (c.picture == Picture::Other) {
+      pic = test::blockPicture(320, 200, 2, 2);
+    }
+    if (c.sheetsWide > 0) w.p().BreitEd->setValue(c.sheetsWide);
+    if (c.allClickedOut) {
+      w.form.state().SheetOff.toggle(0, 0);
+      w.form.printTab()->RadioButton4->setChecked(true);
+    }
+    w.boxes.answer = c.answer;
+    w.form.PrintBtnClick();
+    EXPECT_EQ(w.boxes.shown, c.asked ? QStringList{question} : QStringList{});
+    EXPECT_EQ(w.printer.pageCount(), c.pages);
+    const QLabel* status = w.find<QLabel>("PrintStatus");
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), c.status);
+    EXPECT_FALSE(status->accessibleName().isEmpty());
+  }
 }

@@ -9,13 +9,16 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <random>
 
 #include "PdfCheck.h"
 #include "app/MainForm.h"
 #include "app/PosterSizeTab.h"
+#include "app/PrintTab.h"
 #include "app/ScriptedMessageBoxes.h"
 #include "app/SettingsTab.h"
+#include "support/PosterPictures.h"
 
 namespace tessaro {
 namespace {
@@ -179,6 +182,76 @@ TEST(QtPrintServicePrinter, CancelledSetupDialogKeepsTheOutput) {
   ASSERT_TRUE(service.beginDoc());
   ASSERT_TRUE(service.endDoc());
   EXPECT_EQ(service.outputFile(), dir.filePath("Tessaro Poster.pdf"));
+}
+
+// Installed queues without a default still print on a queue; PDF files only without any.
+TEST(QtPrintServicePrinter, StartsOnTheRememberedTheDefaultOrTheFirstQueue) {
+  const QStringList queues = {"Laser", "buero", "Farbe"};
+  const struct {
+    QStringList installed;
+    const char* defaultQueue;
+    const char* remembered;
+    const char* chosen;
+  } cases[] = {
+      {{}, "", "", ""},
+      {{}, "Laser", "Laser", ""},
+      {queues, "", "", "buero"},  // alphabetical whatever the case
+      {queues, "Laser", "", "Laser"},
+      {queues, "Laser", "Farbe", "Farbe"},
+      {queues, "Laser", "Weg", "Laser"},  // a remembered queue that is gone
+      {queues, "", "Weg", "buero"},
+      {queues, "Weg", "", "buero"},  // a default that names no installed queue
+      {{"Laser/duplex", "Laser"}, "", "", "Laser"},
+      {{"Laser/duplex", "Laser"}, "", "Laser/duplex", "Laser/duplex"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.installed.join(",").toStdString() + " default " + c.defaultQueue + " remembered " + c.remembered);
+    EXPECT_EQ(choosePrinter(c.installed, c.defaultQueue, c.remembered), c.chosen);
+  }
+}
+
+bool haveQueue(const QString& queue) {
+  const auto queues = test::runTool("lpstat", {"-e"});
+  return queues && queues->split('\n').contains(queue);
+}
+
+// "Einstellungen" names the printer, also after the set-up dialog switched it, and the print tab
+// says where a PDF went. The "no printer" note comes only when no queue is installed at all.
+TEST(QtPrintServiceWindow, NamesThePrinterAndConfirmsTheFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  test::ScriptedMessageBoxes boxes;
+  QtPrintService service;
+  service.usePdfFile(dir.path());
+  const QString queue = "TessaroPDF";
+  std::function<void()> setup;
+  TMainForm form(service, [&](QWidget*) { setup(); });
+  const QLineEdit* name = form.settingsTab()->PrinterEdit;
+  EXPECT_EQ(name->text(), "PDF-Datei");
+
+  form.state().Picture = test::blockPicture(300, 200, 3, 2);
+  form.PrintBtnClick();
+  const QString file = dir.filePath("Tessaro Poster.pdf");
+  EXPECT_EQ(form.printTab()->PrintStatus->text(), "Als PDF gespeichert: " + file);
+  EXPECT_EQ(test::pdfInfoField(file, "Pages"),
+            QString::number(form.state().poster.SheetsX * form.state().poster.SheetsY));
+  const auto installed = test::runTool("lpstat", {"-e"});
+  const bool noQueue = !installed || installed->trimmed().isEmpty();
+  EXPECT_EQ(boxes.shown.size(), noQueue ? 1 : 0) << boxes.shown.join("; ").toStdString();
+
+  if (!haveQueue(queue)) GTEST_SKIP() << "switching to a queue: no CUPS queue TessaroPDF (scripts/cups-test-queue)";
+  const struct {
+    std::function<void()> setup;
+    QString shown;
+  } switches[] = {
+      {[&] { service.setPrinterName(queue); }, queue},
+      {[&] { service.usePdfFile(dir.path()); }, "PDF-Datei"},
+  };
+  for (const auto& s : switches) {
+    setup = s.setup;
+    form.BitBtn3Click();
+    EXPECT_EQ(name->text(), s.shown);
+  }
 }
 
 TEST(QtPrintServicePrinter, UnknownQueueIsRefused) {
