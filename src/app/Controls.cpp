@@ -10,11 +10,35 @@ W* named(W* w, const QString& name, const QString& hint) {
   w->setAccessibleDescription(hint);
   return w;
 }
+
+QLocale pointLocale() {
+  QLocale c = QLocale::c();
+  c.setNumberOptions(QLocale::OmitGroupSeparator);
+  return c;
+}
+
+class PointSpinBox : public QDoubleSpinBox {
+ public:
+  explicit PointSpinBox(QWidget* parent) : QDoubleSpinBox(parent) { setLocale(pointLocale()); }
+
+  // Every typed or pasted text passes here before it is read, so a comma never reaches the parser.
+  QValidator::State validate(QString& input, int& pos) const override {
+    input.replace(QLatin1Char(','), QLatin1Char('.'));
+    return QDoubleSpinBox::validate(input, pos);
+  }
+};
 }  // namespace
 
 QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString& hint, QWidget* parent) {
   auto* e = named(new QLineEdit(text, parent), name, hint);
   e->setReadOnly(true);
+  e->setFrame(false);
+  e->setFocusPolicy(Qt::ClickFocus);
+  // No white box: the window's background shows through, whatever the colour scheme.
+  QPalette p = e->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    p.setColor(group, QPalette::Base, Qt::transparent);
+  e->setPalette(p);
   return e;
 }
 
@@ -24,9 +48,11 @@ QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, c
   return c;
 }
 
+QDoubleSpinBox* pointSpinBox(QWidget* parent) { return new PointSpinBox(parent); }
+
 QDoubleSpinBox* floatEdit(const QString& name, double min, double max, double step, double value, int decimals,
                           const QString& hint, QWidget* parent) {
-  auto* e = named(new QDoubleSpinBox(parent), name, hint);
+  auto* e = named(pointSpinBox(parent), name, hint);
   e->setDecimals(decimals);
   e->setRange(min, max);
   e->setSingleStep(step);
@@ -36,6 +62,7 @@ QDoubleSpinBox* floatEdit(const QString& name, double min, double max, double st
 
 QSpinBox* intEdit(const QString& name, int min, int max, int value, const QString& hint, QWidget* parent) {
   auto* e = named(new QSpinBox(parent), name, hint);
+  e->setLocale(pointLocale());
   e->setRange(min, max);
   e->setValue(value);
   return e;

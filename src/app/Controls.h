@@ -10,8 +10,13 @@
 
 namespace tessaro {
 
+// A field that only shows a value: drawn like a label on the window's background, out of the Tab
+// order, its text still selectable and read by screen readers.
 QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString& hint, QWidget* parent);
 QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, const QString& hint, QWidget* parent);
+// Number edits write a decimal point whatever the locale, as the millimetre texts do, and take a
+// typed comma for one.
+QDoubleSpinBox* pointSpinBox(QWidget* parent);
 QDoubleSpinBox* floatEdit(const QString& name, double min, double max, double step, double value, int decimals,
                           const QString& hint, QWidget* parent);
 QSpinBox* intEdit(const QString& name, int min, int max, int value, const QString& hint, QWidget* parent);

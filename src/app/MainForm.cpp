@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/LoadTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
@@ -64,7 +65,7 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   posterSize_ = new PosterSizeTab;
   print_ = new PrintTab;
   passport_ = new ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"));
-  auto* zoom3 = new QDoubleSpinBox(passport_->controls());
+  auto* zoom3 = pointSpinBox(passport_->controls());
   zoom3->setObjectName("Zoom3ED");
   zoom3->setRange(0.1, 10);
   zoom3->setSingleStep(0.1);

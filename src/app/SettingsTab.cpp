@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "app/Controls.h"
@@ -49,8 +50,9 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   pg->addWidget(Edit8, 3, 1);
   pg->addWidget(labelFor(QStringLiteral("Rand rechts:"), Edit9, paper), 4, 0);
   pg->addWidget(Edit9, 4, 1);
-  auto* plus1 = labelFor(QStringLiteral("+"), Edit1, paper);
-  auto* plus2 = labelFor(QStringLiteral("+"), Edit2, paper);
+  // The "+" only joins the glue strip to the margin on screen; it names neither field.
+  auto* plus1 = new QLabel(QStringLiteral("+"), paper);
+  auto* plus2 = new QLabel(QStringLiteral("+"), paper);
   Edit1->setAccessibleName(QStringLiteral("Kleberand rechts in mm"));
   Edit2->setAccessibleName(QStringLiteral("Kleberand unten in mm"));
   auto* r1 = new QHBoxLayout;

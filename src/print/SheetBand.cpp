@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "common/Numbers.h"
 #include "picture/DrawDib.h"
@@ -34,9 +35,20 @@ int32_t runOn(int32_t x, int32_t percent, int g) {
   return Round(static_cast<Ext>(static_cast<int64_t>(x) * 100) / static_cast<Ext>(100 - percent * g));
 }
 
+// One axis of the band without rounding: `size` picture pixels spread over `poster` sheets of a
+// grid of `sheets`.
+BandSpan exactSpan(Ext size, int32_t sheets, double poster, bool center, int index) {
+  const Ext grid = size * sheets / static_cast<Ext>(poster);
+  BandSpan span;
+  span.length = grid / sheets;
+  span.start = span.length * index - (center ? (grid - size) / 2 : 0);
+  return span;
+}
+
 // Steps shared by both band routines once the picture size (W, H or W', H') is known: grid
-// extent, centring shift, band size and origin.
-bool gridBand(int32_t w, int32_t h, const PosterLayout& l, bool center, int col, int row, SheetBand& band) {
+// extent, centring shift, band size and origin. exactW and exactH are that size before rounding.
+bool gridBand(int32_t w, int32_t h, Ext exactW, Ext exactH, const PosterLayout& l, bool center, int col, int row,
+              SheetBand& band) {
   const int64_t wn = static_cast<int64_t>(w) * l.SheetsX;
   const int64_t hn = static_cast<int64_t>(h) * l.SheetsY;
   int32_t gx = 0, gy = 0;
@@ -51,18 +63,46 @@ bool gridBand(int32_t w, int32_t h, const PosterLayout& l, bool center, int col,
   band.srcHeight = gy / l.SheetsY;
   band.srcLeft = band.srcWidth * col - c * sx;
   band.srcTop = band.srcHeight * row - c * sy;
+  band.exactX = exactSpan(exactW, l.SheetsX, l.PosterWidth, center, col);
+  band.exactY = exactSpan(exactH, l.SheetsY, l.PosterHeight, center, row);
   band.valid = true;
   return true;
 }
 
 void runOnX(SheetBand& band, int32_t vx, int g) {
   band.srcWidth = runOn(band.srcWidth, vx, g);
+  band.exactX.length = band.exactX.length * 100 / (100 - vx * g);
   band.dest.right = band.dest.left + runOn(band.dest.width(), vx, g);
 }
 
 void runOnY(SheetBand& band, int32_t vy, int g) {
   band.srcHeight = runOn(band.srcHeight, vy, g);
+  band.exactY.length = band.exactY.length * 100 / (100 - vy * g);
   band.dest.bottom = band.dest.top + runOn(band.dest.height(), vy, g);
+}
+
+// Source pixels [src, src + len) of one axis stretched onto device coordinates [from, to).
+struct AxisPiece {
+  int32_t src, len, from, to;
+};
+
+// One axis of a band as it is drawn: the whole-pixel band as one piece. When that is empty (the
+// sheet covers less than a pixel), every picture pixel the exact band touches becomes a piece of
+// its own over its share of the device range; pixels outside the picture are left out.
+std::vector<AxisPiece> axisPieces(int32_t src, int32_t len, const BandSpan& exact, int32_t from, int32_t to,
+                                  int32_t size) {
+  if (len > 0) return {{src, len, from, to}};
+  std::vector<AxisPiece> pieces;
+  const Ext end = exact.start + exact.length;
+  if (!(exact.length > 0) || !std::isfinite(end) || end <= 0 || exact.start >= size) return pieces;
+  const Ext scale = (to - from) / exact.length;
+  const auto at = [&](Ext x) { return Round(from + (x - exact.start) * scale); };
+  const int32_t first = exact.start > 0 ? static_cast<int32_t>(std::floor(exact.start)) : 0;
+  for (int32_t i = first; i < size && i < end; ++i) {
+    const AxisPiece p{i, 1, at(std::max<Ext>(exact.start, i)), at(std::min<Ext>(end, i + 1))};
+    if (p.to > p.from) pieces.push_back(p);
+  }
+  return pieces;
 }
 
 }  // namespace
@@ -95,11 +135,12 @@ int32_t areaHeight(int32_t ph, const Options& options, const GlueMargins& glue) 
   return glueAreaLength(ph, clampGlue(glue).gy, options.OptGlueMargin);
 }
 
-SheetBand printPageBand(const PosterLayout& layout, const Options& options, const GlueMargins& glueIn, int col,
-                        int row, DeviceRect rect, bool extendIntoGlue) {
+SheetBand printPageBand(const PosterLayout& layout, const Options& options, const GlueMargins& glueIn, int col, int row,
+                        DeviceRect rect, bool extendIntoGlue) {
   SheetBand band;
   band.dest = rect;
-  if (!layoutUsable(layout) || !gridBand(layout.W, layout.H, layout, options.OptCenter, col, row, band)) {
+  if (!layoutUsable(layout) ||
+      !gridBand(layout.W, layout.H, layout.W, layout.H, layout, options.OptCenter, col, row, band)) {
     return SheetBand{};
   }
   if (extendIntoGlue && options.OptPrintGlue) {
@@ -118,11 +159,11 @@ SheetBand spezialPrintPageBand(const PosterLayout& layout, const Options& option
   const GlueMargins glue = clampGlue(glueIn);
   // The picture shrinks by the glue share spread over the sheets, so the wider last column and
   // row still end at the picture's edge.
-  const int32_t wr = Round((100 - static_cast<Ext>(glue.gx) / layout.SheetsX) * layout.W / 100);
-  const int32_t hr = Round((100 - static_cast<Ext>(glue.gy) / layout.SheetsY) * layout.H / 100);
+  const Ext wr = (100 - static_cast<Ext>(glue.gx) / layout.SheetsX) * layout.W / 100;
+  const Ext hr = (100 - static_cast<Ext>(glue.gy) / layout.SheetsY) * layout.H / 100;
   SheetBand band;
   band.dest = rect;
-  if (!gridBand(wr, hr, layout, options.OptCenter, col, row, band)) return SheetBand{};
+  if (!gridBand(Round(wr), Round(hr), wr, hr, layout, options.OptCenter, col, row, band)) return SheetBand{};
   const int g = options.OptGlueMargin ? 1 : 0;
   const bool printGlue = extendIntoGlue && options.OptPrintGlue;
   if (printGlue || col == layout.SheetsX - 1) runOnX(band, glue.gx, g);
@@ -139,14 +180,19 @@ SheetBand sheetBand(const PosterLayout& layout, const Options& options, const Gl
 }
 
 void drawBand(Device& dc, const TDib& picture, const SheetBand& band, bool forPrinter) {
-  if (!band.valid || picture.empty() || band.srcWidth <= 0 || band.srcHeight <= 0 || band.dest.width() <= 0 ||
-      band.dest.height() <= 0) {
-    return;
+  if (!band.valid || picture.empty() || band.dest.width() <= 0 || band.dest.height() <= 0) return;
+  const int32_t h = DibHeight(picture);
+  const std::vector<AxisPiece> columns =
+      axisPieces(band.srcLeft, band.srcWidth, band.exactX, band.dest.left, band.dest.right, DibWidth(picture));
+  const std::vector<AxisPiece> rows =
+      axisPieces(band.srcTop, band.srcHeight, band.exactY, band.dest.top, band.dest.bottom, h);
+  for (const AxisPiece& x : columns) {
+    for (const AxisPiece& y : rows) {
+      // DrawDib counts source rows from the bottom of the picture.
+      DrawDib(dc, x.from, y.from, x.to - x.from, y.to - y.from, picture, x.src, h - y.src - y.len, x.len, y.len,
+              !forPrinter, SRCCOPY);
+    }
   }
-  // DrawDib counts source rows from the bottom of the picture.
-  const int32_t lowestRow = DibHeight(picture) - band.srcTop - band.srcHeight;
-  DrawDib(dc, band.dest.left, band.dest.top, band.dest.width(), band.dest.height(), picture, band.srcLeft, lowestRow,
-          band.srcWidth, band.srcHeight, !forPrinter, SRCCOPY);
 }
 
 void PrintPage(Device& dc, const TDib& picture, const PosterState& poster, const Options& options,
@@ -156,7 +202,8 @@ void PrintPage(Device& dc, const TDib& picture, const PosterState& poster, const
 }
 
 void SpezialPrintPage(Device& dc, const TDib& picture, const PosterState& poster, const Options& options,
-                      const GlueMargins& glue, int col, int row, DeviceRect rect, bool extendIntoGlue, bool forPrinter) {
+                      const GlueMargins& glue, int col, int row, DeviceRect rect, bool extendIntoGlue,
+                      bool forPrinter) {
   drawBand(dc, picture,
            spezialPrintPageBand(posterLayout(picture, poster), options, glue, col, row, rect, extendIntoGlue),
            forPrinter);

@@ -4,6 +4,7 @@
 // screen and on paper.
 #include <cstdint>
 
+#include "common/Numbers.h"
 #include "picture/Device.h"
 #include "picture/Dib.h"
 #include "state/MainState.h"
@@ -33,6 +34,13 @@ struct PosterLayout {
 
 PosterLayout posterLayout(const TDib& picture, const PosterState& poster);
 
+// A stretch of the picture along one axis in fractional pixels.
+struct BandSpan {
+  Ext start = 0;
+  Ext length = 0;
+  bool operator==(const BandSpan&) const = default;
+};
+
 // The band of a sheet in picture pixels (left and top counted from the picture's top-left
 // corner, possibly negative or beyond the picture) and the device rectangle it is stretched to.
 struct SheetBand {
@@ -41,7 +49,12 @@ struct SheetBand {
   int32_t srcWidth = 0;   // BW after any run-on over the glue strips
   int32_t srcHeight = 0;  // BH likewise
   DeviceRect dest;
-  bool valid = false;     // false when the layout cannot hold a band (no sheets, no poster size)
+  bool valid = false;  // false when the layout cannot hold a band (no sheets, no poster size)
+  // The same band before rounding to whole pixels. A picture smaller than the sheet grid gives
+  // sheets of less than a pixel, whose whole-pixel band is empty; along such an axis the band is
+  // drawn from these instead, so each sheet still shows the pixel(s) it covers.
+  BandSpan exactX;
+  BandSpan exactY;
   bool operator==(const SheetBand&) const = default;
 };
 

@@ -7,7 +7,8 @@ namespace tessaro {
 
 HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
   setObjectName("HelpWindow");
-  setWindowTitle(QStringLiteral("Tessaro 2.1 – Hilfe"));
+  // Qt adds the program's display name to every title.
+  setWindowTitle(QStringLiteral("Hilfe"));
   setOpenExternalLinks(true);
   resize(640, 520);
 }

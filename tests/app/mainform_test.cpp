@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -18,6 +19,8 @@
 #include "app/SettingsTab.h"
 #include "app/WindowFixture.h"
 #include "support/PosterPictures.h"
+#include "ui/AboutBox.h"
+#include "ui/HelpWindow.h"
 
 using namespace tessaro;
 
@@ -243,4 +246,72 @@ TEST(MainForm, PrintingAsksForTheStartPictureAndConfirmsTheJob) {
     EXPECT_EQ(status->text(), c.status);
     EXPECT_FALSE(status->accessibleName().isEmpty());
   }
+}
+
+TEST(MainForm, NumbersFieldsAndTitlesReadRightInAGermanSession) {
+  const QLocale locale;
+  const QString displayName = QGuiApplication::applicationDisplayName();
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QGuiApplication::setApplicationDisplayName(kProgramTitle);  // as the program sets it at start
+  {
+    Window w;
+    // Numbers: a point like the millimetre texts, whatever the locale.
+    QDoubleSpinBox german;
+    german.setValue(2.5);
+    ASSERT_EQ(german.text(), "2,50");  // the session's locale is in force
+    for (QDoubleSpinBox* e : w.form.findChildren<QDoubleSpinBox*>())
+      EXPECT_EQ(e->text().toStdString(), QString::number(e->value(), 'f', e->decimals()).toStdString());
+    for (QSpinBox* e : w.form.findChildren<QSpinBox*>())
+      EXPECT_EQ(e->text().toStdString(), QString::number(e->value()).toStdString());
+    // Typing: a point, or a comma taken for one.
+    for (const char* typed : {"2.5", "2,75"}) {
+      QDoubleSpinBox* e = w.p().BreitEd;
+      e->selectAll();
+      QTest::keyClicks(e, typed);
+      QTest::keyClick(e, Qt::Key_Return);
+      EXPECT_DOUBLE_EQ(e->value(), QString(typed).replace(',', '.').toDouble()) << typed;
+      EXPECT_FALSE(e->text().contains(',')) << typed;
+    }
+
+    // Read-only fields: drawn on the window's background, out of the Tab order, still named
+    // and marked read-only for screen readers.
+    const std::pair<QLineEdit*, const char*> fields[] = {{w.s().Edit6, "Gewähltes Papierformat"},
+                                                         {w.s().Edit7, "Rand oben"},
+                                                         {w.s().Edit8, "Rand links"},
+                                                         {w.s().Edit9, "Rand rechts"},
+                                                         {w.s().Edit10, "Rand unten"},
+                                                         {w.s().Edit1, "Kleberand rechts in mm"},
+                                                         {w.s().Edit2, "Kleberand unten in mm"}};
+    for (const auto& [e, name] : fields) {
+      SCOPED_TRACE(e->objectName().toStdString());
+      EXPECT_TRUE(e->isReadOnly());
+      EXPECT_FALSE(e->hasFrame());
+      EXPECT_EQ(e->palette().color(QPalette::Base).alpha(), 0);
+      EXPECT_FALSE(e->focusPolicy() & Qt::TabFocus);
+      EXPECT_TRUE(e->focusPolicy() & Qt::ClickFocus);  // text can still be selected
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(e);
+      ASSERT_NE(a, nullptr);
+      EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name);
+      EXPECT_EQ(a->text(QAccessible::Value), e->text());
+      EXPECT_TRUE(a->state().readOnly);
+    }
+
+    // Titles as the window system shows them: Qt adds the display name unless the title
+    // already ends with it.
+    const auto shown = [](const QString& title) {
+      const QString name = QGuiApplication::applicationDisplayName();
+      return title.endsWith(name) ? title : title + " — " + name;
+    };
+    HelpWindow help;
+    TAboutBox about(&w.form);
+    w.boxes.answer = false;
+    w.form.show();
+    w.form.close();
+    ASSERT_EQ(w.boxes.shown.size(), 1);
+    const QString boxCaption = w.boxes.shown[0].section(':', 0, 0);
+    for (const QString& title : {w.form.windowTitle(), help.windowTitle(), about.windowTitle(), boxCaption})
+      EXPECT_EQ(shown(title).count("Tessaro"), 1) << shown(title).toStdString();
+  }
+  QLocale::setDefault(locale);
+  QGuiApplication::setApplicationDisplayName(displayName);
 }

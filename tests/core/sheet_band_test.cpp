@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "layout/PreviewGrid.h"
+#include "print/PosterPrintJob.h"
 #include "print/SheetBand.h"
+#include "support/FakePrintService.h"
 #include "support/PosterPictures.h"
 #include "support/RasterDevice.h"
 
@@ -183,6 +186,84 @@ TEST(SheetBand, DrawsTheVisiblePartOfTheBand) {
   SpezialPrintPage(small, pic, poster, opts(false, true, false, true), {0, 0}, 0, 0, {0, 0, 100, 80}, false, true);
   EXPECT_EQ(small.countOf(kWhite, 0, 0, 100, 80), 0);
   EXPECT_EQ(test::blockOf(small.pixel(99, 79)), std::make_pair(9, 7));
+}
+
+TEST(SheetBand, PicturesSmallerThanTheGridShowTheirPixelsOnEverySheet) {
+  // 3 x 3 sheets show a 1 x 1 or 2 x 2 picture: every band is a fraction of a pixel wide. The
+  // pixel a sheet should show at a point follows from the point's place on the poster alone:
+  // the picture spans px sheets (centred: starting (3 - px) / 2 sheets in).
+  struct Case {
+    const char* name;
+    int32_t side;  // picture width and height, one colour per pixel
+    double px;     // poster width and height in sheets
+    bool center;
+    bool glueStrips;  // glue margin on, none at the poster's edge
+  };
+  const std::vector<Case> cases = {
+      {"1 x 1", 1, 3.0, false, false},
+      {"2 x 2", 2, 3.0, false, false},
+      // The glue share moves the pixel borders by a few hundredths of a sheet, well clear of the
+      // sample points below.
+      {"2 x 2 with glue strips", 2, 3.0, false, true},
+      {"1 x 1 centred over 2.5 sheets", 1, 2.5, true, false},
+  };
+  const double fractions[] = {0.1, 0.4, 0.6, 0.9};  // clear of the pixel borders within a sheet
+  for (const Case& c : cases) {
+    const TDib pic = test::blockPicture(c.side, c.side, c.side, c.side);
+    PosterState poster = test::wholeSheets(3, 3);
+    poster.PosterWidth = poster.PosterHeight = c.px;
+    Options o;
+    o.OptCutLines = o.OptGlueLines = o.OptEdgeHints = false;
+    o.OptGlueMargin = o.OptNoEdgeGlue = c.glueStrips;
+    o.OptCenter = c.center;
+    const GlueMargins glue{5, 5};
+    const auto pixelAt = [&](int sheet, double f) {
+      return static_cast<int32_t>(std::floor((sheet + f - (c.center ? (3 - c.px) / 2 : 0)) * c.side / c.px));
+    };
+    // Checks the sheet drawn into the area of w x h at (x0, y0) of the device.
+    const auto checkSheet = [&](const test::RasterDevice& dc, int col, int row, int32_t x0, int32_t y0, int32_t w,
+                                int32_t h) {
+      for (double fx : fractions) {
+        for (double fy : fractions) {
+          const int32_t px = pixelAt(col, fx), py = pixelAt(row, fy);
+          const bool inside = px >= 0 && px < c.side && py >= 0 && py < c.side;
+          const Color got = dc.pixel(x0 + static_cast<int32_t>(fx * w), y0 + static_cast<int32_t>(fy * h));
+          EXPECT_EQ(got, inside ? test::blockColor(px, py) : kWhite)
+              << "sheet " << col << "," << row << " at " << fx << "," << fy;
+        }
+      }
+    };
+
+    {
+      SCOPED_TRACE(std::string(c.name) + ", preview");
+      test::RasterDevice box(300, 300, kWhite);
+      const PreviewBox geometry{300, 300, 1.0, 1000, 60, 60};
+      paintPreview(box, pic, geometry, poster, o, glue, SheetGrid{});
+      const PreviewCells cells = previewCells(geometry, poster, o, glue);
+      ASSERT_TRUE(cells.valid);
+      for (int col = 0; col < 3; ++col) {
+        for (int row = 0; row < 3; ++row) {
+          const CellRect r = sheetCell(cells, poster, o, col, row);
+          checkSheet(box, col, row, r.x0, r.y0, cells.innerW, cells.innerH);
+        }
+      }
+    }
+    {
+      SCOPED_TRACE(std::string(c.name) + ", printed");
+      PageMetrics m;
+      m.physicalWidth = m.physicalHeight = m.pageWidth = m.pageHeight = 60;
+      m.dpiX = m.dpiY = 72;
+      test::FakePrintService printer(m);
+      ASSERT_TRUE(printPoster(printer, pic, poster, o, glue, SheetGrid{}, {}).ok());
+      ASSERT_EQ(printer.pageCount(), 9u);
+      for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+          checkSheet(*printer.rasterPage(row * 3 + col), col, row, 0, 0, areaWidth(60, o, glue),
+                     areaHeight(60, o, glue));
+        }
+      }
+    }
+  }
 }
 
 TEST(SheetBand, XitOutDrawsTwoRedDiagonals) {
