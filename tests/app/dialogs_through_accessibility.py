@@ -29,16 +29,25 @@ def node(ref):
     return bus.get_object(str(ref[0]), str(ref[1]), introspect=False)
 
 
+def ask(question, otherwise):
+    # A window that is closing takes its objects with it while they are being looked at.
+    try:
+        return question()
+    except dbus.exceptions.DBusException:
+        return otherwise
+
+
 def name(obj):
-    return str(obj.Get(ACCESSIBLE, "Name", dbus_interface="org.freedesktop.DBus.Properties"))
+    return ask(lambda: str(obj.Get(ACCESSIBLE, "Name", dbus_interface="org.freedesktop.DBus.Properties")), "")
 
 
 def role(obj):
-    return str(obj.GetRoleName(dbus_interface=ACCESSIBLE))
+    return ask(lambda: str(obj.GetRoleName(dbus_interface=ACCESSIBLE)), "")
 
 
 def children(obj):
-    return [node(c) for c in obj.GetChildren(dbus_interface=ACCESSIBLE) if not str(c[1]).endswith("/null")]
+    refs = ask(lambda: obj.GetChildren(dbus_interface=ACCESSIBLE), [])
+    return [node(c) for c in refs if not str(c[1]).endswith("/null")]
 
 
 def tree(obj):
