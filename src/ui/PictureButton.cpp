@@ -1,5 +1,6 @@
 #include "ui/PictureButton.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -28,11 +29,40 @@ QPixmap drawButton(const QString& caption, QSize size, bool down) {
   return pm;
 }
 
+// Without this, assistive tools see a bare widget ("filler") and cannot press it.
+class AccessiblePictureButton : public QAccessibleWidget {
+ public:
+  explicit AccessiblePictureButton(PictureButton* button) : QAccessibleWidget(button, QAccessible::PushButton) {}
+
+  QStringList actionNames() const override { return QStringList(pressAction()) + QAccessibleWidget::actionNames(); }
+  void doAction(const QString& action) override {
+    if (action != pressAction()) {
+      QAccessibleWidget::doAction(action);
+      return;
+    }
+    // Queued like a push button's animated click: the caller gets its answer before a dialog the
+    // click opens runs its own event loop.
+    if (widget()->isEnabled())
+      QMetaObject::invokeMethod(static_cast<PictureButton*>(widget()), &PictureButton::click, Qt::QueuedConnection);
+  }
+};
+
+QAccessibleInterface* accessibleFor(const QString&, QObject* object) {
+  auto* button = qobject_cast<PictureButton*>(object);
+  return button ? new AccessiblePictureButton(button) : nullptr;
+}
+
 }  // namespace
 
 PictureButton::PictureButton(const QString& name, const QString& caption, const QString& hint, QSize size,
                              QWidget* parent)
     : QWidget(parent), normal_(drawButton(caption, size, false)), down_(drawButton(caption, size, true)) {
+  // Before the first accessibility event below, which makes Qt pick and keep an interface.
+  static const bool accessible = [] {
+    QAccessible::installFactory(accessibleFor);
+    return true;
+  }();
+  Q_UNUSED(accessible);
   setObjectName(name);
   setToolTip(hint);
   setAccessibleName(caption);
@@ -46,6 +76,11 @@ void PictureButton::release() {
   pressed_ = false;
   showPressed_ = false;
   update();
+}
+
+void PictureButton::click() {
+  release();
+  emit clicked();
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
@@ -80,8 +115,7 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* e) {
 
 void PictureButton::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-    release();
-    emit clicked();
+    click();
     return;
   }
   QWidget::keyPressEvent(e);

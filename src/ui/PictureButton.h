@@ -2,6 +2,7 @@
 // A button drawn as a picture with a pressed twin: the pressed picture shows while the left
 // mouse button is held over it and the normal one returns when the pointer leaves or the button
 // is released. A release over the button clicks it; Space and Enter click it from the keyboard.
+// Screen readers see it as a push button whose press action clicks it.
 #include <QPixmap>
 #include <QWidget>
 
@@ -16,6 +17,8 @@ class PictureButton : public QWidget {
   bool pressedFlag() const { return pressed_; }
   // Back to the normal picture; every click action starts with this.
   void release();
+  // Clicks the button as a release over it would.
+  void click();
   QSize sizeHint() const override { return normal_.size() / normal_.devicePixelRatio(); }
 
  signals:

@@ -1,12 +1,16 @@
-// The widget and device tests need a QApplication; they run on the offscreen platform.
+// The widget and device tests need a QApplication; they run on the offscreen platform, with
+// Qt's own texts in German as in the program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/Translations.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  tessaro::installQtGermanTranslations();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Starts the real program on a virtual X display and waits for its window "Tessaro 2.1".
-# Exit 0 when the window appeared within the time limit.
+# With a check command after the program, runs it once the window is there, the program
+# serving the accessibility bus (call this under dbus-run-session then).
+# Exit 0 when the window appeared within the time limit and the check, if any, passed.
 set -u
 bin=$1
+shift
 export QT_QPA_PLATFORM=xcb
+[ $# -gt 0 ] && export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 "$bin" >/tmp/tessaro-xvfb.log 2>&1 &
 prog=$!
 window_seen() {
@@ -16,6 +20,10 @@ window_seen() {
 }
 window_seen
 found=$?
+if [ $found -eq 0 ] && [ $# -gt 0 ]; then
+  "$@"
+  found=$?
+fi
 kill -TERM "$prog" 2>/dev/null
 wait "$prog" 2>/dev/null
 exit $found
