@@ -1,6 +1,7 @@
 #include "app/LoadTab.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,12 +12,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStorageInfo>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
 #include "app/Controls.h"
+#include "picture/Limits.h"
+#include "platform/MessageBoxes.h"
 
 namespace tessaro {
 
@@ -80,6 +86,63 @@ void addEntry(QListWidget* list, const QString& shown, const QByteArray& raw) {
   auto* item = new QListWidgetItem(shown, list);
   item->setData(kRawName, raw);
 }
+
+// Refills `list`, choosing again the entry that was chosen if it is still there.
+void refill(QListWidget* list, const std::vector<Entry>& entries) {
+  const QListWidgetItem* current = list->currentItem();
+  const QByteArray chosen = current && current->isSelected() ? current->data(kRawName).toByteArray() : QByteArray();
+  list->clear();
+  for (const Entry& e : entries) addEntry(list, e.shown, e.raw);
+  for (int row = 0; row < list->count() && !chosen.isEmpty(); ++row)
+    if (list->item(row)->data(kRawName).toByteArray() == chosen) {
+      list->setCurrentRow(row);
+      break;
+    }
+}
+
+// Fills the folder and file lists from `listing`, files filtered by `masks`, keeping the chosen
+// entries still there; the first file is chosen when none is.
+void fillLists(QListWidget* folderList, QListWidget* fileList, const QByteArray& dir, const Listing& listing,
+               const QStringList& masks) {
+  std::vector<Entry> folders;
+  if (dir != "/") folders.push_back({kParentName, kParent});
+  folders.insert(folders.end(), listing.dirs.begin(), listing.dirs.end());
+  refill(folderList, folders);
+  std::vector<Entry> files;
+  for (const Entry& e : listing.files)
+    if (masks.isEmpty() || QDir::match(masks, e.shown)) files.push_back(e);
+  refill(fileList, files);
+  if (!fileList->currentItem() && fileList->count() > 0) fileList->setCurrentRow(0);
+}
+
+bool holds(const QByteArray& root, const QByteArray& dir) {
+  return dir == root || (dir.startsWith(root) && (root.endsWith('/') || dir.at(root.size()) == '/'));
+}
+
+QByteArray parentOf(const QByteArray& dir) {
+  const qsizetype slash = dir.lastIndexOf('/');
+  return slash > 0 ? dir.left(slash) : QByteArrayLiteral("/");
+}
+
+// The last part of `path` for messages, after resolving "..".
+QString folderName(const QByteArray& path) {
+  QByteArray resolved = canonical(path);
+  if (resolved.isEmpty()) resolved = path;
+  if (resolved == "/") return QStringLiteral("/");
+  return QFile::decodeName(resolved.mid(resolved.lastIndexOf('/') + 1));
+}
+
+// The width a line edit needs to show `text` whole: text, cursor, inner margins and frame.
+int editWidthFor(const QLineEdit* edit, const QString& text) {
+  constexpr int kInnerMargin = 2;  // QLineEdit's own space left and right of the text
+  QStyleOptionFrame opt;
+  opt.initFrom(edit);
+  opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+  const QMargins m = edit->textMargins();
+  const int inner = edit->fontMetrics().horizontalAdvance(text) + 2 * kInnerMargin + m.left() + m.right() +
+                    edit->style()->pixelMetric(QStyle::PM_TextCursorWidth, &opt, edit);
+  return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(inner, edit->height()), edit).width();
+}
 }  // namespace
 
 LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
@@ -88,6 +151,12 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   DriveComboBox1->setObjectName("DriveComboBox1");
   DriveComboBox1->setToolTip(QStringLiteral("Hiermit wählen Sie das Laufwerk"));
   DriveComboBox1->setAccessibleName(QStringLiteral("Laufwerk"));
+  PathLabel = new QLabel(this);
+  PathLabel->setObjectName("PathLabel");
+  PathLabel->setAccessibleName(QStringLiteral("Ordner"));
+  PathLabel->setTextFormat(Qt::PlainText);
+  // Elided to the width it gets; a long path must not widen the tab.
+  PathLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   DirectoryListBox1 = new QListWidget(this);
   DirectoryListBox1->setObjectName("DirectoryListBox1");
   DirectoryListBox1->setToolTip(QStringLiteral("Hiermit wählen Sie das Verzeichnis"));
@@ -100,6 +169,9 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   FilterComboBox1->setObjectName("FilterComboBox1");
   FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen"));
   FilterComboBox1->setAccessibleName(QStringLiteral("Dateityp"));
+  // The long entries are read in the drop-down; the box itself keeps to its column.
+  FilterComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  FilterComboBox1->setMinimumContentsLength(12);
   ShowProzent = progressBar("ShowProzent", QStringLiteral("Zeigt den Fortschritt beim Laden des Bildes"), this);
   Breit = readOnlyEdit("Breit", "320", QStringLiteral("Zeigt die Breite des gewählten Bildes in Pixeln"), this);
   Hoch = readOnlyEdit("Hoch", "200", QStringLiteral("Zeigt die Höhe des gewählten Bildes in Pixeln"), this);
@@ -118,10 +190,11 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   // Left block: folders and files above the drive and type boxes.
   auto* left = new QGridLayout;
   left->setSpacing(4);
-  left->addWidget(DirectoryListBox1, 0, 0);
-  left->addWidget(FileListBox1, 0, 1);
-  left->addWidget(DriveComboBox1, 1, 0);
-  left->addWidget(FilterComboBox1, 1, 1);
+  left->addWidget(PathLabel, 0, 0, 1, 2);
+  left->addWidget(DirectoryListBox1, 1, 0);
+  left->addWidget(FileListBox1, 1, 1);
+  left->addWidget(DriveComboBox1, 2, 0);
+  left->addWidget(FilterComboBox1, 2, 1);
   left->setColumnMinimumWidth(0, 185);
   left->setColumnMinimumWidth(1, 185);
 
@@ -143,7 +216,9 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   info->addWidget(labelFor(QStringLiteral("Farben:"), Tief, this), 2, 0);
   info->addWidget(Tief, 2, 1);
   info->addWidget(FTiefeBtn, 2, 2);
-  info->addWidget(ShowProzent, 3, 0, 1, 3);
+  info->addWidget(ShowProzent, 3, 0, 1, 4);
+  // A wider tab widens the preview and the bar; the fields and buttons keep their size.
+  info->setColumnStretch(3, 1);
   auto* right = new QVBoxLayout;
   right->setSpacing(2);
   right->addWidget(preview);
@@ -156,19 +231,51 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   all->addLayout(right, 1);
 
   FileListBox1->installEventFilter(this);
+  PathLabel->installEventFilter(this);
   connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit fileChosen(); });
   // By the raw name, not the text: a real folder may be called "[..]" too.
   connect(DirectoryListBox1, &QListWidget::itemActivated, this,
-          [this](QListWidgetItem* item) { enterDirectory(joined(dir_, item->data(kRawName).toByteArray())); });
+          [this](QListWidgetItem* item) { openDirectory(joined(dir_, item->data(kRawName).toByteArray())); });
   connect(DriveComboBox1, &QComboBox::activated, this,
-          [this](int index) { showDirectory(DriveComboBox1->itemData(index).toString()); });
-  connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { refreshFiles(); });
+          [this](int index) { openDirectory(QFile::encodeName(DriveComboBox1->itemData(index).toString())); });
+  connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, [this] { filterChanged(); });
+  changed_.setSingleShot(true);
+  changed_.setInterval(200);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+    if (!changed_.isActive()) changed_.start();
+  });
+  connect(&changed_, &QTimer::timeout, this, [this] { folderChanged(); });
   fillDrives();
+  fitInfoFields();
+}
+
+LoadTab::~LoadTab() {
+  if (watchedFd_ >= 0) ::close(watchedFd_);
+}
+
+void LoadTab::fitInfoFields() {
+  const QString widest[] = {QString::number(kMaxDimension), QString::number(1 << 24)};
+  for (QLineEdit* edit : {Breit, Hoch, Tief}) {
+    int width = 0;
+    for (const QString& text : widest) width = std::max(width, editWidthFor(edit, text));
+    edit->setMinimumWidth(width);
+  }
+}
+
+void LoadTab::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
+    fitInfoFields();
+    fitTypeList();
+  }
 }
 
 void LoadTab::fillDrives() {
   DriveComboBox1->clear();
-  DriveComboBox1->addItem(QStringLiteral("Persönlicher Ordner (%1)").arg(QDir::homePath()), QDir::homePath());
+  // Resolved, so that the folder shown (always resolved) is found under it.
+  const QByteArray home = canonical(QFile::encodeName(QDir::homePath()));
+  DriveComboBox1->addItem(QStringLiteral("Persönlicher Ordner (%1)").arg(QDir::homePath()),
+                          home.isEmpty() ? QDir::homePath() : QFile::decodeName(home));
   for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
     if (!v.isValid() || !v.isReady()) continue;
     const QString root = v.rootPath();
@@ -181,15 +288,49 @@ void LoadTab::fillDrives() {
     const QString label = v.displayName() == root ? root : QStringLiteral("%1 (%2)").arg(v.displayName(), root);
     DriveComboBox1->addItem(label, root);
   }
+  // In a container the root is an overlay, left out above; every folder still needs its drive.
+  if (DriveComboBox1->findData(QStringLiteral("/")) < 0)
+    DriveComboBox1->addItem(QStringLiteral("/"), QStringLiteral("/"));
 }
 
 void LoadTab::setFilter(const QString& filter) {
   FilterComboBox1->blockSignals(true);
   FilterComboBox1->clear();
   const QStringList parts = filter.split('|');
-  for (int i = 0; i + 1 < parts.size(); i += 2) FilterComboBox1->addItem(parts[i], parts[i + 1]);
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    FilterComboBox1->addItem(parts[i], parts[i + 1]);
+    FilterComboBox1->setItemData(FilterComboBox1->count() - 1, parts[i], Qt::ToolTipRole);
+  }
+  fitTypeList();
   FilterComboBox1->setCurrentIndex(0);
   FilterComboBox1->blockSignals(false);
+  filterChanged();
+}
+
+void LoadTab::fitTypeList() {
+  // However narrow the box, its drop-down is as wide as the longest entry drawn as a menu entry,
+  // with a scroll bar beside it.
+  QAbstractItemView* view = FilterComboBox1->view();
+  const QStyle* style = view->style();
+  const QFontMetrics fm = view->fontMetrics();
+  QStyleOptionMenuItem entry;
+  entry.initFrom(view);
+  entry.menuItemType = QStyleOptionMenuItem::Normal;
+  int widest = 0;
+  for (int i = 0; i < FilterComboBox1->count(); ++i) {
+    entry.text = FilterComboBox1->itemText(i);
+    const QSize text(fm.horizontalAdvance(entry.text), fm.height());
+    widest = std::max(widest, style->sizeFromContents(QStyle::CT_MenuItem, &entry, text, view).width());
+  }
+  view->setMinimumWidth(widest + 2 * view->frameWidth() +
+                        style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view));
+}
+
+void LoadTab::filterChanged() {
+  masks_ = FilterComboBox1->currentData().toString().split(';', Qt::SkipEmptyParts);
+  // The whole entry, which the box itself may cut.
+  FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen\n") +
+                              FilterComboBox1->currentText());
   refreshFiles();
 }
 
@@ -203,21 +344,78 @@ bool LoadTab::enterDirectory(const QByteArray& path) {
   if (dir.isEmpty() || !listFolder(dir, listing)) return false;
   dir_ = dir;
   DirectoryListBox1->clear();
-  if (dir_ != "/") addEntry(DirectoryListBox1, kParent, kParentName);
-  for (const Entry& e : listing.dirs) addEntry(DirectoryListBox1, e.shown, e.raw);
   DirectoryListBox1->setToolTip(QStringLiteral("Hiermit wählen Sie das Verzeichnis") + " (" + currentDirectory() + ")");
-  refreshFiles();
+  watchFolder();
+  matchDrive();
+  showPath();
+  FileListBox1->clear();
+  fillLists(DirectoryListBox1, FileListBox1, dir_, listing, masks_);
   return true;
+}
+
+void LoadTab::openDirectory(const QByteArray& path) {
+  if (!enterDirectory(path))
+    messageBoxes().tell(this, QStringLiteral("Fehler"),
+                        QStringLiteral("Auf den Ordner \"%1\" kann nicht zugegriffen werden.").arg(folderName(path)),
+                        MessageBoxes::Icon::Error);
+  // The drive box shows the folder still shown, whichever entry was picked.
+  matchDrive();
 }
 
 void LoadTab::refreshFiles() {
   FileListBox1->clear();
   Listing listing;
   if (dir_.isEmpty() || !listFolder(dir_, listing)) return;
-  const QStringList masks = FilterComboBox1->currentData().toString().split(';', Qt::SkipEmptyParts);
-  for (const Entry& e : listing.files)
-    if (masks.isEmpty() || QDir::match(masks, e.shown)) addEntry(FileListBox1, e.shown, e.raw);
-  if (FileListBox1->count() > 0) FileListBox1->setCurrentRow(0);
+  fillLists(DirectoryListBox1, FileListBox1, dir_, listing, masks_);
+}
+
+void LoadTab::folderChanged() {
+  Listing listing;
+  if (listFolder(dir_, listing)) {
+    fillLists(DirectoryListBox1, FileListBox1, dir_, listing, masks_);
+    return;
+  }
+  // The shown folder is gone or closed to us: show the nearest folder above it that opens.
+  for (QByteArray up = dir_; up != "/";) {
+    up = parentOf(up);
+    if (enterDirectory(up)) return;
+  }
+  DirectoryListBox1->clear();
+  FileListBox1->clear();
+}
+
+void LoadTab::watchFolder() {
+  if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
+  if (watchedFd_ >= 0) ::close(watchedFd_);
+  watchedFd_ = -1;
+  const QString shown = currentDirectory();
+  if (QFile::encodeName(shown) == dir_) {
+    watcher_.addPath(shown);
+    return;
+  }
+  // The descriptor's name in /proc leads to the folder whatever bytes its own name holds.
+  watchedFd_ = ::open(dir_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (watchedFd_ >= 0) watcher_.addPath(QStringLiteral("/proc/self/fd/%1").arg(watchedFd_));
+}
+
+void LoadTab::matchDrive() {
+  int best = -1;
+  qsizetype bestLength = -1;
+  for (int i = 0; i < DriveComboBox1->count(); ++i) {
+    const QByteArray root = QFile::encodeName(DriveComboBox1->itemData(i).toString());
+    if (root.size() > bestLength && holds(root, dir_)) {
+      best = i;
+      bestLength = root.size();
+    }
+  }
+  DriveComboBox1->setCurrentIndex(best);
+}
+
+void LoadTab::showPath() {
+  const QString path = currentDirectory();
+  PathLabel->setToolTip(path);
+  PathLabel->setAccessibleDescription(path);
+  PathLabel->setText(PathLabel->fontMetrics().elidedText(path, Qt::ElideMiddle, PathLabel->contentsRect().width()));
 }
 
 QByteArray LoadTab::selectedFile() const {
@@ -227,6 +425,7 @@ QByteArray LoadTab::selectedFile() const {
 }
 
 bool LoadTab::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == PathLabel && e->type() == QEvent::Resize) showPath();
   // Enter in the file list loads like a double click; other keys stay with the list.
   if (watched == FileListBox1 && e->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(e)->key();

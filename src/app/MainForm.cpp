@@ -104,6 +104,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
 
   FormCreate();
 
+  // Below the start size the tabs cut their controls.
+  setMinimumSize(630, 440);
   resize(630, 440);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();

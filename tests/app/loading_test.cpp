@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 
 #include "app/LoadTab.h"
 #include "app/WindowFixture.h"
@@ -45,6 +51,29 @@ struct RawFolder {
 QListWidgetItem* itemNamed(QListWidget* list, const QString& name) {
   const auto found = list->findItems(name, Qt::MatchExactly);
   return found.isEmpty() ? nullptr : found.first();
+}
+
+std::string chosen(const QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  return item && item->isSelected() ? item->text().toStdString() : std::string();
+}
+
+void makeFolder(const std::string& path) { ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path; }
+
+void makeFile(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  std::fclose(f);
+}
+
+// Where a line edit draws its text: the contents rectangle less the text margins and the 2 pixels
+// QLineEdit keeps free on either side.
+int textRoom(const QLineEdit* edit) {
+  QStyleOptionFrame opt;
+  opt.initFrom(edit);
+  opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+  const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+  return contents.marginsRemoved(edit->textMargins()).width() - 2 * 2;
 }
 
 void doubleClick(QListWidget* list, QListWidgetItem* item) {
@@ -207,4 +236,136 @@ TEST(LoadTab, RawNamesAndABracketFolderAreListedEnteredAndLoaded) {
             "Fehler: Die Datei konnte nicht geladen werden!\n\uFFFDchec.bmp: Die Datei ist bei Byte 3 beschädigt oder "
             "unvollständig.");
   EXPECT_EQ(QDir::currentPath(), workingFolder);
+}
+
+// The widest numbers the info fields get, 262144 pixels (the largest side read) and 16777216
+// colours, are shown whole at the start size and larger: text and cursor fit the field.
+TEST(LoadTab, InfoFieldsShowWholeNumbers) {
+  test::WindowFixture w;
+  w.form.show();
+  for (const QSize size : {QSize(630, 440), QSize(800, 520), QSize(1600, 1000)}) {
+    w.form.resize(size);
+    QApplication::processEvents();
+    for (const char* name : {"Breit", "Hoch", "Tief"}) {
+      auto* edit = w.find<QLineEdit>(name);
+      for (const QString text : {"6000", "262144", "16777216"}) {
+        edit->setText(text);
+        EXPECT_LE(edit->fontMetrics().horizontalAdvance(text) + 1, textRoom(edit))
+            << name << " " << text.toStdString() << " at " << size.width() << " x " << size.height();
+      }
+    }
+  }
+}
+
+// A folder that cannot be opened is named in a message, and the tab stays where it was: one that
+// vanished after it was listed (its Latin-1 name shown with U+FFFD) and one without read
+// permission, which only a user other than root is refused.
+TEST(LoadTab, AFolderThatCannotBeOpenedIsReportedAndTheTabStays) {
+  struct Case {
+    const char* raw;
+    const char* shown;
+    bool needsNonRoot;
+    void (*spoil)(const std::string&);
+  };
+  const Case cases[] = {
+      {"Bl\344tter", "Bl\uFFFDtter", false, [](const std::string& p) { ASSERT_EQ(::rmdir(p.c_str()), 0); }},
+      {"geschlossen", "geschlossen", true, [](const std::string& p) { ASSERT_EQ(::chmod(p.c_str(), 0), 0); }},
+  };
+  for (const Case& c : cases) {
+    if (c.needsNonRoot && ::geteuid() == 0) continue;
+    SCOPED_TRACE(c.shown);
+    RawFolder raw;
+    const std::string folder = raw.root + "/" + c.raw;
+    makeFolder(folder);
+    makeFile(raw.root + "/bild.bmp");
+    test::WindowFixture w;
+    LoadTab* tab = w.form.loadTab();
+    ASSERT_TRUE(tab->showDirectory(raw.dir.path()));
+    const QString shown = tab->currentDirectory();
+    const int drive = tab->DriveComboBox1->currentIndex();
+    QListWidgetItem* item = itemNamed(tab->DirectoryListBox1, QString::fromUtf8(c.shown));
+    ASSERT_NE(item, nullptr);
+    // Spoiled between listing and double click, before the tab hears of the change.
+    c.spoil(folder);
+    emit tab->DirectoryListBox1->itemActivated(item);
+    ASSERT_EQ(w.boxes.shown.size(), 1);
+    EXPECT_EQ(w.boxes.shown[0].toStdString(),
+              std::string("Fehler: Auf den Ordner \"") + c.shown + "\" kann nicht zugegriffen werden.");
+    EXPECT_EQ(tab->currentDirectory(), shown);
+    EXPECT_EQ(tab->DriveComboBox1->currentIndex(), drive);
+    EXPECT_NE(itemNamed(tab->FileListBox1, "bild.bmp"), nullptr);
+    ::chmod(folder.c_str(), 0755);
+  }
+}
+
+// The lists follow the shown folder as it changes on disk and keep the chosen entries; a folder
+// that goes away gives way to the one above it. Both for a plain name and for a Latin-1 name,
+// which a QString cannot carry back to the file system.
+TEST(LoadTab, ListsFollowTheShownFolderAndTheDriveAndPathNameIt) {
+  const auto within5s = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); };
+  for (const char* name : {"Ordner", "Bl\344tter"}) {
+    SCOPED_TRACE(name);
+    RawFolder raw;
+    const std::string folder = raw.root + "/" + name;
+    makeFolder(folder);
+    makeFolder(folder + "/alt");
+    for (const char* file : {"/a.bmp", "/b.bmp"}) makeFile(folder + file);
+    test::WindowFixture w;
+    LoadTab* tab = w.form.loadTab();
+    ASSERT_TRUE(tab->showDirectory(raw.dir.path()));
+    emit tab->DirectoryListBox1->itemActivated(itemNamed(tab->DirectoryListBox1, QFile::decodeName(name)));
+    tab->DirectoryListBox1->setCurrentItem(itemNamed(tab->DirectoryListBox1, "alt"));
+    tab->FileListBox1->setCurrentItem(itemNamed(tab->FileListBox1, "b.bmp"));
+
+    makeFolder(folder + "/neu");
+    makeFile(folder + "/c.bmp");
+    EXPECT_TRUE(
+        within5s([&] { return itemNamed(tab->FileListBox1, "c.bmp") && itemNamed(tab->DirectoryListBox1, "neu"); }));
+    EXPECT_EQ(chosen(tab->DirectoryListBox1), "alt");
+    EXPECT_EQ(chosen(tab->FileListBox1), "b.bmp");
+
+    std::filesystem::remove(folder + "/a.bmp");
+    EXPECT_TRUE(within5s([&] { return !itemNamed(tab->FileListBox1, "a.bmp"); }));
+    EXPECT_EQ(chosen(tab->FileListBox1), "b.bmp");
+
+    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(within5s([&] { return tab->currentDirectory() == QDir(raw.dir.path()).canonicalPath(); }));
+    EXPECT_EQ(itemNamed(tab->DirectoryListBox1, QFile::decodeName(name)), nullptr);
+  }
+
+  // The drive box shows the entry that holds the folder, the personal folder inside the root; the
+  // label above the lists shows the path, cut in the middle when long, whole in its tool tip.
+  RawFolder raw;
+  std::string deep = raw.root;
+  for (int i = 0; i < 8; ++i) makeFolder(deep += "/ein-ziemlich-langer-Ordnername");
+  test::WindowFixture w;
+  w.form.show();
+  LoadTab* tab = w.form.loadTab();
+  QComboBox* drives = tab->DriveComboBox1;
+  // At the start, the working folder.
+  ASSERT_GE(drives->currentIndex(), 0);
+  EXPECT_TRUE(QDir::current().canonicalPath().startsWith(drives->currentData().toString()));
+  EXPECT_EQ(tab->PathLabel->accessibleName(), "Ordner");
+  struct Case {
+    QString folder;
+    QString drive;
+  };
+  const QString home = QDir(QDir::homePath()).canonicalPath();
+  for (const Case& c :
+       {Case{"/", "/"}, Case{home, home}, Case{QFile::decodeName(QByteArray::fromStdString(deep)), ""}}) {
+    SCOPED_TRACE(c.folder.toStdString());
+    ASSERT_TRUE(tab->showDirectory(c.folder));
+    QApplication::processEvents();
+    if (!c.drive.isEmpty()) EXPECT_EQ(drives->currentData().toString(), c.drive);
+    const QLabel* path = tab->PathLabel;
+    EXPECT_EQ(path->toolTip(), tab->currentDirectory());
+    EXPECT_LE(path->fontMetrics().horizontalAdvance(path->text()), path->contentsRect().width());
+    if (path->fontMetrics().horizontalAdvance(c.folder) <= path->contentsRect().width()) {
+      EXPECT_EQ(path->text(), c.folder);
+    } else {
+      EXPECT_TRUE(path->text().startsWith(c.folder.left(3))) << path->text().toStdString();
+      EXPECT_TRUE(path->text().contains(QChar(0x2026))) << path->text().toStdString();
+      EXPECT_TRUE(path->text().endsWith("Ordnername")) << path->text().toStdString();
+    }
+  }
 }

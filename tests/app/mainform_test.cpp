@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 
@@ -314,4 +318,58 @@ TEST(MainForm, NumbersFieldsAndTitlesReadRightInAGermanSession) {
   }
   QLocale::setDefault(locale);
   QGuiApplication::setApplicationDisplayName(displayName);
+}
+
+// The window does not shrink below its start size, where the load tab has all the room it asks
+// for; a larger window widens every preview; the file-type box shows its entries whole.
+TEST(MainForm, KeepsItsStartSizeGrowsThePreviewsAndShowsWholeFileTypes) {
+  Window w;
+  w.form.show();
+  w.form.resize(400, 300);
+  QApplication::processEvents();
+  EXPECT_EQ(w.form.size(), QSize(630, 440));
+  LoadTab* load = w.form.loadTab();
+  EXPECT_LE(load->minimumSizeHint().width(), load->width());
+  EXPECT_LE(load->minimumSizeHint().height(), load->height());
+
+  QTabWidget* tabs = w.form.pageControl();
+  const std::pair<int, QWidget*> previews[] = {{0, load->PaintBox1},
+                                               {2, w.find<QScrollArea>("ScrollBox1")},
+                                               {4, w.find<QScrollArea>("ScrollBox2")},
+                                               {6, w.find<QScrollArea>("ScrollBox3")}};
+  const auto sizes = [&] {
+    std::vector<QSize> result;
+    for (const auto& [tab, preview] : previews) {
+      tabs->setCurrentIndex(tab);
+      QApplication::processEvents();
+      result.push_back(preview->size());
+    }
+    return result;
+  };
+  const std::vector<QSize> start = sizes();
+  w.form.resize(630 + 600, 440 + 400);
+  const std::vector<QSize> large = sizes();
+  for (size_t i = 0; i < start.size(); ++i) {
+    SCOPED_TRACE(previews[i].second->objectName().toStdString());
+    EXPECT_GE(large[i].width() - start[i].width(), 400);
+    EXPECT_GE(large[i].height() - start[i].height(), 300);
+  }
+
+  // The drop-down is wide enough for every entry and its scroll bar, as far as the screen allows;
+  // each entry is its own tool tip, and the box's tool tip names the chosen entry whole.
+  tabs->setCurrentIndex(0);
+  QComboBox* types = load->FilterComboBox1;
+  QAbstractItemView* view = types->view();
+  const int scrollBar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+  for (int i = 0; i < types->count(); ++i) {
+    const QString text = types->itemText(i);
+    EXPECT_GE(view->minimumWidth(), view->fontMetrics().horizontalAdvance(text) + scrollBar) << text.toStdString();
+    EXPECT_EQ(types->itemData(i, Qt::ToolTipRole).toString(), text);
+  }
+  types->showPopup();
+  QApplication::processEvents();
+  EXPECT_GE(view->window()->width(), std::min(view->minimumWidth(), types->screen()->availableGeometry().width()));
+  types->hidePopup();
+  EXPECT_TRUE(types->toolTip().endsWith(types->currentText()));
+  EXPECT_TRUE(types->currentText().startsWith("Alle Bilddateien (*.bmp;"));
 }
