@@ -17,6 +17,7 @@
 #include "app/RetouchTab.h"
 #include "app/SettingsTab.h"
 #include "layout/PaperMetrics.h"
+#include "layout/PosterPrintSize.h"
 #include "picture/CodecRegistry.h"
 #include "platform/MessageBoxes.h"
 #include "ui/AboutBox.h"
@@ -38,6 +39,11 @@ class CompactTabStyle : public QProxyStyle {
 };
 constexpr int kPageBorder = 8;
 const QString kHelpFileName = QStringLiteral("tessaro2.html");
+
+// The printed size beside the sheet edits, from the page metrics the layout uses.
+void showPrintSize(PosterSizeTab& tab, const PageMetrics& m, const MainState& s, const GlueMargins& glue) {
+  tab.showPrintSize(posterPrintSize(m, posterLayout(s.Picture, s.poster), s.options, glue));
+}
 }  // namespace
 
 TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printerSetup, QWidget* parent)
@@ -229,6 +235,8 @@ void TMainForm::UpdatePaperFormat() {
   s->Edit10->setText(QString::fromStdString(t.bottom));
   s->Edit1->setText(QString::fromStdString(t.glueRight));
   s->Edit2->setText(QString::fromStdString(t.glueBottom));
+  // The glue strips change the printed size although the sheet edits wait for their next change.
+  showPrintSize(*posterSize_, metrics_, state_, glueMargins());
 }
 
 GlueMargins TMainForm::glueMargins() const {
@@ -273,12 +281,16 @@ double TMainForm::breitValue() { return posterSize_->BreitEd->value(); }
 void TMainForm::setBreitValue(double v) { posterSize_->BreitEd->setValue(v); }
 double TMainForm::hochValue() { return posterSize_->HochEd->value(); }
 void TMainForm::setHochValue(double v) { posterSize_->HochEd->setValue(v); }
-void TMainForm::repaintPreview() { posterSize_->VorschauBox()->update(); }
+// Every change of the sheets, the options or the picture passes here.
+void TMainForm::repaintPreview() {
+  posterSize_->VorschauBox()->update();
+  showPrintSize(*posterSize_, metrics_, state_, glueMargins());
+}
 
 void TMainForm::pictureChanged() {
   load_->PaintBox1->update();
   retouch_->PaintBox2()->update();
-  posterSize_->VorschauBox()->update();
+  repaintPreview();
 }
 
 void TMainForm::QuitBtnClick() {

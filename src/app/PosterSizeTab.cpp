@@ -23,12 +23,20 @@ PosterSizeTab::PosterSizeTab(QWidget* parent)
   RxLabel25->setObjectName("RxLabel25");
   RxLabel25->installEventFilter(this);
   setZoomEdit(ZoomEd);
+  PosterSizeLabel = new QLabel(c);
+  PosterSizeLabel->setObjectName("PosterSizeLabel");
+  PosterSizeLabel->setToolTip(QStringLiteral("Breite und Höhe des fertig geklebten Posters"));
+  PosterSizeLabel->setAccessibleDescription(PosterSizeLabel->toolTip());
+  PosterDpiLabel = new QLabel(c);
+  PosterDpiLabel->setObjectName("PosterDpiLabel");
 
   QVBoxLayout* l = controlsLayout();
   l->addWidget(labelFor(QStringLiteral("Breite in Blättern:"), BreitEd, c));
   l->addWidget(BreitEd);
   l->addWidget(labelFor(QStringLiteral("Höhe in Blättern:"), HochEd, c));
   l->addWidget(HochEd);
+  l->addWidget(PosterSizeLabel);
+  l->addWidget(PosterDpiLabel);
   l->addWidget(labelFor(QStringLiteral("Schrittweite:"), IncEd, c));
   l->addWidget(IncEd);
   l->addWidget(labelFor(QStringLiteral("Zoom:"), ZoomEd, c));
@@ -38,6 +46,24 @@ PosterSizeTab::PosterSizeTab(QWidget* parent)
   glueRow->addWidget(RxLabel25, 1);
   l->addLayout(glueRow);
   l->addStretch(1);
+}
+
+void PosterSizeTab::showPrintSize(const PosterPrintSize& size) {
+  const QString sizeText = QStringLiteral("Postergröße: ") + QString::fromStdString(formatPosterSize(size));
+  const QString dpiText = QStringLiteral("Auflösung: ") + QString::fromStdString(formatPosterDpi(size));
+  // Screen readers read the name, so it carries the figures too.
+  PosterSizeLabel->setText(sizeText);
+  PosterSizeLabel->setAccessibleName(sizeText);
+  PosterDpiLabel->setText(dpiText);
+  PosterDpiLabel->setAccessibleName(dpiText);
+  const bool coarse = size.coarse();
+  QPalette p = PosterDpiLabel->palette();
+  p.setColor(QPalette::WindowText, coarse ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+  PosterDpiLabel->setPalette(p);
+  const QString hint = coarse ? QStringLiteral("Unter %1 dpi wirkt der Druck grob.").arg(kCoarseDpi)
+                              : QStringLiteral("Bildpunkte je Zoll des fertigen Posters");
+  PosterDpiLabel->setToolTip(hint);
+  PosterDpiLabel->setAccessibleDescription(hint);
 }
 
 bool PosterSizeTab::eventFilter(QObject* watched, QEvent* e) {

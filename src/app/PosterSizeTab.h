@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "app/ScrollTab.h"
+#include "layout/PosterPrintSize.h"
 
 namespace tessaro {
 
@@ -16,7 +17,10 @@ class PosterSizeTab : public ScrollTab {
   QDoubleSpinBox *BreitEd, *HochEd, *IncEd, *ZoomEd;
   QCheckBox* KrShowCheck;
   QLabel* RxLabel25;
+  QLabel *PosterSizeLabel, *PosterDpiLabel;
   PaintBox* VorschauBox() const { return paintBox(); }
+  // Shows what the printed poster measures; the resolution turns red when the print looks coarse.
+  void showPrintSize(const PosterPrintSize& size);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;

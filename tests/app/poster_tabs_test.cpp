@@ -2,9 +2,12 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
+#include <functional>
 
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
@@ -108,4 +111,68 @@ TEST(PosterPrint, AFailingPrinterIsReported) {
   w.form.PrintBtnClick();
   ASSERT_EQ(w.boxes.shown.size(), 1);
   EXPECT_TRUE(w.boxes.shown[0].startsWith("Fehler: ")) << w.boxes.shown[0].toStdString();
+}
+
+// The figures of the hand-computed A4 example in poster_print_size_test.cpp, followed through a
+// change of each thing they depend on.
+TEST(PosterPrintSize, TheLabelsFollowEveryChangeAndTurnRedBelow100Dpi) {
+  test::WindowFixture w(defaultA4Metrics());
+  PosterSizeTab* t = w.form.posterSizeTab();
+  SettingsTab* s = w.form.settingsTab();
+  w.form.state().Picture = test::blockPicture(2000, 3000, 2, 3);
+  s->CheckBox6->setChecked(false);   // exactly the sheets typed
+  s->CheckBox10->setChecked(false);  // every sheet keeps its glue strip
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    const char* size;
+    const char* dpi;
+    bool red;
+  };
+  const Step steps[] = {
+      {"2 x 3 sheets",
+       [&] {
+         t->BreitEd->setValue(2.0);
+         t->HochEd->setValue(3.0);
+       },
+       "Postergröße: 38.3 x 82.2 cm", "Auflösung: 93 dpi", true},
+      // 2000 * 600 / 4523 = 265.3 across, 3000 * 600 / 6475 = 278 down.
+      {"one sheet",
+       [&] {
+         t->BreitEd->setValue(1.0);
+         t->HochEd->setValue(1.0);
+       },
+       "Postergröße: 19.1 x 27.4 cm", "Auflösung: 265 dpi", false},
+      {"10 % glue across", [&] { s->KrandxlEd->setValue(10); }, "Postergröße: 18.1 x 27.4 cm", "Auflösung: 278 dpi",
+       false},
+      // The whole page 4761 x 6816: 2000 * 600 / 4761 = 252.
+      {"no glue strips", [&] { s->CheckBox8->setChecked(false); }, "Postergröße: 20.2 x 28.9 cm", "Auflösung: 252 dpi",
+       false},
+      // 400 x 600 dots at 50 dpi: 20.32 x 30.48 cm, 2000 * 50 / 400 = 250.
+      {"other paper",
+       [&] {
+         w.printer.setMetrics(smallPage());
+         w.form.BitBtn3Click();
+       },
+       "Postergröße: 20.3 x 30.5 cm", "Auflösung: 250 dpi", false},
+      // 200 * 50 / 400 = 25.
+      {"smaller picture",
+       [&] {
+         w.form.state().Picture = test::blockPicture(200, 300, 2, 3);
+         w.form.pictureChanged();
+       },
+       "Postergröße: 20.3 x 30.5 cm", "Auflösung: 25 dpi", true},
+  };
+  const QColor normal = t->palette().color(QPalette::WindowText);
+  ASSERT_NE(normal, QColor(Qt::red));
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    EXPECT_EQ(w.find<QLabel>("PosterSizeLabel")->text().toStdString(), step.size);
+    QLabel* dpi = w.find<QLabel>("PosterDpiLabel");
+    EXPECT_EQ(dpi->text().toStdString(), step.dpi);
+    EXPECT_EQ(dpi->accessibleName(), dpi->text());
+    EXPECT_EQ(dpi->palette().color(dpi->foregroundRole()), step.red ? QColor(Qt::red) : normal);
+    EXPECT_EQ(dpi->toolTip().startsWith("Unter 100 dpi wirkt der Druck grob."), step.red);
+  }
 }
