@@ -25,6 +25,8 @@ PosterSizeTab::PosterSizeTab(QWidget* parent)
   setZoomEdit(ZoomEd);
   PosterSizeLabel = new QLabel(c);
   PosterSizeLabel->setObjectName("PosterSizeLabel");
+  // A poster of many sheets has long figures; the column is narrow.
+  PosterSizeLabel->setWordWrap(true);
   PosterSizeLabel->setToolTip(QStringLiteral("Breite und Höhe des fertig geklebten Posters"));
   PosterSizeLabel->setAccessibleDescription(PosterSizeLabel->toolTip());
   PosterDpiLabel = new QLabel(c);
