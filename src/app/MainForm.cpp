@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -61,7 +62,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   auto* scanTab = new QWidget;
   scanTab->setObjectName("TabSheet10");
   auto* scanText = new QLabel(
-      QStringLiteral("Sie können ein Motiv über die TWAIN-Schnittstelle direkt in dieses Programm importieren!"), scanTab);
+      QStringLiteral("Sie können ein Motiv über die TWAIN-Schnittstelle direkt in dieses Programm importieren!"),
+      scanTab);
   scanText->setWordWrap(true);
   auto* scanLayout = new QVBoxLayout(scanTab);
   scanLayout->addWidget(scanText);
@@ -70,7 +72,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   settings_ = new SettingsTab;
   posterSize_ = new PosterSizeTab;
   print_ = new PrintTab;
-  passport_ = new ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"));
+  passport_ =
+      new ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"));
   auto* zoom3 = pointSpinBox(passport_->controls());
   zoom3->setObjectName("Zoom3ED");
   zoom3->setRange(0.1, 10);
@@ -83,8 +86,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   passport_->controlsLayout()->addStretch(1);
 
   const std::pair<QWidget*, QString> tabs[] = {
-      {load_, QStringLiteral("Motiv laden")},  {scanTab, QStringLiteral("Scannen")},
-      {retouch_, QStringLiteral("Retuschieren")}, {settings_, QStringLiteral("Einstellungen")},
+      {load_, QStringLiteral("Motiv laden")},      {scanTab, QStringLiteral("Scannen")},
+      {retouch_, QStringLiteral("Retuschieren")},  {settings_, QStringLiteral("Einstellungen")},
       {posterSize_, QStringLiteral("Druckgröße")}, {print_, QStringLiteral("Drucken")},
       {passport_, QStringLiteral("Paßbilder")}};
   int icon = 0;
@@ -188,6 +191,12 @@ void TMainForm::connectOptions() {
     VorschauBoxMouseDown(e->position().toPoint().x(), e->position().toPoint().y());
   };
   connect(print_->GoBtn1, &PictureButton::clicked, this, [this] { PrintBtnClick(); });
+  connect(print_->PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(); });
+  runPdfDialog = [this](QWidget* parent, QString& fileName) {
+    fileName = QFileDialog::getSaveFileName(parent, QStringLiteral("Als PDF speichern"), load_->currentDirectory(),
+                                            QStringLiteral("PDF-Dateien (*.pdf)"));
+    return !fileName.isEmpty();
+  };
   connect(retouch_->SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(); });
   connect(retouch_->ZoomEd2, &QDoubleSpinBox::valueChanged, this,
           [this] { retouch_->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight); });

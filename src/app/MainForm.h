@@ -8,6 +8,7 @@
 
 #include "layout/PosterGeometry.h"
 #include "layout/PreviewGrid.h"
+#include "print/PosterPrintJob.h"
 #include "print/PrintService.h"
 #include "state/MainState.h"
 #include "ui/PictureButton.h"
@@ -58,6 +59,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void VorschauBoxPaint(QPainter& painter);
   void VorschauBoxMouseDown(int x, int y);
   void PrintBtnClick();
+  void PdfBtnClick();
   void SaveBtnClick();
 
   // The current glue percentages, read from their edits.
@@ -76,6 +78,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // chosen name and entry; false when cancelled. Tests put their own in its place.
   using SaveDialogFn = std::function<bool(QWidget*, const QStringList&, int&, QString&)>;
   SaveDialogFn runSaveDialog;
+  // Asks for the PDF file's name; false when cancelled. Tests put their own in its place.
+  using PdfDialogFn = std::function<bool(QWidget*, QString&)>;
+  PdfDialogFn runPdfDialog;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -99,6 +104,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void showPictureInfo();
   // The printer's name for the window, "PDF-Datei" for files; empty for a printer without a name.
   QString printerCaption() const;
+  // The poster job of the print tab's settings, on `printer`, with the progress bar moving.
+  PosterPrintResult runPosterJob(PrintService& printer);
   PreviewBox previewBox() const;
   // Opens in `startFolder` until a folder has been chosen in it.
   static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName,

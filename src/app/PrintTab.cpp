@@ -23,32 +23,36 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   setObjectName("TabSheet4");
   auto* order = new QGroupBox(QStringLiteral("Druckreihenfolge"), this);
   order->setObjectName("GroupBox5");
-  RadioButton1 = radio("RadioButton1", QStringLiteral("Zeilenweise von oben nach unten drucken"),
-                       QStringLiteral("Das Poster wird von in horizontalen Reihen von oben nach unten ausgedruckt"), true,
-                       order);
-  RadioButton2 = radio("RadioButton2", QStringLiteral("Spaltenweise von links nach rechts drucken"),
-                       QStringLiteral("Das Poster wird von in vertikalen Reihen von links nach rechts ausgedruckt"),
-                       false, order);
+  RadioButton1 =
+      radio("RadioButton1", QStringLiteral("Zeilenweise von oben nach unten drucken"),
+            QStringLiteral("Das Poster wird von in horizontalen Reihen von oben nach unten ausgedruckt"), true, order);
+  RadioButton2 =
+      radio("RadioButton2", QStringLiteral("Spaltenweise von links nach rechts drucken"),
+            QStringLiteral("Das Poster wird von in vertikalen Reihen von links nach rechts ausgedruckt"), false, order);
   auto* ol = new QVBoxLayout(order);
   ol->addWidget(RadioButton1);
   ol->addWidget(RadioButton2);
 
   auto* which = new QGroupBox(QStringLiteral("Zu druckende Seiten"), this);
   which->setObjectName("GroupBox6");
-  RadioButton3 = radio("RadioButton3", QStringLiteral("Alle Seiten drucken"), QStringLiteral("Druckt alle Seiten des Posters"),
-                       true, which);
+  RadioButton3 = radio("RadioButton3", QStringLiteral("Alle Seiten drucken"),
+                       QStringLiteral("Druckt alle Seiten des Posters"), true, which);
   RadioButton4 = radio("RadioButton4", QStringLiteral("Die \"weggeklickten\" nicht ausdrucken"),
                        QStringLiteral("Druckt die unter \"Druckgröße\" weggeklickten Seiten nicht aus"), false, which);
   auto* wl = new QVBoxLayout(which);
   wl->addWidget(RadioButton3);
   wl->addWidget(RadioButton4);
 
-  ProgressBar1 = progressBar("ProgressBar1", QStringLiteral("Zeigt den Fortschritt der Datenübertragung zum Druckertreiber"),
-                             this);
+  ProgressBar1 = progressBar("ProgressBar1",
+                             QStringLiteral("Zeigt den Fortschritt der Datenübertragung zum Druckertreiber"), this);
   auto* RxLabel14 = labelFor(QStringLiteral("Datenübertragung:"), ProgressBar1, this);
   RxLabel14->setObjectName("RxLabel14");
   GoBtn1 = new PictureButton("GoBtn1", QStringLiteral("Drucken"), QStringLiteral("Startet den Druckvorgang!"),
                              QSize(101, 30), this);
+  PdfBtn = new QPushButton(QStringLiteral("Als PDF speichern…"), this);
+  PdfBtn->setObjectName("PdfBtn");
+  PdfBtn->setAccessibleName(QStringLiteral("Als PDF speichern"));
+  PdfBtn->setToolTip(QStringLiteral("Speichert die Blätter, die gedruckt würden, verlustfrei als PDF-Datei"));
   PrintStatus = new QLabel(this);
   PrintStatus->setObjectName("PrintStatus");
   PrintStatus->setAccessibleName(QStringLiteral("Druckstatus"));
@@ -65,7 +69,11 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   bar->addWidget(RxLabel14);
   bar->addWidget(ProgressBar1, 1);
   l->addLayout(bar);
-  l->addWidget(GoBtn1, 0, Qt::AlignRight);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(PdfBtn);
+  buttons->addWidget(GoBtn1);
+  l->addLayout(buttons);
   l->addWidget(PrintStatus);
   l->addStretch(1);
 }

@@ -1,9 +1,12 @@
 // The print button of the tab "Drucken": the whole poster as one print job.
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QPrinterInfo>
 
 #include "app/MainForm.h"
 #include "app/PrintTab.h"
+#include "pdf/PdfPrintService.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtPrintService.h"
 #include "print/PosterPrintJob.h"
@@ -32,6 +35,41 @@ QString TMainForm::printerCaption() const {
   return qt->printsToFile() ? QStringLiteral("PDF-Datei") : qt->printerName();
 }
 
+PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
+  PosterPrintRequest request;
+  request.order = print_->RadioButton1->isChecked() ? PrintOrder::Rows : PrintOrder::Columns;
+  request.skipExcluded = !print_->RadioButton3->isChecked();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // Keep the window painted while the bar moves, without taking new clicks mid-job.
+  const PosterPrintResult result = printPoster(printer, state_.Picture, state_.poster, state_.options, glueMargins(),
+                                               state_.SheetOff, request, [this](int32_t position, int32_t maximum) {
+                                                 print_->ProgressBar1->setMaximum(std::max(1, maximum));
+                                                 print_->ProgressBar1->setValue(position);
+                                                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                                               });
+  QApplication::restoreOverrideCursor();
+  print_->ProgressBar1->setValue(0);
+  return result;
+}
+
+void TMainForm::PdfBtnClick() {
+  print_->showStatus({});
+  QString name;
+  if (!runPdfDialog(this, name)) return;
+  if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".pdf");
+  // The chosen printer's paper and resolution, so the file holds the pages it would print.
+  PdfPrintService pdf(QFile::encodeName(name).toStdString(), printer_.metrics());
+  const PosterPrintResult result = runPosterJob(pdf);
+  if (!result.ok()) {
+    messageBoxes().tell(this, QStringLiteral("Fehler"),
+                        QStringLiteral("Die PDF-Datei \"%1\" konnte nicht geschrieben werden!\n%2")
+                            .arg(name, QString::fromStdString(result.message)),
+                        MessageBoxes::Icon::Error);
+    return;
+  }
+  print_->showStatus(printedText(result, name, {}));
+}
+
 void TMainForm::PrintBtnClick() {
   print_->GoBtn1->release();
   print_->showStatus({});
@@ -40,19 +78,7 @@ void TMainForm::PrintBtnClick() {
                                QStringLiteral("Es ist noch kein Bild geladen. Trotzdem drucken?"),
                                MessageBoxes::Icon::Question))
     return;
-  PosterPrintRequest request;
-  request.order = print_->RadioButton1->isChecked() ? PrintOrder::Rows : PrintOrder::Columns;
-  request.skipExcluded = !print_->RadioButton3->isChecked();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  // Keep the window painted while the bar moves, without taking new clicks mid-job.
-  const PosterPrintResult result = printPoster(printer_, state_.Picture, state_.poster, state_.options, glueMargins(),
-                                               state_.SheetOff, request, [this](int32_t position, int32_t maximum) {
-                                                 print_->ProgressBar1->setMaximum(std::max(1, maximum));
-                                                 print_->ProgressBar1->setValue(position);
-                                                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                                               });
-  QApplication::restoreOverrideCursor();
-  print_->ProgressBar1->setValue(0);
+  const PosterPrintResult result = runPosterJob(printer_);
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"), QString::fromStdString(result.message),
                         MessageBoxes::Icon::Error);

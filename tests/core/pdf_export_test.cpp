@@ -1,0 +1,239 @@
+// The PDF writer checked with poppler's tools, which share no code with cairo: pictures come out
+// byte for byte and once per file, pages look like the raster pages of the same job, notes are
+// text, and a failed write keeps the old file.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pdf/PdfPrintService.h"
+#include "print/GlueNotes.h"
+#include "print/PosterPrintJob.h"
+#include "support/FakePrintService.h"
+#include "support/PosterPictures.h"
+
+using namespace tessaro;
+namespace fs = std::filesystem;
+
+namespace {
+
+// 72 dpi: a device pixel is a point, so pdftoppm -r 72 renders pixel for pixel.
+PageMetrics page72() {
+  PageMetrics m;
+  m.dpiX = m.dpiY = 72;
+  m.offsetX = m.offsetY = 10;
+  m.pageWidth = 400;
+  m.pageHeight = 560;
+  m.physicalWidth = m.pageWidth + 2 * m.offsetX;
+  m.physicalHeight = m.pageHeight + 2 * m.offsetY;
+  return m;
+}
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    std::string t = (fs::temp_directory_path() / "tessaro-pdf-XXXXXX").string();
+    path = ::mkdtemp(t.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+// Standard output of a shell command; empty when it failed.
+std::string run(const std::string& command) {
+  std::string out;
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return out;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+  return ::pclose(p) == 0 ? out : std::string();
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Ppm {
+  int width = 0, height = 0;
+  std::string rgb;  // rows from the top
+  Color at(int x, int y) const {
+    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    return rgbColor(rgb[i], rgb[i + 1], rgb[i + 2]);
+  }
+};
+
+// A binary 8-bit PPM (P6) as poppler writes it.
+Ppm readPpm(const fs::path& p) {
+  std::istringstream in(slurp(p));
+  std::string magic;
+  int max = 0;
+  Ppm ppm;
+  in >> magic >> ppm.width >> ppm.height >> max;
+  in.get();
+  if (magic != "P6" || max != 255) return {};
+  ppm.rgb.assign(std::istreambuf_iterator<char>(in), {});
+  return ppm;
+}
+
+// The picture's colours as RGB bytes, top row first.
+std::string pictureRgb(const TDib& dib) {
+  std::string rgb;
+  for (int32_t y = 0; y < DibHeight(dib); ++y) {
+    for (int32_t x = 0; x < DibWidth(dib); ++x) {
+      const uint32_t v = static_cast<uint32_t>(getpixel(dib, x, y));
+      if (DibBitCount(dib) == 24) {
+        rgb += {static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+      } else {
+        const RgbQuad& q = dib.info()->bmiColors[v];
+        rgb += {static_cast<char>(q.rgbRed), static_cast<char>(q.rgbGreen), static_cast<char>(q.rgbBlue)};
+      }
+    }
+  }
+  return rgb;
+}
+
+TDib noisePicture(int32_t w, int32_t h, int bits, unsigned seed) {
+  std::mt19937 random(seed);
+  BitmapInfo table;
+  for (RgbQuad& q : table.bmiColors)
+    q = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 0};
+  TDib dib = newdib(w, h, bits, &table, bits == 8 ? 256 : 0);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) setpixel(dib, x, y, static_cast<int32_t>(random() & (bits == 8 ? 0xff : 0xffffff)));
+  return dib;
+}
+
+struct Job {
+  PosterState poster = test::wholeSheets(3, 2);
+  Options options;
+  GlueMargins glue{8, 8};
+  SheetGrid off;
+  PosterPrintRequest request{PrintOrder::Rows, true};
+  Job() { off.toggle(1, 0); }
+  PosterPrintResult print(PrintService& printer, const TDib& picture) const {
+    return printPoster(printer, picture, poster, options, glue, off, request);
+  }
+};
+
+}  // namespace
+
+TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
+  const struct {
+    const char* name;
+    int bits;
+  } cases[] = {{"24-bit noise", 24}, {"8-bit palette", 8}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const TDib picture = noisePicture(37, 23, c.bits, 7);
+    const fs::path pdf = dir.path / "poster.pdf";
+    PdfPrintService printer(pdf.string(), page72());
+    const PosterPrintResult result = Job().print(printer, picture);
+    ASSERT_EQ(result.status, PosterPrintResult::Status::Printed) << result.message;
+    EXPECT_EQ(result.pagesPrinted, 5);
+    EXPECT_EQ(printer.jobFile(), pdf.string());
+    EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | awk '/^Pages:/ {print $2}'"), "5\n");
+    // Every page draws its band of one image object.
+    const std::string list = "pdfimages -list '" + pdf.string() + "' | awk 'NR > 2 {print $1, $11}'";
+    EXPECT_EQ(run(list + " | wc -l"), "5\n");
+    EXPECT_EQ(run(list + " | awk '{print $2}' | sort -u | wc -l"), "1\n");
+    run("pdfimages -f 1 -l 1 '" + pdf.string() + "' '" + (dir.path / "img").string() + "'");
+    const Ppm image = readPpm(dir.path / "img-000.ppm");
+    EXPECT_EQ(image.width, 37);
+    EXPECT_EQ(image.height, 23);
+    EXPECT_TRUE(image.rgb == pictureRgb(picture));
+  }
+}
+
+TEST(PdfExport, PagesMatchTheRasterPagesOfTheSameJob) {
+  // Notes off: the raster test device draws blocks for text (notes are checked as text below).
+  Job job;
+  job.options.OptGlueLines = true;
+  job.options.OptEdgeHints = false;
+  job.options.OptNoEdgeLines = false;
+  const TDib picture = test::blockPicture(36, 24, 6, 4);
+  TempDir dir;
+  const fs::path pdf = dir.path / "poster.pdf";
+  PdfPrintService printer(pdf.string(), page72());
+  ASSERT_TRUE(job.print(printer, picture).ok());
+  test::FakePrintService raster(page72());
+  ASSERT_TRUE(job.print(raster, picture).ok());
+  ASSERT_EQ(raster.pageCount(), 5u);
+  const PageMetrics m = page72();
+  for (size_t i = 0; i < raster.pageCount(); ++i) {
+    SCOPED_TRACE("page " + std::to_string(i + 1));
+    const std::string base = (dir.path / ("page" + std::to_string(i))).string();
+    const std::string n = std::to_string(i + 1);
+    ASSERT_FALSE(run("pdftoppm -r 72 -aa no -aaVector no -f " + n + " -l " + n + " -singlefile '" + pdf.string() +
+                     "' '" + base + "' && echo ok")
+                     .empty());
+    const Ppm page = readPpm(base + ".ppm");
+    ASSERT_EQ(page.width, m.physicalWidth);
+    ASSERT_EQ(page.height, m.physicalHeight);
+    const test::RasterDevice& want = *raster.rasterPage(i);
+    // Neighbouring blocks differ by 20 in one channel.
+    constexpr int kTolerance = 8;
+    int64_t differing = 0;
+    for (int32_t y = 0; y < want.height(); ++y) {
+      for (int32_t x = 0; x < want.width(); ++x) {
+        const Color a = want.pixel(x, y), b = page.at(x + m.offsetX, y + m.offsetY);
+        differing += std::abs(colorRed(a) - colorRed(b)) > kTolerance ||
+                     std::abs(colorGreen(a) - colorGreen(b)) > kTolerance ||
+                     std::abs(colorBlue(a) - colorBlue(b)) > kTolerance;
+      }
+    }
+    // Rounding at band edges may move a row or column of pixels, not more.
+    EXPECT_LE(differing, 2 * (want.width() + want.height())) << differing;
+    // The border outside the printable area stays blank.
+    EXPECT_EQ(page.at(m.offsetX / 2, m.offsetY / 2), kWhite);
+  }
+}
+
+TEST(PdfExport, NotesAreText) {
+  TempDir dir;
+  const fs::path pdf = dir.path / "poster.pdf";
+  PdfPrintService printer(pdf.string(), page72());
+  Job job;
+  ASSERT_TRUE(job.print(printer, test::blockPicture(36, 24, 6, 4)).ok());
+  EXPECT_NE(run("pdffonts '" + pdf.string() + "'").find("DejaVuSans"), std::string::npos);
+  // Only the first sheet of the first row carries a note ((1, 0) is skipped, the last column
+  // and row carry none): one line in the bottom strip.
+  const std::string text = run("pdftotext -f 1 -l 1 '" + pdf.string() + "' -");
+  EXPECT_NE(text.find(std::string(kGlueNote)), std::string::npos) << text;
+  EXPECT_EQ(run("pdftotext -f 2 -l 2 '" + pdf.string() + "' -").find("Klebstoff"), std::string::npos);
+}
+
+TEST(PdfExport, AFailedWriteKeepsTheOldFileAndSaysWhy) {
+  TempDir dir;
+  const fs::path kept = dir.path / "kept.pdf";
+  std::ofstream(kept) << "old";
+  ::chmod(kept.c_str(), 0444);
+  const struct {
+    const char* name;
+    fs::path target;
+  } cases[] = {{"write-protected file", kept}, {"missing folder", dir.path / "gone" / "poster.pdf"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PdfPrintService printer(c.target.string(), page72());
+    const PosterPrintResult result = Job().print(printer, test::blockPicture(36, 24, 6, 4));
+    EXPECT_EQ(result.status, PosterPrintResult::Status::Failed);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(result.message, describeFileError(printer.fileError()));
+    EXPECT_TRUE(printer.jobFile().empty());
+  }
+  EXPECT_EQ(slurp(kept), "old");
+  // No temporary file is left beside it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
