@@ -60,6 +60,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void VorschauBoxMouseDown(int x, int y);
   void PrintBtnClick();
   void PdfBtnClick();
+  bool confirmStartPicture(const QString& caption);
   void SaveBtnClick();
 
   // The current glue percentages, read from their edits.

@@ -52,8 +52,16 @@ PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
   return result;
 }
 
+// The untouched start picture prints as black sheets: that needs a yes, on paper or in a file.
+bool TMainForm::confirmStartPicture(const QString& caption) {
+  return !state_.showsStartPicture() ||
+         messageBoxes().askYesNo(this, caption, QStringLiteral("Es ist noch kein Bild geladen. Trotzdem drucken?"),
+                                 MessageBoxes::Icon::Question);
+}
+
 void TMainForm::PdfBtnClick() {
   print_->showStatus({});
+  if (!confirmStartPicture(QStringLiteral("Als PDF speichern"))) return;
   QString name;
   if (!runPdfDialog(this, name)) return;
   if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".pdf");
@@ -73,11 +81,7 @@ void TMainForm::PdfBtnClick() {
 void TMainForm::PrintBtnClick() {
   print_->GoBtn1->release();
   print_->showStatus({});
-  if (state_.showsStartPicture() &&
-      !messageBoxes().askYesNo(this, QStringLiteral("Drucken"),
-                               QStringLiteral("Es ist noch kein Bild geladen. Trotzdem drucken?"),
-                               MessageBoxes::Icon::Question))
-    return;
+  if (!confirmStartPicture(QStringLiteral("Drucken"))) return;
   const PosterPrintResult result = runPosterJob(printer_);
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"), QString::fromStdString(result.message),

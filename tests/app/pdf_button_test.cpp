@@ -61,3 +61,21 @@ TEST(PdfButton, WritesThePagesPrintingWouldMakeOrSaysWhyNot) {
     EXPECT_TRUE(test::pdfInfoField(c.written, "Page size").startsWith("420 x 580 pts"));
   }
 }
+
+// The start picture is no poster anyone wants: exporting it needs a yes, as printing does.
+TEST(PdfButton, AsksBeforeExportingTheStartPicture) {
+  QTemporaryDir dir;
+  for (const bool answer : {false, true}) {
+    SCOPED_TRACE(answer);
+    test::WindowFixture w(smallPage());
+    const QString file = dir.filePath(answer ? "ja.pdf" : "nein.pdf");
+    w.form.runPdfDialog = [&file](QWidget*, QString& name) {
+      name = file;
+      return true;
+    };
+    w.boxes.answer = answer;
+    w.form.PdfBtnClick();
+    EXPECT_EQ(w.boxes.shown, QStringList{"Als PDF speichern: Es ist noch kein Bild geladen. Trotzdem drucken?"});
+    EXPECT_EQ(QFile::exists(file), answer);
+  }
+}
