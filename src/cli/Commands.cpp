@@ -71,7 +71,7 @@ std::string helpText() {
          "Befehle:\n"
          "  info DATEI\n"
          "      Zeigt Breite und Höhe in Pixeln, die Farbtiefe in Bit und die Zahl der Farben\n"
-         "      (2 hoch Farbtiefe, wie auf der Karte \"Laden\"), je eine Zeile.\n"
+         "      (2 hoch Farbtiefe, wie auf der Karte „Motiv laden“), je eine Zeile.\n"
          "  convert EINGABE AUSGABE\n"
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
