@@ -1,0 +1,112 @@
+#include "cli/Commands.h"
+
+#include <ostream>
+
+#include "picture/CodecRegistry.h"
+#include "state/PictureLoad.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+// The program's name leads every message, so a script's log shows who complained.
+int fail(std::ostream& err, int code, const std::string& message) {
+  err << "tessaro-cli: " << message << '\n';
+  return code;
+}
+
+TDib load(const std::string& fileName, std::ostream& err, int& code) {
+  FileError why;
+  TDib picture = OpenDib(fileName, 0, {}, &why);
+  if (picture.empty())
+    code =
+        fail(err, kExitBadInput, "Die Datei „" + fileName + "“ konnte nicht geladen werden. " + describeFileError(why));
+  return picture;
+}
+
+int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
+  int code = kExitOk;
+  const TDib picture = load(line.input, err, code);
+  if (picture.empty()) return code;
+  // The load tab's words, and its colour count: two to the power of the depth.
+  out << "Breite: " << DibWidth(picture) << '\n'
+      << "Höhe: " << DibHeight(picture) << '\n'
+      << "Farbtiefe: " << DibBitCount(picture) << " Bit\n"
+      << "Farben: " << zweihoch(DibBitCount(picture)) << '\n';
+  return kExitOk;
+}
+
+int runConvert(const CommandLine& line, std::ostream& err) {
+  int code = kExitOk;
+  const TDib picture = load(line.input, err, code);
+  if (picture.empty()) return code;
+  // line.operations run here, in their order, once there are any.
+  FileError why;
+  if (!SaveDib(picture, line.output, line.format, {}, &why))
+    return fail(err, kExitCannotWrite,
+                "Die Datei „" + line.output + "“ konnte nicht gespeichert werden. " + describeFileError(why));
+  return kExitOk;
+}
+
+std::string formatList() {
+  std::string list;
+  for (const SaveEntry& e : saveEntries()) {
+    const std::string number = std::to_string(e.format);
+    list += "      " + std::string(number.size() < 2 ? " " : "") + number + "  " + e.extension.substr(1) + "   " +
+            e.description + "\n";
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string helpText() {
+  return "Tessaro auf der Kommandozeile: Bildinformationen und Umwandlung zwischen Bildformaten.\n"
+         "\n"
+         "Aufruf:\n"
+         "  tessaro-cli info DATEI\n"
+         "  tessaro-cli convert EINGABE AUSGABE [--format N]\n"
+         "  tessaro-cli --help\n"
+         "\n"
+         "Befehle:\n"
+         "  info DATEI\n"
+         "      Zeigt Breite und Höhe in Pixeln, die Farbtiefe in Bit und die Zahl der Farben\n"
+         "      (2 hoch Farbtiefe, wie auf der Karte „Motiv laden“), je eine Zeile.\n"
+         "  convert EINGABE AUSGABE\n"
+         "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
+         "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
+         "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n"
+         "\n"
+         "Optionen:\n"
+         "  --format N\n"
+         "      Speichert im Format N statt in dem der Endung von AUSGABE; N ist die Nummer\n"
+         "      oder die Endung:\n" +
+         formatList() +
+         "  -h, --help\n"
+         "      Zeigt diese Hilfe (auch ohne Argumente).\n"
+         "  --\n"
+         "      Alles Folgende ist ein Dateiname, auch wenn es mit \"-\" beginnt.\n"
+         "\n"
+         "Rückgabewerte:\n"
+         "  0  Erfolg\n"
+         "  1  unerwarteter Fehler\n"
+         "  2  unbekannter Befehl, unbekannte Option, unerwartetes Argument oder unbekanntes Format\n"
+         "  3  fehlender Dateiname oder fehlender Wert einer Option\n"
+         "  4  Eingabedatei fehlt, ist nicht lesbar, beschädigt oder kein bekanntes Bild\n"
+         "  5  Ausgabedatei konnte nicht geschrieben werden\n";
+}
+
+int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
+  switch (line.command) {
+    case Command::Help:
+      out << helpText();
+      return kExitOk;
+    case Command::Info:
+      return runInfo(line, out, err);
+    case Command::Convert:
+      return runConvert(line, err);
+  }
+  return kExitUnexpected;
+}
+
+}  // namespace tessaro::cli

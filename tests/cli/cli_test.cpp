@@ -1,0 +1,248 @@
+// Runs the real tessaro-cli as a script would, and checks its output, files and exit codes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "picture/CodecRegistry.h"
+#include "support/ReferenceImage.h"
+#include "support/TestData.h"
+
+namespace tessaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+}
+
+std::string quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs the program in `dir` with the given arguments, capturing both streams.
+CliRun runCli(const fs::path& dir, const std::vector<std::string>& args) {
+  std::string command = "cd " + quoted(dir.string()) + " && " + quoted(TESSARO_CLI);
+  for (const std::string& a : args) command += " " + quoted(a);
+  const fs::path out = dir.parent_path() / (dir.filename().string() + ".out");
+  const fs::path err = dir.parent_path() / (dir.filename().string() + ".err");
+  command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
+  const int status = std::system(command.c_str());
+  CliRun r;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = readAll(out);
+  r.err = readAll(err);
+  return r;
+}
+
+fs::path freshFolder(const std::string& name) {
+  const fs::path dir = test::tempPath(name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// Every file under the folder with its contents: a leftover or a changed file shows up here.
+std::map<std::string, std::string> contents(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    files[entry.path().lexically_relative(dir).string()] = entry.is_regular_file() ? readAll(entry.path()) : "<folder>";
+  return files;
+}
+
+// A picture whose every pixel differs from its neighbours, at any depth.
+TDib pattern(int32_t width, int32_t height, int32_t bits) {
+  TDib pic = newdib(width, height, bits, nullptr, 0);
+  if (bits <= 8) {
+    for (int i = 0; i < (1 << bits); ++i)
+      pic.colors()[i] =
+          RgbQuad{static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11), 0};
+    syncPaletteFromColors(pic, 1 << bits);
+  }
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      setpixel(pic, x, y, bits == 24 ? (x * 40) << 16 | (y * 50) << 8 | ((x + y) * 9) : (x + 3 * y) % (1 << bits));
+  return pic;
+}
+
+void writeBmp(const TDib& pic, const fs::path& path) { ASSERT_TRUE(SaveDib(pic, path.string(), kFormatBmp, {})); }
+
+TEST(Cli, InfoPrintsSizeDepthAndColours) {
+  // Sizes as ImageMagick's identify reports them; depths as the README says each is loaded.
+  struct Case {
+    std::string file, expected;
+  };
+  const Case cases[] = {
+      {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"pcx/good-2bit.pcx", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n"},
+      {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
+      {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
+  };
+  const fs::path dir = freshFolder("cli-info");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const CliRun r = runCli(dir, {"info", test::dataPath(c.file)});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, c.expected);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(Cli, ConvertRoundTripThroughPngKeepsEveryPixel) {
+  const fs::path dir = freshFolder("cli-roundtrip");
+  for (int32_t bits : {1, 4, 8, 24}) {
+    SCOPED_TRACE(bits);
+    const TDib original = pattern(13, 7, bits);
+    writeBmp(original, dir / "in.bmp");
+    const CliRun toPng = runCli(dir, {"convert", "in.bmp", "mid.png"});
+    const CliRun back = runCli(dir, {"convert", "mid.png", "out.bmp"});
+    EXPECT_EQ(toPng.code, 0);
+    EXPECT_EQ(back.code, 0);
+    EXPECT_EQ(toPng.err + back.err, "");
+    EXPECT_EQ(toPng.out + back.out, "");
+    // The PNG itself, read by a decoder that shares nothing with ours.
+    const auto reference = test::referenceDecode((dir / "mid.png").string());
+    ASSERT_TRUE(reference);
+    EXPECT_EQ(test::maxChannelDifference(*reference, test::dibToRgb(original)), 0);
+    const TDib result = OpenDib((dir / "out.bmp").string(), 0, {});
+    ASSERT_FALSE(result.empty());
+    EXPECT_EQ(DibBitCount(result), bits);
+    EXPECT_EQ(test::maxChannelDifference(test::dibToRgb(result), test::dibToRgb(original)), 0);
+  }
+}
+
+TEST(Cli, ConvertWritesTheFormatOfTheExtensionOrOfTheOption) {
+  // Each format's own signature bytes at their place in the file (TGA has none: its image
+  // type 2, uncompressed true colour, stands at byte 2).
+  struct Case {
+    std::vector<std::string> args;
+    std::string output;
+    size_t at;
+    std::string signature;
+  };
+  const std::string png("\x89PNG", 4), jpeg("\xFF\xD8\xFF", 3), tiff("II*\0", 4);
+  const Case cases[] = {
+      {{}, "a.bmp", 0, "BM"},
+      {{}, "a.dib", 0, "BM"},
+      {{}, "a.rle", 0, "BM"},
+      {{}, "a.gif", 0, "GIF8"},
+      {{}, "a.iff", 0, "FORM"},
+      {{}, "a.lbm", 0, "FORM"},
+      {{}, "a.jif", 0, jpeg},
+      {{}, "a.jpg", 0, jpeg},
+      {{}, "a.JPEG", 0, jpeg},
+      {{}, "a.pcx", 0, "\x0A"},
+      {{}, "a.tga", 2, "\x02"},
+      {{}, "a.tif", 0, tiff},
+      {{}, "a.Tiff", 0, tiff},
+      {{}, "a.png", 0, png},
+      {{"--format", "14"}, "a.dat", 0, png},
+      {{"--format", "bmp"}, "b.png", 0, "BM"},
+      {{"--format=.gif"}, "noext", 0, "GIF8"},
+      {{"--format", "JPEG"}, "c.out", 0, jpeg},
+      {{"--format", "3"}, "d.tif", 0, "BM"},
+  };
+  const fs::path dir = freshFolder("cli-formats");
+  writeBmp(pattern(9, 5, 24), dir / "in.bmp");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    std::vector<std::string> args{"convert", "in.bmp", c.output};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = runCli(dir, args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readAll(dir / c.output).substr(c.at, c.signature.size()), c.signature);
+    const TDib back = OpenDib((dir / c.output).string(), 0, {});
+    EXPECT_EQ(DibWidth(back), 9);
+    EXPECT_EQ(DibHeight(back), 5);
+  }
+}
+
+TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"frobnicate"}, 2, "Unbekannter Befehl „frobnicate“."},
+      {{"--bogus"}, 2, "Unbekannte Option „--bogus“."},
+      {{"info", "--bogus", "in.bmp"}, 2, "Unbekannte Option „--bogus“."},
+      {{"info", "in.bmp", "--format", "png"}, 2, "Unbekannte Option „--format“."},
+      {{"info", "in.bmp", "in.bmp"}, 2, "Unerwartetes Argument „in.bmp“."},
+      {{"convert", "in.bmp", "--bogus", "new.png"}, 2, "Unbekannte Option „--bogus“."},
+      {{"convert", "in.bmp", "new.xyz"}, 2, "passt zu keinem Speicherformat"},
+      {{"convert", "in.bmp", "new"}, 2, "passt zu keinem Speicherformat"},
+      {{"convert", "in.bmp", "new.png", "--format", "15"}, 2, "Unbekanntes Format „15“."},
+      {{"convert", "in.bmp", "new.png", "--format", "2"}, 2, "Unbekanntes Format „2“."},
+      {{"convert", "in.bmp", "new.png", "--format", "xyz"}, 2, "Unbekanntes Format „xyz“."},
+      {{"convert", "in.bmp", "new.png", "out.png"}, 2, "Unerwartetes Argument „out.png“."},
+      {{"info"}, 3, "Es fehlt der Name der Bilddatei."},
+      {{"convert"}, 3, "Es fehlt der Name der Eingabe- und der Ausgabedatei."},
+      {{"convert", "in.bmp"}, 3, "Es fehlt der Name der Ausgabedatei."},
+      {{"convert", "in.bmp", "new.png", "--format"}, 3, "Der Option „--format“ fehlt ihr Wert."},
+      {{"info", "gone.bmp"},
+       4,
+       "Die Datei „gone.bmp“ konnte nicht geladen werden. Die Datei ist nicht lesbar. Die Datei oder ihr Ordner "
+       "existiert nicht."},
+      {{"info", "text.bmp"}, 4, "„text.bmp“ konnte nicht geladen werden. Das ist keine Bilddatei, die Tessaro kennt."},
+      {{"info", "folder"}, 4, "Das ist ein Ordner, keine Datei."},
+      {{"convert", test::dataPath("bmp/bad_truncated_rows.bmp"), "old.png"}, 4, "beschädigt"},
+      {{"convert", "gone.bmp", "new.png"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
+      {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
+      {{"convert", "in.bmp", "folder.png"}, 5, "„folder.png“ konnte nicht gespeichert werden."},
+      {{"convert", "in.bmp", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
+  };
+  const fs::path dir = freshFolder("cli-refusals");
+  writeBmp(pattern(6, 4, 8), dir / "in.bmp");
+  std::ofstream(dir / "text.bmp") << "not a picture";
+  std::ofstream(dir / "old.png") << "the user's old file";
+  std::ofstream(dir / "locked.png") << "a write-protected file";
+  ::chmod((dir / "locked.png").c_str(), 0444);
+  fs::create_directory(dir / "folder");
+  fs::create_directory(dir / "folder.png");
+  const auto before = contents(dir);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const CliRun r = runCli(dir, c.args);
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("tessaro-cli: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(contents(dir), before);
+  }
+}
+
+TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
+  const fs::path dir = freshFolder("cli-help");
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{}, {"-h"}, {"--help"}, {"convert", "--help"}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const CliRun r = runCli(dir, args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "");
+    for (const std::string& word : {"info DATEI", "convert EINGABE AUSGABE [--format N]", "Rückgabewerte",
+                                    "2  unbekannter Befehl", "3  fehlender", "4  Eingabedatei", "5  Ausgabedatei"})
+      EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    for (const SaveEntry& e : saveEntries())
+      EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;
+  }
+}
+
+}  // namespace
+}  // namespace tessaro
