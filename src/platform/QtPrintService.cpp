@@ -157,7 +157,8 @@ QString QtPrintService::uniqueOutputPath() const {
 
 bool QtPrintService::beginDoc() {
   failure_.clear();
-  if (painter_.isActive()) return false;
+  if (painter_.isActive() || pdf_) return false;
+  if (toFile_) return beginPdf();
   if (!toFile_ && !queueTakesJobs()) return false;
   outputFile_ = toFile_ ? uniqueOutputPath() : QString();
   printer_->setOutputFileName(outputFile_);
@@ -172,6 +173,7 @@ bool QtPrintService::beginDoc() {
 
 bool QtPrintService::newPage() {
   failure_.clear();
+  if (pdf_) return pdf_->newPage();
   if (!painter_.isActive() || !printer_->newPage()) return false;
   preparePage();
   return true;
@@ -179,6 +181,7 @@ bool QtPrintService::newPage() {
 
 bool QtPrintService::endDoc() {
   failure_.clear();
+  if (pdf_) return endPdf();
   if (!painter_.isActive()) return false;
   const bool ended = painter_.end();
   if (toFile_) return fileComplete() && ended;
@@ -186,6 +189,11 @@ bool QtPrintService::endDoc() {
 }
 
 void QtPrintService::abortDoc() {
+  if (pdf_) {
+    pdf_->abortDoc();
+    pdf_.reset();
+    outputFile_.clear();
+  }
   if (!painter_.isActive()) return;
   // Qt's PDF and CUPS engines cannot abort: the document is ended, for a queue as a held job so
   // that nothing prints before it is cancelled.
@@ -198,6 +206,30 @@ void QtPrintService::abortDoc() {
     const QString queue = printer_->printerName();
     for (const int job : cups::jobsAfter(queue, *newestJobBefore_)) cups::cancelJob(queue, job);
   }
+}
+
+bool QtPrintService::beginPdf() {
+  outputFile_ = uniqueOutputPath();
+  pdf_ = std::make_unique<PdfPrintService>(QFile::encodeName(outputFile_).toStdString(), defaultA4Metrics());
+  pdf_->setTitle(title_.toStdString());
+  if (pdf_->beginDoc()) return true;
+  failure_ = QString::fromStdString(pdf_->failureReason());
+  pdf_.reset();
+  outputFile_.clear();
+  return false;
+}
+
+bool QtPrintService::endPdf() {
+  const bool written = pdf_->endDoc();
+  if (!written) {
+    const FileError& e = pdf_->fileError();
+    const std::string why = e.fault == FileFault::WriteFailed ? describeSystemError(e.sysError) : describeFileError(e);
+    failure_ = QStringLiteral("Die Datei \"%1\" konnte nicht vollständig geschrieben werden. %2")
+                   .arg(outputFile_, QString::fromStdString(why));
+    outputFile_.clear();
+  }
+  pdf_.reset();
+  return written;
 }
 
 // Qt would take a job for a queue that refuses it and lose it unseen when the painter ends.

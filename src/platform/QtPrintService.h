@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "pdf/PdfPrintService.h"
 #include "platform/QtDevice.h"
 #include "print/PrintService.h"
 
@@ -35,7 +36,7 @@ class QtPrintService : public PrintService {
   bool newPage() override;
   bool endDoc() override;
   void abortDoc() override;
-  Device& page() override { return device_; }
+  Device& page() override { return pdf_ ? pdf_->page() : device_; }
   std::string jobFile() const override { return outputFile_.toStdString(); }
   std::string failureReason() const override { return failure_.toStdString(); }
 
@@ -54,12 +55,17 @@ class QtPrintService : public PrintService {
 
  private:
   QString uniqueOutputPath() const;
+  bool beginPdf();
+  bool endPdf();
   void preparePage();
   bool queueTakesJobs();
   bool jobArrived();
   bool fileComplete();
   void holdJob();
 
+  // Jobs without a printer: written losslessly by our own PDF writer, not Qt's, which may
+  // store pictures as JPEG.
+  std::unique_ptr<PdfPrintService> pdf_;
   std::unique_ptr<QPrinter> printer_;
   QPainter painter_;
   QtDevice device_{painter_};

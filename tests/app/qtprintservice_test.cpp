@@ -160,7 +160,9 @@ TEST(QtPrintServicePdfFile, AFileCutShortByAFullDiskIsReportedAndRemoved) {
   form.PrintBtnClick();
   const QString file = QDir(disk.path()).filePath("Tessaro Poster.pdf");
   EXPECT_EQ(boxes.shown.join('\n').toStdString(),
-            ("Fehler: Die Datei \"" + file + "\" konnte nicht vollständig geschrieben werden.").toStdString());
+            ("Fehler: Die Datei \"" + file +
+             "\" konnte nicht vollständig geschrieben werden. Auf dem Datenträger ist kein Platz mehr frei.")
+                .toStdString());
   EXPECT_TRUE(QDir(disk.path()).isEmpty()) << QDir(disk.path()).entryList().join(", ").toStdString();
 }
 
@@ -259,6 +261,41 @@ TEST(QtPrintServicePrinter, UnknownQueueIsRefused) {
   const bool toFile = service.printsToFile();
   EXPECT_FALSE(service.setPrinterName("NoSuchTessaroQueue"));
   EXPECT_EQ(service.printsToFile(), toFile);
+}
+
+// Without a printer the poster goes into the file losslessly: one picture object for all sheets,
+// not JPEG, and pdfimages gives back the picture's own pixels.
+TEST(QtPrintServicePdfFile, ThePictureGoesInLosslesslyAndOnce) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  test::ScriptedMessageBoxes boxes;
+  QtPrintService service;
+  service.usePdfFile(dir.path());
+  TMainForm form(service, {});
+  form.state().Picture = noisePicture(37, 23);
+  form.posterSizeTab()->BreitEd->setValue(2.0);
+  form.PrintBtnClick();
+  const QString file = dir.filePath("Tessaro Poster.pdf");
+  const auto list = test::runTool("pdfimages", {"-list", file});
+  ASSERT_TRUE(list);
+  const QStringList rows = list->split('\n', Qt::SkipEmptyParts).mid(2);  // two heading lines
+  // One row per page that shows it, all naming the same object, none of them JPEG.
+  ASSERT_EQ(rows.size(), 2) << list->toStdString();
+  for (const QString& row : rows) {
+    const QStringList cols = row.split(' ', Qt::SkipEmptyParts);
+    ASSERT_GE(cols.size(), 11);
+    EXPECT_EQ(cols[8], "image") << row.toStdString();  // raw pixels, not "jpeg"
+    EXPECT_EQ(cols[10], rows[0].split(' ', Qt::SkipEmptyParts)[10]) << row.toStdString();
+  }
+  ASSERT_TRUE(test::runTool("pdfimages", {"-png", file, dir.filePath("img")}));
+  const QImage extracted(dir.filePath("img-000.png"));
+  ASSERT_EQ(extracted.size(), QSize(37, 23));
+  const TDib& pic = form.state().Picture;
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 37; ++x) {
+      const int32_t v = getpixel(pic, x, y);
+      ASSERT_EQ(extracted.pixel(x, y), qRgb((v >> 16) & 255, (v >> 8) & 255, v & 255)) << x << "," << y;
+    }
 }
 
 }  // namespace
