@@ -13,19 +13,20 @@ namespace {
 
 // The options convert runs as steps between reading and writing, with how many values each
 // takes. Empty for now; each new operation adds its row here and its step in Commands.cpp.
-struct OperationSpec {
+struct OperationOption {
   std::string_view option;
   int values;
 };
-const std::vector<OperationSpec>& operationSpecs() {
-  static const std::vector<OperationSpec> specs;
-  return specs;
+const std::vector<OperationOption>& operationOptions() {
+  static const std::vector<OperationOption> known;
+  return known;
 }
 
-const OperationSpec* findOperation(const std::string& option) {
-  const auto& specs = operationSpecs();
-  const auto it = std::find_if(specs.begin(), specs.end(), [&](const OperationSpec& s) { return s.option == option; });
-  return it == specs.end() ? nullptr : &*it;
+const OperationOption* findOperation(const std::string& option) {
+  const auto& known = operationOptions();
+  const auto it =
+      std::find_if(known.begin(), known.end(), [&](const OperationOption& s) { return s.option == option; });
+  return it == known.end() ? nullptr : &*it;
 }
 
 std::string lower(std::string s) {
@@ -71,9 +72,9 @@ std::optional<UsageError> splitWords(const std::vector<std::string>& args, size_
       words.format = args[++i];
     } else if (arg.starts_with("--format=")) {
       words.format = arg.substr(9);
-    } else if (const OperationSpec* spec = findOperation(arg)) {
+    } else if (const OperationOption* known = findOperation(arg)) {
       Operation op{arg, {}};
-      for (int v = 0; v < spec->values; ++v) {
+      for (int v = 0; v < known->values; ++v) {
         if (i + 1 >= args.size()) return missingValue(arg);
         op.values.push_back(args[++i]);
       }
