@@ -149,6 +149,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     result.line.command = Command::Info;
   } else if (command == "convert") {
     result.line.command = Command::Convert;
+  } else if (command == "poster") {
+    result.line.command = Command::Poster;
+    result.error = parsePosterWords(args, 1, result.line.input, result.line.poster);
+    return result;
   } else {
     result.error =
         isOption(command) ? unknownOption(command) : UsageError{kExitUnknown, "Unbekannter Befehl „" + command + "“."};

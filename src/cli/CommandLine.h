@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/PosterOptions.h"
+
 namespace tessaro::cli {
 
 // Exit codes, as --help lists them; scripts tell the failures apart by them.
@@ -16,6 +18,7 @@ enum ExitCode : int {
   kExitMissingArgument = 3,  // a file name or an option's value is missing
   kExitBadInput = 4,         // the input file is missing, unreadable or damaged
   kExitCannotWrite = 5,      // the output file could not be written
+  kExitCannotPrint = 6,      // the printer is unknown or refused the job
 };
 
 // One step of convert between reading and writing, with its option's values.
@@ -24,7 +27,7 @@ struct Operation {
   std::vector<std::string> values;
 };
 
-enum class Command { Help, Info, Convert };
+enum class Command { Help, Info, Convert, Poster };
 
 struct CommandLine {
   Command command = Command::Help;
@@ -32,6 +35,7 @@ struct CommandLine {
   std::string output;
   int32_t format = 0;                 // save format of convert, resolved from --format or OUT
   std::vector<Operation> operations;  // in the order given
+  PosterJob poster;                   // the settings of poster
 };
 
 struct UsageError {

@@ -2,14 +2,12 @@
 
 #include <ostream>
 
+#include "cli/PosterCommand.h"
 #include "picture/CodecRegistry.h"
 #include "state/PictureLoad.h"
 
 namespace tessaro::cli {
 
-namespace {
-
-// The program's name leads every message, so a script's log shows who complained.
 int fail(std::ostream& err, int code, const std::string& message) {
   err << "tessaro-cli: " << message << '\n';
   return code;
@@ -23,6 +21,8 @@ TDib load(const std::string& fileName, std::ostream& err, int& code) {
         fail(err, kExitBadInput, "Die Datei „" + fileName + "“ konnte nicht geladen werden. " + describeFileError(why));
   return picture;
 }
+
+namespace {
 
 int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
   int code = kExitOk;
@@ -61,11 +61,12 @@ std::string formatList() {
 }  // namespace
 
 std::string helpText() {
-  return "Tessaro auf der Kommandozeile: Bildinformationen und Umwandlung zwischen Bildformaten.\n"
+  return "Tessaro auf der Kommandozeile: Bildinformationen, Umwandlung zwischen Bildformaten und Poster.\n"
          "\n"
          "Aufruf:\n"
          "  tessaro-cli info DATEI\n"
          "  tessaro-cli convert EINGABE AUSGABE [--format N]\n"
+         "  tessaro-cli poster EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
          "  tessaro-cli --help\n"
          "\n"
          "Befehle:\n"
@@ -75,7 +76,8 @@ std::string helpText() {
          "  convert EINGABE AUSGABE\n"
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
-         "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n"
+         "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n" +
+         posterOptionsHelp() +
          "\n"
          "Optionen:\n"
          "  --format N\n"
@@ -90,10 +92,12 @@ std::string helpText() {
          "Rückgabewerte:\n"
          "  0  Erfolg\n"
          "  1  unerwarteter Fehler\n"
-         "  2  unbekannter Befehl, unbekannte Option, unerwartetes Argument oder unbekanntes Format\n"
+         "  2  unbekannter Befehl, unbekannte Option, unerwartetes Argument, unbekanntes Format\n"
+         "     oder ungültiger Wert (etwa eine Größe außerhalb des möglichen Bereichs)\n"
          "  3  fehlender Dateiname oder fehlender Wert einer Option\n"
          "  4  Eingabedatei fehlt, ist nicht lesbar, beschädigt oder kein bekanntes Bild\n"
-         "  5  Ausgabedatei konnte nicht geschrieben werden\n";
+         "  5  Ausgabedatei konnte nicht geschrieben werden\n"
+         "  6  Drucker unbekannt oder Druckauftrag abgelehnt\n";
 }
 
 int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -105,6 +109,8 @@ int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
       return runInfo(line, out, err);
     case Command::Convert:
       return runConvert(line, err);
+    case Command::Poster:
+      return runPoster(line, out, err);
   }
   return kExitUnexpected;
 }

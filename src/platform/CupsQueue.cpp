@@ -3,7 +3,6 @@
 #include <cups/cups.h>
 
 #include <algorithm>
-#include <cstring>
 #include <span>
 
 namespace tessaro::cups {
@@ -27,14 +26,7 @@ bool forEachJob(const QString& queue, Fn fn) {
 
 }  // namespace
 
-QueueState queueState(const QString& queue) {
-  cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queueName(queue).constData(), nullptr);
-  if (!dest) return cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND ? QueueState::Missing : QueueState::Unreachable;
-  const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
-  const bool rejecting = accepting && std::strcmp(accepting, "false") == 0;
-  cupsFreeDests(1, dest);
-  return rejecting ? QueueState::Rejecting : QueueState::Accepting;
-}
+QueueState queueState(const QString& queue) { return queueState(std::string(queue.toLocal8Bit().constData())); }
 
 std::optional<int> newestJob(const QString& queue) {
   int newest = 0;

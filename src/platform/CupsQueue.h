@@ -5,14 +5,9 @@
 #include <optional>
 #include <vector>
 
-namespace tessaro::cups {
+#include "cups/PrintQueue.h"
 
-enum class QueueState {
-  Accepting,    // takes jobs (a paused queue keeps them until it is resumed)
-  Rejecting,    // exists but refuses new jobs
-  Missing,      // no such queue
-  Unreachable,  // the print system did not answer
-};
+namespace tessaro::cups {
 
 // `queue` as QPrinter names it: "queue" or "queue/instance".
 QueueState queueState(const QString& queue);

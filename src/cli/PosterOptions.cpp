@@ -1,0 +1,184 @@
+#include "cli/PosterOptions.h"
+
+#include <charconv>
+
+#include "cli/CommandLine.h"
+#include "print/PaperSizes.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+// The seven print options and the two layout switches, each a flag of Options.
+struct Switch {
+  std::string_view option;
+  bool Options::*flag;
+  bool value;
+};
+constexpr Switch kSwitches[] = {
+    {"--cut-lines", &Options::OptCutLines, true},      {"--no-cut-lines", &Options::OptCutLines, false},
+    {"--glue-lines", &Options::OptGlueLines, true},    {"--no-glue-lines", &Options::OptGlueLines, false},
+    {"--edge-lines", &Options::OptNoEdgeLines, false}, {"--no-edge-lines", &Options::OptNoEdgeLines, true},
+    {"--glue-strip", &Options::OptGlueMargin, true},   {"--no-glue-strip", &Options::OptGlueMargin, false},
+    {"--print-glue", &Options::OptPrintGlue, true},    {"--no-print-glue", &Options::OptPrintGlue, false},
+    {"--edge-glue", &Options::OptNoEdgeGlue, false},   {"--no-edge-glue", &Options::OptNoEdgeGlue, true},
+    {"--notes", &Options::OptEdgeHints, true},         {"--no-notes", &Options::OptEdgeHints, false},
+    {"--center", &Options::OptCenter, true},           {"--full-sheets", &Options::OptFullSheet, true},
+};
+
+constexpr std::pair<std::string_view, PosterSizeKind> kSizes[] = {
+    {"--across", PosterSizeKind::Across},
+    {"--down", PosterSizeKind::Down},
+    {"--width-cm", PosterSizeKind::WidthCm},
+    {"--height-cm", PosterSizeKind::HeightCm},
+};
+
+// Options with a value: "--name value" or "--name=value".
+constexpr std::string_view kValued[] = {"--across", "--down", "--width-cm", "--height-cm", "--glue", "--order",
+                                        "--skip",   "-o",     "--printer",  "--paper",     "--dpi"};
+
+UsageError badValue(const std::string& option, const std::string& value, const std::string& expected) {
+  return {kExitUnknown, "Ungültiger Wert „" + value + "“ für " + option + ": erwartet " + expected + "."};
+}
+
+std::optional<int> integer(std::string_view text) {
+  int v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return v;
+}
+
+// "A,B" with whole numbers in [lo, hi].
+std::optional<std::pair<int, int>> pair(const std::string& text, int lo, int hi) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const auto a = integer(std::string_view(text).substr(0, comma));
+  const auto b = integer(std::string_view(text).substr(comma + 1));
+  if (!a || !b || *a < lo || *a > hi || *b < lo || *b > hi) return std::nullopt;
+  return std::pair{*a, *b};
+}
+
+std::optional<UsageError> applyValue(const std::string& option, const std::string& value, PosterJob& job, bool& sized) {
+  for (const auto& [name, kind] : kSizes) {
+    if (option != name) continue;
+    if (sized)
+      return UsageError{kExitUnknown, "Nur eine Größe angeben: --across, --down, --width-cm oder --height-cm."};
+    sized = true;
+    job.size = {kind, value};
+    return std::nullopt;
+  }
+  if (option == "--glue") {
+    const auto glue = pair(value, 0, 10);
+    if (!glue) return badValue(option, value, "X,Y in Prozent, je 0 bis 10");
+    job.glue = {glue->first, glue->second};
+  } else if (option == "--order") {
+    if (value != "rows" && value != "columns") return badValue(option, value, "rows oder columns");
+    job.order = value == "rows" ? PrintOrder::Rows : PrintOrder::Columns;
+  } else if (option == "--skip") {
+    const auto sheet = pair(value, 1, kMaxSheets);
+    if (!sheet) return badValue(option, value, "SPALTE,ZEILE, je 1 bis 100");
+    job.skip.push_back(*sheet);
+  } else if (option == "-o") {
+    job.output = value;
+  } else if (option == "--printer") {
+    job.printer = value;
+  } else if (option == "--paper") {
+    job.paper = value;
+  } else if (option == "--dpi") {
+    const auto dpi = integer(value);
+    if (!dpi || *dpi < 50 || *dpi > 2400) return badValue(option, value, "eine ganze Zahl von 50 bis 2400");
+    job.dpi = *dpi;
+  }
+  return std::nullopt;
+}
+
+bool valued(const std::string& option) {
+  for (std::string_view v : kValued)
+    if (option == v) return true;
+  return false;
+}
+
+const Switch* findSwitch(const std::string& option) {
+  for (const Switch& s : kSwitches)
+    if (option == s.option) return &s;
+  return nullptr;
+}
+
+std::optional<UsageError> checkJob(const std::vector<std::string>& files, std::string& input, const PosterJob& job) {
+  if (files.empty()) return UsageError{kExitMissingArgument, "Es fehlt der Name der Bilddatei."};
+  if (files.size() > 1) return UsageError{kExitUnknown, "Unerwartetes Argument „" + files[1] + "“."};
+  input = files[0];
+  if (job.output.empty() == job.printer.empty())
+    return UsageError{job.output.empty() ? kExitMissingArgument : kExitUnknown,
+                      "Bitte genau ein Ziel angeben: -o DATEI.pdf oder --printer DRUCKER."};
+  if (job.printer.empty() && !job.paper.empty() && !findPaper(job.paper))
+    return badValue("--paper", job.paper, "A4, A3, Letter oder Legal (andere nur mit --printer)");
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args, size_t from, std::string& input,
+                                           PosterJob& job) {
+  std::vector<std::string> files;
+  bool onlyFiles = false, sized = false;
+  for (size_t i = from; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+      files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    if (const Switch* s = findSwitch(arg)) {
+      job.options.*(s->flag) = s->value;
+      continue;
+    }
+    std::string value;
+    if (const size_t eq = arg.find('='); eq != std::string::npos && arg.starts_with("--")) {
+      value = arg.substr(eq + 1);
+      arg.resize(eq);
+      if (!valued(arg)) return UsageError{kExitUnknown, "Unbekannte Option „" + arg + "“."};
+    } else if (!valued(arg)) {
+      return UsageError{kExitUnknown, "Unbekannte Option „" + arg + "“."};
+    } else if (i + 1 >= args.size()) {
+      return UsageError{kExitMissingArgument, "Der Option „" + arg + "“ fehlt ihr Wert."};
+    } else {
+      value = args[++i];
+    }
+    if (auto error = applyValue(arg, value, job, sized)) return error;
+  }
+  return checkJob(files, input, job);
+}
+
+std::string posterOptionsHelp() {
+  return "  poster EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
+         "      Druckt das Bild als Poster über mehrere Blätter, wie die Karte „Drucken“:\n"
+         "      in eine PDF-Datei (Bilder verlustfrei) oder an einen Drucker des Drucksystems.\n"
+         "    Größe (nur eine; ohne Angabe ein Blatt breit, wie beim Programmstart):\n"
+         "      --across N       Blätter nebeneinander (0.1 bis 100, mit Nachkommastellen)\n"
+         "      --down N         Blätter untereinander (0.1 bis 100)\n"
+         "      --width-cm X     Breite des fertigen Posters in cm\n"
+         "      --height-cm Y    Höhe des fertigen Posters in cm\n"
+         "    Papier:\n"
+         "      --paper NAME     A4 (Vorgabe), A3, Letter, Legal; mit --printer auch dessen eigene\n"
+         "      --dpi N          Auflösung (Vorgabe 600, mit --printer die des Druckers)\n"
+         "      --glue X,Y       Kleberand rechts und unten in Prozent, je 0 bis 10 (Vorgabe 5,5)\n"
+         "    Druckoptionen (Vorgaben wie im Programm):\n"
+         "      --cut-lines / --no-cut-lines        Schneidelinien (an)\n"
+         "      --glue-lines / --no-glue-lines      Klebelinien (aus)\n"
+         "      --edge-lines / --no-edge-lines      Linien am Posterrand (aus)\n"
+         "      --glue-strip / --no-glue-strip      Kleberand (an)\n"
+         "      --print-glue / --no-print-glue      Kleberand bedrucken (aus)\n"
+         "      --edge-glue / --no-edge-glue        Kleberand am Posterrand (aus)\n"
+         "      --notes / --no-notes                Hinweise auf Rand drucken (an)\n"
+         "      --center                            Zentrieren\n"
+         "      --full-sheets                       Blatt voll nutzen\n"
+         "    Druck:\n"
+         "      --order rows|columns   zeilenweise (Vorgabe) oder spaltenweise drucken\n"
+         "      --skip SPALTE,ZEILE    dieses Blatt auslassen (ab 1 gezählt; mehrfach möglich)\n";
+}
+
+}  // namespace tessaro::cli

@@ -1,0 +1,40 @@
+#pragma once
+// A poster laid out without the window, as the command line asks for it: the sheet edits are
+// driven exactly as a user would drive them after loading the picture, so the sheets, bands and
+// pages come out as the window's. A size in centimetres is found by searching the sheet value
+// whose finished poster comes closest to it.
+#include <optional>
+#include <string>
+
+#include "layout/PosterGeometry.h"
+#include "layout/PosterPrintSize.h"
+#include "picture/Dib.h"
+#include "print/PrintService.h"
+
+namespace tessaro {
+
+enum class PosterSizeKind {
+  Default,   // the window's start: one sheet across
+  Across,    // sheets across, typed into the width edit
+  Down,      // sheets down, typed into the height edit
+  WidthCm,   // finished width in centimetres
+  HeightCm,  // finished height in centimetres
+};
+
+struct PosterSizeRequest {
+  PosterSizeKind kind = PosterSizeKind::Default;
+  std::string value;  // as written, a point for the decimals
+};
+
+struct PosterSetup {
+  PosterState poster;
+  PosterPrintSize size;
+  std::string breitText, hochText;  // the sheet edits as the window would show them
+  std::string error;                // German, when the request cannot be met
+  bool ok() const { return error.empty(); }
+};
+
+PosterSetup setUpPoster(const TDib& picture, const PageMetrics& page, const Options& options, const GlueMargins& glue,
+                        const PosterSizeRequest& request);
+
+}  // namespace tessaro
