@@ -27,7 +27,8 @@ Dest namedDest(const std::string& queue) {
 std::string missingText(const std::string& queue) {
   return cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND || cupsLastError() == IPP_STATUS_OK
              ? "Den Drucker „" + queue + "“ gibt es nicht."
-             : "Das Drucksystem antwortet nicht (" + std::string(cupsLastErrorString()) + ").";
+             : "Der Drucker „" + queue + "“ ist nicht erreichbar: Das Drucksystem antwortet nicht (" +
+                   std::string(cupsLastErrorString()) + ").";
 }
 
 int defaultDpi(cups_dest_t* dest, cups_dinfo_t* info) {

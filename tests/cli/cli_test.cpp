@@ -10,7 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "layout/PosterSetup.h"
 #include "picture/CodecRegistry.h"
+#include "print/PaperSizes.h"
+#include "print/PosterPrintJob.h"
+#include "support/FakePrintService.h"
+#include "support/PdfPages.h"
+#include "support/PosterPictures.h"
 #include "support/ReferenceImage.h"
 #include "support/TestData.h"
 
@@ -207,6 +213,26 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "folder.png"}, 5, "„folder.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
+      {{"poster", "in.bmp"}, 3, "Bitte genau ein Ziel angeben"},
+      {{"poster", "-o", "p.pdf"}, 3, "Es fehlt der Name der Bilddatei."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--printer", "Q"}, 2, "Bitte genau ein Ziel angeben"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--across"}, 3, "Der Option „--across“ fehlt ihr Wert."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--bogus"}, 2, "Unbekannte Option „--bogus“."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--across", "200"}, 2, "zwischen 0.1 und 100"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--down=0.05"}, 2, "zwischen 0.1 und 100"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--across", "zwei"}, 2, "„zwei“ ist keine Zahl."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--width-cm", "99999"}, 2, "Die Breite muss zwischen"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--across", "2", "--down", "2"}, 2, "Nur eine Größe"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--glue", "11,5"}, 2, "für --glue"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--order", "diagonal"}, 2, "für --order"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dpi", "10"}, 2, "für --dpi"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--paper", "A9"}, 2, "für --paper"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--skip", "3,1"}, 2, "Das Blatt 3,1 gibt es nicht"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--skip", "1,1"}, 2, "nichts zu drucken"},
+      {{"poster", "gone.bmp", "-o", "p.pdf"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
+      {{"poster", "in.bmp", "-o", "nowhere/p.pdf"}, 5, "„nowhere/p.pdf“"},
+      {{"poster", "in.bmp", "-o", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
+      {{"poster", "in.bmp", "--printer", "NoSuchQueue"}, 6, "„NoSuchQueue“"},
   };
   const fs::path dir = freshFolder("cli-refusals");
   writeBmp(pattern(6, 4, 8), dir / "in.bmp");
@@ -236,11 +262,77 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
     const CliRun r = runCli(dir, args);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "");
-    for (const std::string& word : {"info DATEI", "convert EINGABE AUSGABE [--format N]", "Rückgabewerte",
-                                    "2  unbekannter Befehl", "3  fehlender", "4  Eingabedatei", "5  Ausgabedatei"})
+    for (const std::string& word :
+         {"info DATEI", "convert EINGABE AUSGABE [--format N]", "poster EINGABE (-o DATEI.pdf | --printer DRUCKER)",
+          "--no-edge-glue", "--skip SPALTE,ZEILE", "Rückgabewerte", "2  unbekannter Befehl", "3  fehlender",
+          "4  Eingabedatei", "5  Ausgabedatei", "6  Drucker"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
       EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;
+  }
+}
+
+TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
+  // The command line's words against the core's print job set up by hand; pages compared as
+  // poppler renders them at 72 dpi, a device pixel a point.
+  struct Case {
+    std::vector<std::string> args;
+    PosterSizeRequest size;
+    Options options;
+    GlueMargins glue;
+    PrintOrder order;
+    std::vector<std::pair<int, int>> skip;
+  };
+  Options lines;
+  lines.OptGlueLines = true;
+  lines.OptNoEdgeLines = false;
+  lines.OptEdgeHints = false;
+  Options centred = lines;
+  centred.OptCenter = true;
+  centred.OptFullSheet = true;
+  centred.OptNoEdgeGlue = false;
+  const Case cases[] = {
+      {{"--across", "3", "--glue", "8,8", "--glue-lines", "--edge-lines", "--no-notes", "--skip", "2,1"},
+       {PosterSizeKind::Across, "3"},
+       lines,
+       {8, 8},
+       PrintOrder::Rows,
+       {{2, 1}}},
+      {{"--down=1.6", "--glue-lines", "--edge-lines", "--no-notes", "--center", "--full-sheets", "--edge-glue",
+        "--order", "columns"},
+       {PosterSizeKind::Down, "1.6"},
+       centred,
+       {5, 5},
+       PrintOrder::Columns,
+       {}},
+  };
+  const fs::path dir = freshFolder("cli-poster");
+  const TDib picture = test::blockPicture(36, 24, 6, 4);
+  writeBmp(picture, dir / "in.bmp");
+  const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    std::vector<std::string> args{"poster", "in.bmp", "-o", "p.pdf", "--dpi", "72"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = runCli(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const PosterSetup setup = setUpPoster(picture, a4, c.options, c.glue, c.size);
+    SheetGrid off;
+    for (const auto& [col, row] : c.skip) off.toggle(col - 1, row - 1);
+    test::FakePrintService raster(a4);
+    ASSERT_TRUE(printPoster(raster, picture, setup.poster, c.options, c.glue, off, {c.order, !c.skip.empty()}).ok());
+    const std::string pdf = (dir / "p.pdf").string();
+    ASSERT_EQ(test::pdfPageCount(pdf), static_cast<int>(raster.pageCount()));
+    EXPECT_NE(r.out.find(std::to_string(raster.pageCount()) + " Blätter in „p.pdf“ gespeichert."), std::string::npos);
+    for (size_t i = 0; i < raster.pageCount(); ++i) {
+      SCOPED_TRACE("page " + std::to_string(i + 1));
+      const auto page = test::renderPdfPage(pdf, static_cast<int>(i) + 1, 72);
+      ASSERT_TRUE(page);
+      ASSERT_EQ(page->width, a4.physicalWidth);
+      const test::RasterDevice& want = *raster.rasterPage(i);
+      // Rounding at band edges may move a row or column of pixels, not more.
+      EXPECT_LE(test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8), 2 * (want.width() + want.height()));
+    }
   }
 }
 

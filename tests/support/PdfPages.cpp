@@ -1,0 +1,75 @@
+#include "support/PdfPages.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tessaro::test {
+
+namespace {
+
+std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::optional<std::string> output(const std::string& command) {
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return std::nullopt;
+  std::string out;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+  return ::pclose(p) == 0 ? std::optional(out) : std::nullopt;
+}
+
+}  // namespace
+
+Color RgbPage::at(int x, int y) const {
+  const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+  return rgbColor(rgb[i], rgb[i + 1], rgb[i + 2]);
+}
+
+std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi) {
+  const std::string n = std::to_string(page);
+  const auto ppm =
+      output("pdftoppm -r " + std::to_string(dpi) + " -aa no -aaVector no -f " + n + " -l " + n + " " + quoted(pdf));
+  if (!ppm) return std::nullopt;
+  std::istringstream in(*ppm);
+  std::string magic;
+  int max = 0;
+  RgbPage result;
+  in >> magic >> result.width >> result.height >> max;
+  in.get();
+  if (magic != "P6" || max != 255) return std::nullopt;
+  result.rgb.assign(std::istreambuf_iterator<char>(in), {});
+  if (result.rgb.size() != static_cast<size_t>(result.width) * result.height * 3) return std::nullopt;
+  return result;
+}
+
+int pdfPageCount(const std::string& pdf) {
+  const auto info = output("pdfinfo " + quoted(pdf) + " 2>/dev/null | awk '/^Pages:/ {print $2}'");
+  return info ? std::atoi(info->c_str()) : 0;
+}
+
+int64_t differingPixels(const RasterDevice& want, const RgbPage& page, int offsetX, int offsetY, int tolerance) {
+  int64_t differing = 0;
+  for (int32_t y = 0; y < want.height(); ++y) {
+    for (int32_t x = 0; x < want.width(); ++x) {
+      const Color a = want.pixel(x, y), b = page.at(x + offsetX, y + offsetY);
+      differing += std::abs(colorRed(a) - colorRed(b)) > tolerance ||
+                   std::abs(colorGreen(a) - colorGreen(b)) > tolerance ||
+                   std::abs(colorBlue(a) - colorBlue(b)) > tolerance;
+    }
+  }
+  return differing;
+}
+
+}  // namespace tessaro::test

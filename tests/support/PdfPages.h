@@ -1,0 +1,26 @@
+#pragma once
+// Printed PDF files as poppler's tools see them, which share no code with our writer: page
+// counts and pages rendered to pixels, to hold against the raster pages of the same job.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "support/RasterDevice.h"
+
+namespace tessaro::test {
+
+struct RgbPage {
+  int width = 0, height = 0;
+  std::string rgb;  // rows from the top
+  Color at(int x, int y) const;
+};
+
+// Page `page` (1-based) at `dpi`, without smoothing; nothing when poppler cannot render it.
+std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi);
+// pdfinfo's page count; 0 when the file is no readable PDF.
+int pdfPageCount(const std::string& pdf);
+// Pixels of `want` that differ from the page at (offsetX, offsetY) by more than `tolerance` in
+// any channel.
+int64_t differingPixels(const RasterDevice& want, const RgbPage& page, int offsetX, int offsetY, int tolerance);
+
+}  // namespace tessaro::test
