@@ -157,7 +157,7 @@ std::string posterOptionsHelp() {
   return "  poster EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
          "      Druckt das Bild als Poster über mehrere Blätter, wie die Karte „Drucken“:\n"
          "      in eine PDF-Datei (Bilder verlustfrei) oder an einen Drucker des Drucksystems.\n"
-         "    Größe (nur eine; ohne Angabe ein Blatt breit, wie beim Programmstart):\n"
+         "    Größe (nur eine; ohne Angabe wie im Programm gleich nach dem Laden):\n"
          "      --across N       Blätter nebeneinander (0.1 bis 100, mit Nachkommastellen)\n"
          "      --down N         Blätter untereinander (0.1 bis 100)\n"
          "      --width-cm X     Breite des fertigen Posters in cm\n"

@@ -10,10 +10,12 @@ namespace tessaro {
 
 namespace {
 
-// The window starts on a 320 x 200 blank picture with the width leading, and re-applies the
-// geometry when a picture is loaded; the state both leave behind shapes what typing does next.
+// The window starts on a 320 x 200 blank picture: applying the options there lets the height
+// edit lead, then the width takes the lead, and loading a picture re-applies the geometry. The
+// state all three leave behind shapes what typing does next, so it is replayed here.
 SheetEdits loadedEdits(const TDib& picture, const PageMetrics& page, const Options& options, const GlueMargins& glue) {
   SheetEdits edits(GeometryInputs{page.pageWidth, page.pageHeight, 320, 200, glue, options});
+  by_anpassen(edits.state(), edits);
   edits.state().WidthLeads = true;
   by_anpassen(edits.state(), edits);
   edits.inputs().W = DibWidth(picture);

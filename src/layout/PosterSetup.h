@@ -14,7 +14,7 @@
 namespace tessaro {
 
 enum class PosterSizeKind {
-  Default,   // the window's start: one sheet across
+  Default,   // as the window shows a picture just loaded
   Across,    // sheets across, typed into the width edit
   Down,      // sheets down, typed into the height edit
   WidthCm,   // finished width in centimetres

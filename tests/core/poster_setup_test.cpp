@@ -46,8 +46,11 @@ TEST(PosterSetup, SizesAreTypedOrFoundInCentimetres) {
     int32_t sheetsX, sheetsY;
     const char* error;
   } cases[] = {
-      // The window's start: one sheet across; the picture's 3 : 2 on a 4761 x 6816 page.
-      {{PosterSizeKind::Default, ""}, 1, 1, ""},
+      // The window's start on its 320 x 200 picture, one sheet high on a 4761 x 6816 page with
+      // 5 % added for the missing edge strip: 1.6 * 1.05 * 6816 / 4761 - 0.05 = 2.3551 across.
+      // The loaded 3 : 2 picture keeps that width: (2.3551 + 0.05 / 3) * 4761 / 6816 / 1.5 - 0.05
+      // = 1.0545 down.
+      {{PosterSizeKind::Default, ""}, 3, 2, ""},
       {{PosterSizeKind::Across, "2.5"}, 3, 2, ""},
       // 4 sheets down hold 4 * 6816 device pixels of height, so 4 * 6816 * 1.5 / 4761 across.
       {{PosterSizeKind::Down, "4"}, 9, 4, ""},
