@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@
 #include "app/PrintTab.h"
 #include "app/ScriptedMessageBoxes.h"
 #include "app/SettingsTab.h"
+#include "picture/CodecRegistry.h"
 #include "platform/QtPrintService.h"
 #include "support/PosterPictures.h"
 
@@ -326,6 +328,38 @@ TEST(CupsPrint, AnAbortedJobPrintsNothing) {
   ASSERT_TRUE(job);
   EXPECT_TRUE(job->contains("job-state (enum) = canceled")) << job->toStdString();
   EXPECT_TRUE(job->contains("time-at-processing (no-value)")) << "the job was started";
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// tessaro-cli prints through the same queue without Qt: the poster arrives with one page per
+// sheet, each with its band.
+TEST(CupsPrint, TheCommandLinePrintsThePosterToAQueue) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  QTemporaryDir dir;
+  const QString picture = dir.filePath("bild.bmp");
+  ASSERT_TRUE(SaveDib(test::blockPicture(300, 200, 3, 2), picture.toStdString(), kFormatBmp, {}));
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  QProcess cli;
+  cli.start(TESSARO_CLI, {"poster", picture, "--printer", kQueue, "--across", "3"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardOutput()).contains("6 Blätter an TessaroPDF gesendet"));
+  const QString pdf = waitForNewPdf(outputFolders(), start, 90);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
+  EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "6");
+  EXPECT_TRUE(test::pdfInfoField(pdf, "Title").contains("Tessaro Poster"));
+  // The middle of sheet (1, 0) shows the middle block of the top row.
+  const QImage page = test::renderPdfPage(pdf, 2, 20);
+  ASSERT_FALSE(page.isNull());
+  const Color block = test::blockColor(1, 0);
+  EXPECT_TRUE(test::colourNear(page.pixel(page.width() / 2, page.height() / 2),
+                               qRgb(colorRed(block), colorGreen(block), colorBlue(block)), 60));
+  QFile::remove(pdf);
 }
 
 }  // namespace
