@@ -5,6 +5,7 @@
 
 #include "layout/SheetEdits.h"
 #include "print/SheetBand.h"
+#include "state/PictureLoad.h"
 
 namespace tessaro {
 
@@ -20,6 +21,7 @@ SheetEdits loadedEdits(const TDib& picture, const PageMetrics& page, const Optio
   by_anpassen(edits.state(), edits);
   edits.inputs().W = DibWidth(picture);
   edits.inputs().H = DibHeight(picture);
+  posterForNewPicture(edits.state());
   by_anpassen(edits.state(), edits);
   return edits;
 }

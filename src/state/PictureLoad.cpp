@@ -15,8 +15,7 @@ bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& pr
   if (loaded.empty()) return false;
   // The new picture is complete; only now is the old one given up.
   s.Picture = std::move(loaded);
-  s.poster.PosterWidth = 1.0;
-  s.poster.SheetsX = 1;
+  posterForNewPicture(s.poster);
   s.CropLeft = 0;
   s.CropTop = 0;
   s.CropRight = DibWidth(s.Picture);

@@ -14,6 +14,12 @@ int32_t zweihoch(int32_t n);
 // Loads `path`; on success the new picture replaces the current one, the poster width goes back
 // to one sheet and the crop frame covers the whole picture. On failure nothing changes and
 // `why` (when given) says what was wrong with the file.
+// What a new picture does to the poster: the width goes back to one sheet before the geometry is
+// applied again.
+inline void posterForNewPicture(PosterState& p) {
+  p.PosterWidth = 1.0;
+  p.SheetsX = 1;
+}
 bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why = nullptr);
 
 // Size of the aspect-kept preview of a W x H picture in a bw x bh box (integer arithmetic).

@@ -91,48 +91,61 @@ TEST(PdfButton, AsksBeforeExportingTheStartPicture) {
   }
 }
 
-// tessaro-cli poster with the same picture and settings writes the pages the window writes.
+// tessaro-cli poster with the same picture and settings writes the pages the window writes:
+// with the start's settings and size, and with settings made after loading.
 TEST(PdfButton, TheCommandLineWritesTheSamePages) {
   QTemporaryDir dir;
   const QString picture = dir.filePath("bild.bmp");
   ASSERT_TRUE(SaveDib(test::blockPicture(60, 40, 6, 4), picture.toStdString(), kFormatBmp, {}));
-  test::WindowFixture w(paperMetrics(*findPaper("A4"), 72));
-  LoadTab* tab = w.form.loadTab();
-  ASSERT_TRUE(tab->showDirectory(dir.path()));
-  const auto items = tab->FileListBox1->findItems("bild.bmp", Qt::MatchExactly);
-  ASSERT_EQ(items.size(), 1);
-  tab->FileListBox1->setCurrentItem(items[0]);
-  w.form.FileListBox1DblClick();
-  // Without glue strips on the poster's edge, re-applying the geometry changes nothing, so the
-  // order in which the window's settings are made does not matter.
-  w.find<QCheckBox>("CheckBox10")->setChecked(false);
-  w.find<QCheckBox>("CheckBox2")->setChecked(true);
-  w.find<QSpinBox>("KrandxlEd")->setValue(8);
-  w.find<QSpinBox>("KrandylEd")->setValue(7);
-  w.find<QDoubleSpinBox>("BreitEd")->setValue(2.5);
-  w.form.state().SheetOff.toggle(1, 0);
-  w.find<QRadioButton>("RadioButton4")->setChecked(true);
-  const QString window = dir.filePath("fenster.pdf"), cli = dir.filePath("kommandozeile.pdf");
-  w.form.runPdfDialog = [&window](QWidget*, QString& name) {
-    name = window;
-    return true;
+  const struct {
+    const char* name;
+    bool changeSettings;
+    QStringList args;
+  } cases[] = {
+      {"as started", false, {}},
+      {"settings made", true, {"--across", "2.5", "--glue", "8,7", "--glue-lines", "--edge-glue", "--skip", "2,1"}},
   };
-  w.form.PdfBtnClick();
-  ASSERT_TRUE(QFile::exists(window));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::WindowFixture w(paperMetrics(*findPaper("A4"), 72));
+    LoadTab* tab = w.form.loadTab();
+    ASSERT_TRUE(tab->showDirectory(dir.path()));
+    const auto items = tab->FileListBox1->findItems("bild.bmp", Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    tab->FileListBox1->setCurrentItem(items[0]);
+    w.form.FileListBox1DblClick();
+    if (c.changeSettings) {
+      // Without glue strips on the poster's edge, re-applying the geometry changes nothing, so
+      // the order in which the window's settings are made does not matter.
+      w.find<QCheckBox>("CheckBox10")->setChecked(false);
+      w.find<QCheckBox>("CheckBox2")->setChecked(true);
+      w.find<QSpinBox>("KrandxlEd")->setValue(8);
+      w.find<QSpinBox>("KrandylEd")->setValue(7);
+      w.find<QDoubleSpinBox>("BreitEd")->setValue(2.5);
+      w.form.state().SheetOff.toggle(1, 0);
+      w.find<QRadioButton>("RadioButton4")->setChecked(true);
+    }
+    const QString window = dir.filePath("fenster.pdf"), cli = dir.filePath("kommandozeile.pdf");
+    w.form.runPdfDialog = [&window](QWidget*, QString& name) {
+      name = window;
+      return true;
+    };
+    w.form.PdfBtnClick();
+    ASSERT_TRUE(QFile::exists(window));
 
-  QProcess run;
-  run.start(TESSARO_CLI, {"poster", picture, "-o", cli, "--dpi", "72", "--across", "2.5", "--glue", "8,7",
-                          "--glue-lines", "--edge-glue", "--skip", "2,1"});
-  ASSERT_TRUE(run.waitForFinished(60000));
-  ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
-  const int pages = test::pdfPageCount(window.toStdString());
-  ASSERT_GT(pages, 1);
-  ASSERT_EQ(test::pdfPageCount(cli.toStdString()), pages);
-  for (int page = 1; page <= pages; ++page) {
-    SCOPED_TRACE(page);
-    const auto a = test::renderPdfPage(window.toStdString(), page, 72);
-    const auto b = test::renderPdfPage(cli.toStdString(), page, 72);
-    ASSERT_TRUE(a && b);
-    EXPECT_TRUE(a->rgb == b->rgb);
+    QProcess run;
+    run.start(TESSARO_CLI, QStringList{"poster", picture, "-o", cli, "--dpi", "72"} + c.args);
+    ASSERT_TRUE(run.waitForFinished(60000));
+    ASSERT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    const int pages = test::pdfPageCount(window.toStdString());
+    ASSERT_GT(pages, 1);
+    ASSERT_EQ(test::pdfPageCount(cli.toStdString()), pages);
+    for (int page = 1; page <= pages; ++page) {
+      SCOPED_TRACE(page);
+      const auto a = test::renderPdfPage(window.toStdString(), page, 72);
+      const auto b = test::renderPdfPage(cli.toStdString(), page, 72);
+      ASSERT_TRUE(a && b);
+      EXPECT_TRUE(a->rgb == b->rgb);
+    }
   }
 }
