@@ -17,16 +17,6 @@ QLocale pointLocale() {
   return c;
 }
 
-class PointSpinBox : public QDoubleSpinBox {
- public:
-  explicit PointSpinBox(QWidget* parent) : QDoubleSpinBox(parent) { setLocale(pointLocale()); }
-
-  // Every typed or pasted text passes here before it is read, so a comma never reaches the parser.
-  QValidator::State validate(QString& input, int& pos) const override {
-    input.replace(QLatin1Char(','), QLatin1Char('.'));
-    return QDoubleSpinBox::validate(input, pos);
-  }
-};
 }  // namespace
 
 QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString& hint, QWidget* parent) {
@@ -48,11 +38,9 @@ QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, c
   return c;
 }
 
-QDoubleSpinBox* pointSpinBox(QWidget* parent) { return new PointSpinBox(parent); }
-
-QDoubleSpinBox* floatEdit(const QString& name, double min, double max, double step, double value, int decimals,
-                          const QString& hint, QWidget* parent) {
-  auto* e = named(pointSpinBox(parent), name, hint);
+FloatEdit* floatEdit(const QString& name, Ext min, Ext max, Ext step, Ext value, int decimals, const QString& hint,
+                     QWidget* parent) {
+  auto* e = named(new FloatEdit(parent), name, hint);
   e->setDecimals(decimals);
   e->setRange(min, max);
   e->setSingleStep(step);

@@ -2,11 +2,12 @@
 // Small factories for the window's controls: every control gets its name, hint and accessible
 // name in one place, so the tabs read as lists of what they hold.
 #include <QCheckBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSpinBox>
+
+#include "app/FloatEdit.h"
 
 namespace tessaro {
 
@@ -16,9 +17,8 @@ QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString&
 QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, const QString& hint, QWidget* parent);
 // Number edits write a decimal point whatever the locale, as the millimetre texts do, and take a
 // typed comma for one.
-QDoubleSpinBox* pointSpinBox(QWidget* parent);
-QDoubleSpinBox* floatEdit(const QString& name, double min, double max, double step, double value, int decimals,
-                          const QString& hint, QWidget* parent);
+FloatEdit* floatEdit(const QString& name, Ext min, Ext max, Ext step, Ext value, int decimals, const QString& hint,
+                     QWidget* parent);
 QSpinBox* intEdit(const QString& name, int min, int max, int value, const QString& hint, QWidget* parent);
 QProgressBar* progressBar(const QString& name, const QString& hint, QWidget* parent);
 // A label that names `buddy` for keyboard users and screen readers.

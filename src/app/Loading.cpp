@@ -49,7 +49,8 @@ void TMainForm::showPictureInfo() {
 
 void TMainForm::PaintBox1Paint(QPainter& painter) {
   const TDib& pic = state_.Picture;
-  const PreviewSize fit = fitPreview(load_->PaintBox1->width(), load_->PaintBox1->height(), DibWidth(pic), DibHeight(pic));
+  const PreviewSize fit =
+      fitPreview(load_->PaintBox1->width(), load_->PaintBox1->height(), DibWidth(pic), DibHeight(pic));
   if (fit.width <= 0 || fit.height <= 0) return;
   QtDevice dc(painter);
   DrawDib(dc, 0, 0, fit.width, fit.height, pic, 0, 0, DibWidth(pic), DibHeight(pic), true, SRCCOPY);

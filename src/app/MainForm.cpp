@@ -74,12 +74,9 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   print_ = new PrintTab;
   passport_ =
       new ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"));
-  auto* zoom3 = pointSpinBox(passport_->controls());
-  zoom3->setObjectName("Zoom3ED");
-  zoom3->setRange(0.1, 10);
-  zoom3->setSingleStep(0.1);
-  zoom3->setDecimals(1);
-  zoom3->setValue(1.0);
+  auto* zoom3 =
+      floatEdit("Zoom3ED", 0.1L, 10, 0.1L, 1, 1,
+                QStringLiteral("Dient der Vergrößerung und Verkleinerung der Vorschau"), passport_->controls());
   zoom3->setAccessibleName(QStringLiteral("Zoom"));
   passport_->setZoomEdit(zoom3);
   passport_->controlsLayout()->addWidget(zoom3);
@@ -176,10 +173,10 @@ void TMainForm::connectOptions() {
   connect(s->KrandxlEd, &QSpinBox::valueChanged, this, [this] { KrandxlEdChange(); });
   connect(s->KrandylEd, &QSpinBox::valueChanged, this, [this] { KrandxlEdChange(); });
   connect(s->SetupBtn, &PictureButton::clicked, this, [this] { BitBtn3Click(); });
-  connect(posterSize_->BreitEd, &QDoubleSpinBox::valueChanged, this, [this] { BreitEdChange(); });
-  connect(posterSize_->HochEd, &QDoubleSpinBox::valueChanged, this, [this] { HochEdChange(); });
-  connect(posterSize_->IncEd, &QDoubleSpinBox::valueChanged, this, [this] { IncEdChange(); });
-  connect(posterSize_->ZoomEd, &QDoubleSpinBox::valueChanged, this, [this] { ZoomEdChange(); });
+  connect(posterSize_->BreitEd, &FloatEdit::changed, this, [this] { BreitEdChange(); });
+  connect(posterSize_->HochEd, &FloatEdit::changed, this, [this] { HochEdChange(); });
+  connect(posterSize_->IncEd, &FloatEdit::changed, this, [this] { IncEdChange(); });
+  connect(posterSize_->ZoomEd, &FloatEdit::changed, this, [this] { ZoomEdChange(); });
   connect(load_, &LoadTab::fileChosen, this, [this] { FileListBox1DblClick(); });
   // The save dialog first opens where the load tab stands.
   runSaveDialog = [this](QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName) {
@@ -198,7 +195,7 @@ void TMainForm::connectOptions() {
     return !fileName.isEmpty();
   };
   connect(retouch_->SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(); });
-  connect(retouch_->ZoomEd2, &QDoubleSpinBox::valueChanged, this,
+  connect(retouch_->ZoomEd2, &FloatEdit::changed, this,
           [this] { retouch_->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight); });
 }
 
@@ -227,7 +224,7 @@ void TMainForm::UpdateOptions() {
     w->setEnabled(o.OptGlueMargin);
   by_anpassen();
   posterSize_->IncEd->setEnabled(!o.OptFullSheet);
-  const double step = o.OptFullSheet ? 1.0 : posterSize_->IncEd->value();
+  const Ext step = o.OptFullSheet ? 1 : posterSize_->IncEd->value();
   posterSize_->BreitEd->setSingleStep(step);
   posterSize_->HochEd->setSingleStep(step);
 }
@@ -286,10 +283,10 @@ GeometryInputs TMainForm::geometryInputs() {
   return in;
 }
 
-double TMainForm::breitValue() { return posterSize_->BreitEd->value(); }
-void TMainForm::setBreitValue(double v) { posterSize_->BreitEd->setValue(v); }
-double TMainForm::hochValue() { return posterSize_->HochEd->value(); }
-void TMainForm::setHochValue(double v) { posterSize_->HochEd->setValue(v); }
+Ext TMainForm::breitValue() { return posterSize_->BreitEd->value(); }
+void TMainForm::setBreitValue(Ext v) { posterSize_->BreitEd->setValue(v); }
+Ext TMainForm::hochValue() { return posterSize_->HochEd->value(); }
+void TMainForm::setHochValue(Ext v) { posterSize_->HochEd->setValue(v); }
 // Every change of the sheets, the options or the picture passes here.
 void TMainForm::repaintPreview() {
   posterSize_->VorschauBox()->update();

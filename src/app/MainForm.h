@@ -90,10 +90,10 @@ class TMainForm : public QWidget, private PosterEditsHost {
  private:
   // PosterEditsHost: the sheet edits as the geometry sees them.
   GeometryInputs geometryInputs() override;
-  double breitValue() override;
-  void setBreitValue(double v) override;
-  double hochValue() override;
-  void setHochValue(double v) override;
+  Ext breitValue() override;
+  void setBreitValue(Ext v) override;
+  Ext hochValue() override;
+  void setHochValue(Ext v) override;
   void repaintPreview() override;
 
   void FormCreate();

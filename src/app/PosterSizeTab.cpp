@@ -12,10 +12,12 @@ PosterSizeTab::PosterSizeTab(QWidget* parent)
                 QStringLiteral("Zeigt eine Vorschau auf das Resultat; ohne Hilflinien;  Mausklick->Seite ein/aus"),
                 parent) {
   QWidget* c = controls();
-  BreitEd = floatEdit("BreitEd", 0.1, 100, 0.1, 1.0, 8, QStringLiteral("Legt die Breite des Posters in Blättern fest"), c);
+  BreitEd =
+      floatEdit("BreitEd", 0.1, 100, 0.1, 1.0, 8, QStringLiteral("Legt die Breite des Posters in Blättern fest"), c);
   HochEd = floatEdit("HochEd", 0.1, 100, 0.1, 1.0, 8, QStringLiteral("Legt die Höhe des Posters in Blättern fest"), c);
-  IncEd = floatEdit("IncEd", 0.01, 1.0, 0.01, 0.1, 2,
-                    QStringLiteral("Legt fest, um welchen Wert die Höhe bzw. Breite bei einem Klick verändert wird"), c);
+  IncEd =
+      floatEdit("IncEd", 0.01, 1.0, 0.01, 0.1, 2,
+                QStringLiteral("Legt fest, um welchen Wert die Höhe bzw. Breite bei einem Klick verändert wird"), c);
   ZoomEd = floatEdit("ZoomEd", 0.1, 10, 0.1, 1.0, 1,
                      QStringLiteral("Dient der Vergrößerung und Verkleinerung der Vorschau"), c);
   KrShowCheck = checkBox("KrShowCheck", QString(), false, QStringLiteral("Aktiviert die Ansicht des Kleberandes"), c);

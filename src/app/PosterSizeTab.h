@@ -1,9 +1,9 @@
 #pragma once
 // The tab "Druckgröße": the poster's size in sheets and the poster preview.
 #include <QCheckBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
 
+#include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
 #include "layout/PosterPrintSize.h"
 
@@ -14,7 +14,7 @@ class PosterSizeTab : public ScrollTab {
  public:
   explicit PosterSizeTab(QWidget* parent = nullptr);
 
-  QDoubleSpinBox *BreitEd, *HochEd, *IncEd, *ZoomEd;
+  FloatEdit *BreitEd, *HochEd, *IncEd, *ZoomEd;
   QCheckBox* KrShowCheck;
   QLabel* RxLabel25;
   QLabel *PosterSizeLabel, *PosterDpiLabel;

@@ -7,8 +7,8 @@ namespace tessaro {
 RetouchTab::RetouchTab(QWidget* parent)
     : ScrollTab("TabSheet8", "ScrollBox1", "PaintBox2", QStringLiteral("Zeigt das Bild zur Bearbeitung"), parent) {
   QWidget* c = controls();
-  ZoomEd2 = floatEdit("ZoomEd2", 0.1, 10, 0.1, 1.0, 1, QStringLiteral("Dient der Vergrößerung und Verkleinerung der Ansicht"),
-                      c);
+  ZoomEd2 = floatEdit("ZoomEd2", 0.1, 10, 0.1, 1.0, 1,
+                      QStringLiteral("Dient der Vergrößerung und Verkleinerung der Ansicht"), c);
   setZoomEdit(ZoomEd2);
   SaveBtn = new QPushButton(QStringLiteral("Bild Speichern &unter..."), c);
   SaveBtn->setObjectName("SaveBtn");

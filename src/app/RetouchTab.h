@@ -1,9 +1,9 @@
 #pragma once
 // The tab "Retuschieren": the zoomable picture view, the retouch buttons and saving.
-#include <QDoubleSpinBox>
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
 
 namespace tessaro {
@@ -13,7 +13,7 @@ class RetouchTab : public ScrollTab {
  public:
   explicit RetouchTab(QWidget* parent = nullptr);
 
-  QDoubleSpinBox* ZoomEd2;
+  FloatEdit* ZoomEd2;
   QPushButton* SaveBtn;
   QProgressBar* ProRetusche;
   PaintBox* PaintBox2() const { return paintBox(); }

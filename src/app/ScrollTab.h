@@ -2,12 +2,12 @@
 // A tab with controls on the left and a zoomable paint box in a scroll box at (216, 8). When the
 // tab is resized, the scroll box keeps an 8-pixel border to the right and bottom, its visible
 // size becomes the zoom base, and the paint box takes zoom times that base.
-#include <QDoubleSpinBox>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <functional>
 
+#include "app/FloatEdit.h"
 #include "app/PaintBox.h"
 
 namespace tessaro {
@@ -23,7 +23,7 @@ class ScrollTab : public QWidget {
   QScrollArea* scrollBox() const { return scroll_; }
   PaintBox* paintBox() const { return box_; }
   // The tab's zoom edit; sizes the paint box from the zoom base.
-  void setZoomEdit(QDoubleSpinBox* zoom);
+  void setZoomEdit(FloatEdit* zoom);
   // Paint box size := Round(zoom * base) in both directions.
   void applyZoom(int baseWidth, int baseHeight);
 
@@ -38,7 +38,7 @@ class ScrollTab : public QWidget {
   QVBoxLayout* controlsLayout_;
   QScrollArea* scroll_;
   PaintBox* box_;
-  QDoubleSpinBox* zoom_ = nullptr;
+  FloatEdit* zoom_ = nullptr;
 };
 
 }  // namespace tessaro

@@ -37,8 +37,8 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   Edit2 = readOnlyEdit("Edit2", "0 mm", QStringLiteral("Zeigt die Höhe des Kleberands in mm"), paper);
   SetupBtn = new PictureButton(
       "SetupBtn", QStringLiteral("Drucker..."),
-      QStringLiteral("Klicken Sie hier, um einen anderen Drucker oder ein anderes Papierformat zu wählen"), QSize(82, 35),
-      paper);
+      QStringLiteral("Klicken Sie hier, um einen anderen Drucker oder ein anderes Papierformat zu wählen"),
+      QSize(82, 35), paper);
   auto* pg = new QGridLayout(paper);
   pg->setContentsMargins(6, 4, 6, 4);
   pg->setVerticalSpacing(2);
@@ -86,7 +86,8 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
                        print);
   CheckBox6 = checkBox(
       "CheckBox6", QStringLiteral("Nicht verzerren"), true,
-      QStringLiteral("Verhindert das das Bild verzerrt wird, indem das Seitenverhältnis immer beibehalten wird"), print);
+      QStringLiteral("Verhindert das das Bild verzerrt wird, indem das Seitenverhältnis immer beibehalten wird"),
+      print);
   auto* pl = tightColumn(print);
   for (QWidget* w : {CheckBox4, CheckBox5, CheckBox6}) pl->addWidget(w);
 
@@ -97,9 +98,9 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
                        QStringLiteral("Diese Linien helfen bei weißen Stellen beim Abschneiden des Randes"), lines);
   CheckBox2 = checkBox("CheckBox2", QStringLiteral("Klebelinien"), false,
                        QStringLiteral("Diese Linien helfen beim Genauen Kleben an weißen Stellen"), lines);
-  CheckBox3 = checkBox("CheckBox3", QStringLiteral("Keine Linien am Posterrand"), true,
-                       QStringLiteral("Druckt keine Hilfslinien an den Rändern des Posters; erspart Scheidearbeit"),
-                       lines);
+  CheckBox3 =
+      checkBox("CheckBox3", QStringLiteral("Keine Linien am Posterrand"), true,
+               QStringLiteral("Druckt keine Hilfslinien an den Rändern des Posters; erspart Scheidearbeit"), lines);
   auto* ll = tightColumn(lines);
   for (QWidget* w : {CheckBox1, CheckBox2, CheckBox3}) ll->addWidget(w);
 
@@ -110,15 +111,16 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
                        QStringLiteral("Aktiviert den Kleberand; dringend Empfohlen"), glue);
   CheckBox9 = checkBox("CheckBox9", QStringLiteral("Kleberand bedrucken"), false,
                        QStringLiteral("Bedruckt den Kleberand; kann Weiße Stellen verhindern"), glue);
-  CheckBox10 = checkBox("CheckBox10", QStringLiteral("Kein Kleberand am Posterrand"), true,
-                        QStringLiteral("Nutzt die Randblätter voll aus, indem auf den Kleberand verzichtet wird"), glue);
+  CheckBox10 =
+      checkBox("CheckBox10", QStringLiteral("Kein Kleberand am Posterrand"), true,
+               QStringLiteral("Nutzt die Randblätter voll aus, indem auf den Kleberand verzichtet wird"), glue);
   CutHintsCheck = checkBox(
       "CutHintsCheck", QStringLiteral("Hinweise auf Rand drucken"), true,
       QStringLiteral("Druckt auf die Kleberänder (außer am Posterrand) Hinweise, dass NICHT abzuschneiden ist"), glue);
-  KrandxlEd = intEdit("KrandxlEd", 0, 10, 5, QStringLiteral("Hier stellen Sie die Breite des rechten Kleberandes ein"),
-                      glue);
-  KrandylEd = intEdit("KrandylEd", 0, 10, 5, QStringLiteral("Hier stellen Sie die Höhe des unteren Kleberandes ein"),
-                      glue);
+  KrandxlEd =
+      intEdit("KrandxlEd", 0, 10, 5, QStringLiteral("Hier stellen Sie die Breite des rechten Kleberandes ein"), glue);
+  KrandylEd =
+      intEdit("KrandylEd", 0, 10, 5, QStringLiteral("Hier stellen Sie die Höhe des unteren Kleberandes ein"), glue);
   auto* gl = tightColumn(glue);
   for (QWidget* w : {CheckBox8, CheckBox9, CheckBox10, CutHintsCheck}) gl->addWidget(w);
   auto* gx = new QHBoxLayout;

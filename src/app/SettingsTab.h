@@ -12,15 +12,15 @@ namespace tessaro {
 class SettingsTab : public QWidget {
   Q_OBJECT
  public:
-  explicit SettingsTab(QWidget* parent = nullptr);
+  explicit SettingsTab(QWidget *parent = nullptr);
 
   QLineEdit *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit1, *Edit2;
-  QLineEdit* PrinterEdit;  // the printer's name, or "PDF-Datei"
-  PictureButton* SetupBtn;
-  QCheckBox *CheckBox1, *CheckBox2, *CheckBox3;             // guide lines
+  QLineEdit *PrinterEdit;  // the printer's name, or "PDF-Datei"
+  PictureButton *SetupBtn;
+  QCheckBox *CheckBox1, *CheckBox2, *CheckBox3;                   // guide lines
   QCheckBox *CheckBox8, *CheckBox9, *CheckBox10, *CutHintsCheck;  // glue margin
   QSpinBox *KrandxlEd, *KrandylEd;
-  QCheckBox *CheckBox4, *CheckBox5, *CheckBox6;             // print options
+  QCheckBox *CheckBox4, *CheckBox5, *CheckBox6;  // print options
 };
 
 }  // namespace tessaro

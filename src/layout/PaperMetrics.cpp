@@ -30,7 +30,8 @@ Ext glueMm(int32_t percent, int32_t page, int32_t dpi) {
 
 PaperTexts paperTexts(const PageMetrics& m, const GlueMargins& glue) {
   PaperTexts t;
-  t.paper = formatMm(pixelsToMm(m.physicalWidth, m.dpiX)) + " x " + formatMm(pixelsToMm(m.physicalHeight, m.dpiY)) + " mm";
+  t.paper =
+      formatMm(pixelsToMm(m.physicalWidth, m.dpiX)) + " x " + formatMm(pixelsToMm(m.physicalHeight, m.dpiY)) + " mm";
   t.top = formatMm(pixelsToMm(m.offsetY, m.dpiY)) + " mm";
   t.left = formatMm(pixelsToMm(m.offsetX, m.dpiX)) + " mm";
   t.right = formatMm(pixelsToMm(m.physicalWidth - m.pageWidth - m.offsetX, m.dpiX)) + " mm";

@@ -1,12 +1,14 @@
 #include "layout/PosterGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/Numbers.h"
+#include "print/SheetBand.h"
 
 namespace tessaro {
 
-double clampSheetValue(double v) {
+Ext clampSheetValue(Ext v) {
   if (!std::isfinite(v) || v < kMinSheets) return kMinSheets;
   return v > kMaxSheetsValue ? kMaxSheetsValue : v;
 }
@@ -30,43 +32,60 @@ struct Axis {
   int32_t& leadSheets;
   double& otherSize;
   int32_t& otherSheets;
-  double (PosterEditsHost::*readLead)();
-  void (PosterEditsHost::*writeLead)(double);
-  double (PosterEditsHost::*readOther)();
-  void (PosterEditsHost::*writeOther)(double);
+  Ext (PosterEditsHost::*readLead)();
+  void (PosterEditsHost::*writeLead)(Ext);
+  Ext (PosterEditsHost::*readOther)();
+  void (PosterEditsHost::*writeOther)(Ext);
 };
+
+// The printed scale of one direction, device pixels per picture pixel, in the band routine that
+// will print it: with glue strips but none on the poster's edge, the picture shrinks by the glue
+// share spread over the sheets (see SheetBand.cpp).
+Ext printScale(int32_t area, Ext size, int32_t picture, int32_t glue, int32_t sheets, bool spread) {
+  const Ext share = spread && sheets > 0 ? (100 - static_cast<Ext>(glue) / sheets) / 100 : 1;
+  return area * size / (share * picture);
+}
 
 void axisChanged(PosterState& s, PosterEditsHost& host, const Axis& a, bool widthLeads) {
   if (s.SyncingEdits) return;
   s.WidthLeads = widthLeads;
   const GeometryInputs in = host.geometryInputs();
   const int32_t Wu = usableWidth(in), Hu = usableHeight(in);
-  // Lead and other sizes in the order the aspect formula uses them.
-  const Ext leadPicture = widthLeads ? in.W : in.H, otherPicture = widthLeads ? in.H : in.W;
-  const Ext leadUsable = widthLeads ? Wu : Hu, otherUsable = widthLeads ? Hu : Wu;
-  const int32_t leadGlue = widthLeads ? in.glue.gx : in.glue.gy;
-  const int32_t otherGlue = widthLeads ? in.glue.gy : in.glue.gx;
+  // Lead and other sizes of picture, sheet area and glue strip.
+  const int32_t leadPicture = widthLeads ? in.W : in.H, otherPicture = widthLeads ? in.H : in.W;
+  const int32_t leadUsable = widthLeads ? Wu : Hu, otherUsable = widthLeads ? Hu : Wu;
+  const int32_t leadGlue = clampGlue(in.glue).*(widthLeads ? &GlueMargins::gx : &GlueMargins::gy);
+  const int32_t otherGlue = clampGlue(in.glue).*(widthLeads ? &GlueMargins::gy : &GlueMargins::gx);
 
-  a.leadSize = clampSheetValue((host.*a.readLead)());
+  a.leadSize = static_cast<double>(clampSheetValue((host.*a.readLead)()));
   if (in.options.OptFullSheet) {
     const int32_t n = Round(clampSheetValue((host.*a.readLead)()));
-    const double whole = n >= 1 ? static_cast<double>(n) : 1.0;
+    const Ext whole = n >= 1 ? n : 1;
     // May re-enter this handler through the edit's change event; either way the size is now
     // the whole number.
     (host.*a.writeLead)(whole);
-    a.leadSize = whole;
+    a.leadSize = static_cast<double>(whole);
   }
   a.leadSheets = CeilSheets(a.leadSize);
 
-  Ext f = a.leadSize;
-  if (in.options.OptNoEdgeGlue) f = static_cast<Ext>(leadGlue) / a.leadSheets / 100 + a.leadSize;
-
-  if (in.options.OptKeepAspect && leadPicture > 0 && otherUsable > 0) {
-    Ext other = otherPicture * f / leadPicture * leadUsable / otherUsable;
-    if (in.options.OptNoEdgeGlue && a.otherSheets != 0) other = other - static_cast<Ext>(otherGlue) / a.otherSheets / 100;
+  if (in.options.OptKeepAspect && leadPicture > 0 && otherPicture > 0 && otherUsable > 0) {
+    // One picture pixel gets the same printed size both ways. The other side's glue share
+    // depends on its sheet count, which depends on the result: repeat with the new count until
+    // it holds (two rounds do; four are allowed).
+    const bool spread = in.options.OptNoEdgeGlue && in.options.OptGlueMargin;
+    const Ext scale = printScale(leadUsable, a.leadSize, leadPicture, leadGlue, a.leadSheets, spread);
+    int32_t otherSheets = std::max(a.otherSheets, 1);
+    Ext other = 0;
+    for (int round = 0; round < 4; ++round) {
+      const Ext share = spread ? (100 - static_cast<Ext>(otherGlue) / otherSheets) / 100 : 1;
+      other = floatValue(floatText(scale * share * otherPicture / otherUsable, kSheetFormat), kSheetFormat);
+      const int32_t sheets = CeilSheets(other);
+      if (sheets == otherSheets) break;
+      otherSheets = sheets;
+    }
     s.SyncingEdits = true;
-    (host.*a.writeOther)(static_cast<double>(other));
-    a.otherSize = clampSheetValue((host.*a.readOther)());
+    (host.*a.writeOther)(other);
+    a.otherSize = static_cast<double>(clampSheetValue((host.*a.readOther)()));
     s.SyncingEdits = false;
     a.otherSheets = CeilSheets(a.otherSize);
   }
@@ -76,14 +95,26 @@ void axisChanged(PosterState& s, PosterEditsHost& host, const Axis& a, bool widt
 }  // namespace
 
 void BreitEdChange(PosterState& s, PosterEditsHost& host) {
-  const Axis a{s.PosterWidth, s.SheetsX, s.PosterHeight, s.SheetsY, &PosterEditsHost::breitValue,
-               &PosterEditsHost::setBreitValue, &PosterEditsHost::hochValue, &PosterEditsHost::setHochValue};
+  const Axis a{s.PosterWidth,
+               s.SheetsX,
+               s.PosterHeight,
+               s.SheetsY,
+               &PosterEditsHost::breitValue,
+               &PosterEditsHost::setBreitValue,
+               &PosterEditsHost::hochValue,
+               &PosterEditsHost::setHochValue};
   axisChanged(s, host, a, true);
 }
 
 void HochEdChange(PosterState& s, PosterEditsHost& host) {
-  const Axis a{s.PosterHeight, s.SheetsY, s.PosterWidth, s.SheetsX, &PosterEditsHost::hochValue,
-               &PosterEditsHost::setHochValue, &PosterEditsHost::breitValue, &PosterEditsHost::setBreitValue};
+  const Axis a{s.PosterHeight,
+               s.SheetsY,
+               s.PosterWidth,
+               s.SheetsX,
+               &PosterEditsHost::hochValue,
+               &PosterEditsHost::setHochValue,
+               &PosterEditsHost::breitValue,
+               &PosterEditsHost::setBreitValue};
   axisChanged(s, host, a, false);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The poster's size in sheets: the two fractional sheet edits, the whole sheet counts derived
 // from them, and the rule that keeps the picture's aspect when one of them changes.
+#include "common/FloatText.h"
 #include "state/MainState.h"
 
 namespace tessaro {
@@ -14,25 +15,28 @@ struct GeometryInputs {
 };
 
 // The two sheet edits and the preview as the geometry sees them. Writing a value into an edit
-// clamps it to 0.1 .. 100, rounds it to 8 decimals and, when that changes the edit, raises the
-// edit's change handler exactly as typing does.
+// clamps it to 0.1 .. 100 and makes it text with 8 decimals; when that changes the edit's text,
+// the edit's change handler runs exactly as for typing. Reading an edit parses its text in
+// extended precision (see FloatText.h).
 class PosterEditsHost {
  public:
   virtual ~PosterEditsHost() = default;
   virtual GeometryInputs geometryInputs() = 0;
-  virtual double breitValue() = 0;
-  virtual void setBreitValue(double v) = 0;
-  virtual double hochValue() = 0;
-  virtual void setHochValue(double v) = 0;
+  virtual Ext breitValue() = 0;
+  virtual void setBreitValue(Ext v) = 0;
+  virtual Ext hochValue() = 0;
+  virtual void setHochValue(Ext v) = 0;
   virtual void repaintPreview() = 0;
 };
 
-inline constexpr double kMinSheets = 0.1;
-inline constexpr double kMaxSheetsValue = 100.0;
+inline constexpr Ext kMinSheets = 0.1L;
+inline constexpr Ext kMaxSheetsValue = 100;
+// BreitEd and HochEd.
+inline constexpr FloatFormat kSheetFormat{kMinSheets, kMaxSheetsValue, 8};
 
 // A value read from a sheet edit, kept inside 0.1 .. 100 even when the edit holds 0, text that
 // is no number or a value typed beyond the range: the sheet counts must stay within 1 .. 100.
-double clampSheetValue(double v);
+Ext clampSheetValue(Ext v);
 
 // The area of a sheet that holds picture (page less its glue strips), device pixels.
 int32_t usableWidth(const GeometryInputs& in);

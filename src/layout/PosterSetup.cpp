@@ -26,13 +26,6 @@ SheetEdits loadedEdits(const TDib& picture, const PageMetrics& page, const Optio
   return edits;
 }
 
-std::optional<double> number(const std::string& text) {
-  double v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
 struct Inputs {
   const TDib& picture;
   const PageMetrics& page;
@@ -69,8 +62,10 @@ std::string cmText(Ext v) {
 // The finished size grows with the sheet value (in steps, as bands are whole pixels); bisect on
 // the 8-decimal grid of the edit for the value that comes closest to `cm`.
 PosterSetup byCentimetres(const Inputs& in, bool width, Ext cm) {
-  auto at = [&](int64_t steps) { return typed(in, width, sheetText(static_cast<double>(steps) / 1e8)); };
-  int64_t lo = static_cast<int64_t>(kMinSheets * 1e8), hi = static_cast<int64_t>(kMaxSheetsValue * 1e8);
+  auto at = [&](int64_t steps) {
+    return typed(in, width, floatText(static_cast<Ext>(steps) / 100000000, kSheetFormat));
+  };
+  int64_t lo = Round64(kMinSheets * 100000000), hi = Round64(kMaxSheetsValue * 100000000);
   PosterSetup low = at(lo), high = at(hi);
   if (!low.size.valid || !high.size.valid) {
     low.error = "Das Bild lässt sich auf diesem Papier nicht als Poster drucken.";
@@ -101,7 +96,7 @@ PosterSetup setUpPoster(const TDib& picture, const PageMetrics& page, const Opti
                         const PosterSizeRequest& request) {
   const Inputs in{picture, page, options, glue};
   if (request.kind == PosterSizeKind::Default) return finish(in, loadedEdits(picture, page, options, glue));
-  const std::optional<double> v = number(request.value);
+  const std::optional<Ext> v = parseFloat(request.value);
   const bool sheets = request.kind == PosterSizeKind::Across || request.kind == PosterSizeKind::Down;
   if (!v) {
     PosterSetup bad;

@@ -34,7 +34,7 @@ PreviewCells previewCells(const PreviewBox& box, const PosterState& poster, cons
   c.cellH = shapedSide(a, nx, ph, pw);
   // Too tall for the box at this zoom: fit the height instead.
   const int64_t gridHeight = static_cast<int64_t>(c.cellH + kCellGap) * ny + kBoxBorder;
-  if (static_cast<Ext>(gridHeight) > static_cast<Ext>(box.zoom) * box.zoomBaseHeight) {
+  if (static_cast<Ext>(gridHeight) > box.zoom * box.zoomBaseHeight) {
     const int32_t b = box.height - kBoxBorder;
     c.cellH = b / ny - kCellGap;
     c.cellW = shapedSide(b, ny, pw, ph);

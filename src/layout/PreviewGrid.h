@@ -3,6 +3,7 @@
 // cross over clicked-out sheets, and mouse clicks that toggle sheets in the excluded-sheet grid.
 #include <cstdint>
 
+#include "common/Numbers.h"
 #include "picture/Device.h"
 #include "picture/Dib.h"
 #include "state/MainState.h"
@@ -14,7 +15,7 @@ namespace tessaro {
 struct PreviewBox {
   int32_t width = 0;  // VorschauBox's width and height
   int32_t height = 0;
-  double zoom = 1.0;  // ZoomEd
+  Ext zoom = 1;  // ZoomEd, as its text reads
   int32_t zoomBaseHeight = 0;
   int32_t pageWidth = 0;  // PW, PH
   int32_t pageHeight = 0;

@@ -58,12 +58,14 @@ TEST(MainForm, StartsWithTheTabsAndTheStartPicture) {
   EXPECT_EQ(DibBitCount(st.Picture), 8);
   EXPECT_EQ(st.CropRight, 319);
   EXPECT_EQ(st.CropBottom, 199);
-  // Start-up applies the geometry twice: from the height (one sheet), then from the width.
-  // The landscape start picture on a portrait page with 5 % glue strips needs 2.47 sheets.
-  const long double width = 320 * (5.0L / 1 / 100 + 1) / 200 * 5700 / 3800 - 5.0L / 1 / 100;
+  // Start-up applies the geometry twice: from the height (one sheet), then from the width. With
+  // 5 % glue strips and none on the poster's edge, a printed picture pixel is as wide as high:
+  // down, 200 * 0.95 pixels over 5700 device pixels give 30 per pixel; across, the width w on
+  // 3 sheets holds 320 * (100 - 5 / 3) / 100 pixels over w * 3800, so w = 2.48421053 sheets.
+  const long double width = 320 * (100 - 5.0L / 3) / 100 * (5700 / (0.95L * 200)) / 3800;
   EXPECT_NEAR(st.poster.PosterWidth, static_cast<double>(width), 1e-8);
-  const long double height = 200 * (5.0L / 3 / 100 + st.poster.PosterWidth) / 320 * 3800 / 5700 - 5.0L / 1 / 100;
-  EXPECT_NEAR(st.poster.PosterHeight, static_cast<double>(height), 1e-8);
+  EXPECT_EQ(w.p().BreitEd->text(), "2.48421053");
+  EXPECT_EQ(w.p().HochEd->text(), "1.00000000");
   EXPECT_EQ(st.poster.SheetsX, 3);
   EXPECT_EQ(st.poster.SheetsY, 1);
   EXPECT_TRUE(st.poster.WidthLeads);
@@ -164,9 +166,9 @@ TEST(MainForm, SheetEditsFollowEachOtherForTheStartPicture) {
   w.p().BreitEd->setValue(2.0);
   const PosterState& ps = w.form.state().poster;
   EXPECT_EQ(ps.SheetsX, 2);
-  const long double f = 5.0L / 2 / 100 + 2;
-  const long double expected = 200 * f / 320 * 3800 / 5700 - 5.0L / 1 / 100;
-  EXPECT_NEAR(w.p().HochEd->value(), static_cast<double>(expected), 1e-8);
+  // Equal printed scales: 2 * 3800 / (320 * 0.975) across, h * 5700 / (200 * 0.95) down.
+  const long double expected = 2 * 3800 / (320 * 0.975L) * 200 * 0.95L / 5700;
+  EXPECT_NEAR(double(w.p().HochEd->value()), static_cast<double>(expected), 1e-8);
   EXPECT_EQ(ps.SheetsY, 1);
   w.p().HochEd->setValue(3.0);
   EXPECT_FALSE(ps.WidthLeads);
@@ -263,17 +265,17 @@ TEST(MainForm, NumbersFieldsAndTitlesReadRightInAGermanSession) {
     QDoubleSpinBox german;
     german.setValue(2.5);
     ASSERT_EQ(german.text(), "2,50");  // the session's locale is in force
-    for (QDoubleSpinBox* e : w.form.findChildren<QDoubleSpinBox*>())
-      EXPECT_EQ(e->text().toStdString(), QString::number(e->value(), 'f', e->decimals()).toStdString());
+    for (FloatEdit* e : w.form.findChildren<FloatEdit*>())
+      EXPECT_EQ(e->text().toStdString(), QString::number(double(e->value()), 'f', e->decimals()).toStdString());
     for (QSpinBox* e : w.form.findChildren<QSpinBox*>())
       EXPECT_EQ(e->text().toStdString(), QString::number(e->value()).toStdString());
     // Typing: a point, or a comma taken for one.
     for (const char* typed : {"2.5", "2,75"}) {
-      QDoubleSpinBox* e = w.p().BreitEd;
+      FloatEdit* e = w.p().BreitEd;
       e->selectAll();
       QTest::keyClicks(e, typed);
       QTest::keyClick(e, Qt::Key_Return);
-      EXPECT_DOUBLE_EQ(e->value(), QString(typed).replace(',', '.').toDouble()) << typed;
+      EXPECT_DOUBLE_EQ(double(e->value()), QString(typed).replace(',', '.').toDouble()) << typed;
       EXPECT_FALSE(e->text().contains(',')) << typed;
     }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
@@ -11,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "PdfCheck.h"
+#include "app/FloatEdit.h"
 #include "app/LoadTab.h"
 #include "app/WindowFixture.h"
 #include "picture/CodecRegistry.h"
@@ -121,7 +121,7 @@ TEST(PdfButton, TheCommandLineWritesTheSamePages) {
       w.find<QCheckBox>("CheckBox2")->setChecked(true);
       w.find<QSpinBox>("KrandxlEd")->setValue(8);
       w.find<QSpinBox>("KrandylEd")->setValue(7);
-      w.find<QDoubleSpinBox>("BreitEd")->setValue(2.5);
+      w.find<FloatEdit>("BreitEd")->setValue(2.5);
       w.form.state().SheetOff.toggle(1, 0);
       w.find<QRadioButton>("RadioButton4")->setChecked(true);
     }
