@@ -3,18 +3,16 @@
 #include <charconv>
 #include <cmath>
 
-#include "layout/SheetEdits.h"
 #include "print/SheetBand.h"
 #include "state/PictureLoad.h"
 
 namespace tessaro {
 
-namespace {
-
 // The window starts on a 320 x 200 blank picture: applying the options there lets the height
 // edit lead, then the width takes the lead, and loading a picture re-applies the geometry. The
 // state all three leave behind shapes what typing does next, so it is replayed here.
-SheetEdits loadedEdits(const TDib& picture, const PageMetrics& page, const Options& options, const GlueMargins& glue) {
+SheetEdits editsAfterLoading(const TDib& picture, const PageMetrics& page, const Options& options,
+                             const GlueMargins& glue) {
   SheetEdits edits(GeometryInputs{page.pageWidth, page.pageHeight, 320, 200, glue, options});
   by_anpassen(edits.state(), edits);
   edits.state().WidthLeads = true;
@@ -25,6 +23,8 @@ SheetEdits loadedEdits(const TDib& picture, const PageMetrics& page, const Optio
   by_anpassen(edits.state(), edits);
   return edits;
 }
+
+namespace {
 
 struct Inputs {
   const TDib& picture;
@@ -43,7 +43,7 @@ PosterSetup finish(const Inputs& in, const SheetEdits& edits) {
 }
 
 PosterSetup typed(const Inputs& in, bool across, const std::string& text) {
-  SheetEdits edits = loadedEdits(in.picture, in.page, in.options, in.glue);
+  SheetEdits edits = editsAfterLoading(in.picture, in.page, in.options, in.glue);
   if (across)
     edits.typeBreit(text);
   else
@@ -95,7 +95,7 @@ PosterSetup byCentimetres(const Inputs& in, bool width, Ext cm) {
 PosterSetup setUpPoster(const TDib& picture, const PageMetrics& page, const Options& options, const GlueMargins& glue,
                         const PosterSizeRequest& request) {
   const Inputs in{picture, page, options, glue};
-  if (request.kind == PosterSizeKind::Default) return finish(in, loadedEdits(picture, page, options, glue));
+  if (request.kind == PosterSizeKind::Default) return finish(in, editsAfterLoading(picture, page, options, glue));
   const std::optional<Ext> v = parseFloat(request.value);
   const bool sheets = request.kind == PosterSizeKind::Across || request.kind == PosterSizeKind::Down;
   if (!v) {

@@ -8,6 +8,7 @@
 
 #include "layout/PosterGeometry.h"
 #include "layout/PosterPrintSize.h"
+#include "layout/SheetEdits.h"
 #include "picture/Dib.h"
 #include "print/PrintService.h"
 
@@ -33,6 +34,10 @@ struct PosterSetup {
   std::string error;                // German, when the request cannot be met
   bool ok() const { return error.empty(); }
 };
+
+// The sheet edits as the window leaves them after starting and loading `picture`.
+SheetEdits editsAfterLoading(const TDib& picture, const PageMetrics& page, const Options& options,
+                             const GlueMargins& glue);
 
 PosterSetup setUpPoster(const TDib& picture, const PageMetrics& page, const Options& options, const GlueMargins& glue,
                         const PosterSizeRequest& request);

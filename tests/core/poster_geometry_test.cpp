@@ -5,7 +5,12 @@
 #include <charconv>
 #include <string>
 
+#include <cmath>
+#include <iostream>
+
 #include "layout/SheetEdits.h"
+#include "print/PaperSizes.h"
+#include "print/SheetBand.h"
 
 using namespace tessaro;
 
@@ -143,4 +148,62 @@ TEST(PosterGeometry, ReapplyFollowsTheLeadingEdit) {
   by_anpassen(e.state(), e);
   EXPECT_DOUBLE_EQ(e.state().PosterHeight, 1.5);
   EXPECT_NEAR(e.state().PosterWidth, width * 2, 1e-7);
+}
+
+// "Nicht verzerren": whatever was typed before, a picture pixel prints as wide as high in the
+// bands the print job draws, on every paper, glue strip and size, unless an edit had to clamp.
+// Bands hold whole pixels, so a band of n pixels may be off by half a pixel, 0.5 / n, on its
+// own; the geometry must add less than 0.3 % to that.
+TEST(PosterGeometry, KeptAspectPrintsUndistorted) {
+  const std::pair<int32_t, int32_t> pictures[] = {{6000, 4000}, {4000, 6000}, {3000, 3000}, {1, 1000}, {1000, 1}};
+  const char* sizes[] = {"0.5", "1", "1.5", "2", "3", "7.3", "20"};
+  double worst = 0;
+  std::string worstCase;
+  for (const char* paperName : {"A4", "A3", "Letter"}) {
+    for (const int32_t dpi : {300, 600}) {
+      const PageMetrics page = paperMetrics(*findPaper(paperName), dpi);
+      for (const auto& [w, h] : pictures) {
+        for (const int32_t glue : {0, 3, 10}) {
+          for (const bool edgeGlue : {false, true}) {
+            for (const bool across : {true, false}) {
+              for (const char* size : sizes) {
+                FakeEdits e;
+                Options o;
+                o.OptNoEdgeGlue = !edgeGlue;
+                e.inputs() = {page.pageWidth, page.pageHeight, w, h, {glue, 10 - glue}, o};
+                // Something else typed first leaves other sheet counts behind.
+                e.SheetEdits::typeBreit("4");
+                e.SheetEdits::typeHoch("0.7");
+                across ? e.SheetEdits::typeBreit(size) : e.SheetEdits::typeHoch(size);
+                const PosterState& s = e.state();
+                if (s.PosterWidth <= 0.1 || s.PosterHeight <= 0.1 || s.PosterWidth >= 100 || s.PosterHeight >= 100)
+                  continue;  // clamped: no undistorted size exists
+                const TDib picture = newdib(w, h, 1, nullptr, 0);
+                const DeviceRect area{0, 0, areaWidth(page.pageWidth, o, e.inputs().glue),
+                                      areaHeight(page.pageHeight, o, e.inputs().glue)};
+                const SheetBand band = sheetBand(posterLayout(picture, s), o, e.inputs().glue, 0, 0, area, false);
+                ASSERT_TRUE(band.valid);
+                const long double perX = band.srcWidth > 0 ? band.srcWidth : band.exactX.length;
+                const long double perY = band.srcHeight > 0 ? band.srcHeight : band.exactY.length;
+                const double distortion =
+                    std::fabs(static_cast<double>(band.dest.width() / perX / (band.dest.height() / perY)) - 1);
+                const double rounding = (band.srcWidth > 0 ? 0.5 / band.srcWidth : 0) +
+                                        (band.srcHeight > 0 ? 0.5 / band.srcHeight : 0);
+                EXPECT_LT(distortion, 0.003 + rounding) << paperName << " " << dpi << " " << w << "x" << h << " "
+                                                        << glue << " " << edgeGlue << " " << across << " " << size;
+                if (distortion > worst) {
+                  worst = distortion;
+                  worstCase = std::string(paperName) + " " + std::to_string(dpi) + " dpi, " + std::to_string(w) +
+                              " x " + std::to_string(h) + ", glue " + std::to_string(glue) +
+                              (edgeGlue ? " with" : " without") + " edge strips, " + (across ? "across " : "down ") +
+                              size;
+                }
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  std::cout << "worst distortion " << worst * 100 << " %: " << worstCase << '\n';
 }
