@@ -12,9 +12,10 @@ namespace tessaro {
 
 namespace {
 
-// Measured on a photo-like poster: level 6 with the filtered-data strategy, as PNG writers
-// use it, gives the PNG's size in about the PNG's time.
-constexpr int kLevel = 6;
+// Measured on a 6000 x 4000 photo-like poster against our PNG (level 6): level 6 gives 1.005 x
+// its size in 0.9 x its time, level 5 1.06 x in 0.43 x, level 4 1.09 x in 0.25 x. Level 5 keeps
+// both well inside 1.1 x the size and 1.3 x the time.
+constexpr int kLevel = 5;
 
 enum Filter : uint8_t { None, Sub, Up, Average, Paeth, kFilters };
 

@@ -3,18 +3,23 @@
 // text, and a failed write keeps the old file.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "pdf/PdfPrintService.h"
+#include "picture/DrawDib.h"
 #include "print/GlueNotes.h"
 #include "print/PosterPrintJob.h"
 #include "support/FakePrintService.h"
@@ -104,14 +109,21 @@ std::string pictureRgb(const TDib& dib) {
   return rgb;
 }
 
+// Palette pictures get a random table, except at 1 bit: pdfimages writes those as black and
+// white whatever the table, so the picture's table is black and white too.
 TDib noisePicture(int32_t w, int32_t h, int bits, unsigned seed) {
   std::mt19937 random(seed);
   BitmapInfo table;
   for (RgbQuad& q : table.bmiColors)
     q = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 0};
-  TDib dib = newdib(w, h, bits, &table, bits == 8 ? 256 : 0);
+  if (bits == 1) {
+    table.bmiColors[0] = {0, 0, 0, 0};
+    table.bmiColors[1] = {255, 255, 255, 0};
+  }
+  const uint32_t values = bits <= 8 ? 1u << bits : 1u << 24;
+  TDib dib = newdib(w, h, bits, &table, bits <= 8 ? static_cast<int32_t>(values) : 0);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) setpixel(dib, x, y, static_cast<int32_t>(random() & (bits == 8 ? 0xff : 0xffffff)));
+    for (int32_t x = 0; x < w; ++x) setpixel(dib, x, y, static_cast<int32_t>(random() & (values - 1)));
   return dib;
 }
 
@@ -133,7 +145,7 @@ TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
   const struct {
     const char* name;
     int bits;
-  } cases[] = {{"24-bit noise", 24}, {"8-bit palette", 8}};
+  } cases[] = {{"24-bit noise", 24}, {"8-bit palette", 8}, {"4-bit palette", 4}, {"1-bit palette", 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
@@ -149,8 +161,10 @@ TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
     const std::string list = "pdfimages -list '" + pdf.string() + "' | awk 'NR > 2 {print $1, $11}'";
     EXPECT_EQ(run(list + " | wc -l"), "5\n");
     EXPECT_EQ(run(list + " | awk '{print $2}' | sort -u | wc -l"), "1\n");
-    run("pdfimages -f 1 -l 1 '" + pdf.string() + "' '" + (dir.path / "img").string() + "'");
-    const Ppm image = readPpm(dir.path / "img-000.ppm");
+    const std::string img = (dir.path / "img").string();
+    run("pdfimages -png -f 1 -l 1 '" + pdf.string() + "' '" + img + "' && convert '" + img +
+        "-000.png' -depth 8 'ppm:" + img + ".ppm'");
+    const Ppm image = readPpm(img + ".ppm");
     EXPECT_EQ(image.width, 37);
     EXPECT_EQ(image.height, 23);
     EXPECT_TRUE(image.rgb == pictureRgb(picture));
@@ -217,25 +231,147 @@ TEST(PdfExport, NotesAreText) {
   EXPECT_EQ(run("pdftotext -f 2 -l 2 '" + pdf.string() + "' -").find("Klebstoff"), std::string::npos);
 }
 
+// Draws the whole picture on the page as it is, a device pixel per picture pixel.
+void drawWhole(PrintService& printer, const TDib& picture) {
+  DrawDib(printer.page(), 0, 0, DibWidth(picture), DibHeight(picture), picture, 0, 0, DibWidth(picture),
+          DibHeight(picture), false, SRCCOPY);
+}
+
+// While alive, no file may grow beyond `bytes`: writing past it fails with EFBIG.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, signal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*signal_)(int);
+};
+
+TEST(PdfExport, DocumentsAreWellFormed) {
+  const TDib picture = noisePicture(37, 23, 24, 3);
+  const struct {
+    const char* name;
+    std::function<void(PrintService&)> draw;
+    const char* title;  // as pdfinfo shows it
+    const char* pages;
+    const char* images;  // distinct image objects
+  } cases[] = {
+      {"poster", [&](PrintService& p) { EXPECT_TRUE(Job().print(p, picture).ok()); }, "Tessaro Poster", "5", "1"},
+      {"unnamed rows twice, German title",
+       [&](PrintService& p) {
+         p.setTitle("Größe – Maß");
+         ASSERT_TRUE(p.beginDoc());
+         // Without the picture's identity each call stores its rows anew.
+         const BitmapInfo& info = *picture.info();
+         EXPECT_EQ(p.page().setDIBitsToDevice(0, 0, 37, 23, 0, 0, 0, 23, picture.Bits, info), 23);
+         EXPECT_EQ(p.page().setDIBitsToDevice(50, 0, 37, 23, 0, 0, 0, 23, picture.Bits, info), 23);
+         EXPECT_TRUE(p.endDoc());
+       },
+       "Größe – Maß", "1", "2"},
+      {"two empty pages",
+       [](PrintService& p) {
+         ASSERT_TRUE(p.beginDoc());
+         EXPECT_TRUE(p.newPage());
+         EXPECT_TRUE(p.endDoc());
+       },
+       "", "2", "0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string pdf = (dir.path / "doc.pdf").string();
+    PdfPrintService printer(pdf, page72());
+    c.draw(printer);
+    ASSERT_EQ(printer.jobFile(), pdf);
+    // Poppler mends a broken cross-reference table quietly on stdout's side but says so on stderr.
+    const std::string info = run("pdfinfo '" + pdf + "' 2>&1");
+    EXPECT_EQ(info.find("rror"), std::string::npos) << info;
+    EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Title: *//p'"), c.title + std::string(c.title[0] ? "\n" : ""));
+    EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Creator: *//p'"), "Tessaro\n");
+    EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), c.pages + std::string("\n"));
+    EXPECT_EQ(run("pdfimages -list '" + pdf + "' | awk 'NR > 2 {print $11}' | sort -u | wc -l"),
+              c.images + std::string("\n"));
+    EXPECT_EQ(run("pdftoppm -r 20 '" + pdf + "' '" + (dir.path / "page").string() + "' 2>&1 && echo ok"), "ok\n");
+  }
+}
+
+TEST(PdfExport, TextIsSetAsMeasured) {
+  // Widths by hand from the standard Helvetica metrics at 40 points; a missing character is '?'.
+  const struct {
+    const char* utf8;
+    const char* shown;
+    int32_t width;
+  } cases[] = {{"Rand für Klebstoff", "Rand für Klebstoff", 320},  // 8004 / 25
+               {"Größe – ß", "Größe – ß", 182},                    // 4557 / 25
+               {"Pfeil → hier", "Pfeil ? hier", 189}};             // 4724 / 25
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    TempDir dir;
+    const std::string pdf = (dir.path / "text.pdf").string();
+    PdfPrintService printer(pdf, page72());
+    ASSERT_TRUE(printer.beginDoc());
+    printer.page().setFontHeight(-40);
+    const TextSize size = printer.page().textExtent(c.utf8);
+    printer.page().textOut(20, 100, c.utf8);
+    ASSERT_TRUE(printer.endDoc());
+    EXPECT_EQ(size.width, c.width);
+    EXPECT_EQ(run("pdftotext '" + pdf + "' - | head -1"), c.shown + std::string("\n"));
+    // Where poppler, from the file's own widths, puts the line (72 dpi: a point is a pixel).
+    std::istringstream line(run("pdftotext -bbox-layout '" + pdf + "' - | grep -m1 '<line' | tr -c '0-9.\\n' ' '"));
+    double xMin = 0, yMin = 0, xMax = 0;
+    line >> xMin >> yMin >> xMax;
+    EXPECT_NEAR(xMin, 20 + page72().offsetX, 0.01);
+    EXPECT_NEAR(xMax - xMin, size.width, 0.5);
+  }
+}
+
 TEST(PdfExport, AFailedWriteKeepsTheOldFileAndSaysWhy) {
   TempDir dir;
-  const fs::path kept = dir.path / "kept.pdf";
+  const fs::path kept = dir.path / "kept.pdf", writable = dir.path / "writable.pdf";
   std::ofstream(kept) << "old";
   ::chmod(kept.c_str(), 0444);
+  std::ofstream(writable) << "old";
+  // Noise does not compress: its image alone outgrows the limit, well before the last page.
+  const TDib noise = noisePicture(200, 150, 24, 5), blocks = test::blockPicture(36, 24, 6, 4);
   const struct {
     const char* name;
     fs::path target;
-  } cases[] = {{"write-protected file", kept}, {"missing folder", dir.path / "gone" / "poster.pdf"}};
+    rlim_t sizeLimit;  // 0: none
+    bool abort;        // the job is dropped, which is no failure
+  } cases[] = {{"write-protected file", kept, 0, false},
+               {"missing folder", dir.path / "gone" / "poster.pdf", 0, false},
+               {"file too large half way", writable, 20000, false},
+               {"aborted job", writable, 0, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PdfPrintService printer(c.target.string(), page72());
-    const PosterPrintResult result = Job().print(printer, test::blockPicture(36, 24, 6, 4));
-    EXPECT_EQ(result.status, PosterPrintResult::Status::Failed);
-    EXPECT_FALSE(result.message.empty());
-    EXPECT_EQ(result.message, describeFileError(printer.fileError()));
+    if (c.abort) {
+      ASSERT_TRUE(printer.beginDoc());
+      drawWhole(printer, noise);
+      printer.abortDoc();
+      EXPECT_FALSE(printer.fileError());
+    } else {
+      std::optional<FileSizeLimit> limit;
+      if (c.sizeLimit) limit.emplace(c.sizeLimit);
+      const PosterPrintResult result = Job().print(printer, c.sizeLimit ? noise : blocks);
+      limit.reset();
+      EXPECT_EQ(result.status, PosterPrintResult::Status::Failed);
+      EXPECT_FALSE(result.message.empty());
+      EXPECT_EQ(result.message, describeFileError(printer.fileError()));
+    }
     EXPECT_TRUE(printer.jobFile().empty());
   }
   EXPECT_EQ(slurp(kept), "old");
-  // No temporary file is left beside it.
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+  EXPECT_EQ(slurp(writable), "old");
+  // No temporary file is left beside them.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);
 }
