@@ -30,10 +30,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// 72 dpi: a device pixel is a point, so pdftoppm -r 72 renders pixel for pixel.
-PageMetrics page72() {
+// A small page of the given resolution: pdftoppm -r dpi renders it pixel for pixel. At 72 dpi
+// a device pixel is a point.
+PageMetrics pageAt(int32_t dpi) {
   PageMetrics m;
-  m.dpiX = m.dpiY = 72;
+  m.dpiX = m.dpiY = dpi;
   m.offsetX = m.offsetY = 10;
   m.pageWidth = 400;
   m.pageHeight = 560;
@@ -41,6 +42,8 @@ PageMetrics page72() {
   m.physicalHeight = m.pageHeight + 2 * m.offsetY;
   return m;
 }
+
+PageMetrics page72() { return pageAt(72); }
 
 struct TempDir {
   fs::path path;
@@ -178,40 +181,44 @@ TEST(PdfExport, PagesMatchTheRasterPagesOfTheSameJob) {
   job.options.OptEdgeHints = false;
   job.options.OptNoEdgeLines = false;
   const TDib picture = test::blockPicture(36, 24, 6, 4);
-  TempDir dir;
-  const fs::path pdf = dir.path / "poster.pdf";
-  PdfPrintService printer(pdf.string(), page72());
-  ASSERT_TRUE(job.print(printer, picture).ok());
   test::FakePrintService raster(page72());
   ASSERT_TRUE(job.print(raster, picture).ok());
   ASSERT_EQ(raster.pageCount(), 5u);
-  const PageMetrics m = page72();
-  for (size_t i = 0; i < raster.pageCount(); ++i) {
-    SCOPED_TRACE("page " + std::to_string(i + 1));
-    const std::string base = (dir.path / ("page" + std::to_string(i))).string();
-    const std::string n = std::to_string(i + 1);
-    ASSERT_FALSE(run("pdftoppm -r 72 -aa no -aaVector no -f " + n + " -l " + n + " -singlefile '" + pdf.string() +
-                     "' '" + base + "' && echo ok")
-                     .empty());
-    const Ppm page = readPpm(base + ".ppm");
-    ASSERT_EQ(page.width, m.physicalWidth);
-    ASSERT_EQ(page.height, m.physicalHeight);
-    const test::RasterDevice& want = *raster.rasterPage(i);
-    // Neighbouring blocks differ by 20 in one channel.
-    constexpr int kTolerance = 8;
-    int64_t differing = 0;
-    for (int32_t y = 0; y < want.height(); ++y) {
-      for (int32_t x = 0; x < want.width(); ++x) {
-        const Color a = want.pixel(x, y), b = page.at(x + m.offsetX, y + m.offsetY);
-        differing += std::abs(colorRed(a) - colorRed(b)) > kTolerance ||
-                     std::abs(colorGreen(a) - colorGreen(b)) > kTolerance ||
-                     std::abs(colorBlue(a) - colorBlue(b)) > kTolerance;
+  // The same device pixels at a point each and at half a point each.
+  for (const int32_t dpi : {72, 144}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    const PageMetrics m = pageAt(dpi);
+    TempDir dir;
+    const fs::path pdf = dir.path / "poster.pdf";
+    PdfPrintService printer(pdf.string(), m);
+    ASSERT_TRUE(job.print(printer, picture).ok());
+    for (size_t i = 0; i < raster.pageCount(); ++i) {
+      SCOPED_TRACE("page " + std::to_string(i + 1));
+      const std::string base = (dir.path / ("page" + std::to_string(i))).string();
+      const std::string n = std::to_string(i + 1);
+      ASSERT_FALSE(run("pdftoppm -r " + std::to_string(dpi) + " -aa no -aaVector no -f " + n + " -l " + n +
+                       " -singlefile '" + pdf.string() + "' '" + base + "' && echo ok")
+                       .empty());
+      const Ppm page = readPpm(base + ".ppm");
+      ASSERT_EQ(page.width, m.physicalWidth);
+      ASSERT_EQ(page.height, m.physicalHeight);
+      const test::RasterDevice& want = *raster.rasterPage(i);
+      // Neighbouring blocks differ by 20 in one channel.
+      constexpr int kTolerance = 8;
+      int64_t differing = 0;
+      for (int32_t y = 0; y < want.height(); ++y) {
+        for (int32_t x = 0; x < want.width(); ++x) {
+          const Color a = want.pixel(x, y), b = page.at(x + m.offsetX, y + m.offsetY);
+          differing += std::abs(colorRed(a) - colorRed(b)) > kTolerance ||
+                       std::abs(colorGreen(a) - colorGreen(b)) > kTolerance ||
+                       std::abs(colorBlue(a) - colorBlue(b)) > kTolerance;
+        }
       }
+      // Rounding at band edges may move a row or column of pixels, not more.
+      EXPECT_LE(differing, 2 * (want.width() + want.height())) << differing;
+      // The border outside the printable area stays blank.
+      EXPECT_EQ(page.at(m.offsetX / 2, m.offsetY / 2), kWhite);
     }
-    // Rounding at band edges may move a row or column of pixels, not more.
-    EXPECT_LE(differing, 2 * (want.width() + want.height())) << differing;
-    // The border outside the printable area stays blank.
-    EXPECT_EQ(page.at(m.offsetX / 2, m.offsetY / 2), kWhite);
   }
 }
 
