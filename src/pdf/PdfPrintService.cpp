@@ -1,20 +1,6 @@
 #include "pdf/PdfPrintService.h"
 
-#include <cairo-pdf.h>
-
-#include "picture/AtomicFile.h"
-
 namespace tessaro {
-
-namespace {
-
-constexpr double kPointsPerInch = 72;
-
-cairo_status_t writeToStream(void* closure, const unsigned char* data, unsigned int length) {
-  return static_cast<OutputStream*>(closure)->write(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
-}
-
-}  // namespace
 
 PdfPrintService::PdfPrintService(std::string fileName, PageMetrics metrics)
     : fileName_(std::move(fileName)), metrics_(metrics) {}
@@ -25,9 +11,13 @@ bool PdfPrintService::beginDoc() {
   if (open_ || metrics_.dpiX <= 0 || metrics_.dpiY <= 0 || metrics_.pageWidth <= 0 || metrics_.pageHeight <= 0)
     return false;
   written_.clear();
-  pages_.clear();
-  images_.clear();
-  device_ = std::make_unique<PdfDevice>(metrics_.pageWidth, metrics_.pageHeight, images_);
+  imageCount_ = 0;
+  if (FileError e = file_.open(fileName_)) {
+    fail(std::move(e));
+    return false;
+  }
+  document_ = std::make_unique<PdfDocument>(file_.stream(), metrics_);
+  device_ = std::make_unique<PdfDevice>(metrics_.pageWidth, metrics_.pageHeight, *document_);
   open_ = true;
   return true;
 }
@@ -36,22 +26,23 @@ bool PdfPrintService::newPage() {
   failure_.clear();
   if (!open_) return false;
   closePage();
-  return true;
+  if (document_->ok()) return true;
+  fail(file_.discard(FileFault::CannotEncode));
+  return false;
 }
 
-void PdfPrintService::closePage() { pages_.push_back(device_->takeSteps()); }
+void PdfPrintService::closePage() { document_->addPage(device_->takePage()); }
 
 bool PdfPrintService::endDoc() {
   failure_.clear();
   if (!open_) return false;
   closePage();
-  open_ = false;
-  imageCount_ = images_.size();
-  error_ = replaceFile(fileName_, [this](OutputStream& out) { return writePdf(out); });
-  pages_.clear();
-  images_.clear();
-  if (error_) {
-    failure_ = describeFileError(error_);
+  const bool made = document_->finish(title_);
+  imageCount_ = document_->imageCount();
+  close();
+  FileError e = made ? file_.commit() : file_.discard(FileFault::CannotEncode);
+  if (e) {
+    fail(std::move(e));
     return false;
   }
   written_ = fileName_;
@@ -59,35 +50,20 @@ bool PdfPrintService::endDoc() {
 }
 
 void PdfPrintService::abortDoc() {
-  open_ = false;
-  pages_.clear();
-  images_.clear();
+  if (!open_) return;
+  close();
+  file_.discard();
 }
 
-bool PdfPrintService::writePdf(OutputStream& out) const {
-  const PageMetrics& m = metrics_;
-  const double sx = kPointsPerInch / m.dpiX, sy = kPointsPerInch / m.dpiY;
-  cairo_surface_t* surface =
-      cairo_pdf_surface_create_for_stream(writeToStream, &out, m.physicalWidth * sx, m.physicalHeight * sy);
-  if (!title_.empty()) cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title_.c_str());
-  cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Tessaro");
-  cairo_t* cr = cairo_create(surface);
-  for (const std::vector<PdfStep>& page : pages_) {
-    // Device pixels of the printable area; nothing spills onto its border.
-    cairo_save(cr);
-    cairo_scale(cr, sx, sy);
-    cairo_translate(cr, m.offsetX, m.offsetY);
-    cairo_rectangle(cr, 0, 0, m.pageWidth, m.pageHeight);
-    cairo_clip(cr);
-    for (const PdfStep& step : page) step(cr);
-    cairo_restore(cr);
-    cairo_show_page(cr);
-  }
-  cairo_destroy(cr);
-  cairo_surface_finish(surface);
-  const bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(surface);
-  return ok;
+void PdfPrintService::fail(FileError error) {
+  if (open_) close();
+  error_ = std::move(error);
+  failure_ = describeFileError(error_);
+}
+
+void PdfPrintService::close() {
+  open_ = false;
+  document_->abandon();
 }
 
 }  // namespace tessaro

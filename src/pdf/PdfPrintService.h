@@ -1,15 +1,15 @@
 #pragma once
 // Printing into a PDF file: pages of the given metrics (a printer's, or A4 at 600 dpi), pictures
-// stored losslessly and once, lines as vectors, notes as text. The pages are collected while
-// the job runs and the file is written at endDoc, in one go, through a temporary file that takes
-// the target's place only when complete; an aborted or failed job leaves the old file as it was.
+// stored losslessly and once, lines as vectors, notes as text. The file is written while the
+// job runs, into a temporary file beside the target that takes its place only when complete;
+// an aborted or failed job leaves the old file as it was.
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "pdf/PdfDevice.h"
+#include "pdf/PdfDocument.h"
+#include "picture/AtomicFile.h"
 #include "picture/FileError.h"
-#include "picture/Stream.h"
 #include "print/PrintService.h"
 
 namespace tessaro {
@@ -37,14 +37,17 @@ class PdfPrintService : public PrintService {
 
  private:
   void closePage();
-  bool writePdf(OutputStream& out) const;
+  // Drops the document's file and records why.
+  void fail(FileError error);
+  // Closes the document; a device still held draws into nothing.
+  void close();
 
   std::string fileName_;
   PageMetrics metrics_;
   std::string title_;
-  PdfImageCache images_;
+  ReplacementFile file_;
+  std::unique_ptr<PdfDocument> document_;
   std::unique_ptr<PdfDevice> device_;
-  std::vector<std::vector<PdfStep>> pages_;
   bool open_ = false;
   std::string written_;
   std::string failure_;

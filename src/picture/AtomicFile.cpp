@@ -117,20 +117,6 @@ int keepIdentity(int fd, const struct stat& st) {
   return ::fchmod(fd, st.st_mode & 07777) == 0 ? 0 : errno;
 }
 
-FileError fillTemporary(int fd, const Target& t, const ContentWriter& write) {
-  if (t.exists)
-    if (const int e = keepIdentity(fd, t.st)) return systemFailure(e);
-  // A second descriptor for the stream, so this one stays open to sync and read back.
-  const int streamFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (streamFd < 0) return systemFailure(errno);
-  FileOutputStream out(streamFd);
-  const bool made = out.isOpen() && write(out);
-  out.close();
-  if (out.sysError()) return systemFailure(out.sysError());
-  if (!made) return failure(FileFault::CannotEncode);
-  return ::fsync(fd) == 0 ? FileError{} : systemFailure(errno);
-}
-
 // Copying over the file in place must not run out of room half way, so the room is checked,
 // and taken where the file system can, before the first byte changes.
 int reserveSpace(int fd, const struct stat& old, off_t size) {
@@ -199,24 +185,83 @@ int renameOver(int folder, const std::string& tmpName, const std::string& name) 
 
 }  // namespace
 
-FileError replaceFile(const std::string& fileName, const ContentWriter& write) {
-  Target t;
-  if (const int e = resolve(fileName, t)) return systemFailure(e);
-  const Descriptor folder(openFolder(t.folder));
-  if (!folder.valid()) return systemFailure(errno);
-  if (t.exists)
-    if (FileError e = checkWritable(folder.get(), t)) return e;
+struct ReplacementFile::State {
+  Target target;
+  std::unique_ptr<Descriptor> folder, tmp;
   std::string tmpName;
-  const Descriptor tmp(createTemporary(folder.get(), tmpName));
-  if (!tmp.valid()) return systemFailure(errno);
-  FileError result = fillTemporary(tmp.get(), t, write);
-  const bool inPlace = t.exists && S_ISREG(t.st.st_mode) && t.st.st_nlink > 1;
-  if (!result) {
-    const int e = inPlace ? copyOver(folder.get(), t, tmp.get()) : renameOver(folder.get(), tmpName, t.name);
-    if (e) result = systemFailure(e);
+  std::unique_ptr<FileOutputStream> out;
+
+  // Closes the stream: the first failure of any write, or of the close itself.
+  int closeStream() {
+    if (!out) return 0;
+    out->close();
+    const int e = out->sysError();
+    out.reset();
+    return e;
   }
-  if (result || inPlace) ::unlinkat(folder.get(), tmpName.c_str(), 0);
-  return result;
+  void removeTemporary() { ::unlinkat(folder->get(), tmpName.c_str(), 0); }
+};
+
+ReplacementFile::ReplacementFile() = default;
+
+ReplacementFile::~ReplacementFile() { discard(); }
+
+FileError ReplacementFile::open(const std::string& fileName) {
+  discard();
+  auto s = std::make_unique<State>();
+  Target& t = s->target;
+  if (const int e = resolve(fileName, t)) return systemFailure(e);
+  s->folder = std::make_unique<Descriptor>(openFolder(t.folder));
+  if (!s->folder->valid()) return systemFailure(errno);
+  if (t.exists)
+    if (FileError e = checkWritable(s->folder->get(), t)) return e;
+  s->tmp = std::make_unique<Descriptor>(createTemporary(s->folder->get(), s->tmpName));
+  if (!s->tmp->valid()) return systemFailure(errno);
+  int e = t.exists ? keepIdentity(s->tmp->get(), t.st) : 0;
+  // A second descriptor for the stream, so this one stays open to sync and read back.
+  const int streamFd = e ? -1 : ::fcntl(s->tmp->get(), F_DUPFD_CLOEXEC, 0);
+  if (!e && streamFd < 0) e = errno;
+  if (!e) {
+    s->out = std::make_unique<FileOutputStream>(streamFd);
+    if (!s->out->isOpen()) e = s->out->sysError() ? s->out->sysError() : EIO;
+  }
+  if (e) {
+    s->out.reset();
+    s->removeTemporary();
+    return systemFailure(e);
+  }
+  state_ = std::move(s);
+  return {};
+}
+
+OutputStream& ReplacementFile::stream() { return *state_->out; }
+
+FileError ReplacementFile::commit() {
+  if (!state_) return systemFailure(EBADF);
+  const std::unique_ptr<State> s = std::move(state_);
+  const Target& t = s->target;
+  const int folder = s->folder->get();
+  int e = s->closeStream();
+  if (!e && ::fsync(s->tmp->get()) != 0) e = errno;
+  const bool inPlace = t.exists && S_ISREG(t.st.st_mode) && t.st.st_nlink > 1;
+  if (!e) e = inPlace ? copyOver(folder, t, s->tmp->get()) : renameOver(folder, s->tmpName, t.name);
+  if (e || inPlace) s->removeTemporary();
+  return e ? systemFailure(e) : FileError{};
+}
+
+FileError ReplacementFile::discard(FileFault why) {
+  if (!state_) return why == FileFault::None ? FileError{} : failure(why);
+  const std::unique_ptr<State> s = std::move(state_);
+  const int e = s->closeStream();
+  s->removeTemporary();
+  if (e) return systemFailure(e);
+  return why == FileFault::None ? FileError{} : failure(why);
+}
+
+FileError replaceFile(const std::string& fileName, const ContentWriter& write) {
+  ReplacementFile file;
+  if (FileError e = file.open(fileName)) return e;
+  return write(file.stream()) ? file.commit() : file.discard(FileFault::CannotEncode);
 }
 
 }  // namespace tessaro

@@ -1,20 +1,25 @@
-// The PDF writer checked with poppler's tools, which share no code with cairo: pictures come out
+// The PDF writer checked with poppler's tools, which share no code with our writer: pictures come out
 // byte for byte and once per file, pages look like the raster pages of the same job, notes are
 // text, and a failed write keeps the old file.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "pdf/PdfPrintService.h"
+#include "picture/DrawDib.h"
 #include "print/GlueNotes.h"
 #include "print/PosterPrintJob.h"
 #include "support/FakePrintService.h"
@@ -25,10 +30,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// 72 dpi: a device pixel is a point, so pdftoppm -r 72 renders pixel for pixel.
-PageMetrics page72() {
+// A small page of the given resolution: pdftoppm -r dpi renders it pixel for pixel. At 72 dpi
+// a device pixel is a point.
+PageMetrics pageAt(int32_t dpi) {
   PageMetrics m;
-  m.dpiX = m.dpiY = 72;
+  m.dpiX = m.dpiY = dpi;
   m.offsetX = m.offsetY = 10;
   m.pageWidth = 400;
   m.pageHeight = 560;
@@ -36,6 +42,8 @@ PageMetrics page72() {
   m.physicalHeight = m.pageHeight + 2 * m.offsetY;
   return m;
 }
+
+PageMetrics page72() { return pageAt(72); }
 
 struct TempDir {
   fs::path path;
@@ -104,14 +112,21 @@ std::string pictureRgb(const TDib& dib) {
   return rgb;
 }
 
+// Palette pictures get a random table, except at 1 bit: pdfimages writes those as black and
+// white whatever the table, so the picture's table is black and white too.
 TDib noisePicture(int32_t w, int32_t h, int bits, unsigned seed) {
   std::mt19937 random(seed);
   BitmapInfo table;
   for (RgbQuad& q : table.bmiColors)
     q = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 0};
-  TDib dib = newdib(w, h, bits, &table, bits == 8 ? 256 : 0);
+  if (bits == 1) {
+    table.bmiColors[0] = {0, 0, 0, 0};
+    table.bmiColors[1] = {255, 255, 255, 0};
+  }
+  const uint32_t values = bits <= 8 ? 1u << bits : 1u << 24;
+  TDib dib = newdib(w, h, bits, &table, bits <= 8 ? static_cast<int32_t>(values) : 0);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) setpixel(dib, x, y, static_cast<int32_t>(random() & (bits == 8 ? 0xff : 0xffffff)));
+    for (int32_t x = 0; x < w; ++x) setpixel(dib, x, y, static_cast<int32_t>(random() & (values - 1)));
   return dib;
 }
 
@@ -133,7 +148,7 @@ TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
   const struct {
     const char* name;
     int bits;
-  } cases[] = {{"24-bit noise", 24}, {"8-bit palette", 8}};
+  } cases[] = {{"24-bit noise", 24}, {"8-bit palette", 8}, {"4-bit palette", 4}, {"1-bit palette", 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
@@ -149,8 +164,10 @@ TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
     const std::string list = "pdfimages -list '" + pdf.string() + "' | awk 'NR > 2 {print $1, $11}'";
     EXPECT_EQ(run(list + " | wc -l"), "5\n");
     EXPECT_EQ(run(list + " | awk '{print $2}' | sort -u | wc -l"), "1\n");
-    run("pdfimages -f 1 -l 1 '" + pdf.string() + "' '" + (dir.path / "img").string() + "'");
-    const Ppm image = readPpm(dir.path / "img-000.ppm");
+    const std::string img = (dir.path / "img").string();
+    run("pdfimages -png -f 1 -l 1 '" + pdf.string() + "' '" + img + "' && convert '" + img +
+        "-000.png' -depth 8 'ppm:" + img + ".ppm'");
+    const Ppm image = readPpm(img + ".ppm");
     EXPECT_EQ(image.width, 37);
     EXPECT_EQ(image.height, 23);
     EXPECT_TRUE(image.rgb == pictureRgb(picture));
@@ -164,40 +181,44 @@ TEST(PdfExport, PagesMatchTheRasterPagesOfTheSameJob) {
   job.options.OptEdgeHints = false;
   job.options.OptNoEdgeLines = false;
   const TDib picture = test::blockPicture(36, 24, 6, 4);
-  TempDir dir;
-  const fs::path pdf = dir.path / "poster.pdf";
-  PdfPrintService printer(pdf.string(), page72());
-  ASSERT_TRUE(job.print(printer, picture).ok());
   test::FakePrintService raster(page72());
   ASSERT_TRUE(job.print(raster, picture).ok());
   ASSERT_EQ(raster.pageCount(), 5u);
-  const PageMetrics m = page72();
-  for (size_t i = 0; i < raster.pageCount(); ++i) {
-    SCOPED_TRACE("page " + std::to_string(i + 1));
-    const std::string base = (dir.path / ("page" + std::to_string(i))).string();
-    const std::string n = std::to_string(i + 1);
-    ASSERT_FALSE(run("pdftoppm -r 72 -aa no -aaVector no -f " + n + " -l " + n + " -singlefile '" + pdf.string() +
-                     "' '" + base + "' && echo ok")
-                     .empty());
-    const Ppm page = readPpm(base + ".ppm");
-    ASSERT_EQ(page.width, m.physicalWidth);
-    ASSERT_EQ(page.height, m.physicalHeight);
-    const test::RasterDevice& want = *raster.rasterPage(i);
-    // Neighbouring blocks differ by 20 in one channel.
-    constexpr int kTolerance = 8;
-    int64_t differing = 0;
-    for (int32_t y = 0; y < want.height(); ++y) {
-      for (int32_t x = 0; x < want.width(); ++x) {
-        const Color a = want.pixel(x, y), b = page.at(x + m.offsetX, y + m.offsetY);
-        differing += std::abs(colorRed(a) - colorRed(b)) > kTolerance ||
-                     std::abs(colorGreen(a) - colorGreen(b)) > kTolerance ||
-                     std::abs(colorBlue(a) - colorBlue(b)) > kTolerance;
+  // The same device pixels at a point each and at half a point each.
+  for (const int32_t dpi : {72, 144}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    const PageMetrics m = pageAt(dpi);
+    TempDir dir;
+    const fs::path pdf = dir.path / "poster.pdf";
+    PdfPrintService printer(pdf.string(), m);
+    ASSERT_TRUE(job.print(printer, picture).ok());
+    for (size_t i = 0; i < raster.pageCount(); ++i) {
+      SCOPED_TRACE("page " + std::to_string(i + 1));
+      const std::string base = (dir.path / ("page" + std::to_string(i))).string();
+      const std::string n = std::to_string(i + 1);
+      ASSERT_FALSE(run("pdftoppm -r " + std::to_string(dpi) + " -aa no -aaVector no -f " + n + " -l " + n +
+                       " -singlefile '" + pdf.string() + "' '" + base + "' && echo ok")
+                       .empty());
+      const Ppm page = readPpm(base + ".ppm");
+      ASSERT_EQ(page.width, m.physicalWidth);
+      ASSERT_EQ(page.height, m.physicalHeight);
+      const test::RasterDevice& want = *raster.rasterPage(i);
+      // Neighbouring blocks differ by 20 in one channel.
+      constexpr int kTolerance = 8;
+      int64_t differing = 0;
+      for (int32_t y = 0; y < want.height(); ++y) {
+        for (int32_t x = 0; x < want.width(); ++x) {
+          const Color a = want.pixel(x, y), b = page.at(x + m.offsetX, y + m.offsetY);
+          differing += std::abs(colorRed(a) - colorRed(b)) > kTolerance ||
+                       std::abs(colorGreen(a) - colorGreen(b)) > kTolerance ||
+                       std::abs(colorBlue(a) - colorBlue(b)) > kTolerance;
+        }
       }
+      // Rounding at band edges may move a row or column of pixels, not more.
+      EXPECT_LE(differing, 2 * (want.width() + want.height())) << differing;
+      // The border outside the printable area stays blank.
+      EXPECT_EQ(page.at(m.offsetX / 2, m.offsetY / 2), kWhite);
     }
-    // Rounding at band edges may move a row or column of pixels, not more.
-    EXPECT_LE(differing, 2 * (want.width() + want.height())) << differing;
-    // The border outside the printable area stays blank.
-    EXPECT_EQ(page.at(m.offsetX / 2, m.offsetY / 2), kWhite);
   }
 }
 
@@ -207,7 +228,9 @@ TEST(PdfExport, NotesAreText) {
   PdfPrintService printer(pdf.string(), page72());
   Job job;
   ASSERT_TRUE(job.print(printer, test::blockPicture(36, 24, 6, 4)).ok());
-  EXPECT_NE(run("pdffonts '" + pdf.string() + "'").find("DejaVuSans"), std::string::npos);
+  // The standard Helvetica, not embedded: every viewer has it or one of the same widths.
+  const std::string fonts = run("pdffonts '" + pdf.string() + "' | awk 'NR > 2 {print $1, $4, $5}'");
+  EXPECT_EQ(fonts, "Helvetica WinAnsi no\n");
   // Only the first sheet of the first row carries a note ((1, 0) is skipped, the last column
   // and row carry none): one line in the bottom strip.
   const std::string text = run("pdftotext -f 1 -l 1 '" + pdf.string() + "' -");
@@ -215,25 +238,147 @@ TEST(PdfExport, NotesAreText) {
   EXPECT_EQ(run("pdftotext -f 2 -l 2 '" + pdf.string() + "' -").find("Klebstoff"), std::string::npos);
 }
 
+// Draws the whole picture on the page as it is, a device pixel per picture pixel.
+void drawWhole(PrintService& printer, const TDib& picture) {
+  DrawDib(printer.page(), 0, 0, DibWidth(picture), DibHeight(picture), picture, 0, 0, DibWidth(picture),
+          DibHeight(picture), false, SRCCOPY);
+}
+
+// While alive, no file may grow beyond `bytes`: writing past it fails with EFBIG.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, signal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*signal_)(int);
+};
+
+TEST(PdfExport, DocumentsAreWellFormed) {
+  const TDib picture = noisePicture(37, 23, 24, 3);
+  const struct {
+    const char* name;
+    std::function<void(PrintService&)> draw;
+    const char* title;  // as pdfinfo shows it
+    const char* pages;
+    const char* images;  // distinct image objects
+  } cases[] = {
+      {"poster", [&](PrintService& p) { EXPECT_TRUE(Job().print(p, picture).ok()); }, "Tessaro Poster", "5", "1"},
+      {"unnamed rows twice, German title",
+       [&](PrintService& p) {
+         p.setTitle("Größe – Maß");
+         ASSERT_TRUE(p.beginDoc());
+         // Without the picture's identity each call stores its rows anew.
+         const BitmapInfo& info = *picture.info();
+         EXPECT_EQ(p.page().setDIBitsToDevice(0, 0, 37, 23, 0, 0, 0, 23, picture.Bits, info), 23);
+         EXPECT_EQ(p.page().setDIBitsToDevice(50, 0, 37, 23, 0, 0, 0, 23, picture.Bits, info), 23);
+         EXPECT_TRUE(p.endDoc());
+       },
+       "Größe – Maß", "1", "2"},
+      {"two empty pages",
+       [](PrintService& p) {
+         ASSERT_TRUE(p.beginDoc());
+         EXPECT_TRUE(p.newPage());
+         EXPECT_TRUE(p.endDoc());
+       },
+       "", "2", "0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string pdf = (dir.path / "doc.pdf").string();
+    PdfPrintService printer(pdf, page72());
+    c.draw(printer);
+    ASSERT_EQ(printer.jobFile(), pdf);
+    // Poppler mends a broken cross-reference table quietly on stdout's side but says so on stderr.
+    const std::string info = run("pdfinfo '" + pdf + "' 2>&1");
+    EXPECT_EQ(info.find("rror"), std::string::npos) << info;
+    EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Title: *//p'"), c.title + std::string(c.title[0] ? "\n" : ""));
+    EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Creator: *//p'"), "Tessaro\n");
+    EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), c.pages + std::string("\n"));
+    EXPECT_EQ(run("pdfimages -list '" + pdf + "' | awk 'NR > 2 {print $11}' | sort -u | wc -l"),
+              c.images + std::string("\n"));
+    EXPECT_EQ(run("pdftoppm -r 20 '" + pdf + "' '" + (dir.path / "page").string() + "' 2>&1 && echo ok"), "ok\n");
+  }
+}
+
+TEST(PdfExport, TextIsSetAsMeasured) {
+  // Widths by hand from the standard Helvetica metrics at 40 points; a missing character is '?'.
+  const struct {
+    const char* utf8;
+    const char* shown;
+    int32_t width;
+  } cases[] = {{"Rand für Klebstoff", "Rand für Klebstoff", 320},  // 8004 / 25
+               {"Größe – ß", "Größe – ß", 182},                    // 4557 / 25
+               {"Pfeil → hier", "Pfeil ? hier", 189}};             // 4724 / 25
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    TempDir dir;
+    const std::string pdf = (dir.path / "text.pdf").string();
+    PdfPrintService printer(pdf, page72());
+    ASSERT_TRUE(printer.beginDoc());
+    printer.page().setFontHeight(-40);
+    const TextSize size = printer.page().textExtent(c.utf8);
+    printer.page().textOut(20, 100, c.utf8);
+    ASSERT_TRUE(printer.endDoc());
+    EXPECT_EQ(size.width, c.width);
+    EXPECT_EQ(run("pdftotext '" + pdf + "' - | head -1"), c.shown + std::string("\n"));
+    // Where poppler, from the file's own widths, puts the line (72 dpi: a point is a pixel).
+    std::istringstream line(run("pdftotext -bbox-layout '" + pdf + "' - | grep -m1 '<line' | tr -c '0-9.\\n' ' '"));
+    double xMin = 0, yMin = 0, xMax = 0;
+    line >> xMin >> yMin >> xMax;
+    EXPECT_NEAR(xMin, 20 + page72().offsetX, 0.01);
+    EXPECT_NEAR(xMax - xMin, size.width, 0.5);
+  }
+}
+
 TEST(PdfExport, AFailedWriteKeepsTheOldFileAndSaysWhy) {
   TempDir dir;
-  const fs::path kept = dir.path / "kept.pdf";
+  const fs::path kept = dir.path / "kept.pdf", writable = dir.path / "writable.pdf";
   std::ofstream(kept) << "old";
   ::chmod(kept.c_str(), 0444);
+  std::ofstream(writable) << "old";
+  // Noise does not compress: its image alone outgrows the limit, well before the last page.
+  const TDib noise = noisePicture(200, 150, 24, 5), blocks = test::blockPicture(36, 24, 6, 4);
   const struct {
     const char* name;
     fs::path target;
-  } cases[] = {{"write-protected file", kept}, {"missing folder", dir.path / "gone" / "poster.pdf"}};
+    rlim_t sizeLimit;  // 0: none
+    bool abort;        // the job is dropped, which is no failure
+  } cases[] = {{"write-protected file", kept, 0, false},
+               {"missing folder", dir.path / "gone" / "poster.pdf", 0, false},
+               {"file too large half way", writable, 20000, false},
+               {"aborted job", writable, 0, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PdfPrintService printer(c.target.string(), page72());
-    const PosterPrintResult result = Job().print(printer, test::blockPicture(36, 24, 6, 4));
-    EXPECT_EQ(result.status, PosterPrintResult::Status::Failed);
-    EXPECT_FALSE(result.message.empty());
-    EXPECT_EQ(result.message, describeFileError(printer.fileError()));
+    if (c.abort) {
+      ASSERT_TRUE(printer.beginDoc());
+      drawWhole(printer, noise);
+      printer.abortDoc();
+      EXPECT_FALSE(printer.fileError());
+    } else {
+      std::optional<FileSizeLimit> limit;
+      if (c.sizeLimit) limit.emplace(c.sizeLimit);
+      const PosterPrintResult result = Job().print(printer, c.sizeLimit ? noise : blocks);
+      limit.reset();
+      EXPECT_EQ(result.status, PosterPrintResult::Status::Failed);
+      EXPECT_FALSE(result.message.empty());
+      EXPECT_EQ(result.message, describeFileError(printer.fileError()));
+    }
     EXPECT_TRUE(printer.jobFile().empty());
   }
   EXPECT_EQ(slurp(kept), "old");
-  // No temporary file is left beside it.
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+  EXPECT_EQ(slurp(writable), "old");
+  // No temporary file is left beside them.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);
 }

@@ -1,0 +1,93 @@
+#include "pdf/PdfDocument.h"
+
+#include "pdf/HelveticaMetrics.h"
+#include "pdf/PdfImage.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr double kPointsPerInch = 72;
+
+std::string fontDictionary() {
+  std::string widths;
+  for (const uint16_t w : helvetica::kWidths) widths += std::to_string(w) + ' ';
+  widths.pop_back();
+  return "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /FirstChar " +
+         std::to_string(helvetica::kFirstChar) + " /LastChar " + std::to_string(helvetica::kLastChar) + " /Widths [" +
+         widths + "] >>";
+}
+
+std::string reference(int number) { return std::to_string(number) + " 0 R"; }
+
+}  // namespace
+
+PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics) : writer_(out), metrics_(metrics) {
+  catalog_ = writer_.reserve();
+  pagesTree_ = writer_.reserve();
+  font_ = writer_.reserve();
+  info_ = writer_.reserve();
+}
+
+int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info,
+                       int32_t rowCount) {
+  if (id) {
+    const auto it = pictures_.find({id, generation});
+    if (it != pictures_.end()) return it->second;
+  }
+  if (!pdfImageFits(bits, info, rowCount)) return 0;
+  const int number = writer_.reserve();
+  writePdfImage(writer_, number, bits, info, rowCount);
+  ++imageCount_;
+  if (id) pictures_[{id, generation}] = number;
+  return writer_.ok() ? number : 0;
+}
+
+void PdfDocument::addPage(const PdfPage& page) {
+  const PageMetrics& m = metrics_;
+  const double sx = kPointsPerInch / m.dpiX, sy = kPointsPerInch / m.dpiY;
+  // Device pixels with the origin at the printable area's top-left and y down; nothing spills
+  // onto the border.
+  const std::string content = "q " + pdfNumber(sx) + " 0 0 " + pdfNumber(-sy) + " " + pdfNumber(m.offsetX * sx) + " " +
+                              pdfNumber((m.physicalHeight - m.offsetY) * sy) + " cm 0 0 " +
+                              std::to_string(m.pageWidth) + " " + std::to_string(m.pageHeight) + " re W n 1 w 0 J\n" +
+                              page.content + "Q\n";
+  const int contents = writer_.reserve(), number = writer_.reserve();
+  writer_.streamObject(contents, "/Filter /FlateDecode", deflateBytes(content));
+  std::string resources = "<<";
+  if (!page.images.empty()) {
+    resources += " /XObject <<";
+    for (const int image : page.images) resources += " /Im" + std::to_string(image) + " " + reference(image);
+    resources += " >>";
+  }
+  if (page.text) resources += " /Font << /F1 " + reference(font_) + " >>";
+  resources += " >>";
+  writer_.beginObject(number);
+  writer_.text("<< /Type /Page /Parent " + reference(pagesTree_) + " /MediaBox [0 0 " +
+               pdfNumber(m.physicalWidth * sx) + " " + pdfNumber(m.physicalHeight * sy) + "] /Resources " + resources +
+               " /Contents " + reference(contents) + " >>\n");
+  writer_.endObject();
+  pages_.push_back(number);
+}
+
+bool PdfDocument::finish(const std::string& title) {
+  std::string kids;
+  for (const int page : pages_) kids += reference(page) + " ";
+  writer_.beginObject(pagesTree_);
+  writer_.text("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages_.size()) + " >>\n");
+  writer_.endObject();
+  writer_.beginObject(catalog_);
+  writer_.text("<< /Type /Catalog /Pages " + reference(pagesTree_) + " >>\n");
+  writer_.endObject();
+  writer_.beginObject(font_);
+  writer_.text(fontDictionary() + "\n");
+  writer_.endObject();
+  writer_.beginObject(info_);
+  writer_.text("<< " + (title.empty() ? std::string() : "/Title " + pdfTextString(title) + " ") + "/Creator " +
+               pdfTextString("Tessaro") + " >>\n");
+  writer_.endObject();
+  writer_.finish(catalog_, info_);
+  return writer_.ok();
+}
+
+}  // namespace tessaro

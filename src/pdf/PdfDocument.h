@@ -1,0 +1,50 @@
+#pragma once
+// A PDF document written while the job runs: each picture's image goes into the file at its
+// first use, each page when it closes, and the pages tree, catalog, information and font at
+// the end.
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pdf/PdfWriter.h"
+#include "picture/Dib.h"
+#include "print/PrintService.h"
+
+namespace tessaro {
+
+// A page's drawing in device pixels of the printable area, y down; and what it uses.
+struct PdfPage {
+  std::string content;
+  std::set<int> images;  // object numbers
+  bool text = false;
+};
+
+class PdfDocument {
+ public:
+  PdfDocument(OutputStream& out, const PageMetrics& metrics);
+  bool ok() const { return writer_.ok(); }
+  // Stops all writing: the file is being dropped.
+  void abandon() { writer_.fail(); }
+
+  // The image object of `rowCount` bottom-up rows at `bits`. A picture named by id (non-zero)
+  // and generation is written once per document, anything else once per call. 0 when the rows
+  // are no picture an image can hold, or when writing failed.
+  int image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount);
+  void addPage(const PdfPage& page);
+  // The rest of the file; true when all of it was written.
+  bool finish(const std::string& title);
+  size_t imageCount() const { return imageCount_; }
+
+ private:
+  PdfWriter writer_;
+  PageMetrics metrics_;
+  int catalog_, pagesTree_, font_, info_;
+  std::vector<int> pages_;
+  std::map<std::pair<uint64_t, uint64_t>, int> pictures_;
+  size_t imageCount_ = 0;
+};
+
+}  // namespace tessaro
