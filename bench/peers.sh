@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips pdfposter convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg vips pdfposter pngcheck convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -101,6 +101,13 @@ for i in "${!names[@]}"; do
 done
 [ -e "$work/poster.pdf" ] && echo "  (poster.pdf: $(pdfinfo "$work/poster.pdf" | awk '/^Pages:/ { print $2 }') pages," \
   "pdfposter.pdf: $(pdfinfo "$work/pdfposter.pdf" | awk '/^Pages:/ { print $2 }') pages)"
+
+# Faster must not mean different: the same pixels as djpeg decodes, and a PNG others accept.
+echo "== Same pixels as djpeg"
+djpeg -ppm "$photo" | tail -c $((6000 * 4000 * 3)) >"$work/djpeg.rgb"
+same() { cmp -s "$1" "$work/djpeg.rgb" && echo yes || echo NO; }
+echo "  BMP: $(same <(convert "$work/cli.bmp" rgb:-))   PNG: $(same <(convert "$work/cli.png" rgb:-))" \
+  "  pngcheck: $(pngcheck -q "$work/cli.png" >/dev/null && echo OK || echo FAILED)"
 
 echo "== Ratios (mean times of the run above)"
 python3 - "$json" "$(stat -c %s "$work/cli.png")" "$(stat -c %s "$work/vips.png")" <<'EOF'
