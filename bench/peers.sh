@@ -83,6 +83,7 @@ cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
 poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
 if "$cli" --help 2>/dev/null | grep -q 'tessaro-cli poster'; then
+  # shellcheck disable=SC2086  # split into words, as hyperfine -N splits every command
   /usr/bin/time -f %M -o "$work/poster.kb" $poster >"$work/poster.txt"
   grid=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) .*/\1x\2/p' "$work/poster.txt")
   echo "== Poster: ${grid:-10x10} sheets of A4 ($(head -1 "$work/poster.txt"))"
@@ -103,6 +104,7 @@ for i in "${!names[@]}"; do
   if [ "${names[$i]}" = cli-poster ]; then
     kb=$(cat "$work/poster.kb")
   else
+    # shellcheck disable=SC2086  # as above
     kb=$(/usr/bin/time -f %M ${cmds[$i]} 2>&1 >/dev/null | tail -1)
   fi
   printf '  %-11s %6d MiB\n' "${names[$i]}" $((kb / 1024))
