@@ -250,14 +250,15 @@ void flushFn(png_structp) {}
 
 // Photo grain defeats zlib's match search: at libpng's defaults (level 6, all five filters tried
 // on every row) a large photo takes seconds. Level 1 with the Sub and Up filters is several times
-// faster there for a few percent more bytes, but would make drawings and flat areas several times
+// faster there for about a fifth more bytes, but would make drawings and flat areas several times
 // larger, where level 6 is cheap anyway. A band of rows from the middle, Up-filtered, tells the two
 // apart: grain leaves it large at level 1, flat content shrinks it to a fraction.
 constexpr size_t kSampleBytes = 1u << 20;
 constexpr uLong kFlatRatio = 5;  // a sample shrunk to under a fifth counts as flat
 
 bool looksLikeAPhoto(const TDib& dib) {
-  const size_t rowBytes = static_cast<size_t>(DibWidth(dib)) * 3;
+  // At most kSampleBytes in all, also from a picture of a few extremely wide rows.
+  const size_t rowBytes = std::min(static_cast<size_t>(DibWidth(dib)) * 3, kSampleBytes / 2);
   const int32_t height = DibHeight(dib);
   if (height < 2) return false;
   const auto rows = static_cast<int32_t>(std::clamp<size_t>(kSampleBytes / rowBytes, 2, static_cast<size_t>(height)));
