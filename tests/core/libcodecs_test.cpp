@@ -332,6 +332,43 @@ TEST(GifCodec, TransparentIndexStaysAPaletteEntry) {
   EXPECT_EQ(red.rgbGreen, 0);
 }
 
+// True-colour PNG is written fast (photos at a low zlib level with few filters); it must stay
+// exact and at most a tenth larger than the unfiltered level-6 file other programs write.
+RgbImage grainy(RgbImage img) {
+  uint32_t seed = 12345;
+  for (uint8_t& v : img.rgb) {
+    seed = seed * 1103515245u + 12345u;
+    v = static_cast<uint8_t>(std::clamp(int{v} + static_cast<int>((seed >> 16) % 25) - 12, 0, 255));
+  }
+  return img;
+}
+
+TEST(PngCodec, TrueColourIsExactAndNoLargerThanAnUnfilteredFile) {
+  const std::pair<const char*, RgbImage> cases[] = {
+      {"SmoothPhoto", photo(641, 427)},       {"GrainyPhoto", grainy(photo(641, 427))},
+      {"FlatColours", colours(12, 641, 427)}, {"OneColumn", grainy(photo(2, 300))},
+      {"TwoRows", grainy(photo(300, 2))},
+  };
+  for (const auto& [name, image] : cases) {
+    const std::string source = tempPath(std::string("t-") + name + ".bmp");
+    const std::string reference = tempPath(std::string("t-") + name + "-reference.png");
+    const std::string ours = tempPath(std::string("t-") + name + ".png");
+    ASSERT_TRUE(referenceEncode(image, source, "-type TrueColor"));
+    ASSERT_TRUE(referenceEncode(
+        image, reference,
+        "-strip -define png:color-type=2 -define png:compression-filter=0 -define png:compression-level=6"));
+    TDib dib = OpenDib(source, 0, nullptr);
+    ASSERT_EQ(DibBitCount(dib), 24) << name;
+    ASSERT_TRUE(SaveDib(dib, ours, kFormatPng, nullptr)) << name;
+    const auto back = referenceDecode(ours);
+    ASSERT_TRUE(back) << name;
+    EXPECT_EQ(maxChannelDifference(*back, image), 0) << name;
+    EXPECT_LE(static_cast<double>(std::filesystem::file_size(ours)),
+              1.1 * static_cast<double>(std::filesystem::file_size(reference)))
+        << name;
+  }
+}
+
 TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
   EXPECT_EQ(codecForFormat(kFormatJif), &jpegCodec());
   EXPECT_EQ(codecForFormat(kFormatJpg), &jpegCodec());

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
+# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, and the poster against pdfposter.
+# Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
+# $TESSARO_BENCH_CACHE); PEERS_RUNS sets the runs per command (default 3, after one warm-up).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
+runs=${PEERS_RUNS:-3}
+for tool in hyperfine djpeg vips pdfposter pngcheck convert python3 /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
+done
+
+echo "== Release build (build-bench)"
+TESSARO_BUILD_DIR="$root/build-bench" "$root/scripts/build" -DCMAKE_BUILD_TYPE=Release \
+  -DTESSARO_BUILD_APP=OFF -DTESSARO_BUILD_TESTS=OFF
+cli="$root/build-bench/tessaro-cli"
+
+# A landscape: sky with soft clouds, a ragged ridge, a meadow hill, camera-like grain. Drawn at
+# half size (ImageMagick's pixel cache would spill to disk at full size), then enlarged.
+make_photo() {
+  local out=$1 w=3000 h=2000 ridge hill
+  ridge=$(awk -v w=$w -v h=$h 'BEGIN { srand(11); y = 850; printf "0,%d ", h
+    for (x = 0; x <= w; x += 20) { y += (rand() - 0.5) * 60; y = y < 550 ? 550 : (y > 1050 ? 1050 : y); printf "%d,%d ", x, y }
+    printf "%d,%d", w, h }')
+  hill=$(awk -v w=$w -v h=$h 'BEGIN { srand(5)
+    for (x = 0; x <= w; x += 10) printf "%d,%d ", x, 1250 + 125 * sin(x / 450) + 60 * sin(x / 155 + 1) + (rand() - 0.5) * 20
+    printf "%d,%d 0,%d", w, h, h }')
+  convert -seed 3 \
+    \( -size ${w}x$h gradient:'#3d74b8-#e3edf7' \) \
+    \( -size 750x500 plasma:grey40-grey90 -blur 0x6 -resize ${w}x$h! -level 45%,100% \) -compose screen -composite \
+    \( -size 1500x1000 plasma:'#4a5868-#98a4b0' -resize ${w}x$h! \) \
+    \( -size ${w}x$h xc:black -fill white -draw "polygon $ridge" -blur 0x1.5 \) -compose over -composite \
+    \( -size 1500x1000 plasma:'#2f5a1a-#b09a50' -resize ${w}x$h! \) \
+    \( -size ${w}x$h xc:black -fill white -draw "polygon $hill" -blur 0x1.5 \) -compose over -composite \
+    -resize 6000x4000! -attenuate 0.2 +noise Gaussian -blur 0x0.5 -quality 90 "jpg:$out"
+}
+
+# A one-page PDF showing the JPEG as it is (DCTDecode), one point per pixel, for pdfposter.
+make_pdf() {
+  python3 - "$1" "$2" <<'EOF'
+import sys
+jpg = open(sys.argv[1], "rb").read()
+w, h = 6000, 4000
+content = b"q %d 0 0 %d 0 0 cm /Im0 Do Q" % (w, h)
+objs = [
+    b"<< /Type /Catalog /Pages 2 0 R >>",
+    b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+    b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %d %d] /Resources << /XObject << /Im0 4 0 R >> >> "
+    b"/Contents 5 0 R >>" % (w, h),
+    b"<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+    b"/Filter /DCTDecode /Length %d >>\nstream\n" % (w, h, len(jpg)) + jpg + b"\nendstream",
+    b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
+]
+out = bytearray(b"%PDF-1.4\n")
+offsets = []
+for i, body in enumerate(objs, 1):
+    offsets.append(len(out))
+    out += b"%d 0 obj\n" % i + body + b"\nendobj\n"
+xref = len(out)
+out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1)
+out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objs) + 1, xref)
+open(sys.argv[2], "wb").write(out)
+EOF
+}
+
+mkdir -p "$cache"
+photo="$cache/landscape-6000x4000-v1.jpg"
+if [ ! -s "$photo" ]; then
+  echo "== Making the test photo (once): $photo"
+  make_photo "$photo.part" || exit 1
+  mv "$photo.part" "$photo"
+fi
+work=$(mktemp -d /tmp/tessaro-peers.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+make_pdf "$photo" "$work/photo.pdf"
+
+names=(cli-bmp djpeg-bmp cli-png vips-png)
+cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $photo"
+  "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png")
+# A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
+# grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
+poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
+if "$cli" --help 2>/dev/null | grep -q 'tessaro-cli poster'; then
+  # shellcheck disable=SC2086  # split into words, as hyperfine -N splits every command
+  /usr/bin/time -f %M -o "$work/poster.kb" $poster >"$work/poster.txt"
+  grid=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) .*/\1x\2/p' "$work/poster.txt")
+  echo "== Poster: ${grid:-10x10} sheets of A4 ($(head -1 "$work/poster.txt"))"
+  names+=(cli-poster pdfposter)
+  cmds+=("$poster" "pdfposter -m a4 -p ${grid:-10x10}a4 $work/photo.pdf $work/pdfposter.pdf")
+else
+  echo "== tessaro-cli has no poster command yet: poster vs pdfposter skipped"
+fi
+
+args=()
+for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${cmds[$i]}"); done
+json="$cache/peers.json"
+echo "== hyperfine ($runs runs each after one warm-up)"
+hyperfine -N --warmup 1 --runs "$runs" --export-json "$json" "${args[@]}"
+
+echo "== Peak memory (one run each)"
+for i in "${!names[@]}"; do
+  if [ "${names[$i]}" = cli-poster ]; then
+    kb=$(cat "$work/poster.kb")
+  else
+    # shellcheck disable=SC2086  # as above
+    kb=$(/usr/bin/time -f %M ${cmds[$i]} 2>&1 >/dev/null | tail -1)
+  fi
+  printf '  %-11s %6d MiB\n' "${names[$i]}" $((kb / 1024))
+done
+[ -e "$work/poster.pdf" ] && echo "  (poster.pdf: $(pdfinfo "$work/poster.pdf" | awk '/^Pages:/ { print $2 }') pages," \
+  "pdfposter.pdf: $(pdfinfo "$work/pdfposter.pdf" | awk '/^Pages:/ { print $2 }') pages)"
+
+# Faster must not mean different: the same pixels as djpeg decodes, and a PNG others accept.
+echo "== Same pixels as djpeg"
+djpeg -ppm "$photo" | tail -c $((6000 * 4000 * 3)) >"$work/djpeg.rgb"
+same() { cmp -s "$1" "$work/djpeg.rgb" && echo yes || echo NO; }
+echo "  BMP: $(same <(convert "$work/cli.bmp" rgb:-))   PNG: $(same <(convert "$work/cli.png" rgb:-))" \
+  "  pngcheck: $(pngcheck -q "$work/cli.png" >/dev/null && echo OK || echo FAILED)"
+
+echo "== Ratios (mean times of the run above)"
+python3 - "$json" "$(stat -c %s "$work/cli.png")" "$(stat -c %s "$work/vips.png")" <<'EOF'
+import json, sys
+mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
+cli_png, vips_png = int(sys.argv[2]), int(sys.argv[3])
+def line(what, value, target=None):
+    verdict = "" if target is None else ("  PASS" if value <= target else "  FAIL") + f" (target <= {target})"
+    print(f"  {what:<34} {value:6.2f}{verdict}")
+line("convert to BMP / djpeg", mean["cli-bmp"] / mean["djpeg-bmp"], 1.3)
+line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
+line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
+if "cli-poster" in mean:
+    line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
+EOF
