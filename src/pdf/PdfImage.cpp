@@ -7,17 +7,17 @@
 #include <vector>
 
 #include "picture/Limits.h"
+#include "picture/PhotoGrain.h"
 
 namespace tessaro {
 
 namespace {
 
-// Measured on a 6000 x 4000 photo-like poster against our PNG (level 6): level 6 gives 1.005 x
-// its size in 0.9 x its time, level 5 1.06 x in 0.43 x, level 4 1.09 x in 0.25 x. Level 5 keeps
-// both well inside 1.1 x the size and 1.3 x the time.
-constexpr int kLevel = 5;
-
 enum Filter : uint8_t { None, Sub, Up, Average, Paeth, kFilters };
+// Which filters a row may take, as bits (1 << filter).
+constexpr unsigned kNoFilter = 1u << None;
+constexpr unsigned kPhotoFilters = (1u << Sub) | (1u << Up);
+constexpr unsigned kAllFilters = (1u << kFilters) - 1;
 
 uint8_t paeth(int a, int b, int c) {
   const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
@@ -25,28 +25,25 @@ uint8_t paeth(int a, int b, int c) {
   return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-// One row through each PNG filter; picks the one whose bytes, read as signed, sum the least in
-// absolute value (the usual encoder's guess at what deflates best).
+// One row through each allowed PNG filter; picks the one whose bytes, read as signed, sum the
+// least in absolute value (the usual encoder's guess at what deflates best).
 class RowFilter {
  public:
-  RowFilter(size_t rowBytes, size_t pixelBytes, bool adaptive)
-      : n_(rowBytes), bpp_(pixelBytes), adaptive_(adaptive), prev_(rowBytes, 0) {
+  RowFilter(size_t rowBytes, size_t pixelBytes, unsigned filters)
+      : n_(rowBytes), bpp_(pixelBytes), filters_(filters), prev_(rowBytes, 0) {
     for (auto& out : out_) out.resize(rowBytes + 1);
   }
   // The filtered row with its filter byte in front; `row` becomes the previous row.
   const std::vector<uint8_t>& filter(const uint8_t* row) {
     Filter best = None;
-    if (adaptive_) {
-      uint64_t least = UINT64_MAX;
-      for (int f = None; f < kFilters; ++f) {
-        const uint64_t cost = apply(static_cast<Filter>(f), row);
-        if (cost < least) {
-          least = cost;
-          best = static_cast<Filter>(f);
-        }
+    uint64_t least = UINT64_MAX;
+    for (int f = None; f < kFilters; ++f) {
+      if (!(filters_ & (1u << f))) continue;
+      const uint64_t cost = apply(static_cast<Filter>(f), row);
+      if (cost < least) {
+        least = cost;
+        best = static_cast<Filter>(f);
       }
-    } else {
-      apply(None, row);
     }
     prev_.assign(row, row + n_);
     return out_[best];
@@ -86,7 +83,7 @@ class RowFilter {
   }
 
   size_t n_, bpp_;
-  bool adaptive_;
+  unsigned filters_;
   std::vector<uint8_t> prev_;
   std::array<std::vector<uint8_t>, kFilters> out_;
 };
@@ -134,15 +131,18 @@ void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const Bit
   const uint64_t stride = dibRowBytes(h.biWidth, depth);
   const std::string width = std::to_string(h.biWidth);
 
+  // Compressed as our PNG files are: photos fast, drawings and palettes thoroughly. Filters on
+  // packed or indexed pixels rarely pay, so those rows go unfiltered, as in PNG.
+  const bool photo = depth >= 24 && looksLikeAPhoto(bits, stride, rowBytes, rowCount);
+  const unsigned filters = depth < 24 ? kNoFilter : photo ? kPhotoFilters : kAllFilters;
   writer.beginObject(number);
-  DeflateStream data(writer, kLevel, Z_FILTERED);
+  DeflateStream data(writer, photo ? kPhotoLevel : kDrawingLevel, depth < 24 ? Z_DEFAULT_STRATEGY : Z_FILTERED);
   writer.text("<< /Type /XObject /Subtype /Image /Width " + width + " /Height " + std::to_string(rowCount) +
               " /ColorSpace " + colourSpace(info, depth) + " /BitsPerComponent " + std::to_string(component) +
               " /Interpolate false /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
               std::to_string(colours) + " /BitsPerComponent " + std::to_string(component) + " /Columns " + width +
               " >> " + data.lengthEntry() + " >>\nstream\n");
-  // Filters on packed or indexed pixels rarely pay, so those rows go unfiltered, as in PNG.
-  RowFilter filter(rowBytes, static_cast<size_t>(colours), depth >= 24);
+  RowFilter filter(rowBytes, static_cast<size_t>(colours), filters);
   std::vector<uint8_t> row(rowBytes);
   // The stored rows run bottom-up; an image starts at the top.
   for (int32_t i = rowCount - 1; i >= 0 && writer.ok(); --i) {

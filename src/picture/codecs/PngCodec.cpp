@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/Limits.h"
+#include "picture/PhotoGrain.h"
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/LegacyCodecIo.h"
 #include "picture/codecs/PaletteSupport.h"
@@ -248,39 +249,11 @@ void writeFn(png_structp png, png_bytep data, size_t length) {
 
 void flushFn(png_structp) {}
 
-// Photo grain defeats zlib's match search: at libpng's defaults (level 6, all five filters tried
-// on every row) a large photo takes seconds. Level 1 with the Sub and Up filters is several times
-// faster there for about a fifth more bytes, but would make drawings and flat areas several times
-// larger, where level 6 is cheap anyway. A band of rows from the middle, Up-filtered, tells the two
-// apart: grain leaves it large at level 1, flat content shrinks it to a fraction.
-constexpr size_t kSampleBytes = 1u << 20;
-constexpr uLong kFlatRatio = 5;  // a sample shrunk to under a fifth counts as flat
-
-bool looksLikeAPhoto(const TDib& dib) {
-  // At most kSampleBytes in all, also from a picture of a few extremely wide rows.
-  const size_t rowBytes = std::min(static_cast<size_t>(DibWidth(dib)) * 3, kSampleBytes / 2);
-  const int32_t height = DibHeight(dib);
-  if (height < 2) return false;
-  const auto rows = static_cast<int32_t>(std::clamp<size_t>(kSampleBytes / rowBytes, 2, static_cast<size_t>(height)));
-  const int32_t top = (height - rows) / 2;
-  std::vector<uint8_t> band(rowBytes * static_cast<size_t>(rows - 1));
-  for (int32_t r = 1; r < rows; ++r) {
-    const uint8_t* above = dib.row(top + r - 1);
-    const uint8_t* row = dib.row(top + r);
-    uint8_t* out = band.data() + rowBytes * static_cast<size_t>(r - 1);
-    for (size_t i = 0; i < rowBytes; ++i) out[i] = static_cast<uint8_t>(row[i] - above[i]);
-  }
-  uLongf packed = compressBound(static_cast<uLong>(band.size()));
-  std::vector<uint8_t> sink(packed);
-  if (compress2(sink.data(), &packed, band.data(), static_cast<uLong>(band.size()), 1) != Z_OK) return false;
-  return packed * kFlatRatio > band.size();
-}
-
 // Large IDAT chunks mean fewer calls into the stream.
 void setCompression(png_structp png, bool photo) {
   png_set_compression_buffer_size(png, kIdatBytes);
   if (!photo) return;
-  png_set_compression_level(png, 1);
+  png_set_compression_level(png, kPhotoLevel);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
 }
 
@@ -335,7 +308,8 @@ bool PngCodec::encode(const TDib& dib, OutputStream& out) const {
   Encoder e;
   e.out = &out;
   e.dib = &dib;
-  e.photo = bits == 24 && looksLikeAPhoto(dib);
+  e.photo = bits == 24 && looksLikeAPhoto(dib.Bits, static_cast<uint64_t>(dib.RowBytes),
+                                          static_cast<uint64_t>(DibWidth(dib)) * 3, DibHeight(dib));
   e.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, errorFn, warningFn);
   if (!e.png) return false;
   e.info = png_create_info_struct(e.png);
