@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "retouch/Crop.h"
 
 namespace tessaro {
@@ -48,7 +52,15 @@ void reverseBitRow(const uint8_t* src, int32_t width, uint8_t* dst) {
 void reverseNibbleRow(const uint8_t* src, int32_t width, uint8_t* dst) {
   const int32_t pairs = width / 2;
   if (width % 2 == 0) {
-    for (int32_t i = 0; i < pairs; ++i) {
+    int32_t i = 0;
+    for (; i + 8 <= pairs; i += 8) {  // eight bytes at once: swap them, then their nibbles
+      uint64_t v;
+      std::memcpy(&v, src + pairs - 8 - i, 8);
+      v = __builtin_bswap64(v);
+      v = (v & 0x0f0f0f0f0f0f0f0full) << 4 | (v >> 4 & 0x0f0f0f0f0f0f0f0full);
+      std::memcpy(dst + i, &v, 8);
+    }
+    for (; i < pairs; ++i) {
       const uint8_t b = src[pairs - 1 - i];
       dst[i] = static_cast<uint8_t>(b << 4 | b >> 4);
     }
@@ -59,17 +71,31 @@ void reverseNibbleRow(const uint8_t* src, int32_t width, uint8_t* dst) {
   dst[pairs] = src[0] & 0xf0;
 }
 
+// Eight pixels at a time: a byte swap of a 64-bit word reverses them.
 void reverseByteRow(const uint8_t* src, int32_t width, uint8_t* dst) {
-  for (int32_t x = 0; x < width; ++x) dst[x] = src[width - 1 - x];
+  int32_t x = 0;
+  for (; x + 8 <= width; x += 8) {
+    uint64_t v;
+    std::memcpy(&v, src + width - 8 - x, 8);
+    v = __builtin_bswap64(v);
+    std::memcpy(dst + x, &v, 8);
+  }
+  for (; x < width; ++x) dst[x] = src[width - 1 - x];
 }
 
+// One 32-bit load and store per pixel: the fourth byte read is the next source pixel's, the
+// fourth byte stored is overwritten by the next result pixel. The first and last pixels, where
+// that byte would lie outside the row, are copied as three bytes.
 void reverseTripleRow(const uint8_t* src, int32_t width, uint8_t* dst) {
   const uint8_t* s = src + 3 * static_cast<size_t>(width - 1);
-  for (int32_t x = 0; x < width; ++x, s -= 3, dst += 3) {
-    dst[0] = s[0];
-    dst[1] = s[1];
-    dst[2] = s[2];
+  std::memcpy(dst, s, 3);
+  if (width == 1) return;
+  for (int32_t x = 1; x + 1 < width; ++x) {
+    uint32_t v;
+    std::memcpy(&v, s - 3 * static_cast<size_t>(x), 4);
+    std::memcpy(dst + 3 * static_cast<size_t>(x), &v, 4);
   }
+  std::memcpy(dst + 3 * static_cast<size_t>(width - 1), src, 3);
 }
 
 // The source pixel of result pixel (X, Y) is (W - 1 - Y, X) for a left turn and (Y, H - 1 - X)
@@ -85,15 +111,60 @@ struct Turn {
   ptrdiff_t step() const { return left ? -ptrdiff_t{src.RowBytes} : ptrdiff_t{src.RowBytes}; }
 };
 
-// Result columns x0..x1-1 of result rows y0..y1-1, for whole-byte pixels of `bpp` bytes.
+// Result columns x0..x1-1 of result rows y0..y1-1, pixel by pixel. A 24-bit pixel moves as one
+// 32-bit word where the fourth byte read is still inside the source row and the fourth byte
+// written is overwritten later (by the next pixel of the row, or by the next tile).
 template <int bpp>
-void turnBytes(const Turn& t, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+void turnPixels(const Turn& t, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
   const ptrdiff_t step = t.step();
   for (int32_t y = y0; y < y1; ++y) {
     uint8_t* d = t.dst.row(y) + static_cast<size_t>(x0) * bpp;
-    const uint8_t* s = t.src.row(t.sourceY(x0)) + static_cast<size_t>(t.sourceX(y)) * bpp;
-    for (int32_t x = x0; x < x1; ++x, s += step, d += bpp) std::memcpy(d, s, bpp);
+    const int32_t sx = t.sourceX(y);
+    const uint8_t* s = t.src.row(t.sourceY(x0)) + static_cast<size_t>(sx) * bpp;
+    int32_t x = x0;
+    if (bpp == 3 && sx + 1 < t.w)
+      for (const int32_t wide = std::min(x1, t.h - 1); x < wide; ++x, s += step, d += bpp) std::memcpy(d, s, 4);
+    for (; x < x1; ++x, s += step, d += bpp) std::memcpy(d, s, bpp);
   }
+}
+
+#ifdef __SSE2__
+// Result rows y..y+7, columns x..x+7 of an 8-bit turn: eight source rows of eight bytes each,
+// transposed in registers.
+void turnByteBlock(const Turn& t, int32_t x, int32_t y) {
+  const int32_t sx = t.left ? t.w - 8 - y : y;  // the lowest of the eight source columns
+  const uint8_t* s = t.src.row(t.sourceY(x)) + sx;
+  __m128i r[8];
+  for (int k = 0; k < 8; ++k, s += t.step()) r[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+  const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpacklo_epi8(r[2], r[3]);
+  const __m128i a2 = _mm_unpacklo_epi8(r[4], r[5]), a3 = _mm_unpacklo_epi8(r[6], r[7]);
+  const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
+  const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
+  const __m128i c[4] = {_mm_unpacklo_epi32(b0, b2), _mm_unpackhi_epi32(b0, b2), _mm_unpacklo_epi32(b1, b3),
+                        _mm_unpackhi_epi32(b1, b3)};
+  // Result rows are stored bottom-up: row y + 1 lies RowBytes below row y.
+  uint8_t* d = t.dst.row(t.left ? y + 7 : y) + x;
+  const ptrdiff_t down = t.left ? ptrdiff_t{t.dst.RowBytes} : -ptrdiff_t{t.dst.RowBytes};
+  for (int i = 0; i < 8; ++i, d += down) {
+    const __m128i column = i % 2 ? _mm_unpackhi_epi64(c[i / 2], c[i / 2]) : c[i / 2];
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(d), column);
+  }
+}
+#endif
+
+template <int bpp>
+void turnBytes(const Turn& t, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+#ifdef __SSE2__
+  if constexpr (bpp == 1) {
+    const int32_t xs = x0 + (x1 - x0) / 8 * 8, ys = y0 + (y1 - y0) / 8 * 8;
+    for (int32_t y = y0; y < ys; y += 8)
+      for (int32_t x = x0; x < xs; x += 8) turnByteBlock(t, x, y);
+    turnPixels<1>(t, xs, x1, y0, ys);
+    turnPixels<1>(t, x0, x1, ys, y1);
+    return;
+  }
+#endif
+  turnPixels<bpp>(t, x0, x1, y0, y1);
 }
 
 // Result bytes of 4-bit rows: two pixels from two neighbouring source rows, same column.
