@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, and the poster against pdfposter.
+# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter, and
+# the picture operations on a BMP of the photo against GraphicsMagick and vips.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
 # $TESSARO_BENCH_CACHE); PEERS_RUNS sets the runs per command (default 3, after one warm-up).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips pdfposter pngcheck convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg vips gm pdfposter pngcheck convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -93,6 +94,19 @@ else
   echo "== tessaro-cli has no poster command yet: poster vs pdfposter skipped"
 fi
 
+# Picture operations, BMP file to BMP file, on the photo as a 24-bit BMP. vips reads and writes
+# BMP through its ImageMagick loader and saver, so its side includes that, as a user's would.
+"$cli" convert "$photo" "$work/in.bmp"
+ops=("--rotate right" "--flip h" "--crop 300,200,5400,3600" "--resize 12000,8000 --interpolate")
+peers=("gm convert $work/in.bmp -rotate 90 $work/gm-rotate.bmp" "gm convert $work/in.bmp -flop $work/gm-flip.bmp"
+  "vips crop $work/in.bmp $work/vips-crop.bmp 300 200 5400 3600"
+  "vips resize $work/in.bmp $work/vips-resize.bmp 2 --kernel linear")
+for i in "${!ops[@]}"; do
+  op=${ops[$i]%% *}
+  names+=("cli${op#-}" "$(echo "${peers[$i]}" | cut -d' ' -f1)${op#-}")
+  cmds+=("$cli convert $work/in.bmp ${ops[$i]} $work/cli${op#-}.bmp" "${peers[$i]}")
+done
+
 args=()
 for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${cmds[$i]}"); done
 json="$cache/peers.json"
@@ -119,6 +133,14 @@ same() { cmp -s "$1" "$work/djpeg.rgb" && echo yes || echo NO; }
 echo "  BMP: $(same <(convert "$work/cli.bmp" rgb:-))   PNG: $(same <(convert "$work/cli.png" rgb:-))" \
   "  pngcheck: $(pngcheck -q "$work/cli.png" >/dev/null && echo OK || echo FAILED)"
 
+# Turns, mirrors and crops copy pixels: they must give exactly the peers' pixels.
+echo "== Same pixels as the peers"
+rgb() { convert "$1" rgb:- | md5sum | cut -c1-32; }
+for pair in "cli-rotate gm-rotate" "cli-flip gm-flip" "cli-crop vips-crop"; do
+  set -- $pair
+  echo "  $1: $([ "$(rgb "$work/$1.bmp")" = "$(rgb "$work/$2.bmp")" ] && echo yes || echo NO)"
+done
+
 echo "== Ratios (mean times of the run above)"
 pdf_bytes=$(stat -c %s "$work/poster.pdf" 2>/dev/null || echo 0)
 poster_kb=$(cat "$work/poster.kb" 2>/dev/null || echo 0)
@@ -133,6 +155,8 @@ def line(what, value, target=None):
 line("convert to BMP / djpeg", mean["cli-bmp"] / mean["djpeg-bmp"], 1.3)
 line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
 line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
+for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):
+    line(f"--{op} / {peer}", mean[f"cli-{op}"] / mean[f"{peer}-{op}"], 1.0)
 if "cli-poster" in mean:
     line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
     # The picture goes into the PDF once; compressing it once is the floor.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <string_view>
 
@@ -11,14 +12,56 @@ namespace tessaro::cli {
 
 namespace {
 
+UsageError badValue(const std::string& option, const std::string& value, const std::string& expected) {
+  return {kExitUnknown, "Ungültiger Wert „" + value + "“ für " + option + ": erwartet " + expected + "."};
+}
+
+// Whole numbers separated by commas, each at least `lo` and at most 32767 (the size dialog's
+// limit); nothing when the text is anything else.
+std::optional<std::vector<int32_t>> numbers(const std::string& text, int32_t lo) {
+  std::vector<int32_t> values;
+  for (size_t from = 0; from <= text.size();) {
+    const size_t comma = std::min(text.find(',', from), text.size());
+    int32_t v = 0;
+    const auto [end, ec] = std::from_chars(text.data() + from, text.data() + comma, v);
+    if (ec != std::errc() || end != text.data() + comma || v < lo || v > 32767) return std::nullopt;
+    values.push_back(v);
+    from = comma + 1;
+  }
+  return values;
+}
+
+// The picture operations, checked here so that a mistyped value fails before the file is read.
+std::optional<UsageError> checkCrop(const std::string& o, const std::string& v) {
+  const auto n = numbers(v, 0);
+  if (n && n->size() == 4 && (*n)[2] > 0 && (*n)[3] > 0) return std::nullopt;
+  return badValue(o, v, "X,Y,B,H in Pixeln ab der linken oberen Ecke, B und H mindestens 1");
+}
+std::optional<UsageError> checkFlip(const std::string& o, const std::string& v) {
+  return v == "h" || v == "v" ? std::nullopt : std::optional(badValue(o, v, "h oder v"));
+}
+std::optional<UsageError> checkRotate(const std::string& o, const std::string& v) {
+  return v == "left" || v == "right" ? std::nullopt : std::optional(badValue(o, v, "left oder right"));
+}
+std::optional<UsageError> checkResize(const std::string& o, const std::string& v) {
+  const auto n = numbers(v, 1);
+  if (n && n->size() <= 2) return std::nullopt;
+  return badValue(o, v, "B,H oder B in Pixeln, je 1 bis 32767");
+}
+
 // The options convert runs as steps between reading and writing, with how many values each
-// takes. Empty for now; each new operation adds its row here and its step in Commands.cpp.
+// takes and the check of its value; each new operation adds its row here and its step in
+// Commands.cpp.
 struct OperationOption {
   std::string_view option;
   int values;
+  std::optional<UsageError> (*check)(const std::string& option, const std::string& value) = nullptr;
 };
 const std::vector<OperationOption>& operationOptions() {
-  static const std::vector<OperationOption> known;
+  static const std::vector<OperationOption> known{
+      {"--crop", 1, checkCrop},     {"--flip", 1, checkFlip}, {"--rotate", 1, checkRotate},
+      {"--resize", 1, checkResize}, {"--interpolate", 0},     {"--no-interpolate", 0},
+  };
   return known;
 }
 
@@ -77,6 +120,7 @@ std::optional<UsageError> splitWords(const std::vector<std::string>& args, size_
       for (int v = 0; v < known->values; ++v) {
         if (i + 1 >= args.size()) return missingValue(arg);
         op.values.push_back(args[++i]);
+        if (auto error = known->check(arg, op.values.back())) return error;
       }
       words.operations.push_back(std::move(op));
     } else {

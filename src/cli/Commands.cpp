@@ -1,9 +1,14 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <ostream>
+#include <vector>
 
 #include "cli/PosterCommand.h"
 #include "picture/CodecRegistry.h"
+#include "retouch/Crop.h"
+#include "retouch/MirrorRotate.h"
+#include "retouch/Resize.h"
 #include "state/PictureLoad.h"
 
 namespace tessaro::cli {
@@ -36,11 +41,57 @@ int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The values of an operation, already checked when the command line was read.
+std::vector<int32_t> values(const std::string& text) {
+  std::vector<int32_t> n;
+  for (size_t from = 0; from <= text.size(); from = std::min(text.find(',', from), text.size()) + 1)
+    n.push_back(std::stoi(text.substr(from)));
+  return n;
+}
+
+// One step of convert, the window's operation of the same name; empty after a message.
+TDib runOperation(const Operation& op, const TDib& picture, bool interpolate, std::ostream& err, int& code) {
+  const std::string& v = op.values.empty() ? std::string() : op.values[0];
+  const int32_t w = DibWidth(picture), h = DibHeight(picture);
+  TDib result;
+  if (op.option == "--crop") {
+    const auto n = values(v);
+    if (int64_t{n[0]} + n[2] > w || int64_t{n[1]} + n[3] > h) {
+      code = fail(err, kExitUnknown,
+                  "Der Ausschnitt " + v + " liegt nicht im Bild (" + std::to_string(w) + " × " + std::to_string(h) +
+                      " Pixel).");
+      return result;
+    }
+    result = cropDib(picture, n[0], n[1], n[0] + n[2], n[1] + n[3], {});
+  } else if (op.option == "--flip") {
+    result = v == "h" ? flipHorizontal(picture, {}) : flipVertical(picture, {});
+  } else if (op.option == "--rotate") {
+    result = v == "left" ? rotateLeft(picture, {}) : rotateRight(picture, {});
+  } else if (op.option == "--resize") {
+    const auto n = values(v);
+    result = resizeDib(picture, n[0], n.size() > 1 ? n[1] : coupledHeight(n[0], w, h), interpolate, {});
+  }
+  if (result.empty() && code == kExitOk)
+    code = fail(err, kExitUnexpected,
+                "„" + op.option + " " + v +
+                    "“ ist fehlgeschlagen: das Ergebnis wäre größer als 1 GiB, oder der Speicher reicht nicht.");
+  return result;
+}
+
 int runConvert(const CommandLine& line, std::ostream& err) {
   int code = kExitOk;
-  const TDib picture = load(line.input, err, code);
+  TDib picture = load(line.input, err, code);
   if (picture.empty()) return code;
-  // line.operations run here, in their order, once there are any.
+  // Interpolation is a setting of every resize, as in the window, where it starts ticked.
+  bool interpolate = true;
+  for (const Operation& op : line.operations)
+    if (op.option == "--interpolate" || op.option == "--no-interpolate") interpolate = op.option == "--interpolate";
+  for (const Operation& op : line.operations) {
+    if (op.option == "--interpolate" || op.option == "--no-interpolate") continue;
+    TDib next = runOperation(op, picture, interpolate, err, code);
+    if (next.empty()) return code;
+    picture = std::move(next);
+  }
   FileError why;
   if (!SaveDib(picture, line.output, line.format, {}, &why))
     return fail(err, kExitCannotWrite,
@@ -56,6 +107,23 @@ std::string formatList() {
             e.description + "\n";
   }
   return list;
+}
+
+std::string operationsHelp() {
+  return "    Bildoperationen zwischen EINGABE und AUSGABE, in der angegebenen Reihenfolge, jede\n"
+         "    mit demselben Ergebnis wie die Karte „Retuschieren“ bzw. „Größe verändern“:\n"
+         "      --crop X,Y,B,H      Ausschnitt B × H Pixel ab Spalte X, Zeile Y (von links oben)\n"
+         "      --flip h|v          h: links und rechts tauschen („Horizontal spiegeln“),\n"
+         "                          v: oben und unten tauschen („Vertikal spiegeln“)\n"
+         "      --rotate left|right um 90° nach links oder nach rechts drehen\n"
+         "      --resize B,H        auf genau B × H Pixel (je 1 bis 32767) bringen; nur B: die\n"
+         "                          Höhe folgt dem Seitenverhältnis wie im Fenster\n"
+         "      --interpolate / --no-interpolate\n"
+         "                          Farbwerte beim Vergrößern interpolieren (Vorgabe an, wie im\n"
+         "                          Fenster); gilt für jedes --resize und wirkt nur bei 24 Bit,\n"
+         "                          wenn Breite und Höhe beide wachsen\n"
+         "    Ein Ausschnitt außerhalb des Bildes endet mit Rückgabewert 2, ein Ergebnis, für das\n"
+         "    der Speicher nicht reicht (höchstens 1 GiB je Bild), mit Rückgabewert 1.\n";
 }
 
 }  // namespace
@@ -77,7 +145,7 @@ std::string helpText() {
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
          "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n" +
-         posterOptionsHelp() +
+         operationsHelp() + posterOptionsHelp() +
          "\n"
          "Optionen:\n"
          "  --format N\n"

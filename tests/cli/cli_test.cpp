@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@
 #include "picture/CodecRegistry.h"
 #include "print/PaperSizes.h"
 #include "print/PosterPrintJob.h"
+#include "retouch/Crop.h"
+#include "retouch/MirrorRotate.h"
+#include "retouch/Resize.h"
 #include "support/FakePrintService.h"
 #include "support/PdfPages.h"
 #include "support/PosterPictures.h"
@@ -213,6 +217,19 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "folder.png"}, 5, "„folder.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
+      {{"convert", "in.bmp", "--crop", "1,1,0,2", "new.png"}, 2, "Ungültiger Wert „1,1,0,2“ für --crop"},
+      {{"convert", "in.bmp", "--crop", "-1,0,2,2", "new.png"}, 2, "für --crop"},
+      {{"convert", "in.bmp", "--crop", "1,1,2", "new.png"}, 2, "für --crop"},
+      {{"convert", "in.bmp", "--crop", "5,1,2,2", "new.png"}, 2, "Der Ausschnitt 5,1,2,2 liegt nicht im Bild (6 × 4"},
+      {{"convert", "in.bmp", "--rotate", "left", "--crop", "0,0,5,4", "new.png"}, 2, "nicht im Bild (4 × 6 Pixel)"},
+      {{"convert", "in.bmp", "--flip", "x", "new.png"}, 2, "für --flip: erwartet h oder v."},
+      {{"convert", "in.bmp", "--rotate", "90", "new.png"}, 2, "für --rotate: erwartet left oder right."},
+      {{"convert", "in.bmp", "--resize", "0,5", "new.png"}, 2, "für --resize"},
+      {{"convert", "in.bmp", "--resize", "32768", "new.png"}, 2, "für --resize"},
+      {{"convert", "in.bmp", "--resize", "2,3,4", "new.png"}, 2, "für --resize"},
+      {{"convert", "gone.bmp", "--resize", "x", "new.png"}, 2, "für --resize"},
+      {{"convert", "in.bmp", "new.png", "--rotate"}, 3, "Der Option „--rotate“ fehlt ihr Wert."},
+      {{"convert", "in24.bmp", "--resize", "32767,32767", "new.png"}, 1, "„--resize 32767,32767“ ist fehlgeschlagen"},
       {{"poster", "in.bmp"}, 3, "Bitte genau ein Ziel angeben"},
       {{"poster", "-o", "p.pdf"}, 3, "Es fehlt der Name der Bilddatei."},
       {{"poster", "in.bmp", "-o", "p.pdf", "--printer", "Q"}, 2, "Bitte genau ein Ziel angeben"},
@@ -236,6 +253,7 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
   };
   const fs::path dir = freshFolder("cli-refusals");
   writeBmp(pattern(6, 4, 8), dir / "in.bmp");
+  writeBmp(pattern(3, 2, 24), dir / "in24.bmp");
   std::ofstream(dir / "text.bmp") << "not a picture";
   std::ofstream(dir / "old.png") << "the user's old file";
   std::ofstream(dir / "locked.png") << "a write-protected file";
@@ -254,6 +272,56 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
   }
 }
 
+TEST(Cli, ConvertChainsGiveTheCoreOperationsResult) {
+  // Each chain through tessaro-cli against the same steps called in the core, at every depth.
+  using Step = std::function<TDib(const TDib&)>;
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<Step> steps;
+  };
+  const Step left = [](const TDib& p) { return rotateLeft(p, {}); };
+  const Step right = [](const TDib& p) { return rotateRight(p, {}); };
+  const Step flipH = [](const TDib& p) { return flipHorizontal(p, {}); };
+  const Step flipV = [](const TDib& p) { return flipVertical(p, {}); };
+  const auto crop = [](int32_t x, int32_t y, int32_t w, int32_t h) {
+    return Step([=](const TDib& p) { return cropDib(p, x, y, x + w, y + h, {}); });
+  };
+  const auto resize = [](int32_t w, int32_t h, bool interpolate) {
+    return Step([=](const TDib& p) { return resizeDib(p, w, h, interpolate, {}); });
+  };
+  const Case cases[] = {
+      {{"--rotate", "left", "--flip", "h", "--crop", "1,1,3,2"}, {left, flipH, crop(1, 1, 3, 2)}},
+      {{"--flip", "v", "--rotate", "right", "--crop", "0,2,7,9"}, {flipV, right, crop(0, 2, 7, 9)}},
+      {{"--resize", "29,17"}, {resize(29, 17, true)}},
+      {{"--resize", "29,17", "--no-interpolate"}, {resize(29, 17, false)}},
+      {{"--interpolate", "--resize", "8", "--rotate", "right"},
+       {resize(8, 4, true), right}},  // 13 x 7 keeps its aspect
+      {{"--crop", "2,1,9,5", "--resize", "4,30"}, {crop(2, 1, 9, 5), resize(4, 30, true)}},
+  };
+  const fs::path dir = freshFolder("cli-operations");
+  for (int32_t bits : {1, 4, 8, 24}) {
+    writeBmp(pattern(13, 7, bits), dir / "in.bmp");
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << bits << " bits " << testing::PrintToString(c.args));
+      std::vector<std::string> args{"convert", "in.bmp"};
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      args.push_back("out.bmp");
+      const CliRun r = runCli(dir, args);
+      ASSERT_EQ(r.code, 0) << r.err;
+      TDib want = OpenDib((dir / "in.bmp").string(), 0, {});
+      for (const Step& step : c.steps) want = step(want);
+      const TDib got = OpenDib((dir / "out.bmp").string(), 0, {});
+      ASSERT_EQ(DibBitCount(got), bits);
+      ASSERT_EQ(DibWidth(got), DibWidth(want));
+      ASSERT_EQ(DibHeight(got), DibHeight(want));
+      EXPECT_EQ(test::maxChannelDifference(test::dibToRgb(got), test::dibToRgb(want)), 0);
+      for (int32_t y = 0; y < DibHeight(want); ++y)
+        for (int32_t x = 0; x < DibWidth(want); ++x)
+          ASSERT_EQ(getpixel(got, x, y), getpixel(want, x, y)) << x << "," << y;
+    }
+  }
+}
+
 TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
   const fs::path dir = freshFolder("cli-help");
   for (const std::vector<std::string>& args :
@@ -264,7 +332,8 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
     EXPECT_EQ(r.err, "");
     for (const std::string& word :
          {"info DATEI", "convert EINGABE AUSGABE [--format N]", "poster EINGABE (-o DATEI.pdf | --printer DRUCKER)",
-          "--no-edge-glue", "--skip SPALTE,ZEILE", "Rückgabewerte", "2  unbekannter Befehl", "3  fehlender",
+          "--no-edge-glue", "--skip SPALTE,ZEILE", "--crop X,Y,B,H", "--flip h|v", "--rotate left|right",
+          "--resize B,H", "--interpolate / --no-interpolate", "Rückgabewerte", "2  unbekannter Befehl", "3  fehlender",
           "4  Eingabedatei", "5  Ausgabedatei", "6  Drucker"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
