@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <string_view>
 
@@ -11,14 +12,31 @@ namespace tessaro::cli {
 
 namespace {
 
+// A whole number in [lo, hi] as the only value of an operation, or the German refusal.
+template <int lo, int hi>
+std::optional<UsageError> wholeNumberIn(const Operation& op) {
+  const std::string& text = op.values.front();
+  int v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec == std::errc() && end == text.data() + text.size() && v >= lo && v <= hi) return std::nullopt;
+  return UsageError{kExitUnknown, "Ungültiger Wert „" + text + "“ für " + op.option +
+                                      ": erwartet eine ganze Zahl von " + std::to_string(lo) + " bis " +
+                                      std::to_string(hi) + "."};
+}
+
 // The options convert runs as steps between reading and writing, with how many values each
-// takes. Empty for now; each new operation adds its row here and its step in Commands.cpp.
+// takes and the check of those values before any file is read. Each operation adds its row here
+// and its step in Commands.cpp.
 struct OperationOption {
   std::string_view option;
   int values;
+  std::optional<UsageError> (*check)(const Operation&) = nullptr;
 };
 const std::vector<OperationOption>& operationOptions() {
-  static const std::vector<OperationOption> known;
+  static const std::vector<OperationOption> known{
+      {"--brightness", 1, wholeNumberIn<-127, 127>},  // the dialog's slider ranges
+      {"--contrast", 1, wholeNumberIn<0, 200>},
+  };
   return known;
 }
 
@@ -78,6 +96,8 @@ std::optional<UsageError> splitWords(const std::vector<std::string>& args, size_
         if (i + 1 >= args.size()) return missingValue(arg);
         op.values.push_back(args[++i]);
       }
+      if (known->check)
+        if (auto error = known->check(op)) return error;
       words.operations.push_back(std::move(op));
     } else {
       return unknownOption(arg);

@@ -4,6 +4,7 @@
 
 #include "cli/PosterCommand.h"
 #include "picture/CodecRegistry.h"
+#include "retouch/Tones.h"
 #include "state/PictureLoad.h"
 
 namespace tessaro::cli {
@@ -36,11 +37,17 @@ int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// One operation of convert on the loaded picture; its values were checked when parsed.
+void runOperation(TDib& picture, const Operation& op) {
+  if (op.option == "--brightness") Helligkeit(picture, std::stoi(op.values[0]));
+  if (op.option == "--contrast") Kontrast(picture, std::stoi(op.values[0]));
+}
+
 int runConvert(const CommandLine& line, std::ostream& err) {
   int code = kExitOk;
-  const TDib picture = load(line.input, err, code);
+  TDib picture = load(line.input, err, code);
   if (picture.empty()) return code;
-  // line.operations run here, in their order, once there are any.
+  for (const Operation& op : line.operations) runOperation(picture, op);
   FileError why;
   if (!SaveDib(picture, line.output, line.format, {}, &why))
     return fail(err, kExitCannotWrite,
@@ -88,6 +95,14 @@ std::string helpText() {
          "      Zeigt diese Hilfe (auch ohne Argumente).\n"
          "  --\n"
          "      Alles Folgende ist ein Dateiname, auch wenn es mit \"-\" beginnt.\n"
+         "\n"
+         "Bildoperationen von convert, je ein Schritt in der angegebenen Reihenfolge:\n"
+         "  --brightness B\n"
+         "      Helligkeit, B von -127 bis 127 (0 lässt das Bild, wie es ist).\n"
+         "  --contrast C\n"
+         "      Kontrast in Prozent, C von 0 bis 200 (100 lässt das Bild, wie es ist).\n"
+         "      „--brightness 10 --contrast 50“ gibt dasselbe Bild wie der Dialog\n"
+         "      „Helligkeit und Kontrast“ mit 10 und 50.\n"
          "\n"
          "Rückgabewerte:\n"
          "  0  Erfolg\n"
