@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, and the poster against pdfposter.
+# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter, and
+# brightness and contrast on a 24-bit BMP against GraphicsMagick's -level.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
 # $TESSARO_BENCH_CACHE); PEERS_RUNS sets the runs per command (default 3, after one warm-up).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips pdfposter pngcheck convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg vips pdfposter pngcheck convert gm python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -79,6 +80,12 @@ make_pdf "$photo" "$work/photo.pdf"
 names=(cli-bmp djpeg-bmp cli-png vips-png)
 cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $photo"
   "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png")
+# Brightness 20 and contrast 120 against the linear stretch that comes closest, (v + 20 - 127.5)
+# x 1.25 + 127.5, which is gm's -level from 2% to 82%; both read and write the same 24-bit BMP.
+"$cli" convert "$photo" "$work/photo.bmp"
+names+=(cli-tones gm-level)
+cmds+=("$cli convert $work/photo.bmp --brightness 20 --contrast 120 $work/cli-tones.bmp"
+  "gm convert $work/photo.bmp -level 2%,1.0,82% $work/gm-level.bmp")
 # A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
 poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
@@ -133,6 +140,7 @@ def line(what, value, target=None):
 line("convert to BMP / djpeg", mean["cli-bmp"] / mean["djpeg-bmp"], 1.3)
 line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
 line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
+line("brightness+contrast / gm -level", mean["cli-tones"] / mean["gm-level"], 1.0)
 if "cli-poster" in mean:
     line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
     # The picture goes into the PDF once; compressing it once is the floor.
