@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
 # photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter, and
-# the picture operations on a BMP of the photo against GraphicsMagick and vips.
+# the picture operations on a BMP of the photo against GraphicsMagick and vips, and
+# brightness and contrast against GraphicsMagick's -level.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
 # $TESSARO_BENCH_CACHE); PEERS_RUNS sets the runs per command (default 3, after one warm-up).
 set -euo pipefail
@@ -106,6 +107,11 @@ for i in "${!ops[@]}"; do
   names+=("cli${op#-}" "$(echo "${peers[$i]}" | cut -d' ' -f1)${op#-}")
   cmds+=("$cli convert $work/in.bmp ${ops[$i]} $work/cli${op#-}.bmp" "${peers[$i]}")
 done
+# Brightness 20 and contrast 120 against the linear stretch that comes closest, (v + 20 - 127.5)
+# x 1.25 + 127.5, which is gm's -level from 2% to 82%.
+names+=(cli-tones gm-level)
+cmds+=("$cli convert $work/in.bmp --brightness 20 --contrast 120 $work/cli-tones.bmp"
+  "gm convert $work/in.bmp -level 2%,1.0,82% $work/gm-level.bmp")
 
 args=()
 for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${cmds[$i]}"); done
@@ -157,6 +163,7 @@ line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
 line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
 for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):
     line(f"--{op} / {peer}", mean[f"cli-{op}"] / mean[f"{peer}-{op}"], 1.0)
+line("brightness+contrast / gm -level", mean["cli-tones"] / mean["gm-level"], 1.0)
 if "cli-poster" in mean:
     line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
     # The picture goes into the PDF once; compressing it once is the floor.

@@ -32,6 +32,10 @@ QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString&
   return e;
 }
 
+QPushButton* pushButton(const char* name, const QString& caption, const QString& hint, QWidget* parent) {
+  return named(new QPushButton(caption, parent), QString::fromLatin1(name), hint);
+}
+
 QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, const QString& hint, QWidget* parent) {
   auto* c = named(new QCheckBox(caption, parent), name, hint);
   c->setChecked(checked);

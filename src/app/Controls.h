@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSpinBox>
 
 #include "app/FloatEdit.h"
@@ -14,6 +15,7 @@ namespace tessaro {
 // A field that only shows a value: drawn like a label on the window's background, out of the Tab
 // order, its text still selectable and read by screen readers.
 QLineEdit* readOnlyEdit(const QString& name, const QString& text, const QString& hint, QWidget* parent);
+QPushButton* pushButton(const char* name, const QString& caption, const QString& hint, QWidget* parent);
 QCheckBox* checkBox(const QString& name, const QString& caption, bool checked, const QString& hint, QWidget* parent);
 // Number edits write a decimal point whatever the locale, as the millimetre texts do, and take a
 // typed comma for one.

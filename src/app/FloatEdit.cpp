@@ -16,6 +16,8 @@ Ext FloatEdit::value() const { return floatValue(lineEdit()->text().toStdString(
 
 void FloatEdit::setValue(Ext v) { writeText(floatText(v, format_)); }
 
+void FloatEdit::setText(const QString& text) { writeText(text.toStdString()); }
+
 void FloatEdit::setRange(Ext min, Ext max) {
   format_.min = min;
   format_.max = std::max(min, max);

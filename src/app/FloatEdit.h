@@ -18,6 +18,8 @@ class FloatEdit : public QAbstractSpinBox {
 
   Ext value() const;
   void setValue(Ext v);
+  // Puts `text` in as it stands (restoring an earlier state); `changed` follows if it differs.
+  void setText(const QString& text);
   void setRange(Ext min, Ext max);
   void setDecimals(int decimals);
   int decimals() const { return format_.decimals; }

@@ -36,6 +36,9 @@ void TMainForm::FileListBox1DblClick() {
                         MessageBoxes::Icon::Error);
     return;
   }
+  // Undo steps belong to the picture they were made on.
+  history_.clear();
+  updateUndoButtons();
   showPictureInfo();
   by_anpassen();
   pictureChanged();

@@ -159,6 +159,7 @@ void TMainForm::FormCreate() {
   state_.CropBottom = DibHeight(state_.Picture) - 1;
   UpdatePaperFormat();
   connectOptions();
+  connectRetouch();
   UpdateOptions();
   state_.poster.WidthLeads = true;
   by_anpassen();

@@ -8,14 +8,19 @@
 
 #include "layout/PosterGeometry.h"
 #include "layout/PreviewGrid.h"
+#include "picture/Progress.h"
 #include "print/PosterPrintJob.h"
 #include "print/PrintService.h"
+#include "retouch/CropFrame.h"
+#include "retouch/UndoHistory.h"
 #include "state/MainState.h"
 #include "ui/PictureButton.h"
 
 class QProgressBar;
 class QCheckBox;
 class QPainter;
+class QMouseEvent;
+class QDialog;
 
 namespace tessaro {
 
@@ -62,6 +67,23 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void PdfBtnClick();
   bool confirmStartPicture(const QString& caption);
   void SaveBtnClick();
+  // Retouching: the view with its crop frame, the operations, undo and redo.
+  void PaintBox2Paint(QPainter& painter);
+  void PaintBox2MouseDown(int x, int y);
+  void PaintBox2MouseMove(int x, int y);
+  void PaintBox2MouseUp();
+  void setcursor_(FrameCursor cursor);
+  void SchnittBtnClick();
+  void FlipHBtnClick();
+  void FlipVBtnClick();
+  void RotLeftBtnClick();
+  void RotRightBtnClick();
+  void HellpBtnClick();
+  void SizeBtnClick();
+  void UndoClick();
+  void RedoClick();
+  const RetouchView& retouchView() const { return view_; }
+  const UndoHistory& history() const { return history_; }
 
   // The current glue percentages, read from their edits.
   GlueMargins glueMargins() const;
@@ -82,6 +104,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // Asks for the PDF file's name; false when cancelled. Tests put their own in its place.
   using PdfDialogFn = std::function<bool(QWidget*, QString&)>;
   PdfDialogFn runPdfDialog;
+  // Shows a dialog modally and gives its result. Tests put their own in its place.
+  std::function<int(QDialog&)> runDialog;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -108,6 +132,25 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // The poster job of the print tab's settings, on `printer`, with the progress bar moving.
   PosterPrintResult runPosterJob(PrintService& printer);
   PreviewBox previewBox() const;
+  // What follows an operation that replaced the picture.
+  enum class Refit {
+    None,     // mirrors, tones: crop rectangle and poster stay
+    Whole,    // turns and the crop: crop rectangle = whole picture, poster one sheet wide again
+    Resized,  // a new size: the poster is refitted, a crop rectangle outside the picture reset
+  };
+  using PictureOperation = std::function<TDib(const TDib&, const ProgressFn&)>;
+  // Runs `op` on the picture with the busy cursor and ProRetusche moving; on success the old
+  // picture becomes an undo step and the new one is shown everywhere. False when `op` gave none.
+  bool replacePicture(const PictureOperation& op, Refit refit, QProgressBar* bar = nullptr);
+  // After any change of the picture in place: the old state `before` becomes an undo step.
+  void recordStep(RetouchStep before);
+  RetouchStep currentStep(TDib picture);
+  void restoreStep(RetouchStep& step);
+  void applyRefit(Refit refit);
+  void updateUndoButtons();
+  void connectRetouch();
+  void connectRetouchOperations();
+  void layoutView();
   // Opens in `startFolder` until a folder has been chosen in it.
   static bool runQtSaveDialog(QWidget* parent, const QStringList& filters, int& filterIndex, QString& fileName,
                               const QString& startFolder);
@@ -131,6 +174,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   ScrollTab* passport_ = nullptr;
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
   std::unique_ptr<HelpWindow> help_;
+  RetouchView view_;
+  UndoHistory history_;
   int saveFilterIndex_ = 1;
 };
 

@@ -21,4 +21,13 @@ void PaintBox::mousePressEvent(QMouseEvent* e) {
   if (onMouseDown) onMouseDown(e);
 }
 
+// While a button is held, Qt keeps sending moves and the release here even outside the box.
+void PaintBox::mouseMoveEvent(QMouseEvent* e) {
+  if (onMouseMove) onMouseMove(e);
+}
+
+void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
+  if (onMouseUp) onMouseUp(e);
+}
+
 }  // namespace tessaro

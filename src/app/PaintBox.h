@@ -11,10 +11,15 @@ class PaintBox : public QWidget {
   explicit PaintBox(const QString& name, const QString& hint, QWidget* parent = nullptr);
   std::function<void(QPainter&)> onPaint;
   std::function<void(QMouseEvent*)> onMouseDown;
+  // Moves arrive without a button pressed only while mouse tracking is on.
+  std::function<void(QMouseEvent*)> onMouseMove;
+  std::function<void(QMouseEvent*)> onMouseUp;
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
 }  // namespace tessaro

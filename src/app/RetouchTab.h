@@ -1,5 +1,6 @@
 #pragma once
-// The tab "Retuschieren": the zoomable picture view, the retouch buttons and saving.
+// The tab "Retuschieren": the zoomable picture view with its crop frame, the retouch buttons,
+// undo and redo, and saving.
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -13,8 +14,16 @@ class RetouchTab : public ScrollTab {
  public:
   explicit RetouchTab(QWidget* parent = nullptr);
 
-  FloatEdit* ZoomEd2;
+  QPushButton* HellpBtn;
+  QPushButton* RotLeftBtn;
+  QPushButton* RotRightBtn;
+  QPushButton* FlipHBtn;
+  QPushButton* FlipVBtn;
+  QPushButton* SchnittBtn;
+  QPushButton* UndoBtn;
+  QPushButton* RedoBtn;
   QPushButton* SaveBtn;
+  FloatEdit* ZoomEd2;
   QProgressBar* ProRetusche;
   PaintBox* PaintBox2() const { return paintBox(); }
 };

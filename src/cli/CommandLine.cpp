@@ -48,6 +48,14 @@ std::optional<UsageError> checkResize(const std::string& o, const std::string& v
   if (n && n->size() <= 2) return std::nullopt;
   return badValue(o, v, "B,H oder B in Pixeln, je 1 bis 32767");
 }
+// A whole number in [lo, hi]: the ranges of the brightness dialog's sliders.
+template <int lo, int hi>
+std::optional<UsageError> wholeNumberIn(const std::string& o, const std::string& v) {
+  int n = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+  if (ec == std::errc() && end == v.data() + v.size() && n >= lo && n <= hi) return std::nullopt;
+  return badValue(o, v, "eine ganze Zahl von " + std::to_string(lo) + " bis " + std::to_string(hi));
+}
 
 // The options convert runs as steps between reading and writing, with how many values each
 // takes and the check of its value; each new operation adds its row here and its step in
@@ -59,8 +67,14 @@ struct OperationOption {
 };
 const std::vector<OperationOption>& operationOptions() {
   static const std::vector<OperationOption> known{
-      {"--crop", 1, checkCrop},     {"--flip", 1, checkFlip}, {"--rotate", 1, checkRotate},
-      {"--resize", 1, checkResize}, {"--interpolate", 0},     {"--no-interpolate", 0},
+      {"--crop", 1, checkCrop},
+      {"--flip", 1, checkFlip},
+      {"--rotate", 1, checkRotate},
+      {"--resize", 1, checkResize},
+      {"--interpolate", 0},
+      {"--no-interpolate", 0},
+      {"--brightness", 1, wholeNumberIn<-127, 127>},
+      {"--contrast", 1, wholeNumberIn<0, 200>},
   };
   return known;
 }

@@ -9,6 +9,7 @@
 #include "retouch/Crop.h"
 #include "retouch/MirrorRotate.h"
 #include "retouch/Resize.h"
+#include "retouch/Tones.h"
 #include "state/PictureLoad.h"
 
 namespace tessaro::cli {
@@ -49,8 +50,9 @@ std::vector<int32_t> values(const std::string& text) {
   return n;
 }
 
-// One step of convert, the window's operation of the same name; empty after a message.
-TDib runOperation(const Operation& op, const TDib& picture, bool interpolate, std::ostream& err, int& code) {
+// One step of convert, the window's operation of the same name: a new picture for the geometry
+// steps, a change in place for the tones. False after a message.
+bool runOperation(const Operation& op, TDib& picture, bool interpolate, std::ostream& err, int& code) {
   const std::string& v = op.values.empty() ? std::string() : op.values[0];
   const int32_t w = DibWidth(picture), h = DibHeight(picture);
   TDib result;
@@ -60,7 +62,7 @@ TDib runOperation(const Operation& op, const TDib& picture, bool interpolate, st
       code = fail(err, kExitUnknown,
                   "Der Ausschnitt " + v + " liegt nicht im Bild (" + std::to_string(w) + " × " + std::to_string(h) +
                       " Pixel).");
-      return result;
+      return false;
     }
     result = cropDib(picture, n[0], n[1], n[0] + n[2], n[1] + n[3], {});
   } else if (op.option == "--flip") {
@@ -70,12 +72,20 @@ TDib runOperation(const Operation& op, const TDib& picture, bool interpolate, st
   } else if (op.option == "--resize") {
     const auto n = values(v);
     result = resizeDib(picture, n[0], n.size() > 1 ? n[1] : coupledHeight(n[0], w, h), interpolate, {});
+  } else if (op.option == "--brightness") {
+    Helligkeit(picture, std::stoi(v));
+    return true;
+  } else if (op.option == "--contrast") {
+    Kontrast(picture, std::stoi(v));
+    return true;
   }
   if (result.empty() && code == kExitOk)
     code = fail(err, kExitUnexpected,
                 "„" + op.option + " " + v +
                     "“ ist fehlgeschlagen: das Ergebnis wäre größer als 1 GiB, oder der Speicher reicht nicht.");
-  return result;
+  if (result.empty()) return false;
+  picture = std::move(result);
+  return true;
 }
 
 int runConvert(const CommandLine& line, std::ostream& err) {
@@ -88,9 +98,7 @@ int runConvert(const CommandLine& line, std::ostream& err) {
     if (op.option == "--interpolate" || op.option == "--no-interpolate") interpolate = op.option == "--interpolate";
   for (const Operation& op : line.operations) {
     if (op.option == "--interpolate" || op.option == "--no-interpolate") continue;
-    TDib next = runOperation(op, picture, interpolate, err, code);
-    if (next.empty()) return code;
-    picture = std::move(next);
+    if (!runOperation(op, picture, interpolate, err, code)) return code;
   }
   FileError why;
   if (!SaveDib(picture, line.output, line.format, {}, &why))
@@ -156,6 +164,14 @@ std::string helpText() {
          "      Zeigt diese Hilfe (auch ohne Argumente).\n"
          "  --\n"
          "      Alles Folgende ist ein Dateiname, auch wenn es mit \"-\" beginnt.\n"
+         "\n"
+         "Bildoperationen von convert, je ein Schritt in der angegebenen Reihenfolge:\n"
+         "  --brightness B\n"
+         "      Helligkeit, B von -127 bis 127 (0 lässt das Bild, wie es ist).\n"
+         "  --contrast C\n"
+         "      Kontrast in Prozent, C von 0 bis 200 (100 lässt das Bild, wie es ist).\n"
+         "      „--brightness 10 --contrast 50“ gibt dasselbe Bild wie der Dialog\n"
+         "      „Helligkeit und Kontrast“ mit 10 und 50.\n"
          "\n"
          "Rückgabewerte:\n"
          "  0  Erfolg\n"

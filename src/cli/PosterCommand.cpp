@@ -62,9 +62,10 @@ std::string sheetsText(int32_t n) { return n == 1 ? "1 Blatt" : std::to_string(n
 
 void describe(std::ostream& out, const PosterSetup& setup) {
   out << "Poster: " << setup.poster.SheetsX << " x " << setup.poster.SheetsY << " Blätter ("
-      << floatText(floatValue(setup.breitText, kSheetFormat), kSheetFormat) << " x " << floatText(floatValue(setup.hochText, kSheetFormat), kSheetFormat) << "), "
-      << formatPosterSize(setup.size) << ", " << formatPosterDpi(setup.size)
-      << (setup.size.coarse() ? " (unter 100 dpi wirkt der Druck grob)" : "") << '\n';
+      << floatText(floatValue(setup.breitText, kSheetFormat), kSheetFormat) << " x "
+      << floatText(floatValue(setup.hochText, kSheetFormat), kSheetFormat) << "), " << formatPosterSize(setup.size)
+      << ", " << formatPosterDpi(setup.size) << (setup.size.coarse() ? " (unter 100 dpi wirkt der Druck grob)" : "")
+      << '\n';
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "retouch/Crop.h"
 #include "retouch/MirrorRotate.h"
 #include "retouch/Resize.h"
+#include "retouch/Tones.h"
 #include "support/FakePrintService.h"
 #include "support/PdfPages.h"
 #include "support/PosterPictures.h"
@@ -202,10 +203,19 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"convert", "in.bmp", "new.png", "--format", "2"}, 2, "Unbekanntes Format „2“."},
       {{"convert", "in.bmp", "new.png", "--format", "xyz"}, 2, "Unbekanntes Format „xyz“."},
       {{"convert", "in.bmp", "new.png", "out.png"}, 2, "Unerwartetes Argument „out.png“."},
+      {{"convert", "in.bmp", "new.png", "--brightness", "128"},
+       2,
+       "Ungültiger Wert „128“ für --brightness: erwartet eine ganze Zahl von -127 bis 127."},
+      {{"convert", "in.bmp", "new.png", "--brightness", "hell"}, 2, "„hell“ für --brightness"},
+      {{"convert", "in.bmp", "new.png", "--contrast", "-1"}, 2, "„-1“ für --contrast: erwartet eine ganze Zahl von 0"},
+      {{"convert", "in.bmp", "new.png", "--contrast", "50%"}, 2, "„50%“ für --contrast"},
+      {{"convert", "in.bmp", "new.png", "--contrast", ""}, 2, "„“ für --contrast"},
+      {{"info", "in.bmp", "--contrast", "50"}, 2, "Unbekannte Option „--contrast“."},
       {{"info"}, 3, "Es fehlt der Name der Bilddatei."},
       {{"convert"}, 3, "Es fehlt der Name der Eingabe- und der Ausgabedatei."},
       {{"convert", "in.bmp"}, 3, "Es fehlt der Name der Ausgabedatei."},
       {{"convert", "in.bmp", "new.png", "--format"}, 3, "Der Option „--format“ fehlt ihr Wert."},
+      {{"convert", "in.bmp", "new.png", "--brightness"}, 3, "Der Option „--brightness“ fehlt ihr Wert."},
       {{"info", "gone.bmp"},
        4,
        "Die Datei „gone.bmp“ konnte nicht geladen werden. Die Datei ist nicht lesbar. Die Datei oder ihr Ordner "
@@ -334,10 +344,42 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
          {"info DATEI", "convert EINGABE AUSGABE [--format N]", "poster EINGABE (-o DATEI.pdf | --printer DRUCKER)",
           "--no-edge-glue", "--skip SPALTE,ZEILE", "--crop X,Y,B,H", "--flip h|v", "--rotate left|right",
           "--resize B,H", "--interpolate / --no-interpolate", "Rückgabewerte", "2  unbekannter Befehl", "3  fehlender",
-          "4  Eingabedatei", "5  Ausgabedatei", "6  Drucker"})
+          "4  Eingabedatei", "5  Ausgabedatei", "6  Drucker", "--brightness B", "--contrast C"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
       EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;
+  }
+}
+
+TEST(Cli, ConvertRunsBrightnessAndContrastAsStepsInTheirOrder) {
+  using Step = std::pair<bool, int>;  // brightness (true) or contrast, and its value
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {{"--brightness", "10", "--contrast", "50"}, {{true, 10}, {false, 50}}},
+      {{"--contrast", "50", "--brightness", "10"}, {{false, 50}, {true, 10}}},
+      {{"--brightness", "-127", "--brightness", "60", "--contrast", "200"}, {{true, -127}, {true, 60}, {false, 200}}},
+      {{"--contrast", "0"}, {{false, 0}}},
+  };
+  const fs::path dir = freshFolder("cli-tones");
+  for (int32_t bits : {8, 24}) {
+    const TDib original = pattern(13, 7, bits);
+    writeBmp(original, dir / "in.bmp");
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.args) + " at " + std::to_string(bits) + " bits");
+      std::vector<std::string> args{"convert", "in.bmp", "out.bmp"};
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      const CliRun r = runCli(dir, args);
+      ASSERT_EQ(r.code, 0) << r.err;
+      TDib want = copyDib(original);
+      for (const auto& [brightness, value] : c.steps) brightness ? Helligkeit(want, value) : Kontrast(want, value);
+      const TDib got = OpenDib((dir / "out.bmp").string(), 0, {});
+      ASSERT_EQ(DibBitCount(got), bits);
+      EXPECT_EQ(test::maxChannelDifference(test::dibToRgb(got), test::dibToRgb(want)), 0);
+      EXPECT_GT(test::maxChannelDifference(test::dibToRgb(got), test::dibToRgb(original)), 0);
+    }
   }
 }
 
