@@ -24,7 +24,7 @@ RetouchTab::RetouchTab(QWidget* parent)
   maroon.setColor(QPalette::ButtonText, QColor(128, 0, 0));
   SchnittBtn->setPalette(maroon);
   UndoBtn =
-      button("UndoBtn", QStringLiteral("Rückgängig"), QStringLiteral("Nimmt den letzten Schritt zurück (Strg+Z)"), c);
+      pushButton("UndoBtn", QStringLiteral("Rückgängig"), QStringLiteral("Nimmt den letzten Schritt zurück (Strg+Z)"), c);
   RedoBtn = pushButton("RedoBtn", QStringLiteral("Wiederholen"),
                        QStringLiteral("Stellt den zurückgenommenen Schritt wieder her (Strg+Y)"), c);
   UndoBtn->setEnabled(false);
