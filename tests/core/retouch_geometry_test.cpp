@@ -72,9 +72,10 @@ void check(const TDib& pic, const Op& op, const std::function<TDib(const TDib&)>
 }
 
 const int32_t kDepths[] = {1, 4, 8, 24};
-// Single rows and columns, widths that fill no whole byte, and sizes across the 64-pixel tiles.
-const std::pair<int32_t, int32_t> kSizes[] = {{1, 1},   {1, 7},  {7, 1},   {9, 5},   {8, 8},
-                                              {13, 11}, {16, 3}, {33, 17}, {70, 67}, {131, 9}};
+// Single rows and columns, widths that fill no whole byte, sizes across the tiles, and one large
+// enough for the turns to split their work.
+const std::pair<int32_t, int32_t> kSizes[] = {{1, 1},  {1, 7},   {7, 1},   {9, 5},   {8, 8},      {13, 11},
+                                              {16, 3}, {33, 17}, {70, 67}, {131, 9}, {1031, 1043}};
 
 TEST(RetouchGeometry, CropMatchesThePixelCopy) {
   struct Rect {
