@@ -1,3 +1,4 @@
+#include <new>
 #include <span>
 #include <vector>
 
@@ -112,7 +113,11 @@ TDib DepthDownTo(const TDib& picture, const DepthOptions& options, const DepthPr
   TDib target;
   if (!picture.empty() && reduces(picture.Header->biBitCount, options.bits)) {
     target = newdib(picture.Header->biWidth, picture.Header->biHeight, options.bits, nullptr, 0);
-    if (!target.empty()) reduce(picture, target, options, progress.load);
+    try {
+      if (!target.empty()) reduce(picture, target, options, progress.load);
+    } catch (const std::bad_alloc&) {
+      target = TDib();  // the work rows or tables could not be had: nothing changes
+    }
   }
   reportZero(progress.load);
   return target;

@@ -1,5 +1,6 @@
 #include <chrono>
 #include <memory>
+#include <new>
 #include <random>
 #include <vector>
 
@@ -114,13 +115,17 @@ TDib DepthUpTo(const TDib& picture, int32_t bits, const RandomByteFn& random, co
   if (!picture.empty() && raises(picture.Header->biBitCount, bits)) {
     target = newdib(picture.Header->biWidth, picture.Header->biHeight, bits, nullptr, 0);
     if (!target.empty()) {
-      if (bits == 24) {
-        toTrueColour(picture, target, progress);
-      } else {
-        raisedPalette(picture, target, random ? random : clockSeededRandom());
-        toIndices(picture, target, progress);
+      try {
+        if (bits == 24) {
+          toTrueColour(picture, target, progress);
+        } else {
+          raisedPalette(picture, target, random ? random : clockSeededRandom());
+          toIndices(picture, target, progress);
+        }
+        touchDib(target);
+      } catch (const std::bad_alloc&) {
+        target = TDib();  // a row buffer could not be had: nothing changes
       }
-      touchDib(target);
     }
   }
   reportBoth(progress, 0);
