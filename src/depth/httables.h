@@ -30,8 +30,7 @@ inline uint8_t ditherIndex(uint8_t r, uint8_t g, uint8_t b, int32_t x, int32_t y
   const int lr = DivBy51[r] + (t < ModBy51[r] ? 1 : 0);
   const int lg = DivBy51[g] + (t < ModBy51[g] ? 1 : 0);
   const int lb = DivBy51[b] + (t < ModBy51[b] ? 1 : 0);
-  return HalftoneXlat[static_cast<std::size_t>(lr + Times6[static_cast<std::size_t>(lg)] +
-                                               Times36[static_cast<std::size_t>(lb)])];
+  return HalftoneXlat[static_cast<std::size_t>(lr + Times6[static_cast<std::size_t>(lg)] + Times36[static_cast<std::size_t>(lb)])];
 }
 
 }  // namespace tessaro
