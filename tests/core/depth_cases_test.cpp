@@ -1,16 +1,14 @@
 // Worked cases of the colour-depth routines, values computed by hand from the description: the
 // box sort's order of equal counts, halving at 65535, the boxes of a one-colour picture, the 1-bit
-// thresholds, serpentine error diffusion, and the nearest-colour search's ties.
+// thresholds and serpentine error diffusion.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <numeric>
-#include <random>
 #include <vector>
 
 #include "depth/ColourDepth.h"
 #include "depth/DitherFS.h"
-#include "depth/NearestColour.h"
 #include "depth/OptimizedPalette.h"
 #include "depth/httables.h"
 
@@ -101,29 +99,6 @@ TEST(ColourDepthCases, OneBitThresholdsAndSerpentineDiffusion) {
   const TDib ordered = DepthDownTo(photo, {8, true, DepthMethod::Ordered, false});
   const TDib diffused = DepthDownTo(photo, {8, true, DepthMethod::FloydSteinberg, false});
   EXPECT_EQ(0, std::memcmp(ordered.Bits, diffused.Bits, diffused.pixelBytes()));
-}
-
-TEST(ColourDepthCases, NearestColourIsTheLinearSearchTiesToTheLowestIndex) {
-  std::mt19937 random(11);
-  auto palette = [&](int n, int mask) {
-    LogPaletteData log{};
-    log.palNumEntries = uint16_t(n);
-    for (int i = 0; i < n; ++i)
-      log.palPalEntry[i] = PaletteEntry{uint8_t(random() & mask), uint8_t(random() & mask), uint8_t(random() & mask)};
-    return log;
-  };
-  // Coarse colours repeat often (ties); no entries at all answer 0.
-  for (const LogPaletteData& log :
-       {palette(256, 0xc0), palette(256, 0xff), palette(16, 0xff), palette(7, 0xff), palette(256, 0), palette(0, 0)}) {
-    NearestColour fast(log);
-    const PaletteObject linear(log);
-    for (int k = 0; k < 100000; ++k) {
-      const uint32_t v = random();
-      ASSERT_EQ(fast.index(uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)),
-                linear.nearestIndex(uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)))
-          << log.palNumEntries << ": " << v;
-    }
-  }
 }
 
 }  // namespace
