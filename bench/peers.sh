@@ -2,7 +2,7 @@
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
 # photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
-# brightness and contrast against GraphicsMagick's -level.
+# brightness and contrast against GraphicsMagick's -level, colour depth against ImageMagick.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
 # $TESSARO_BENCH_CACHE); PEERS_RUNS sets the runs per command (default 3, after one warm-up).
 set -euo pipefail
@@ -112,6 +112,18 @@ done
 names+=(cli-tones gm-level)
 cmds+=("$cli convert $work/in.bmp --brightness 20 --contrast 120 $work/cli-tones.bmp"
   "gm convert $work/in.bmp -level 2%,1.0,82% $work/gm-level.bmp")
+# Colour depth to 8 bits against ImageMagick: optimised palette with Floyd-Steinberg against its
+# quantiser with the same diffusion, the standard palette's ordered dither against its 8 x 8
+# ordered dither on six levels, and the optimised palette by nearest colour against the quantiser
+# without dithering.
+depth_names=(depth-fs depth-ordered depth-nearest)
+depth_cli=("--depth 8" "--depth 8 --palette standard --method ordered" "--depth 8 --method nearest")
+depth_im=("-dither FloydSteinberg -colors 256" "-ordered-dither o8x8,6" "+dither -colors 256")
+for i in "${!depth_names[@]}"; do
+  names+=("cli-${depth_names[$i]}" "im-${depth_names[$i]}")
+  cmds+=("$cli convert $work/in.bmp ${depth_cli[$i]} $work/cli-${depth_names[$i]}.bmp"
+    "convert $work/in.bmp ${depth_im[$i]} $work/im-${depth_names[$i]}.bmp")
+done
 
 args=()
 for i in "${!names[@]}"; do args+=(-n "${names[$i]}" "${cmds[$i]}"); done
@@ -147,6 +159,13 @@ for pair in "cli-rotate gm-rotate" "cli-flip gm-flip" "cli-crop vips-crop"; do
   echo "  $1: $([ "$(rgb "$work/$1.bmp")" = "$(rgb "$work/$2.bmp")" ] && echo yes || echo NO)"
 done
 
+# Quality of the reductions: PSNR of each result against the 24-bit original (higher is closer).
+echo "== PSNR against the 24-bit original (dB)"
+psnr() { compare -metric PSNR "$work/in.bmp" "$1" null: 2>&1 || true; }
+for d in "${depth_names[@]}"; do
+  printf '  %-14s tessaro-cli %8s   ImageMagick %8s\n' "$d" "$(psnr "$work/cli-$d.bmp")" "$(psnr "$work/im-$d.bmp")"
+done
+
 echo "== Ratios (mean times of the run above)"
 pdf_bytes=$(stat -c %s "$work/poster.pdf" 2>/dev/null || echo 0)
 poster_kb=$(cat "$work/poster.kb" 2>/dev/null || echo 0)
@@ -164,6 +183,9 @@ line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
 for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):
     line(f"--{op} / {peer}", mean[f"cli-{op}"] / mean[f"{peer}-{op}"], 1.0)
 line("brightness+contrast / gm -level", mean["cli-tones"] / mean["gm-level"], 1.0)
+line("8 bit optimised+fs / IM -colors", mean["cli-depth-fs"] / mean["im-depth-fs"], 0.5)
+line("8 bit standard+ordered / IM o8x8,6", mean["cli-depth-ordered"] / mean["im-depth-ordered"], 1.0)
+line("8 bit optimised+nearest / IM +dither", mean["cli-depth-nearest"] / mean["im-depth-nearest"], 0.5)
 if "cli-poster" in mean:
     line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
     # The picture goes into the PDF once; compressing it once is the floor.

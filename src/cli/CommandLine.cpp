@@ -48,6 +48,17 @@ std::optional<UsageError> checkResize(const std::string& o, const std::string& v
   if (n && n->size() <= 2) return std::nullopt;
   return badValue(o, v, "B,H oder B in Pixeln, je 1 bis 32767");
 }
+std::optional<UsageError> checkDepth(const std::string& o, const std::string& v) {
+  return v == "1" || v == "4" || v == "8" || v == "24" ? std::nullopt
+                                                       : std::optional(badValue(o, v, "1, 4, 8 oder 24"));
+}
+std::optional<UsageError> checkPalette(const std::string& o, const std::string& v) {
+  return v == "optimised" || v == "standard" ? std::nullopt : std::optional(badValue(o, v, "optimised oder standard"));
+}
+std::optional<UsageError> checkMethod(const std::string& o, const std::string& v) {
+  return v == "nearest" || v == "ordered" || v == "fs" ? std::nullopt
+                                                       : std::optional(badValue(o, v, "nearest, ordered oder fs"));
+}
 // A whole number in [lo, hi]: the ranges of the brightness dialog's sliders.
 template <int lo, int hi>
 std::optional<UsageError> wholeNumberIn(const std::string& o, const std::string& v) {
@@ -75,6 +86,11 @@ const std::vector<OperationOption>& operationOptions() {
       {"--no-interpolate", 0},
       {"--brightness", 1, wholeNumberIn<-127, 127>},
       {"--contrast", 1, wholeNumberIn<0, 200>},
+      {"--depth", 1, checkDepth},
+      {"--palette", 1, checkPalette},
+      {"--method", 1, checkMethod},
+      {"--system-colours", 0},
+      {"--no-system-colours", 0},
   };
   return known;
 }
@@ -167,6 +183,10 @@ std::optional<UsageError> parseConvert(const Words& words, CommandLine& line) {
   line.input = words.files[0];
   line.output = words.files[1];
   line.operations = words.operations;
+  // The reduction dialog offers ordered dither only beside the standard palette.
+  const DepthOptions depth = depthSettings(line.operations);
+  if (depth.method == DepthMethod::Ordered && depth.optimisedPalette)
+    return UsageError{kExitUnknown, "--method ordered geht nur mit --palette standard, wie im Dialog."};
   const auto format = words.format ? formatFromOption(*words.format) : formatFromFileName(line.output);
   if (!format) {
     if (words.format) return UsageError{kExitUnknown, "Unbekanntes Format „" + *words.format + "“."};
@@ -192,6 +212,25 @@ std::optional<int32_t> formatFromFileName(const std::string& fileName) {
   const std::string ext = std::filesystem::path(fileName).extension().string();
   if (ext.empty()) return std::nullopt;
   return formatFromExtension(ext);
+}
+
+DepthOptions depthSettings(const std::vector<Operation>& operations) {
+  DepthOptions o;
+  for (const Operation& op : operations) {
+    if (op.option == "--palette") o.optimisedPalette = op.values[0] == "optimised";
+    if (op.option == "--method")
+      o.method = op.values[0] == "nearest"
+                     ? DepthMethod::Nearest
+                     : (op.values[0] == "ordered" ? DepthMethod::Ordered : DepthMethod::FloydSteinberg);
+    if (op.option == "--system-colours" || op.option == "--no-system-colours")
+      o.systemColours = op.option == "--system-colours";
+  }
+  return o;
+}
+
+bool isStepSetting(const std::string& option) {
+  return option == "--interpolate" || option == "--no-interpolate" || option == "--palette" || option == "--method" ||
+         option == "--system-colours" || option == "--no-system-colours";
 }
 
 ParseResult parseCommandLine(const std::vector<std::string>& args) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/PosterOptions.h"
+#include "depth/ColourDepth.h"
 
 namespace tessaro::cli {
 
@@ -49,6 +50,12 @@ struct ParseResult {
 };
 
 ParseResult parseCommandLine(const std::vector<std::string>& args);
+
+// The reduction settings that apply to every --depth step of convert (the last of each option
+// given counts; the reduction dialog's preselection otherwise). The target depth is the step's.
+DepthOptions depthSettings(const std::vector<Operation>& operations);
+// Whether the option is a setting of other steps rather than a step itself.
+bool isStepSetting(const std::string& option);
 
 // The save format a --format value names: its number or an extension with or without the dot.
 std::optional<int32_t> formatFromOption(const std::string& value);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/PosterCommand.h"
+#include "depth/ColourDepth.h"
 #include "picture/CodecRegistry.h"
 #include "retouch/Crop.h"
 #include "retouch/MirrorRotate.h"
@@ -50,9 +51,23 @@ std::vector<int32_t> values(const std::string& text) {
   return n;
 }
 
+// What the window's dialogs keep between operations: the size dialog's interpolation and the
+// reduction dialog's choices.
+struct StepSettings {
+  bool interpolate = true;
+  DepthOptions depth;
+};
+
+// The colour-count dialog's dispatch: a smaller depth reduces, a larger one raises, the same
+// depth leaves the picture alone.
+TDib changeDepth(const TDib& picture, int32_t bits, DepthOptions options) {
+  options.bits = bits;
+  return bits > DibBitCount(picture) ? DepthUpTo(picture, bits, clockSeededRandom()) : DepthDownTo(picture, options);
+}
+
 // One step of convert, the window's operation of the same name: a new picture for the geometry
-// steps, a change in place for the tones. False after a message.
-bool runOperation(const Operation& op, TDib& picture, bool interpolate, std::ostream& err, int& code) {
+// and depth steps, a change in place for the tones. False after a message.
+bool runOperation(const Operation& op, TDib& picture, const StepSettings& settings, std::ostream& err, int& code) {
   const std::string& v = op.values.empty() ? std::string() : op.values[0];
   const int32_t w = DibWidth(picture), h = DibHeight(picture);
   TDib result;
@@ -71,7 +86,10 @@ bool runOperation(const Operation& op, TDib& picture, bool interpolate, std::ost
     result = v == "left" ? rotateLeft(picture, {}) : rotateRight(picture, {});
   } else if (op.option == "--resize") {
     const auto n = values(v);
-    result = resizeDib(picture, n[0], n.size() > 1 ? n[1] : coupledHeight(n[0], w, h), interpolate, {});
+    result = resizeDib(picture, n[0], n.size() > 1 ? n[1] : coupledHeight(n[0], w, h), settings.interpolate, {});
+  } else if (op.option == "--depth") {
+    if (std::stoi(v) == DibBitCount(picture)) return true;
+    result = changeDepth(picture, std::stoi(v), settings.depth);
   } else if (op.option == "--brightness") {
     Helligkeit(picture, std::stoi(v));
     return true;
@@ -92,13 +110,15 @@ int runConvert(const CommandLine& line, std::ostream& err) {
   int code = kExitOk;
   TDib picture = load(line.input, err, code);
   if (picture.empty()) return code;
-  // Interpolation is a setting of every resize, as in the window, where it starts ticked.
-  bool interpolate = true;
+  // Interpolation is a setting of every resize, as in the window, where it starts ticked; the
+  // reduction choices likewise of every depth step.
+  StepSettings settings{true, depthSettings(line.operations)};
   for (const Operation& op : line.operations)
-    if (op.option == "--interpolate" || op.option == "--no-interpolate") interpolate = op.option == "--interpolate";
+    if (op.option == "--interpolate" || op.option == "--no-interpolate")
+      settings.interpolate = op.option == "--interpolate";
   for (const Operation& op : line.operations) {
-    if (op.option == "--interpolate" || op.option == "--no-interpolate") continue;
-    if (!runOperation(op, picture, interpolate, err, code)) return code;
+    if (isStepSetting(op.option)) continue;
+    if (!runOperation(op, picture, settings, err, code)) return code;
   }
   FileError why;
   if (!SaveDib(picture, line.output, line.format, {}, &why))
@@ -130,6 +150,18 @@ std::string operationsHelp() {
          "                          Farbwerte beim Vergrößern interpolieren (Vorgabe an, wie im\n"
          "                          Fenster); gilt für jedes --resize und wirkt nur bei 24 Bit,\n"
          "                          wenn Breite und Höhe beide wachsen\n"
+         "      --depth 1|4|8|24    Farbtiefe ändern wie „Anzahl der Farben ändern“: 1, 4, 8 Bit (2,\n"
+         "                          16, 256 Farben) oder 24 Bit; weniger Farben mit diesen Angaben:\n"
+         "      --palette optimised|standard\n"
+         "                          Palette aus den häufigsten Farben des Bildes (Vorgabe) oder\n"
+         "                          Standardpalette; bei 1 Bit immer Schwarz und Weiß\n"
+         "      --method nearest|ordered|fs\n"
+         "                          am besten passende Farbe, Dithering (nur mit der\n"
+         "                          Standardpalette; bei 4 Bit wirkt es wie nearest, bei 1 Bit wie fs)\n"
+         "                          oder Floyd-Steinberg-Fehlerverteilung (Vorgabe)\n"
+         "      --system-colours / --no-system-colours\n"
+         "                          die 20 Windows-Farben in die optimierte 8-Bit-Palette einbinden\n"
+         "                          (Vorgabe an, wie im Dialog); gelten für jedes --depth\n"
          "    Ein Ausschnitt außerhalb des Bildes endet mit Rückgabewert 2, ein Ergebnis, für das\n"
          "    der Speicher nicht reicht (höchstens 1 GiB je Bild), mit Rückgabewert 1.\n";
 }
