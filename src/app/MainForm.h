@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "depth/ColourDepth.h"
 #include "layout/PosterGeometry.h"
 #include "layout/PreviewGrid.h"
 #include "picture/Progress.h"
@@ -31,6 +32,8 @@ class RetouchTab;
 class PrintTab;
 class ScrollTab;
 class HelpWindow;
+class TDepthChangeForm;
+class TDepthDownForm;
 
 inline const QString kProgramTitle = QStringLiteral("Tessaro 2.1");
 
@@ -80,6 +83,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void RotRightBtnClick();
   void HellpBtnClick();
   void SizeBtnClick();
+  void FTiefeBtnClick();
   void UndoClick();
   void RedoClick();
   const RetouchView& retouchView() const { return view_; }
@@ -104,6 +108,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // Asks for the PDF file's name; false when cancelled. Tests put their own in its place.
   using PdfDialogFn = std::function<bool(QWidget*, QString&)>;
   PdfDialogFn runPdfDialog;
+  // The random bytes a depth raise fills unused palette entries with. Tests put their own here.
+  RandomByteFn depthRandom = clockSeededRandom();
   // Shows a dialog modally and gives its result. Tests put their own in its place.
   std::function<int(QDialog&)> runDialog;
 
@@ -175,6 +181,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
   std::unique_ptr<HelpWindow> help_;
   RetouchView view_;
+  // Made once and kept, so the user's last choices are the next preselection.
+  TDepthChangeForm* depthChange_ = nullptr;
+  TDepthDownForm* depthDown_ = nullptr;
   UndoHistory history_;
   int saveFilterIndex_ = 1;
 };

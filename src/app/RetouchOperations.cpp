@@ -89,9 +89,11 @@ void TMainForm::connectRetouchOperations() {
       {retouch_->RotRightBtn, &TMainForm::RotRightBtnClick},
       {retouch_->HellpBtn, &TMainForm::HellpBtnClick},
       {load_->SizeBtn, &TMainForm::SizeBtnClick},
+      {load_->FTiefeBtn, &TMainForm::FTiefeBtnClick},
   };
   for (const auto& [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
   load_->SizeBtn->setEnabled(true);
+  load_->FTiefeBtn->setEnabled(true);
 }
 
 }  // namespace tessaro

@@ -4,8 +4,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <cstring>
 
+#include "app/WindowFixture.h"
+#include "depth/ColourDepth.h"
 #include "ui/DepthDialogs.h"
 
 using namespace tessaro;
@@ -49,4 +54,55 @@ TEST(DepthDialogs, ReductionOptionsEnableEachOtherAsSetUp) {
   }
   EXPECT_TRUE(f.choice().optimisedPalette);
   EXPECT_TRUE(f.choice().windowsColours);
+}
+
+// The colour depth button: the two dialogs, the conversion as one undo step, and "Farben:"
+// rewritten after every OK, also when nothing was converted.
+TEST(DepthDialogs, TheDepthButtonConvertsAndRewritesTheColourCount) {
+  const struct {
+    const char* name;
+    int from, item;        // depth before, item chosen in the colour-count dialog
+    bool countOk, downOk;  // OK in the colour-count and in the options dialog
+    int bits;              // depth after
+    const char* tief;      // "Farben:" after ("x": not rewritten)
+  } cases[] = {
+      {"cancelled", 24, 2, false, false, 24, "x"},
+      {"the same depth", 24, 3, true, false, 24, "16777216"},
+      {"reduced with ordered dither", 24, 2, true, true, 8, "256"},
+      {"reduction cancelled", 24, 2, true, false, 24, "16777216"},
+      {"raised", 4, 3, true, false, 24, "16777216"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::WindowFixture w;
+    TDib start = newdib(23, 17, c.from, nullptr, c.from == 4 ? 16 : 0);
+    for (int32_t y = 0; y < 17; ++y)
+      for (int32_t x = 0; x < 23; ++x) setpixel(start, x, y, c.from == 4 ? (x + y) % 16 : (x * 11) << 16 | y * 15);
+    const TDib before = copyDib(start);
+    w.form.state().Picture = std::move(start);
+    w.form.depthRandom = [] { return uint8_t{7}; };
+    w.find<QLineEdit>("Tief")->setText("x");
+    w.form.runDialog = [&](QDialog& d) {
+      if (auto* count = qobject_cast<TDepthChangeForm*>(&d)) {
+        EXPECT_EQ(count->chosenBits(), c.from);  // preselected
+        count->ColorBox->setCurrentIndex(c.item);
+        return c.countOk ? QDialog::Accepted : QDialog::Rejected;
+      }
+      auto* down = qobject_cast<TDepthDownForm*>(&d);
+      down->StdPalCheck->click();
+      down->DitherCheck->click();
+      return c.downOk ? QDialog::Accepted : QDialog::Rejected;
+    };
+    w.find<QPushButton>("FTiefeBtn")->click();
+    const TDib& now = w.form.state().Picture;
+    EXPECT_EQ(DibBitCount(now), c.bits);
+    EXPECT_EQ(w.find<QLineEdit>("Tief")->text().toStdString(), c.tief);
+    if (c.bits == c.from) continue;
+    const TDib expected = c.bits < c.from ? DepthDownTo(before, {8, false, DepthMethod::Ordered, true})
+                                          : DepthUpTo(before, 24, [] { return uint8_t{7}; });
+    ASSERT_EQ(now.pixelBytes(), expected.pixelBytes());
+    EXPECT_EQ(std::memcmp(now.Bits, expected.Bits, now.pixelBytes()), 0);
+    w.find<QPushButton>("UndoBtn")->click();
+    EXPECT_EQ(DibBitCount(w.form.state().Picture), c.from);
+  }
 }
