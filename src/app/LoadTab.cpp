@@ -177,15 +177,14 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   Hoch = readOnlyEdit("Hoch", "200", QStringLiteral("Zeigt die Höhe des gewählten Bildes in Pixeln"), this);
   Tief = readOnlyEdit("Tief", "256", QStringLiteral("Zeigt die Anzahl der Farben des gewählten Bildes"), this);
   PaintBox1 = new PaintBox("PaintBox1", QStringLiteral("Zeigt eine Vorschau des geladenen Bildes"), this);
-  SizeBtn = new QPushButton(QStringLiteral("Größe..."), this);
-  SizeBtn->setObjectName("SizeBtn");
-  SizeBtn->setToolTip(QStringLiteral("Ändert die Größe des Bildes"));
-  FTiefeBtn = new QPushButton(QStringLiteral("Farbtiefe..."), this);
-  FTiefeBtn->setObjectName("FTiefeBtn");
-  FTiefeBtn->setToolTip(QStringLiteral("Ändert die Farbtiefe des Bildes"));
-  // Their dialogs come with the retouching functions.
-  SizeBtn->setEnabled(false);
-  FTiefeBtn->setEnabled(false);
+  SizeBtn = pushButton("SizeBtn", QStringLiteral("Größe..."),
+                       QStringLiteral("Hiermit können Sie die Größe des Bides anpassen.\r\n"
+                                      "Die Qualität kann durch das Vergrößern mit Interpolation \r\n"
+                                      "erhöht werden! Dabei werden wahrscheinliche \r\n"
+                                      "Zwischenfarbwerte berechnet."),
+                       this);
+  FTiefeBtn = pushButton("FTiefeBtn", QStringLiteral("Farbtiefe..."),
+                         QStringLiteral("Hiermit können Sie die Farbtiefe des Bides anpassen"), this);
 
   // Left block: folders and files above the drive and type boxes.
   auto* left = new QGridLayout;

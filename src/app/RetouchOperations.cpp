@@ -92,8 +92,6 @@ void TMainForm::connectRetouchOperations() {
       {load_->FTiefeBtn, &TMainForm::FTiefeBtnClick},
   };
   for (const auto& [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
-  load_->SizeBtn->setEnabled(true);
-  load_->FTiefeBtn->setEnabled(true);
 }
 
 }  // namespace tessaro
