@@ -112,6 +112,11 @@ done
 names+=(cli-tones gm-level)
 cmds+=("$cli convert $work/in.bmp --brightness 20 --contrast 120 $work/cli-tones.bmp"
   "gm convert $work/in.bmp -level 2%,1.0,82% $work/gm-level.bmp")
+# "Stark Weichzeichnen" (all ones / 25) against vips' integer convolution with the same mask.
+printf '5 5 25 0\n1 1 1 1 1\n1 1 1 1 1\n1 1 1 1 1\n1 1 1 1 1\n1 1 1 1 1\n' >"$work/mask.mat"
+names+=(cli-blur vips-blur)
+cmds+=("$cli convert $work/in.bmp --filter 3 $work/cli-blur.bmp"
+  "vips conv $work/in.bmp $work/vips-blur.v $work/mask.mat --precision integer")
 # Colour depth to 8 bits against ImageMagick: optimised palette with Floyd-Steinberg against its
 # quantiser with the same diffusion, the standard palette's ordered dither against its 8 x 8
 # ordered dither on six levels, and the optimised palette by nearest colour against the quantiser
@@ -183,6 +188,7 @@ line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
 for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):
     line(f"--{op} / {peer}", mean[f"cli-{op}"] / mean[f"{peer}-{op}"], 1.0)
 line("brightness+contrast / gm -level", mean["cli-tones"] / mean["gm-level"], 1.0)
+line("Stark Weichzeichnen / vips conv", mean["cli-blur"] / mean["vips-blur"], 1.0)
 line("8 bit optimised+fs / IM -colors", mean["cli-depth-fs"] / mean["im-depth-fs"], 0.5)
 line("8 bit standard+ordered / IM o8x8,6", mean["cli-depth-ordered"] / mean["im-depth-ordered"], 1.0)
 line("8 bit optimised+nearest / IM +dither", mean["cli-depth-nearest"] / mean["im-depth-nearest"], 0.5)

@@ -84,6 +84,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void HellpBtnClick();
   void SizeBtnClick();
   void FTiefeBtnClick();
+  void GoFilterBtnClick();
   void UndoClick();
   void RedoClick();
   const RetouchView& retouchView() const { return view_; }

@@ -88,6 +88,7 @@ void TMainForm::connectRetouchOperations() {
       {retouch_->RotLeftBtn, &TMainForm::RotLeftBtnClick},
       {retouch_->RotRightBtn, &TMainForm::RotRightBtnClick},
       {retouch_->HellpBtn, &TMainForm::HellpBtnClick},
+      {retouch_->GoFilterBtn, &TMainForm::GoFilterBtnClick},
       {load_->SizeBtn, &TMainForm::SizeBtnClick},
       {load_->FTiefeBtn, &TMainForm::FTiefeBtnClick},
   };

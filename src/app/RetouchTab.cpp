@@ -1,6 +1,7 @@
 #include "app/RetouchTab.h"
 
 #include "app/Controls.h"
+#include "retouch/Filters.h"
 
 namespace tessaro {
 
@@ -10,6 +11,13 @@ RetouchTab::RetouchTab(QWidget* parent)
   QWidget* c = controls();
   HellpBtn = pushButton("HellpBtn", QStringLiteral("Helligkeit und &Kontrast"),
                         QStringLiteral("Läßt Sie die Helligkeit und den Kontrast verändern"), c);
+  FilterComboBox = new QComboBox(c);
+  FilterComboBox->setObjectName("FilterComboBox");
+  FilterComboBox->setAccessibleName(QStringLiteral("Filter"));
+  for (const TFilterDef& f : FilterTable)
+    FilterComboBox->addItem(QString::fromUtf8(f.Name.data(), static_cast<qsizetype>(f.Name.size())));
+  FilterComboBox->setCurrentIndex(0);
+  GoFilterBtn = pushButton("GoFilterBtn", QStringLiteral("&Go"), QString(), c);
   RotLeftBtn = pushButton("RotLeftBtn", QStringLiteral("&90° nach links rotieren"),
                           QStringLiteral("Rotiert das Bild um 90° nach links"), c);
   RotRightBtn = pushButton("RotRightBtn", QStringLiteral("9&0° nach rechts rotieren"),
@@ -23,8 +31,8 @@ RetouchTab::RetouchTab(QWidget* parent)
   QPalette maroon = SchnittBtn->palette();
   maroon.setColor(QPalette::ButtonText, QColor(128, 0, 0));
   SchnittBtn->setPalette(maroon);
-  UndoBtn =
-      pushButton("UndoBtn", QStringLiteral("Rückgängig"), QStringLiteral("Nimmt den letzten Schritt zurück (Strg+Z)"), c);
+  UndoBtn = pushButton("UndoBtn", QStringLiteral("Rückgängig"),
+                       QStringLiteral("Nimmt den letzten Schritt zurück (Strg+Z)"), c);
   RedoBtn = pushButton("RedoBtn", QStringLiteral("Wiederholen"),
                        QStringLiteral("Stellt den zurückgenommenen Schritt wieder her (Strg+Y)"), c);
   UndoBtn->setEnabled(false);
@@ -39,7 +47,12 @@ RetouchTab::RetouchTab(QWidget* parent)
   PaintBox2()->setMouseTracking(true);
 
   QVBoxLayout* l = controlsLayout();
-  for (QPushButton* b : {HellpBtn, RotLeftBtn, RotRightBtn, FlipHBtn, FlipVBtn, SchnittBtn}) l->addWidget(b);
+  l->addWidget(HellpBtn);
+  auto* filterRow = new QHBoxLayout;
+  filterRow->addWidget(FilterComboBox, 1);
+  filterRow->addWidget(GoFilterBtn);
+  l->addLayout(filterRow);
+  for (QPushButton* b : {RotLeftBtn, RotRightBtn, FlipHBtn, FlipVBtn, SchnittBtn}) l->addWidget(b);
   auto* undoRow = new QHBoxLayout;
   undoRow->addWidget(UndoBtn);
   undoRow->addWidget(RedoBtn);

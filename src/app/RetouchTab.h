@@ -1,6 +1,7 @@
 #pragma once
 // The tab "Retuschieren": the zoomable picture view with its crop frame, the retouch buttons,
 // undo and redo, and saving.
+#include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -15,6 +16,8 @@ class RetouchTab : public ScrollTab {
   explicit RetouchTab(QWidget* parent = nullptr);
 
   QPushButton* HellpBtn;
+  QComboBox* FilterComboBox;  // the filters of the core's table, in its order
+  QPushButton* GoFilterBtn;
   QPushButton* RotLeftBtn;
   QPushButton* RotRightBtn;
   QPushButton* FlipHBtn;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "picture/CodecRegistry.h"
+#include "retouch/Filters.h"
 
 namespace tessaro::cli {
 
@@ -52,6 +53,9 @@ std::optional<UsageError> checkDepth(const std::string& o, const std::string& v)
   return v == "1" || v == "4" || v == "8" || v == "24" ? std::nullopt
                                                        : std::optional(badValue(o, v, "1, 4, 8 oder 24"));
 }
+std::optional<UsageError> checkFilter(const std::string& o, const std::string& v) {
+  return findFilter(v) >= 0 ? std::nullopt : std::optional(badValue(o, v, "ein Filtername oder 1 bis 14"));
+}
 std::optional<UsageError> checkPalette(const std::string& o, const std::string& v) {
   return v == "optimised" || v == "standard" ? std::nullopt : std::optional(badValue(o, v, "optimised oder standard"));
 }
@@ -87,6 +91,7 @@ const std::vector<OperationOption>& operationOptions() {
       {"--brightness", 1, wholeNumberIn<-127, 127>},
       {"--contrast", 1, wholeNumberIn<0, 200>},
       {"--depth", 1, checkDepth},
+      {"--filter", 1, checkFilter},
       {"--palette", 1, checkPalette},
       {"--method", 1, checkMethod},
       {"--system-colours", 0},

@@ -8,6 +8,7 @@
 #include "depth/ColourDepth.h"
 #include "picture/CodecRegistry.h"
 #include "retouch/Crop.h"
+#include "retouch/Filters.h"
 #include "retouch/MirrorRotate.h"
 #include "retouch/Resize.h"
 #include "retouch/Tones.h"
@@ -90,6 +91,10 @@ bool runOperation(const Operation& op, TDib& picture, const StepSettings& settin
   } else if (op.option == "--depth") {
     if (std::stoi(v) == DibBitCount(picture)) return true;
     result = changeDepth(picture, std::stoi(v), settings.depth);
+  } else if (op.option == "--filter") {
+    // Palette pictures go to 24 bits first, as the window does after its question.
+    const TDib raised = DibBitCount(picture) < 24 ? DepthUpTo(picture, 24, clockSeededRandom()) : TDib{};
+    result = filterDib(raised.empty() ? picture : raised, FilterTable[static_cast<size_t>(findFilter(v))]);
   } else if (op.option == "--brightness") {
     Helligkeit(picture, std::stoi(v));
     return true;
@@ -162,6 +167,10 @@ std::string operationsHelp() {
          "      --system-colours / --no-system-colours\n"
          "                          die 20 Windows-Farben in die optimierte 8-Bit-Palette einbinden\n"
          "                          (Vorgabe an, wie im Dialog); gelten für jedes --depth\n"
+         "      --filter NAME|NR    einer der 14 Filter der Liste auf „Retuschieren“, mit Namen\n"
+         "                          („Stark Weichzeichnen“, Groß-/Kleinschreibung egal) oder Nummer\n"
+         "                          1 bis 14 in der Reihenfolge der Liste; Bilder mit Palette werden\n"
+         "                          zuerst auf 24 Bit hochgerechnet\n"
          "    Ein Ausschnitt außerhalb des Bildes endet mit Rückgabewert 2, ein Ergebnis, für das\n"
          "    der Speicher nicht reicht (höchstens 1 GiB je Bild), mit Rückgabewert 1.\n";
 }

@@ -1,0 +1,284 @@
+#include "retouch/Filters.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <new>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "retouch/Crop.h"
+
+namespace tessaro {
+
+const std::array<TFilterDef, kFilterCount> FilterTable = {{
+    {9, 0, {{{0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 1, 1, 1, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}}}, "Weichzeichnen"},
+    {5,
+     0,
+     {{{0, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 0, 0}}},
+     "Schwach Weichzeichnen"},
+    {25,
+     0,
+     {{{1, 1, 1, 1, 1}, {1, 1, 1, 1, 1}, {1, 1, 1, 1, 1}, {1, 1, 1, 1, 1}, {1, 1, 1, 1, 1}}},
+     "Stark Weichzeichnen"},
+    {12,
+     0,
+     {{{0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, -1, 20, -1, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}}},
+     "Schärfen"},
+    {36,
+     0,
+     {{{-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}, {-1, -1, 60, -1, -1}, {-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}}},
+     "Stark Schärfen"},
+    {1, 0, {{{0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 1, -7, 1, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}}}, "Grease"},
+    {1,
+     0,
+     {{{-1, -1, -1, -1, -1},
+       {-1, -10, -10, -10, -1},
+       {-1, -10, 98, -10, -1},
+       {-1, -10, -10, -10, -1},
+       {-1, -1, -1, -1, -1}}},
+     "Lithograph"},
+    {1,
+     0,
+     {{{0, -1, -2, -3, -4}, {0, -1, 3, 2, 1}, {0, -1, 10, 2, 1}, {0, -1, 3, 2, 1}, {0, -1, -2, -3, -4}}},
+     "Psychdist"},
+    {1,
+     0,
+     {{{0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, -1, 9, -1, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}}},
+     "Ecken hervorheben"},
+    {1,
+     0,
+     {{{0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, -1, 8, -1, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}}},
+     "Ecken finden"},
+    {1,
+     0,
+     {{{0, 0, 0, 0, 0}, {0, -1, 0, 1, 0}, {0, -1, 0, 1, 0}, {0, -1, 0, 1, 0}, {0, 0, 0, 0, 0}}},
+     "Ecken horizontal finden"},
+    {1,
+     0,
+     {{{0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}}},
+     "Ecken vertikal finden"},
+    {1, 128, {{{0, 0, 0, 0, 0}, {0, -1, 0, 1, 0}, {0, -1, 0, 1, 0}, {0, -1, 0, 1, 0}, {0, 0, 0, 0, 0}}}, "Emboss"},
+    {1,
+     128,
+     {{{0, 0, 0, 0, 0}, {0, -1, -1, -1, 0}, {0, 0, 0, 0, 0}, {0, 1, 1, 1, 0}, {0, 0, 0, 0, 0}}},
+     "Emboss vertikal"},
+}};
+
+namespace {
+
+// The kernel as columns that are whole multiples of a few base columns: the vertical sums of each
+// base column are formed once per row and shared by the columns built on it (the all-ones blur
+// needs one, the edge finders one or two), then five shifted multiples of them are added up.
+// Every sum stays the exact integer the 25 products give, so no byte differs.
+struct Plan {
+  int bases = 0;
+  std::array<std::array<int32_t, 5>, 5> base{};  // base[b][row]
+  std::array<int, 5> baseOf{};                   // per kernel column, -1 for a zero column
+  std::array<int32_t, 5> factor{};               // per kernel column
+  int32_t divisor = 1;
+  int32_t bias = 0;
+  bool narrow = false;  // every sum fits 16 bits
+};
+
+Plan makePlan(const TFilterDef& f) {
+  Plan p;
+  p.divisor = f.Divisor;
+  int64_t pos = 0, neg = 0;
+  for (int kx = 0; kx < 5; ++kx) {
+    std::array<int32_t, 5> col{};
+    int32_t g = 0, sign = 0;
+    for (int ky = 0; ky < 5; ++ky) {
+      col[ky] = f.Kernel[ky][kx];
+      g = std::gcd(g, col[ky]);
+      if (!sign && col[ky]) sign = col[ky] < 0 ? -1 : 1;
+      (col[ky] > 0 ? pos : neg) += int64_t{255} * std::abs(int64_t{col[ky]});
+    }
+    p.baseOf[kx] = -1;
+    if (!g) continue;
+    for (int32_t& w : col) w /= g * sign;
+    p.factor[kx] = g * sign;
+    int b = 0;
+    while (b < p.bases && p.base[b] != col) ++b;
+    if (b == p.bases) p.base[p.bases++] = col;
+    p.baseOf[kx] = b;
+  }
+  // Wrapping 16-bit sums end on the exact value when the final sum fits 16 bits: every kernel in
+  // the table does, and twice as many lanes fit a vector.
+  p.narrow = pos <= 32767 && neg <= 32768;
+  // Beyond what any quotient can reach the bias only pushes the value further past 0 or 255.
+  const int64_t reach = std::max(pos, neg) + 256;
+  p.bias = static_cast<int32_t>(std::clamp<int64_t>(f.Bias, -reach, reach));
+  return p;
+}
+
+template <typename T>
+void verticalSum(T* out, const uint8_t* const rows[5], const std::array<int32_t, 5>& w, int32_t n) {
+  bool first = true;
+  for (int ky = 0; ky < 5; ++ky) {
+    if (!w[ky]) continue;
+    const T k = static_cast<T>(w[ky]);
+    const uint8_t* r = rows[ky];
+    if (first)
+      for (int32_t i = 0; i < n; ++i) out[i] = static_cast<T>(k * r[i]);
+    else
+      for (int32_t i = 0; i < n; ++i) out[i] = static_cast<T>(out[i] + k * r[i]);
+    first = false;
+  }
+}
+
+// acc = sum over columns of factor x base sums shifted by the column's offset; `sums` holds each
+// base's sums with two replicated pixels on either side.
+template <typename T>
+void horizontalSum(T* acc, const std::vector<T>& sums, size_t stride, const Plan& p, int32_t n) {
+  bool first = true;
+  for (int kx = 0; kx < 5; ++kx) {
+    if (p.baseOf[kx] < 0) continue;
+    const T k = static_cast<T>(p.factor[kx]);
+    const T* s = sums.data() + static_cast<size_t>(p.baseOf[kx]) * stride + 3 * kx;
+    if (first)
+      for (int32_t i = 0; i < n; ++i) acc[i] = static_cast<T>(k * s[i]);
+    else
+      for (int32_t i = 0; i < n; ++i) acc[i] = static_cast<T>(acc[i] + k * s[i]);
+    first = false;
+  }
+  if (first) std::fill_n(acc, n, T{0});
+}
+
+// A quotient through single-precision division is exact here: numerator and divisor lie below
+// 2^24, so the rounding error stays smaller than the distance 1/divisor to the next integer.
+template <typename T>
+void finishRow(uint8_t* out, const T* acc, const Plan& p, int32_t n) {
+  const int32_t bias = p.bias;
+  if (p.divisor == 1) {
+    for (int32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp<int32_t>(acc[i] + bias, 0, 255));
+  } else if (sizeof(T) == 2) {
+    const float d = static_cast<float>(p.divisor);
+    for (int32_t i = 0; i < n; ++i) {
+      const auto q = static_cast<int32_t>(static_cast<float>(acc[i]) / d);
+      out[i] = static_cast<uint8_t>(std::clamp<int32_t>(q + bias, 0, 255));
+    }
+  } else {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = static_cast<uint8_t>(std::clamp<int64_t>(int64_t{acc[i]} / p.divisor + bias, 0, 255));
+  }
+}
+
+struct Job {
+  const TDib& src;
+  TDib& dst;
+  const Plan& plan;
+};
+
+// Per-thread sums of one row, made before any thread starts so that a lack of memory ends the
+// operation cleanly.
+template <typename T>
+struct RowBuffers {
+  RowBuffers(const Job& job)
+      : stride(3 * static_cast<size_t>(DibWidth(job.src)) + 12),
+        sums(stride * static_cast<size_t>(job.plan.bases)),
+        acc(stride) {}
+  size_t stride;
+  std::vector<T> sums, acc;
+};
+
+template <typename T>
+void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowProgress* progress) {
+  const int32_t W = DibWidth(job.src), H = DibHeight(job.src), n = 3 * W;
+  for (int32_t y = y0; y < y1; ++y) {
+    if (progress) progress->row(y);
+    const uint8_t* rows[5];
+    for (int ky = 0; ky < 5; ++ky) rows[ky] = job.src.row(std::clamp(y + ky - 2, 0, H - 1));
+    for (int b = 0; b < job.plan.bases; ++b) {
+      T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride + 6;
+      verticalSum(s, rows, job.plan.base[b], n);
+      for (int c = 0; c < 3; ++c) {  // the edge pixels repeated twice on either side
+        s[c - 6] = s[c - 3] = s[c];
+        s[n + c] = s[n + 3 + c] = s[n - 3 + c];
+      }
+    }
+    horizontalSum(buf.acc.data(), buf.sums, buf.stride, job.plan, n);
+    finishRow(job.dst.row(y), buf.acc.data(), job.plan, n);
+  }
+}
+
+template <typename T>
+using RowsFn = void (*)(const Job&, RowBuffers<T>&, int32_t, int32_t, RowProgress*);
+
+template <typename T>
+void rowsPlain(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowProgress* progress) {
+  filterRowsOf<T>(job, buf, y0, y1, progress);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The same loops compiled for 256-bit vectors, where the processor has them.
+template <typename T>
+__attribute__((target("avx2"), flatten)) void rowsAvx2(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1,
+                                                       RowProgress* progress) {
+  filterRowsOf<T>(job, buf, y0, y1, progress);
+}
+
+template <typename T>
+RowsFn<T> rowsFn() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2 ? rowsAvx2<T> : rowsPlain<T>;
+}
+#else
+template <typename T>
+RowsFn<T> rowsFn() {
+  return rowsPlain<T>;
+}
+#endif
+
+// The lower half of the rows goes to a second thread when the picture is big enough to pay for
+// it; this thread does the upper half and reports the progress.
+template <typename T>
+void runRows(const Job& job, const ProgressFn& progress) {
+  const RowsFn<T> rows = rowsFn<T>();
+  const int32_t H = DibHeight(job.src);
+  const int64_t pixels = int64_t{DibWidth(job.src)} * H;
+  const int32_t mid = pixels >= 256 * 256 && std::thread::hardware_concurrency() > 1 ? H / 2 : H;
+  RowBuffers<T> upper(job);
+  RowProgress report(progress, mid);
+  if (mid == H) return rows(job, upper, 0, H, &report);
+  RowBuffers<T> lowerBuf(job);
+  std::thread lower(rows, std::cref(job), std::ref(lowerBuf), mid, H, nullptr);
+  rows(job, upper, 0, mid, &report);
+  lower.join();
+}
+
+}  // namespace
+
+int findFilter(std::string_view nameOrNumber) {
+  const auto lower = [](std::string_view t) {
+    std::string l(t);
+    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return l;
+  };
+  for (int i = 0; i < kFilterCount; ++i)
+    if (lower(FilterTable[static_cast<size_t>(i)].Name) == lower(nameOrNumber) || std::to_string(i + 1) == nameOrNumber)
+      return i;
+  return -1;
+}
+
+TDib filterDib(const TDib& picture, const TFilterDef& f, const ProgressFn& progress) {
+  if (picture.empty() || DibBitCount(picture) != 24 || f.Divisor == 0) return {};
+  TDib out = newDibLike(picture, DibWidth(picture), DibHeight(picture));
+  if (out.empty()) return {};
+  const Plan plan = makePlan(f);
+  try {
+    const Job job{picture, out, plan};
+    if (plan.narrow)
+      runRows<int16_t>(job, progress);
+    else
+      runRows<int32_t>(job, progress);
+  } catch (const std::exception&) {  // no memory for the row buffers or no second thread
+    return {};
+  }
+  if (progress) progress(0);
+  return out;
+}
+
+}  // namespace tessaro
