@@ -60,6 +60,35 @@ std::string formatPassSize(const PassSizeMm& size) {
   return std::to_string(size.width) + " x " + std::to_string(size.height) + " mm";
 }
 
+std::span<const PhotoSize> photoSizes() {
+  static constexpr PhotoSize sizes[] = {
+      {"35x45", "35 x 45 mm", 35, 45},
+      {"40x50", "40 x 50 mm", 40, 50},
+      {"50x50", "50 x 50 mm", 50, 50},
+      {"2x2", "2 x 2 Zoll (50,8 mm)", 50.8L, 50.8L},
+      {"", "frei", 0, 0},
+  };
+  return sizes;
+}
+
+const PhotoSize* findPhotoSize(const std::string& key) {
+  for (const PhotoSize& p : photoSizes())
+    if (p.widthMm > 0 && key == p.key) return &p;
+  return nullptr;
+}
+
+Ext passWidthForMm(const PageMetrics& m, Ext mm) {
+  if (m.pageWidth <= 0 || m.dpiX <= 0) return 0;
+  return mm * m.dpiX / 25.4L / m.pageWidth;
+}
+
+PassSizeMm passPrintedMm(const PageMetrics& m, Ext passWidth, Ext passHeight) {
+  PassSizeMm size;
+  if (m.dpiX > 0) size.width = Round(m.pageWidth * passWidth / m.dpiX * 25.4L);
+  if (m.dpiY > 0) size.height = Round(m.pageHeight * passHeight / m.dpiY * 25.4L);
+  return size;
+}
+
 PassPreviewPage passPreviewPage(int32_t boxW, int32_t boxH, Ext zoom, int32_t zoomBaseHeight, int32_t PW, int32_t PH) {
   PassPreviewPage p;
   if (PW <= 0 || PH <= 0) return p;
@@ -95,35 +124,38 @@ int32_t passProgress(int32_t drawn, int32_t passCount) {
   return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(drawn) * 100 / passCount, 0, 100));
 }
 
-PassPreviewResult paintPassPreview(Device& box, const TDib& picture, const PassPreviewBox& geometry,
-                                   PassSettings settings) {
+PassPreviewResult passPreview(const TDib& picture, const PassPreviewBox& geometry, PassSettings settings) {
   PassPreviewResult result;
   const PageMetrics& m = geometry.metrics;
   const PassPreviewPage page = passPreviewPage(geometry.width, geometry.height, geometry.zoom, geometry.zoomBaseHeight,
                                                m.pageWidth, m.pageHeight);
-  if (page.valid()) {
-    box.setBrush(kWhite);
-    box.setPen(kWhite, PenStyle::Solid);
-    box.rectangle(kPageOffset, kPageOffset, kPageOffset + page.pw, kPageOffset + page.ph);
-    settings.PassHeight = passHeight(picture, settings.PassWidth, page.pw, page.ph);
-  } else {
-    // No page to draw on: the size still follows the printer's page.
-    settings.PassHeight = passHeight(picture, settings.PassWidth, m.pageWidth, m.pageHeight);
-  }
+  result.page = page;
+  // Without a page in the box the size still follows the printer's page.
+  settings.PassHeight = page.valid() ? passHeight(picture, settings.PassWidth, page.pw, page.ph)
+                                     : passHeight(picture, settings.PassWidth, m.pageWidth, m.pageHeight);
   result.settings = settings;
   result.size = passSizeMm(m, settings.PassWidth, settings.PassHeight);
   if (!page.valid()) return result;
+  result.copies = passPageLayout(settings, kPageOffset, kPageOffset, kPageOffset + page.pw, kPageOffset + page.ph);
+  result.PassCount = static_cast<int32_t>(result.copies.size());
+  return result;
+}
 
-  const std::vector<PassCopy> copies =
-      passPageLayout(settings, kPageOffset, kPageOffset, kPageOffset + page.pw, kPageOffset + page.ph);
-  result.PassCount = static_cast<int32_t>(copies.size());
-  if (copies.empty()) return result;
-  const int32_t tw = Trunc(page.pw * settings.PassWidth);
-  const int32_t th = Trunc(page.ph * settings.PassHeight);
+PassPreviewResult paintPassPreview(Device& box, const TDib& picture, const PassPreviewBox& geometry,
+                                   PassSettings settings) {
+  PassPreviewResult result = passPreview(picture, geometry, settings);
+  const PassPreviewPage page = result.page;
+  if (!page.valid()) return result;
+  box.setBrush(kWhite);
+  box.setPen(kWhite, PenStyle::Solid);
+  box.rectangle(kPageOffset, kPageOffset, kPageOffset + page.pw, kPageOffset + page.ph);
+  if (result.copies.empty()) return result;
+  const int32_t tw = Trunc(page.pw * result.settings.PassWidth);
+  const int32_t th = Trunc(page.ph * result.settings.PassHeight);
   // Freed when the paint ends, whichever way it ends.
   const TDib thumb = (tw <= kThumbLimit || th <= kThumbLimit) ? passThumb(picture, tw, th) : TDib{};
   const TDib& source = thumb.empty() ? picture : thumb;
-  for (const PassCopy& c : copies)
+  for (const PassCopy& c : result.copies)
     DrawDib(box, c.x, c.y, c.w, c.h, source, 0, 0, DibWidth(source), DibHeight(source), true, SRCCOPY);
   return result;
 }

@@ -2,6 +2,7 @@
 // The passport page: equal copies of the picture in rows from the top-left corner of the page
 // until it is full. Preview and print share the one layout.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,20 @@ PassSizeMm passSizeMm(const PageMetrics& m, Ext passWidth, Ext passHeight);
 // "40 x 50 mm"
 std::string formatPassSize(const PassSizeMm& size);
 
+// Common photo sizes; a width of 0 is "frei", which leaves the width edit alone.
+struct PhotoSize {
+  const char* key;  // on the command line
+  const char* label;
+  Ext widthMm, heightMm;
+};
+std::span<const PhotoSize> photoSizes();
+// The photo size with this key ("35x45", "2x2" for inches), or null.
+const PhotoSize* findPhotoSize(const std::string& name);
+// The fraction of the printable width that prints `mm` millimetres wide; 0 without page metrics.
+Ext passWidthForMm(const PageMetrics& m, Ext mm);
+// The size one copy really prints at, to the nearest millimetre (25.4 mm to the inch).
+PassSizeMm passPrintedMm(const PageMetrics& m, Ext passWidth, Ext passHeight);
+
 // The page in the preview box: pw x ph at (10, 10); 0 x 0 when the box or page is too small.
 struct PassPreviewPage {
   int32_t pw = 0, ph = 0;
@@ -63,12 +78,16 @@ struct PassPreviewBox {
 };
 
 struct PassPreviewResult {
-  int32_t PassCount = 0;  // copies placed
-  PassSettings settings;  // as used, PassHeight computed
-  PassSizeMm size;        // for GroesseLabel
+  PassPreviewPage page;
+  int32_t PassCount = 0;         // copies placed
+  PassSettings settings;         // as used, PassHeight computed
+  PassSizeMm size;               // for GroesseLabel
+  std::vector<PassCopy> copies;  // in box pixels
 };
 
-// PaintBox3Paint: the white page and its copies; `settings` gives width, gap and margin.
+// What PaintBox3Paint shows, without drawing it; `settings` gives width, gap and margin.
+PassPreviewResult passPreview(const TDib& picture, const PassPreviewBox& geometry, PassSettings settings);
+// PaintBox3Paint: the white page and its copies.
 PassPreviewResult paintPassPreview(Device& box, const TDib& picture, const PassPreviewBox& geometry,
                                    PassSettings settings);
 
