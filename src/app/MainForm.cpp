@@ -13,6 +13,7 @@
 
 #include "app/Controls.h"
 #include "app/LoadTab.h"
+#include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
 #include "app/RetouchTab.h"
@@ -72,15 +73,7 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   settings_ = new SettingsTab;
   posterSize_ = new PosterSizeTab;
   print_ = new PrintTab;
-  passport_ =
-      new ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"));
-  auto* zoom3 =
-      floatEdit("Zoom3ED", 0.1L, 10, 0.1L, 1, 1,
-                QStringLiteral("Dient der Vergrößerung und Verkleinerung der Vorschau"), passport_->controls());
-  zoom3->setAccessibleName(QStringLiteral("Zoom"));
-  passport_->setZoomEdit(zoom3);
-  passport_->controlsLayout()->addWidget(zoom3);
-  passport_->controlsLayout()->addStretch(1);
+  passport_ = new PassportTab;
 
   const std::pair<QWidget*, QString> tabs[] = {
       {load_, QStringLiteral("Motiv laden")},      {scanTab, QStringLiteral("Scannen")},
@@ -102,7 +95,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   buildBottomBar();
 
   // Every scrollable tab stores its visible size as the shared zoom base when it is resized.
-  for (ScrollTab* t : {static_cast<ScrollTab*>(retouch_), static_cast<ScrollTab*>(posterSize_), passport_})
+  for (ScrollTab* t :
+       {static_cast<ScrollTab*>(retouch_), static_cast<ScrollTab*>(posterSize_), static_cast<ScrollTab*>(passport_)})
     t->onZoomBase = [this](int w, int h) {
       state_.ZoomBaseWidth = w;
       state_.ZoomBaseHeight = h;
@@ -190,6 +184,7 @@ void TMainForm::connectOptions() {
   };
   connect(print_->GoBtn1, &PictureButton::clicked, this, [this] { PrintBtnClick(); });
   connect(print_->PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(); });
+  connectPassport();
   runPdfDialog = [this](QWidget* parent, QString& fileName) {
     fileName = QFileDialog::getSaveFileName(parent, QStringLiteral("Als PDF speichern"), load_->currentDirectory(),
                                             QStringLiteral("PDF-Dateien (*.pdf)"));
@@ -244,6 +239,8 @@ void TMainForm::UpdatePaperFormat() {
   s->Edit2->setText(QString::fromStdString(t.glueBottom));
   // The glue strips change the printed size although the sheet edits wait for their next change.
   showPrintSize(*posterSize_, metrics_, state_, glueMargins());
+  // A chosen photo size keeps its millimetres on the new paper.
+  PhotoSizeBoxChange();
 }
 
 GlueMargins TMainForm::glueMargins() const {
@@ -297,6 +294,7 @@ void TMainForm::repaintPreview() {
 void TMainForm::pictureChanged() {
   load_->PaintBox1->update();
   retouch_->PaintBox2()->update();
+  passport_->PaintBox3()->update();
   repaintPreview();
 }
 

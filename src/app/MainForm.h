@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "depth/ColourDepth.h"
+#include "layout/PassportLayout.h"
 #include "layout/PosterGeometry.h"
 #include "layout/PreviewGrid.h"
 #include "picture/Progress.h"
@@ -31,6 +32,7 @@ class LoadTab;
 class RetouchTab;
 class PrintTab;
 class ScrollTab;
+class PassportTab;
 class HelpWindow;
 class TDepthChangeForm;
 class TDepthDownForm;
@@ -70,6 +72,12 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void PdfBtnClick();
   bool confirmStartPicture(const QString& caption);
   void SaveBtnClick();
+  // The tab "Paßbilder".
+  void PaintBox3Paint(QPainter& painter);
+  void PassDruckClick();
+  void PassPdfBtnClick();
+  void PhotoSizeBoxChange();
+  PassportTab* passportTab() const { return passport_; }
   // Retouching: the view with its crop frame, the operations, undo and redo.
   void PaintBox2Paint(QPainter& painter);
   void PaintBox2MouseDown(int x, int y);
@@ -138,6 +146,17 @@ class TMainForm : public QWidget, private PosterEditsHost {
   QString printerCaption() const;
   // The poster job of the print tab's settings, on `printer`, with the progress bar moving.
   PosterPrintResult runPosterJob(PrintService& printer);
+  // Runs `job` into a PDF file the user names, or on the printer, and tells the user how it went.
+  using PrintJobFn = std::function<PosterPrintResult(PrintService&)>;
+  void printToPdf(const PrintJobFn& job, const std::function<void(const QString&)>& status);
+  void printToPrinter(const PrintJobFn& job, const std::function<void(const QString&)>& status,
+                      const QString& noPrinterText);
+  void connectPassport();
+  PassPreviewBox passPreviewBox() const;
+  // GroesseLabel and PassCount after a preview, painted or only laid out.
+  void showPassSize(const PassPreviewResult& preview);
+  void showPassSize();
+  PosterPrintResult runPassportJob(PrintService& printer);
   PreviewBox previewBox() const;
   // What follows an operation that replaced the picture.
   enum class Refit {
@@ -178,7 +197,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   SettingsTab* settings_ = nullptr;
   PosterSizeTab* posterSize_ = nullptr;
   PrintTab* print_ = nullptr;
-  ScrollTab* passport_ = nullptr;
+  PassportTab* passport_ = nullptr;
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
   std::unique_ptr<HelpWindow> help_;
   RetouchView view_;

@@ -59,15 +59,15 @@ bool TMainForm::confirmStartPicture(const QString& caption) {
                                  MessageBoxes::Icon::Question);
 }
 
-void TMainForm::PdfBtnClick() {
-  print_->showStatus({});
+void TMainForm::printToPdf(const PrintJobFn& job, const std::function<void(const QString&)>& status) {
+  status({});
   if (!confirmStartPicture(QStringLiteral("Als PDF speichern"))) return;
   QString name;
   if (!runPdfDialog(this, name)) return;
   if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".pdf");
   // The chosen printer's paper and resolution, so the file holds the pages it would print.
   PdfPrintService pdf(QFile::encodeName(name).toStdString(), printer_.metrics());
-  const PosterPrintResult result = runPosterJob(pdf);
+  const PosterPrintResult result = job(pdf);
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"),
                         QStringLiteral("Die PDF-Datei \"%1\" konnte nicht geschrieben werden!\n%2")
@@ -75,29 +75,37 @@ void TMainForm::PdfBtnClick() {
                         MessageBoxes::Icon::Error);
     return;
   }
-  print_->showStatus(printedText(result, name, {}));
+  status(printedText(result, name, {}));
 }
 
-void TMainForm::PrintBtnClick() {
-  print_->GoBtn1->release();
-  print_->showStatus({});
+void TMainForm::printToPrinter(const PrintJobFn& job, const std::function<void(const QString&)>& status,
+                               const QString& noPrinterText) {
+  status({});
   if (!confirmStartPicture(QStringLiteral("Drucken"))) return;
-  const PosterPrintResult result = runPosterJob(printer_);
+  const PosterPrintResult result = job(printer_);
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"), QString::fromStdString(result.message),
                         MessageBoxes::Icon::Error);
     return;
   }
   const QString file = QString::fromStdString(printer_.jobFile());
-  print_->showStatus(printedText(result, file, printerCaption()));
+  status(printedText(result, file, printerCaption()));
   // Only when no queue is installed at all; a PDF chosen in the printer dialog is no surprise.
   if (result.status == PosterPrintResult::Status::Printed && !file.isEmpty() &&
       QPrinterInfo::availablePrinterNames().isEmpty())
-    messageBoxes().tell(this, QStringLiteral("Drucken"),
-                        QStringLiteral("Es ist kein Drucker eingerichtet. Das Poster wurde in die Datei \"%1\" "
-                                       "geschrieben.")
-                            .arg(file),
-                        MessageBoxes::Icon::Information);
+    messageBoxes().tell(this, QStringLiteral("Drucken"), noPrinterText.arg(file), MessageBoxes::Icon::Information);
+}
+
+void TMainForm::PdfBtnClick() {
+  printToPdf([this](PrintService& p) { return runPosterJob(p); }, [this](const QString& t) { print_->showStatus(t); });
+}
+
+void TMainForm::PrintBtnClick() {
+  print_->GoBtn1->release();
+  printToPrinter([this](PrintService& p) { return runPosterJob(p); },
+                 [this](const QString& t) { print_->showStatus(t); },
+                 QStringLiteral("Es ist kein Drucker eingerichtet. Das Poster wurde in die Datei \"%1\" "
+                                "geschrieben."));
 }
 
 }  // namespace tessaro

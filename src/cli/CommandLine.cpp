@@ -255,6 +255,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     result.line.command = Command::Poster;
     result.error = parsePosterWords(args, 1, result.line.input, result.line.poster);
     return result;
+  } else if (command == "passport") {
+    result.line.command = Command::Passport;
+    result.error = parsePassportWords(args, 1, result.line.input, result.line.passport);
+    return result;
   } else {
     result.error =
         isOption(command) ? unknownOption(command) : UsageError{kExitUnknown, "Unbekannter Befehl „" + command + "“."};

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/PassportCommand.h"
 #include "cli/PosterOptions.h"
 #include "depth/ColourDepth.h"
 
@@ -28,7 +29,7 @@ struct Operation {
   std::vector<std::string> values;
 };
 
-enum class Command { Help, Info, Convert, Poster };
+enum class Command { Help, Info, Convert, Poster, Passport };
 
 struct CommandLine {
   Command command = Command::Help;
@@ -37,6 +38,7 @@ struct CommandLine {
   int32_t format = 0;                 // save format of convert, resolved from --format or OUT
   std::vector<Operation> operations;  // in the order given
   PosterJob poster;                   // the settings of poster
+  PassportJob passport;               // the settings of passport
 };
 
 struct UsageError {

@@ -184,6 +184,7 @@ std::string helpText() {
          "  tessaro-cli info DATEI\n"
          "  tessaro-cli convert EINGABE AUSGABE [--format N]\n"
          "  tessaro-cli poster EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
+         "  tessaro-cli passport EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
          "  tessaro-cli --help\n"
          "\n"
          "Befehle:\n"
@@ -194,7 +195,7 @@ std::string helpText() {
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
          "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n" +
-         operationsHelp() + posterOptionsHelp() +
+         operationsHelp() + posterOptionsHelp() + passportHelp() +
          "\n"
          "Optionen:\n"
          "  --format N\n"
@@ -236,6 +237,8 @@ int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
       return runConvert(line, err);
     case Command::Poster:
       return runPoster(line, out, err);
+    case Command::Passport:
+      return runPassport(line, out, err);
   }
   return kExitUnexpected;
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/CommandLine.h"
+#include "cli/PrintTarget.h"
 #include "print/PaperSizes.h"
 
 namespace tessaro::cli {
@@ -104,53 +105,21 @@ const Switch* findSwitch(const std::string& option) {
   return nullptr;
 }
 
-std::optional<UsageError> checkJob(const std::vector<std::string>& files, std::string& input, const PosterJob& job) {
-  if (files.empty()) return UsageError{kExitMissingArgument, "Es fehlt der Name der Bilddatei."};
-  if (files.size() > 1) return UsageError{kExitUnknown, "Unerwartetes Argument „" + files[1] + "“."};
-  input = files[0];
-  if (job.output.empty() == job.printer.empty())
-    return UsageError{job.output.empty() ? kExitMissingArgument : kExitUnknown,
-                      "Bitte genau ein Ziel angeben: -o DATEI.pdf oder --printer DRUCKER."};
-  if (job.printer.empty() && !job.paper.empty() && !findPaper(job.paper))
-    return badValue("--paper", job.paper, "A4, A3, Letter oder Legal (andere nur mit --printer)");
-  return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                            PosterJob& job) {
-  std::vector<std::string> files;
-  bool onlyFiles = false, sized = false;
-  for (size_t i = from; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
-      files.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      onlyFiles = true;
-      continue;
-    }
-    if (const Switch* s = findSwitch(arg)) {
-      job.options.*(s->flag) = s->value;
-      continue;
-    }
-    std::string value;
-    if (const size_t eq = arg.find('='); eq != std::string::npos && arg.starts_with("--")) {
-      value = arg.substr(eq + 1);
-      arg.resize(eq);
-      if (!valued(arg)) return UsageError{kExitUnknown, "Unbekannte Option „" + arg + "“."};
-    } else if (!valued(arg)) {
-      return UsageError{kExitUnknown, "Unbekannte Option „" + arg + "“."};
-    } else if (i + 1 >= args.size()) {
-      return UsageError{kExitMissingArgument, "Der Option „" + arg + "“ fehlt ihr Wert."};
-    } else {
-      value = args[++i];
-    }
-    if (auto error = applyValue(arg, value, job, sized)) return error;
-  }
-  return checkJob(files, input, job);
+  bool sized = false;
+  const OptionWords words{[](const std::string& o) { return findSwitch(o) != nullptr; }, valued,
+                          [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
+                            if (const Switch* s = findSwitch(o)) {
+                              job.options.*(s->flag) = s->value;
+                              return std::nullopt;
+                            }
+                            return applyValue(o, v, job, sized);
+                          }};
+  if (auto error = readPrintWords(args, from, words, input)) return error;
+  return checkTarget({job.output, job.printer, job.paper, job.dpi});
 }
 
 std::string posterOptionsHelp() {

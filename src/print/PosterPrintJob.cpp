@@ -10,12 +10,6 @@ namespace tessaro {
 
 namespace {
 
-// The printer's own reason when it has one, else what the job was doing when it failed.
-std::string failureText(const PrintService& printer, const char* fallback) {
-  std::string reason = printer.failureReason();
-  return reason.empty() ? fallback : reason;
-}
-
 // State of one job, shared by the steps that print its sheets.
 class PosterJob {
  public:

@@ -40,4 +40,7 @@ class PrintService {
   virtual std::string failureReason() const { return {}; }
 };
 
+// The printer's own reason when it has one, else what the job was doing when it failed.
+std::string failureText(const PrintService& printer, const char* fallback);
+
 }  // namespace tessaro

@@ -20,6 +20,7 @@
 
 #include "PdfCheck.h"
 #include "app/MainForm.h"
+#include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
 #include "app/ScriptedMessageBoxes.h"
@@ -206,6 +207,40 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
       test::renderPdfRegion(pdf, 2, m.dpiX, QRect(m.offsetX + areaW / 2 - 5, m.offsetY + areaH / 2 - 5, 10, 10));
   ASSERT_FALSE(middle.isNull());
   EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
+  QFile::remove(pdf);
+}
+
+// The passport page from its print button: one page; the first copy starts at the margin,
+// 0.05 of the page in, and is 0.2 of the page wide; a gap of 0.02 follows it.
+TEST(CupsPrint, PassportPageFromItsPrintButtonArrivesAsOnePage) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  test::ScriptedMessageBoxes boxes;
+  PrivateSettings settings;
+  QtPrintService service;
+  if (service.printerName() != kQueue) ASSERT_TRUE(service.setPrinterName(kQueue));
+  TMainForm form(service, {});
+  form.state().Picture = test::blockPicture(100, 100, 1, 1);
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  form.passportTab()->GoBtn2->click();
+  EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
+  EXPECT_EQ(form.passportTab()->PassStatus->text(), "1 Blatt an TessaroPDF gesendet");
+  const QString pdf = waitForNewPdf(outputFolders(), start, 90);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
+  EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "1");
+  EXPECT_TRUE(test::pdfInfoField(pdf, "Title").contains("Tessaro Passbilder"));
+  const PageMetrics m = service.metrics();
+  const Color c = test::blockColor(0, 0);
+  const struct {
+    double x, y;  // fractions of the page width
+    QRgb want;
+  } samples[] = {{0.15, 0.15, qRgb(colorRed(c), colorGreen(c), colorBlue(c))}, {0.26, 0.15, qRgb(255, 255, 255)}};
+  for (const auto& s : samples) {
+    const QRect region(m.offsetX + static_cast<int>(s.x * m.pageWidth), m.offsetY + static_cast<int>(s.y * m.pageWidth),
+                       4, 4);
+    const QImage spot = test::renderPdfRegion(pdf, 1, m.dpiX, region);
+    ASSERT_FALSE(spot.isNull());
+    EXPECT_TRUE(test::colourNear(spot.pixel(2, 2), s.want, 60)) << s.x << ": " << std::hex << spot.pixel(2, 2);
+  }
   QFile::remove(pdf);
 }
 

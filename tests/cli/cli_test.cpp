@@ -15,6 +15,7 @@
 #include "layout/PosterSetup.h"
 #include "picture/CodecRegistry.h"
 #include "print/PaperSizes.h"
+#include "print/PassportPrintJob.h"
 #include "print/PosterPrintJob.h"
 #include "retouch/Crop.h"
 #include "retouch/Filters.h"
@@ -276,10 +277,24 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"poster", "in.bmp", "-o", "nowhere/p.pdf"}, 5, "„nowhere/p.pdf“"},
       {{"poster", "in.bmp", "-o", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
       {{"poster", "in.bmp", "--printer", "NoSuchQueue"}, 6, "„NoSuchQueue“"},
+      {{"passport", "in.bmp"}, 3, "Bitte genau ein Ziel angeben"},
+      {{"passport", "-o", "p.pdf"}, 3, "Es fehlt der Name der Bilddatei."},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--width"}, 3, "Der Option „--width“ fehlt ihr Wert."},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--across", "2"}, 2, "Unbekannte Option „--across“."},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--width", "0.6"}, 2, "für --width: erwartet eine Zahl von 0.05 bis 0.5"},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--gap=-0.1"}, 2, "für --gap"},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--size", "30x40"}, 2, "für --size"},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--size", "35x45", "--width", "0.2"}, 2, "Nur eine Breite"},
+      // 2 x 9 pixels at half the width of A4 (571 dots printable): a copy 1285 dots high, on 818.
+      {{"passport", "tall.bmp", "-o", "p.pdf", "--width", "0.5"}, 2, "Kein Bild passt"},
+      {{"passport", "gone.bmp", "-o", "p.pdf"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
+      {{"passport", "in.bmp", "-o", "nowhere/p.pdf"}, 5, "„nowhere/p.pdf“"},
+      {{"passport", "in.bmp", "--printer", "NoSuchQueue"}, 6, "„NoSuchQueue“"},
   };
   const fs::path dir = freshFolder("cli-refusals");
   writeBmp(pattern(6, 4, 8), dir / "in.bmp");
   writeBmp(pattern(3, 2, 24), dir / "in24.bmp");
+  writeBmp(pattern(2, 9, 8), dir / "tall.bmp");
   std::ofstream(dir / "text.bmp") << "not a picture";
   std::ofstream(dir / "old.png") << "the user's old file";
   std::ofstream(dir / "locked.png") << "a write-protected file";
@@ -415,11 +430,26 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
     const CliRun r = runCli(dir, args);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "");
-    for (const std::string& word :
-         {"info DATEI", "convert EINGABE AUSGABE [--format N]", "poster EINGABE (-o DATEI.pdf | --printer DRUCKER)",
-          "--no-edge-glue", "--skip SPALTE,ZEILE", "--crop X,Y,B,H", "--flip h|v", "--rotate left|right",
-          "--resize B,H", "--interpolate / --no-interpolate", "Rückgabewerte", "2  unbekannter Befehl", "3  fehlender",
-          "4  Eingabedatei", "5  Ausgabedatei", "6  Drucker", "--brightness B", "--contrast C"})
+    for (const std::string& word : {"info DATEI",
+                                    "convert EINGABE AUSGABE [--format N]",
+                                    "poster EINGABE (-o DATEI.pdf | --printer DRUCKER)",
+                                    "passport EINGABE (-o DATEI.pdf | --printer DRUCKER)",
+                                    "--size GRÖSSE",
+                                    "--no-edge-glue",
+                                    "--skip SPALTE,ZEILE",
+                                    "--crop X,Y,B,H",
+                                    "--flip h|v",
+                                    "--rotate left|right",
+                                    "--resize B,H",
+                                    "--interpolate / --no-interpolate",
+                                    "Rückgabewerte",
+                                    "2  unbekannter Befehl",
+                                    "3  fehlender",
+                                    "4  Eingabedatei",
+                                    "5  Ausgabedatei",
+                                    "6  Drucker",
+                                    "--brightness B",
+                                    "--contrast C"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
       EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;
@@ -519,6 +549,50 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
       // Rounding at band edges may move a row or column of pixels, not more.
       EXPECT_LE(test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8), 2 * (want.width() + want.height()));
     }
+  }
+}
+
+TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
+  // A4 at 72 dpi prints 571 x 818 points. Width 0.2 is 114.2 points, 40.3 mm; the 36 x 24
+  // picture is two thirds as high, 26.9 mm: three across (x 57, 199, 341; the fourth would end at
+  // 597 + 57.1), five down (y 81, 197, 313, 429, 545; the sixth would end at 737 + 81.8 > 818).
+  // 35 mm are 99.2 points: four across, nine down, 23.3 mm high.
+  struct Case {
+    std::vector<std::string> args;
+    PassSettings settings;
+    std::string says;
+    int64_t edgePixels;  // a row and a column of each copy may round either way
+  };
+  const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
+  const Case cases[] = {
+      {{"--gap", "0,05", "--margin=0.1"},
+       {0.2L, 0, 0.05L, 0.1L},
+       "15 Bilder je 40 x 27 mm auf einer Seite",
+       15 * (114 + 76)},
+      {{"--size", "35x45"},
+       {passWidthForMm(a4, 35), 0, 0.02L, 0.05L},
+       "36 Bilder je 35 x 23 mm auf einer Seite",
+       36 * (99 + 66)},
+  };
+  const fs::path dir = freshFolder("cli-passport");
+  const TDib picture = test::blockPicture(36, 24, 1, 1);
+  writeBmp(picture, dir / "in.bmp");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    std::vector<std::string> args{"passport", "in.bmp", "-o", "p.pdf", "--dpi", "72"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = runCli(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 Blatt in „p.pdf“ gespeichert."), std::string::npos) << r.out;
+    test::FakePrintService raster(a4);
+    ASSERT_TRUE(printPassport(raster, picture, c.settings, 1).ok());
+    const std::string pdf = (dir / "p.pdf").string();
+    ASSERT_EQ(test::pdfPageCount(pdf), 1);
+    const auto page = test::renderPdfPage(pdf, 1, 72);
+    ASSERT_TRUE(page);
+    const test::RasterDevice& want = *raster.rasterPage(0);
+    EXPECT_LE(test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8), c.edgePixels);
   }
 }
 

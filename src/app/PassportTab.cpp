@@ -1,0 +1,68 @@
+#include "app/PassportTab.h"
+
+#include <QHBoxLayout>
+
+#include "app/Controls.h"
+#include "layout/PassportLayout.h"
+
+namespace tessaro {
+
+PassportTab::PassportTab(QWidget* parent)
+    : ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau der Paßbilder"), parent) {
+  QWidget* c = controls();
+  // Four decimals: a photo size chosen below lands within a hundredth of a millimetre.
+  Breit3ED = floatEdit("Breit3ED", 0.05L, 0.5L, 0.01L, 0.2L, 4,
+                       QStringLiteral("Legt die Breite der Bilder in Blättern fest"), c);
+  SpaceED = floatEdit("SpaceED", 0.005L, 0.2L, 0.01L, 0.02L, 3,
+                      QStringLiteral("Legt den Abstand zwischen den Bildern in Blättern fest"), c);
+  Rand3ED = floatEdit("Rand3ED", 0.01L, 0.2L, 0.01L, 0.05L, 2,
+                      QStringLiteral("Legt die Breite des Randes in Blättern fest"), c);
+  Zoom3ED = floatEdit("Zoom3ED", 0.1L, 10, 0.1L, 1, 1,
+                      QStringLiteral("Dient der Vergrößerung und Verkleinerung der Vorschau"), c);
+  setZoomEdit(Zoom3ED);
+  PhotoSizeBox = new QComboBox(c);
+  PhotoSizeBox->setObjectName("PhotoSizeBox");
+  PhotoSizeBox->setToolTip(QStringLiteral("Setzt die Breite so, dass ein Bild in dieser Größe gedruckt wird"));
+  for (const PhotoSize& p : photoSizes()) PhotoSizeBox->addItem(QString::fromUtf8(p.label));
+  PhotoSizeBox->setCurrentIndex(PhotoSizeBox->count() - 1);
+  GroesseLabel = readOnlyEdit("GroesseLabel", QStringLiteral("10 x 10 mm"),
+                              QStringLiteral("Ziegt die eingestellte Größe der Bilder"), c);
+  Print3Pro = progressBar("Print3Pro", QStringLiteral("Zeigt den Fortschritt beim Berechnen der Daten an"), c);
+  GoBtn2 = new PictureButton("GoBtn2", QStringLiteral("Drucken"), QStringLiteral("Startet den Druckvorgang!"),
+                             QSize(101, 30), c);
+  PdfBtn3 = pushButton("PdfBtn3", QStringLiteral("Als PDF speichern…"),
+                       QStringLiteral("Speichert die Seite, die gedruckt würde, verlustfrei als PDF-Datei"), c);
+  PdfBtn3->setAccessibleName(QStringLiteral("Als PDF speichern"));
+  PassStatus = new QLabel(c);
+  PassStatus->setObjectName("PassStatus");
+  PassStatus->setAccessibleName(QStringLiteral("Druckstatus"));
+  PassStatus->setTextFormat(Qt::PlainText);
+  PassStatus->setWordWrap(true);
+  PassStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+  QVBoxLayout* l = controlsLayout();
+  l->addWidget(labelFor(QStringLiteral("Fotogröße:"), PhotoSizeBox, c));
+  l->addWidget(PhotoSizeBox);
+  l->addWidget(labelFor(QStringLiteral("Breite:"), Breit3ED, c));
+  l->addWidget(Breit3ED);
+  l->addWidget(labelFor(QStringLiteral("Abstand:"), SpaceED, c));
+  l->addWidget(SpaceED);
+  l->addWidget(labelFor(QStringLiteral("Rand:"), Rand3ED, c));
+  l->addWidget(Rand3ED);
+  l->addWidget(labelFor(QStringLiteral("Zoom:"), Zoom3ED, c));
+  l->addWidget(Zoom3ED);
+  l->addWidget(labelFor(QStringLiteral("Größe:"), GroesseLabel, c));
+  l->addWidget(GroesseLabel);
+  l->addWidget(Print3Pro);
+  l->addWidget(GoBtn2);
+  l->addWidget(PdfBtn3);
+  l->addWidget(PassStatus);
+  l->addStretch(1);
+}
+
+void PassportTab::showStatus(const QString& text) {
+  PassStatus->setText(text);
+  PassStatus->setToolTip(text);
+}
+
+}  // namespace tessaro
