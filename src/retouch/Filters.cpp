@@ -81,7 +81,30 @@ struct Plan {
   int32_t divisor = 1;
   int32_t bias = 0;
   bool narrow = false;  // every sum fits 16 bits
+  // |sum| / divisor as (|sum| x recip) >> (16 + recipShift), checked for every |sum| the kernel
+  // can reach; recip 0 when no such pair exists.
+  uint16_t recip = 0;
+  int recipShift = 0;
 };
+
+// A multiplier and shift that give the exact quotient for every numerator 0..top, found by trying
+// them all, so no rounding argument has to hold.
+void findReciprocal(Plan& p, int64_t top) {
+  if (p.divisor <= 1) return;
+  const uint32_t d = static_cast<uint32_t>(p.divisor);
+  for (int s = 0; s < 16; ++s) {
+    const uint64_t m = ((uint64_t{1} << (16 + s)) + d - 1) / d;
+    if (m > 0xFFFF) return;
+    bool exact = true;
+    for (uint32_t u = 0; exact && u <= static_cast<uint32_t>(top); ++u)
+      exact = ((u * static_cast<uint32_t>(m)) >> (16 + s)) == u / d;
+    if (exact) {
+      p.recip = static_cast<uint16_t>(m);
+      p.recipShift = s;
+      return;
+    }
+  }
+}
 
 Plan makePlan(const TFilterDef& f) {
   Plan p;
@@ -108,25 +131,22 @@ Plan makePlan(const TFilterDef& f) {
   // Wrapping 16-bit sums end on the exact value when the final sum fits 16 bits: every kernel in
   // the table does, and twice as many lanes fit a vector.
   p.narrow = pos <= 32767 && neg <= 32768;
+  if (p.narrow) findReciprocal(p, std::max(pos, neg));
   // Beyond what any quotient can reach the bias only pushes the value further past 0 or 255.
   const int64_t reach = std::max(pos, neg) + 256;
   p.bias = static_cast<int32_t>(std::clamp<int64_t>(f.Bias, -reach, reach));
   return p;
 }
 
+// One pass over the five rows per base: a zero weight costs less than another pass over the sums.
 template <typename T>
 void verticalSum(T* out, const uint8_t* const rows[5], const std::array<int32_t, 5>& w, int32_t n) {
-  bool first = true;
-  for (int ky = 0; ky < 5; ++ky) {
-    if (!w[ky]) continue;
-    const T k = static_cast<T>(w[ky]);
-    const uint8_t* r = rows[ky];
-    if (first)
-      for (int32_t i = 0; i < n; ++i) out[i] = static_cast<T>(k * r[i]);
-    else
-      for (int32_t i = 0; i < n; ++i) out[i] = static_cast<T>(out[i] + k * r[i]);
-    first = false;
-  }
+  const T k0 = static_cast<T>(w[0]), k1 = static_cast<T>(w[1]), k2 = static_cast<T>(w[2]), k3 = static_cast<T>(w[3]),
+          k4 = static_cast<T>(w[4]);
+  const uint8_t *r0 = rows[0], *r1 = rows[1], *r2 = rows[2], *r3 = rows[3], *r4 = rows[4];
+  for (int32_t i = 0; i < n; ++i)
+    out[i] = static_cast<T>(static_cast<T>(k0 * r0[i]) + static_cast<T>(k1 * r1[i]) + static_cast<T>(k2 * r2[i]) +
+                            static_cast<T>(k3 * r3[i]) + static_cast<T>(k4 * r4[i]));
 }
 
 // acc = sum over columns of factor x base sums shifted by the column's offset; `sums` holds each
@@ -154,6 +174,14 @@ void finishRow(uint8_t* out, const T* acc, const Plan& p, int32_t n) {
   const int32_t bias = p.bias;
   if (p.divisor == 1) {
     for (int32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp<int32_t>(acc[i] + bias, 0, 255));
+  } else if (sizeof(T) == 2 && p.recip) {
+    const uint32_t m = p.recip;
+    const int shift = 16 + p.recipShift;
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t x = acc[i];
+      const auto q = static_cast<int32_t>((static_cast<uint32_t>(std::abs(x)) * m) >> shift);
+      out[i] = static_cast<uint8_t>(std::clamp<int32_t>((x < 0 ? -q : q) + bias, 0, 255));
+    }
   } else if (sizeof(T) == 2) {
     const float d = static_cast<float>(p.divisor);
     for (int32_t i = 0; i < n; ++i) {
