@@ -211,6 +211,25 @@ struct RowBuffers {
 };
 
 constexpr int32_t kPiece = 1024;
+static_assert(kPiece > 6);
+
+// Each base's vertical sums of the samples i - 6 .. i + m + 5 of a row of n, the samples beyond the
+// row being its edge pixels repeated (only the first piece reaches the left edge: kPiece > 6);
+// sums[b * stride + k] holds sample i - 6 + k.
+template <typename T>
+void verticalSums(RowBuffers<T>& buf, const Plan& plan, const uint8_t* const rows[5], int32_t i, int32_t m, int32_t n) {
+  const int32_t lo = std::max(i - 6, 0), hi = std::min(i + m + 6, n), end = n - (i - 6);
+  const uint8_t* from[5];
+  for (int ky = 0; ky < 5; ++ky) from[ky] = rows[ky] + lo;
+  for (int b = 0; b < plan.bases; ++b) {
+    T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride;
+    verticalSum(s + (lo - (i - 6)), from, plan.base[b], hi - lo);
+    for (int c = 0; c < 3; ++c) {
+      if (i == 0) s[c] = s[c + 3] = s[c + 6];
+      if (i + m + 6 > n) s[end + c] = s[end + 3 + c] = s[end - 3 + c];
+    }
+  }
+}
 
 template <typename T>
 void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowProgress* progress) {
@@ -219,18 +238,11 @@ void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, Ro
     if (progress) progress->row(y);
     const uint8_t* rows[5];
     for (int ky = 0; ky < 5; ++ky) rows[ky] = job.src.row(std::clamp(y + ky - 2, 0, H - 1));
-    for (int b = 0; b < job.plan.bases; ++b) {
-      T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride + 6;
-      verticalSum(s, rows, job.plan.base[b], n);
-      for (int c = 0; c < 3; ++c) {  // the edge pixels repeated twice on either side
-        s[c - 6] = s[c - 3] = s[c];
-        s[n + c] = s[n + 3 + c] = s[n - 3 + c];
-      }
-    }
-    // In pieces, so that the sums are still in the first-level cache when they are finished.
+    // In pieces, so that the sums are still in the first-level cache when they are used.
     for (int32_t i = 0; i < n; i += kPiece) {
       const int32_t m = std::min(kPiece, n - i);
-      horizontalSum(buf.acc.data(), buf.sums.data() + i, buf.stride, job.plan, m);
+      verticalSums(buf, job.plan, rows, i, m, n);
+      horizontalSum(buf.acc.data(), buf.sums.data(), buf.stride, job.plan, m);
       finishRow(job.dst.row(y) + i, buf.acc.data(), job.plan, m);
     }
   }
