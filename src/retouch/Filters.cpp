@@ -81,6 +81,9 @@ struct Plan {
   int32_t divisor = 1;
   int32_t bias = 0;
   bool narrow = false;  // every sum fits 16 bits
+  // Several bases, each weighing row 0 as row 4 and row 1 as row 3: the two row pairs are added
+  // once and shared.
+  bool symmetric = false;
   // |sum| / divisor as (|sum| x recip) >> (16 + recipShift), checked for every |sum| the kernel
   // can reach; recip 0 when no such pair exists.
   uint16_t recip = 0;
@@ -128,6 +131,9 @@ Plan makePlan(const TFilterDef& f) {
     if (b == p.bases) p.base[p.bases++] = col;
     p.baseOf[kx] = b;
   }
+  p.symmetric = p.bases > 1;
+  for (int b = 0; b < p.bases; ++b)
+    p.symmetric = p.symmetric && p.base[b][0] == p.base[b][4] && p.base[b][1] == p.base[b][3];
   // Wrapping 16-bit sums end on the exact value when the final sum fits 16 bits: every kernel in
   // the table does, and twice as many lanes fit a vector.
   p.narrow = pos <= 32767 && neg <= 32768;
@@ -147,6 +153,25 @@ void verticalSum(T* out, const uint8_t* const rows[5], const std::array<int32_t,
   for (int32_t i = 0; i < n; ++i)
     out[i] = static_cast<T>(static_cast<T>(k0 * r0[i]) + static_cast<T>(k1 * r1[i]) + static_cast<T>(k2 * r2[i]) +
                             static_cast<T>(k3 * r3[i]) + static_cast<T>(k4 * r4[i]));
+}
+
+template <typename T>
+void addPairs(T* outer, T* inner, const uint8_t* const rows[5], int32_t n) {
+  const uint8_t *r0 = rows[0], *r1 = rows[1], *r3 = rows[3], *r4 = rows[4];
+  for (int32_t i = 0; i < n; ++i) {
+    outer[i] = static_cast<T>(r0[i] + r4[i]);
+    inner[i] = static_cast<T>(r1[i] + r3[i]);
+  }
+}
+
+// verticalSum for a base that weighs the rows symmetrically, from the shared row pairs.
+template <typename T>
+void pairedSum(T* out, const T* outer, const T* inner, const uint8_t* middle, const std::array<int32_t, 5>& w,
+               int32_t n) {
+  const T k0 = static_cast<T>(w[0]), k1 = static_cast<T>(w[1]), k2 = static_cast<T>(w[2]);
+  for (int32_t i = 0; i < n; ++i)
+    out[i] =
+        static_cast<T>(static_cast<T>(k0 * outer[i]) + static_cast<T>(k1 * inner[i]) + static_cast<T>(k2 * middle[i]));
 }
 
 // acc = sum over columns of factor x base sums shifted by the column's offset, in one pass; `sums`
@@ -205,9 +230,11 @@ struct RowBuffers {
   RowBuffers(const Job& job)
       : stride(3 * static_cast<size_t>(DibWidth(job.src)) + 12),
         sums(stride * static_cast<size_t>(std::max(job.plan.bases, 1))),  // zeros for an all-zero kernel
-        acc(stride) {}
+        acc(stride),
+        pairs(job.plan.symmetric ? 2 * stride : 0) {}
   size_t stride;
   std::vector<T> sums, acc;
+  std::vector<T> pairs;  // rows 0 + 4 and rows 1 + 3 of a piece, when the plan shares them
 };
 
 constexpr int32_t kPiece = 1024;
@@ -221,9 +248,13 @@ void verticalSums(RowBuffers<T>& buf, const Plan& plan, const uint8_t* const row
   const int32_t lo = std::max(i - 6, 0), hi = std::min(i + m + 6, n), end = n - (i - 6);
   const uint8_t* from[5];
   for (int ky = 0; ky < 5; ++ky) from[ky] = rows[ky] + lo;
+  if (plan.symmetric) addPairs(buf.pairs.data(), buf.pairs.data() + buf.stride, from, hi - lo);
   for (int b = 0; b < plan.bases; ++b) {
     T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride;
-    verticalSum(s + (lo - (i - 6)), from, plan.base[b], hi - lo);
+    if (plan.symmetric)
+      pairedSum(s + (lo - (i - 6)), buf.pairs.data(), buf.pairs.data() + buf.stride, from[2], plan.base[b], hi - lo);
+    else
+      verticalSum(s + (lo - (i - 6)), from, plan.base[b], hi - lo);
     for (int c = 0; c < 3; ++c) {
       if (i == 0) s[c] = s[c + 3] = s[c + 6];
       if (i + m + 6 > n) s[end + c] = s[end + 3 + c] = s[end - 3 + c];
