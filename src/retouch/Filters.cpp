@@ -81,7 +81,33 @@ struct Plan {
   int32_t divisor = 1;
   int32_t bias = 0;
   bool narrow = false;  // every sum fits 16 bits
+  // Several bases, each weighing row 0 as row 4 and row 1 as row 3: the two row pairs are added
+  // once and shared.
+  bool symmetric = false;
+  // |sum| / divisor as (|sum| x recip) >> (16 + recipShift), checked for every |sum| the kernel
+  // can reach; recip 0 when no such pair exists.
+  uint16_t recip = 0;
+  int recipShift = 0;
 };
+
+// A multiplier and shift that give the exact quotient for every numerator 0..top, found by trying
+// them all, so no rounding argument has to hold.
+void findReciprocal(Plan& p, int64_t top) {
+  if (p.divisor <= 1) return;
+  const uint32_t d = static_cast<uint32_t>(p.divisor);
+  for (int s = 0; s < 16; ++s) {
+    const uint64_t m = ((uint64_t{1} << (16 + s)) + d - 1) / d;
+    if (m > 0xFFFF) return;
+    bool exact = true;
+    for (uint32_t u = 0; exact && u <= static_cast<uint32_t>(top); ++u)
+      exact = ((u * static_cast<uint32_t>(m)) >> (16 + s)) == u / d;
+    if (exact) {
+      p.recip = static_cast<uint16_t>(m);
+      p.recipShift = s;
+      return;
+    }
+  }
+}
 
 Plan makePlan(const TFilterDef& f) {
   Plan p;
@@ -105,46 +131,63 @@ Plan makePlan(const TFilterDef& f) {
     if (b == p.bases) p.base[p.bases++] = col;
     p.baseOf[kx] = b;
   }
+  p.symmetric = p.bases > 1;
+  for (int b = 0; b < p.bases; ++b)
+    p.symmetric = p.symmetric && p.base[b][0] == p.base[b][4] && p.base[b][1] == p.base[b][3];
   // Wrapping 16-bit sums end on the exact value when the final sum fits 16 bits: every kernel in
   // the table does, and twice as many lanes fit a vector.
   p.narrow = pos <= 32767 && neg <= 32768;
+  if (p.narrow) findReciprocal(p, std::max(pos, neg));
   // Beyond what any quotient can reach the bias only pushes the value further past 0 or 255.
   const int64_t reach = std::max(pos, neg) + 256;
   p.bias = static_cast<int32_t>(std::clamp<int64_t>(f.Bias, -reach, reach));
   return p;
 }
 
+// One pass over the five rows per base: a zero weight costs less than another pass over the sums.
 template <typename T>
 void verticalSum(T* out, const uint8_t* const rows[5], const std::array<int32_t, 5>& w, int32_t n) {
-  bool first = true;
-  for (int ky = 0; ky < 5; ++ky) {
-    if (!w[ky]) continue;
-    const T k = static_cast<T>(w[ky]);
-    const uint8_t* r = rows[ky];
-    if (first)
-      for (int32_t i = 0; i < n; ++i) out[i] = static_cast<T>(k * r[i]);
-    else
-      for (int32_t i = 0; i < n; ++i) out[i] = static_cast<T>(out[i] + k * r[i]);
-    first = false;
+  const T k0 = static_cast<T>(w[0]), k1 = static_cast<T>(w[1]), k2 = static_cast<T>(w[2]), k3 = static_cast<T>(w[3]),
+          k4 = static_cast<T>(w[4]);
+  const uint8_t *r0 = rows[0], *r1 = rows[1], *r2 = rows[2], *r3 = rows[3], *r4 = rows[4];
+  for (int32_t i = 0; i < n; ++i)
+    out[i] = static_cast<T>(static_cast<T>(k0 * r0[i]) + static_cast<T>(k1 * r1[i]) + static_cast<T>(k2 * r2[i]) +
+                            static_cast<T>(k3 * r3[i]) + static_cast<T>(k4 * r4[i]));
+}
+
+template <typename T>
+void addPairs(T* outer, T* inner, const uint8_t* const rows[5], int32_t n) {
+  const uint8_t *r0 = rows[0], *r1 = rows[1], *r3 = rows[3], *r4 = rows[4];
+  for (int32_t i = 0; i < n; ++i) {
+    outer[i] = static_cast<T>(r0[i] + r4[i]);
+    inner[i] = static_cast<T>(r1[i] + r3[i]);
   }
 }
 
-// acc = sum over columns of factor x base sums shifted by the column's offset; `sums` holds each
-// base's sums with two replicated pixels on either side.
+// verticalSum for a base that weighs the rows symmetrically, from the shared row pairs.
 template <typename T>
-void horizontalSum(T* acc, const std::vector<T>& sums, size_t stride, const Plan& p, int32_t n) {
-  bool first = true;
+void pairedSum(T* out, const T* outer, const T* inner, const uint8_t* middle, const std::array<int32_t, 5>& w,
+               int32_t n) {
+  const T k0 = static_cast<T>(w[0]), k1 = static_cast<T>(w[1]), k2 = static_cast<T>(w[2]);
+  for (int32_t i = 0; i < n; ++i)
+    out[i] =
+        static_cast<T>(static_cast<T>(k0 * outer[i]) + static_cast<T>(k1 * inner[i]) + static_cast<T>(k2 * middle[i]));
+}
+
+// acc = sum over columns of factor x base sums shifted by the column's offset, in one pass; `sums`
+// holds each base's sums with two replicated pixels on either side. A zero column adds 0 x base 0.
+template <typename T>
+void horizontalSum(T* acc, const T* sums, size_t stride, const Plan& p, int32_t n) {
+  const T* s[5];
+  T k[5];
   for (int kx = 0; kx < 5; ++kx) {
-    if (p.baseOf[kx] < 0) continue;
-    const T k = static_cast<T>(p.factor[kx]);
-    const T* s = sums.data() + static_cast<size_t>(p.baseOf[kx]) * stride + 3 * kx;
-    if (first)
-      for (int32_t i = 0; i < n; ++i) acc[i] = static_cast<T>(k * s[i]);
-    else
-      for (int32_t i = 0; i < n; ++i) acc[i] = static_cast<T>(acc[i] + k * s[i]);
-    first = false;
+    s[kx] = sums + static_cast<size_t>(std::max(p.baseOf[kx], 0)) * stride + 3 * kx;
+    k[kx] = static_cast<T>(p.baseOf[kx] < 0 ? 0 : p.factor[kx]);
   }
-  if (first) std::fill_n(acc, n, T{0});
+  const T *s0 = s[0], *s1 = s[1], *s2 = s[2], *s3 = s[3], *s4 = s[4];
+  for (int32_t i = 0; i < n; ++i)
+    acc[i] = static_cast<T>(static_cast<T>(k[0] * s0[i]) + static_cast<T>(k[1] * s1[i]) + static_cast<T>(k[2] * s2[i]) +
+                            static_cast<T>(k[3] * s3[i]) + static_cast<T>(k[4] * s4[i]));
 }
 
 // A quotient through single-precision division is exact here: numerator and divisor lie below
@@ -154,6 +197,14 @@ void finishRow(uint8_t* out, const T* acc, const Plan& p, int32_t n) {
   const int32_t bias = p.bias;
   if (p.divisor == 1) {
     for (int32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp<int32_t>(acc[i] + bias, 0, 255));
+  } else if (sizeof(T) == 2 && p.recip) {
+    const uint32_t m = p.recip;
+    const int shift = 16 + p.recipShift;
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t x = acc[i];
+      const auto q = static_cast<int32_t>((static_cast<uint32_t>(std::abs(x)) * m) >> shift);
+      out[i] = static_cast<uint8_t>(std::clamp<int32_t>((x < 0 ? -q : q) + bias, 0, 255));
+    }
   } else if (sizeof(T) == 2) {
     const float d = static_cast<float>(p.divisor);
     for (int32_t i = 0; i < n; ++i) {
@@ -178,11 +229,38 @@ template <typename T>
 struct RowBuffers {
   RowBuffers(const Job& job)
       : stride(3 * static_cast<size_t>(DibWidth(job.src)) + 12),
-        sums(stride * static_cast<size_t>(job.plan.bases)),
-        acc(stride) {}
+        sums(stride * static_cast<size_t>(std::max(job.plan.bases, 1))),  // zeros for an all-zero kernel
+        acc(stride),
+        pairs(job.plan.symmetric ? 2 * stride : 0) {}
   size_t stride;
   std::vector<T> sums, acc;
+  std::vector<T> pairs;  // rows 0 + 4 and rows 1 + 3 of a piece, when the plan shares them
 };
+
+constexpr int32_t kPiece = 1024;
+static_assert(kPiece > 6);
+
+// Each base's vertical sums of the samples i - 6 .. i + m + 5 of a row of n, the samples beyond the
+// row being its edge pixels repeated (only the first piece reaches the left edge: kPiece > 6);
+// sums[b * stride + k] holds sample i - 6 + k.
+template <typename T>
+void verticalSums(RowBuffers<T>& buf, const Plan& plan, const uint8_t* const rows[5], int32_t i, int32_t m, int32_t n) {
+  const int32_t lo = std::max(i - 6, 0), hi = std::min(i + m + 6, n), end = n - (i - 6);
+  const uint8_t* from[5];
+  for (int ky = 0; ky < 5; ++ky) from[ky] = rows[ky] + lo;
+  if (plan.symmetric) addPairs(buf.pairs.data(), buf.pairs.data() + buf.stride, from, hi - lo);
+  for (int b = 0; b < plan.bases; ++b) {
+    T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride;
+    if (plan.symmetric)
+      pairedSum(s + (lo - (i - 6)), buf.pairs.data(), buf.pairs.data() + buf.stride, from[2], plan.base[b], hi - lo);
+    else
+      verticalSum(s + (lo - (i - 6)), from, plan.base[b], hi - lo);
+    for (int c = 0; c < 3; ++c) {
+      if (i == 0) s[c] = s[c + 3] = s[c + 6];
+      if (i + m + 6 > n) s[end + c] = s[end + 3 + c] = s[end - 3 + c];
+    }
+  }
+}
 
 template <typename T>
 void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowProgress* progress) {
@@ -191,16 +269,13 @@ void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, Ro
     if (progress) progress->row(y);
     const uint8_t* rows[5];
     for (int ky = 0; ky < 5; ++ky) rows[ky] = job.src.row(std::clamp(y + ky - 2, 0, H - 1));
-    for (int b = 0; b < job.plan.bases; ++b) {
-      T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride + 6;
-      verticalSum(s, rows, job.plan.base[b], n);
-      for (int c = 0; c < 3; ++c) {  // the edge pixels repeated twice on either side
-        s[c - 6] = s[c - 3] = s[c];
-        s[n + c] = s[n + 3 + c] = s[n - 3 + c];
-      }
+    // In pieces, so that the sums are still in the first-level cache when they are used.
+    for (int32_t i = 0; i < n; i += kPiece) {
+      const int32_t m = std::min(kPiece, n - i);
+      verticalSums(buf, job.plan, rows, i, m, n);
+      horizontalSum(buf.acc.data(), buf.sums.data(), buf.stride, job.plan, m);
+      finishRow(job.dst.row(y) + i, buf.acc.data(), job.plan, m);
     }
-    horizontalSum(buf.acc.data(), buf.sums, buf.stride, job.plan, n);
-    finishRow(job.dst.row(y), buf.acc.data(), job.plan, n);
   }
 }
 
