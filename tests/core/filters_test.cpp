@@ -101,8 +101,9 @@ TEST(Filters, MatchThePlainReferenceOnRandomPictures) {
   std::vector<TFilterDef> filters(FilterTable.begin(), FilterTable.end());
   filters.push_back(kNegativeHalf);
   filters.push_back(kWide);
-  // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads.
-  const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {5, 1}, {1, 6}, {7, 9}, {33, 17}, {301, 260}};
+  // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads, and
+  // 1031 pixels of three bytes cross the row pieces the sums are made in.
+  const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {5, 1}, {1, 6}, {7, 9}, {33, 17}, {301, 260}, {1031, 7}};
   for (const auto& [w, h] : sizes) {
     TDib src = newdib(w, h, 24, nullptr, 0);
     for (int y = 0; y < h; ++y)
