@@ -14,21 +14,7 @@
 
 using namespace tessaro;
 
-namespace {
-
-// 403 x 563 pixels at 72 dpi, so that no product of the layout lands on a whole number.
-PageMetrics passPage() {
-  PageMetrics m;
-  m.dpiX = m.dpiY = 72;
-  m.offsetX = m.offsetY = 10;
-  m.pageWidth = 403;
-  m.pageHeight = 563;
-  m.physicalWidth = 423;
-  m.physicalHeight = 583;
-  return m;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // Defaults on a square picture: copies 80.6 pixels wide, at x 20, 108, 196, 284 (the fifth would
 // end at 452 + 20.15) and y 28, 119, 210, 301, 392 (a sixth would end at 563 + 28.15).
@@ -43,7 +29,7 @@ TEST(PassportTab, PrintsOnePageWithTheCopiesWhereTheLayoutPutsThem) {
                             {60, 114, false}, {380, 68, false}, {60, 520, false}};
   for (const bool toPdf : {false, true}) {
     SCOPED_TRACE(toPdf ? "pdf" : "printer");
-    test::WindowFixture w(passPage());
+    test::WindowFixture w(test::smallPage(403, 563));
     w.form.state().Picture = test::blockPicture(40, 40, 1, 1);
     const QString file = dir.filePath(toPdf ? "pass.pdf" : "unused.pdf");
     w.form.runPdfDialog = [&](QWidget*, QString& name) {

@@ -20,21 +20,7 @@
 
 using namespace tessaro;
 
-namespace {
-
-// A small page keeps the file and its rendering small.
-PageMetrics smallPage() {
-  PageMetrics m;
-  m.dpiX = m.dpiY = 72;
-  m.offsetX = m.offsetY = 10;
-  m.pageWidth = 400;
-  m.pageHeight = 560;
-  m.physicalWidth = 420;
-  m.physicalHeight = 580;
-  return m;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(PdfButton, WritesThePagesPrintingWouldMakeOrSaysWhyNot) {
   QTemporaryDir dir;
@@ -48,7 +34,7 @@ TEST(PdfButton, WritesThePagesPrintingWouldMakeOrSaysWhyNot) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::WindowFixture w(smallPage());
+    test::WindowFixture w(test::smallPage(400, 560));
     w.form.state().Picture = newdib(40, 30, 24, nullptr, 0);
     w.form.PrintBtnClick();
     const size_t printed = w.printer.pageCount();
@@ -78,7 +64,7 @@ TEST(PdfButton, AsksBeforeExportingTheStartPicture) {
   QTemporaryDir dir;
   for (const bool answer : {false, true}) {
     SCOPED_TRACE(answer);
-    test::WindowFixture w(smallPage());
+    test::WindowFixture w(test::smallPage(400, 560));
     const QString file = dir.filePath(answer ? "ja.pdf" : "nein.pdf");
     w.form.runPdfDialog = [&file](QWidget*, QString& name) {
       name = file;

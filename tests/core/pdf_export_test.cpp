@@ -30,19 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A small page of the given resolution: pdftoppm -r dpi renders it pixel for pixel. At 72 dpi
-// a device pixel is a point.
-PageMetrics pageAt(int32_t dpi) {
-  PageMetrics m;
-  m.dpiX = m.dpiY = dpi;
-  m.offsetX = m.offsetY = 10;
-  m.pageWidth = 400;
-  m.pageHeight = 560;
-  m.physicalWidth = m.pageWidth + 2 * m.offsetX;
-  m.physicalHeight = m.pageHeight + 2 * m.offsetY;
-  return m;
-}
-
+// A small page of the given resolution: pdftoppm -r dpi renders it pixel for pixel.
+PageMetrics pageAt(int32_t dpi) { return test::smallPage(400, 560, 10, dpi); }
 PageMetrics page72() { return pageAt(72); }
 
 struct TempDir {

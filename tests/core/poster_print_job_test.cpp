@@ -13,17 +13,6 @@ using tessaro::test::FakePrintService;
 
 namespace {
 
-PageMetrics smallPage(int32_t w, int32_t h) {
-  PageMetrics m;
-  m.physicalWidth = w + 4;
-  m.physicalHeight = h + 4;
-  m.offsetX = m.offsetY = 2;
-  m.dpiX = m.dpiY = 72;
-  m.pageWidth = w;
-  m.pageHeight = h;
-  return m;
-}
-
 // Sheets that carry nothing but their band, so a page's centre tells its sheet.
 Options bandOnly() {
   Options o;
@@ -75,7 +64,7 @@ TEST(PosterPrintJob, PageOrderAndSkippedSheets) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakePrintService printer(smallPage(60, 40));
+    FakePrintService printer(test::smallPage(60, 40, 2));
     SheetGrid off;
     if (c.excludeOneZero) off.toggle(1, 0);
     Progress progress;
@@ -98,7 +87,7 @@ TEST(PosterPrintJob, PageOrderAndSkippedSheets) {
 
 TEST(PosterPrintJob, EverySheetSkippedOpensNoDocument) {
   const TDib pic = test::blockPicture(30, 20, 3, 2);
-  FakePrintService printer(smallPage(60, 40));
+  FakePrintService printer(test::smallPage(60, 40, 2));
   SheetGrid off;
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 2; ++j) off.toggle(i, j);
@@ -115,7 +104,7 @@ TEST(PosterPrintJob, EverySheetSkippedOpensNoDocument) {
 
 TEST(PosterPrintJob, OneByOnePoster) {
   const TDib pic = test::blockPicture(30, 20, 1, 1);
-  FakePrintService printer(smallPage(60, 40));
+  FakePrintService printer(test::smallPage(60, 40, 2));
   const PosterPrintResult r = printPoster(printer, pic, test::wholeSheets(1, 1), bandOnly(), {5, 5}, SheetGrid{}, {});
   EXPECT_EQ(r.status, PosterPrintResult::Status::Printed);
   EXPECT_EQ(printer.pageCount(), 1u);
@@ -160,7 +149,7 @@ TEST(PosterPrintJob, PrinterFailuresAreReported) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakePrintService printer(smallPage(60, 40));
+    FakePrintService printer(test::smallPage(60, 40, 2));
     printer.failBeginDoc = c.failBegin;
     printer.failNewPageAt = c.failNewPageAt;
     printer.failEndDoc = c.failEnd;
@@ -186,7 +175,7 @@ TEST(PosterPrintJob, SheetsCarryLinesAndNotes) {
   // Default options: glue margin without glue on the outer edge, cut lines, notes.
   const TDib pic = test::blockPicture(40, 40, 2, 2);
   const int32_t pw = 200, ph = 300;
-  FakePrintService printer(smallPage(pw, ph), rgbColor(1, 2, 3));
+  FakePrintService printer(test::smallPage(pw, ph, 2), rgbColor(1, 2, 3));
   Options o;
   o.OptGlueLines = true;
   const PosterPrintResult r = printPoster(printer, pic, test::wholeSheets(2, 2), o, {10, 10}, SheetGrid{}, {});

@@ -8,6 +8,17 @@
 
 namespace tessaro::test {
 
+PageMetrics smallPage(int32_t width, int32_t height, int32_t border, int32_t dpi) {
+  PageMetrics m;
+  m.dpiX = m.dpiY = dpi;
+  m.offsetX = m.offsetY = border;
+  m.pageWidth = width;
+  m.pageHeight = height;
+  m.physicalWidth = width + 2 * border;
+  m.physicalHeight = height + 2 * border;
+  return m;
+}
+
 int RecordingDevice::count(const std::string& name) const {
   return static_cast<int>(
       std::count_if(calls_.begin(), calls_.end(), [&](const DeviceCall& c) { return c.name == name; }));

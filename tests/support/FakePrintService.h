@@ -12,6 +12,10 @@
 
 namespace tessaro::test {
 
+// A page of `width` x `height` printable device pixels at `dpi` with `border` pixels round it.
+// At 72 dpi a device pixel is a point, so pdftoppm -r 72 renders it pixel for pixel.
+PageMetrics smallPage(int32_t width, int32_t height, int32_t border = 10, int32_t dpi = 72);
+
 // A page that records the calls made on it and draws nothing.
 class RecordingDevice : public Device {
  public:
