@@ -88,6 +88,10 @@ struct Plan {
   // can reach; recip 0 when no such pair exists.
   uint16_t recip = 0;
   int recipShift = 0;
+  // Quotient plus bias stays within 16 bits, so the last step needs no wider lanes.
+  bool narrowFinish = false;
+  // Only the inner 3 x 3 weights are set: the outer rows and columns are left out altogether.
+  bool small = false;
 };
 
 // A multiplier and shift that give the exact quotient for every numerator 0..top, found by trying
@@ -141,42 +145,61 @@ Plan makePlan(const TFilterDef& f) {
   // Beyond what any quotient can reach the bias only pushes the value further past 0 or 255.
   const int64_t reach = std::max(pos, neg) + 256;
   p.bias = static_cast<int32_t>(std::clamp<int64_t>(f.Bias, -reach, reach));
+  p.narrowFinish =
+      p.narrow && (p.divisor == 1 || p.recip) && std::max(pos, neg) / p.divisor + std::abs(p.bias) <= 32767;
+  p.small = true;
+  for (int k = 0; k < 5; ++k)
+    p.small = p.small && !f.Kernel[0][k] && !f.Kernel[4][k] && !f.Kernel[k][0] && !f.Kernel[k][4];
   return p;
 }
 
 // One pass over the five rows per base: a zero weight costs less than another pass over the sums.
-template <typename T>
+template <typename T, bool Small>
 void verticalSum(T* out, const uint8_t* const rows[5], const std::array<int32_t, 5>& w, int32_t n) {
   const T k0 = static_cast<T>(w[0]), k1 = static_cast<T>(w[1]), k2 = static_cast<T>(w[2]), k3 = static_cast<T>(w[3]),
           k4 = static_cast<T>(w[4]);
   const uint8_t *r0 = rows[0], *r1 = rows[1], *r2 = rows[2], *r3 = rows[3], *r4 = rows[4];
-  for (int32_t i = 0; i < n; ++i)
-    out[i] = static_cast<T>(static_cast<T>(k0 * r0[i]) + static_cast<T>(k1 * r1[i]) + static_cast<T>(k2 * r2[i]) +
-                            static_cast<T>(k3 * r3[i]) + static_cast<T>(k4 * r4[i]));
+  if constexpr (Small) {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = static_cast<T>(static_cast<T>(k1 * r1[i]) + static_cast<T>(k2 * r2[i]) + static_cast<T>(k3 * r3[i]));
+  } else {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = static_cast<T>(static_cast<T>(k0 * r0[i]) + static_cast<T>(k1 * r1[i]) + static_cast<T>(k2 * r2[i]) +
+                              static_cast<T>(k3 * r3[i]) + static_cast<T>(k4 * r4[i]));
+  }
 }
 
-template <typename T>
+template <typename T, bool Small>
 void addPairs(T* outer, T* inner, const uint8_t* const rows[5], int32_t n) {
   const uint8_t *r0 = rows[0], *r1 = rows[1], *r3 = rows[3], *r4 = rows[4];
-  for (int32_t i = 0; i < n; ++i) {
-    outer[i] = static_cast<T>(r0[i] + r4[i]);
-    inner[i] = static_cast<T>(r1[i] + r3[i]);
+  if constexpr (Small) {
+    for (int32_t i = 0; i < n; ++i) inner[i] = static_cast<T>(r1[i] + r3[i]);
+  } else {
+    for (int32_t i = 0; i < n; ++i) {
+      outer[i] = static_cast<T>(r0[i] + r4[i]);
+      inner[i] = static_cast<T>(r1[i] + r3[i]);
+    }
   }
 }
 
 // verticalSum for a base that weighs the rows symmetrically, from the shared row pairs.
-template <typename T>
+template <typename T, bool Small>
 void pairedSum(T* out, const T* outer, const T* inner, const uint8_t* middle, const std::array<int32_t, 5>& w,
                int32_t n) {
   const T k0 = static_cast<T>(w[0]), k1 = static_cast<T>(w[1]), k2 = static_cast<T>(w[2]);
-  for (int32_t i = 0; i < n; ++i)
-    out[i] =
-        static_cast<T>(static_cast<T>(k0 * outer[i]) + static_cast<T>(k1 * inner[i]) + static_cast<T>(k2 * middle[i]));
+  if constexpr (Small) {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = static_cast<T>(static_cast<T>(k1 * inner[i]) + static_cast<T>(k2 * middle[i]));
+  } else {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = static_cast<T>(static_cast<T>(k0 * outer[i]) + static_cast<T>(k1 * inner[i]) +
+                              static_cast<T>(k2 * middle[i]));
+  }
 }
 
 // acc = sum over columns of factor x base sums shifted by the column's offset, in one pass; `sums`
 // holds each base's sums with two replicated pixels on either side. A zero column adds 0 x base 0.
-template <typename T>
+template <typename T, bool Small>
 void horizontalSum(T* acc, const T* sums, size_t stride, const Plan& p, int32_t n) {
   const T* s[5];
   T k[5];
@@ -185,9 +208,36 @@ void horizontalSum(T* acc, const T* sums, size_t stride, const Plan& p, int32_t 
     k[kx] = static_cast<T>(p.baseOf[kx] < 0 ? 0 : p.factor[kx]);
   }
   const T *s0 = s[0], *s1 = s[1], *s2 = s[2], *s3 = s[3], *s4 = s[4];
-  for (int32_t i = 0; i < n; ++i)
-    acc[i] = static_cast<T>(static_cast<T>(k[0] * s0[i]) + static_cast<T>(k[1] * s1[i]) + static_cast<T>(k[2] * s2[i]) +
-                            static_cast<T>(k[3] * s3[i]) + static_cast<T>(k[4] * s4[i]));
+  if constexpr (Small) {
+    for (int32_t i = 0; i < n; ++i)
+      acc[i] =
+          static_cast<T>(static_cast<T>(k[1] * s1[i]) + static_cast<T>(k[2] * s2[i]) + static_cast<T>(k[3] * s3[i]));
+  } else {
+    for (int32_t i = 0; i < n; ++i)
+      acc[i] =
+          static_cast<T>(static_cast<T>(k[0] * s0[i]) + static_cast<T>(k[1] * s1[i]) + static_cast<T>(k[2] * s2[i]) +
+                         static_cast<T>(k[3] * s3[i]) + static_cast<T>(k[4] * s4[i]));
+  }
+}
+
+// |x| / divisor and the bias in 16-bit lanes; (|x| * recip) >> 16 is the high half of one 16-bit
+// multiply.
+inline void finishNarrow(uint8_t* out, const int16_t* acc, const Plan& p, int32_t n) {
+  const auto bias = static_cast<int16_t>(p.bias);
+  if (p.divisor == 1) {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = static_cast<uint8_t>(std::clamp<int16_t>(static_cast<int16_t>(acc[i] + bias), 0, 255));
+    return;
+  }
+  const uint16_t m = p.recip;
+  const int shift = p.recipShift;
+  for (int32_t i = 0; i < n; ++i) {
+    const int16_t x = acc[i];
+    const auto ax = static_cast<uint16_t>(x < 0 ? -x : x);
+    const auto q = static_cast<int16_t>(static_cast<uint16_t>((uint32_t{ax} * m) >> 16) >> shift);
+    const auto v = static_cast<int16_t>(x < 0 ? bias - q : bias + q);
+    out[i] = static_cast<uint8_t>(std::clamp<int16_t>(v, 0, 255));
+  }
 }
 
 // A quotient through single-precision division is exact here: numerator and divisor lie below
@@ -195,6 +245,9 @@ void horizontalSum(T* acc, const T* sums, size_t stride, const Plan& p, int32_t 
 template <typename T>
 void finishRow(uint8_t* out, const T* acc, const Plan& p, int32_t n) {
   const int32_t bias = p.bias;
+  if constexpr (sizeof(T) == 2) {
+    if (p.narrowFinish) return finishNarrow(out, acc, p, n);
+  }
   if (p.divisor == 1) {
     for (int32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::clamp<int32_t>(acc[i] + bias, 0, 255));
   } else if (sizeof(T) == 2 && p.recip) {
@@ -243,18 +296,19 @@ static_assert(kPiece > 6);
 // Each base's vertical sums of the samples i - 6 .. i + m + 5 of a row of n, the samples beyond the
 // row being its edge pixels repeated (only the first piece reaches the left edge: kPiece > 6);
 // sums[b * stride + k] holds sample i - 6 + k.
-template <typename T>
+template <typename T, bool Small>
 void verticalSums(RowBuffers<T>& buf, const Plan& plan, const uint8_t* const rows[5], int32_t i, int32_t m, int32_t n) {
   const int32_t lo = std::max(i - 6, 0), hi = std::min(i + m + 6, n), end = n - (i - 6);
   const uint8_t* from[5];
   for (int ky = 0; ky < 5; ++ky) from[ky] = rows[ky] + lo;
-  if (plan.symmetric) addPairs(buf.pairs.data(), buf.pairs.data() + buf.stride, from, hi - lo);
+  if (plan.symmetric) addPairs<T, Small>(buf.pairs.data(), buf.pairs.data() + buf.stride, from, hi - lo);
   for (int b = 0; b < plan.bases; ++b) {
     T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride;
     if (plan.symmetric)
-      pairedSum(s + (lo - (i - 6)), buf.pairs.data(), buf.pairs.data() + buf.stride, from[2], plan.base[b], hi - lo);
+      pairedSum<T, Small>(s + (lo - (i - 6)), buf.pairs.data(), buf.pairs.data() + buf.stride, from[2], plan.base[b],
+                          hi - lo);
     else
-      verticalSum(s + (lo - (i - 6)), from, plan.base[b], hi - lo);
+      verticalSum<T, Small>(s + (lo - (i - 6)), from, plan.base[b], hi - lo);
     for (int c = 0; c < 3; ++c) {
       if (i == 0) s[c] = s[c + 3] = s[c + 6];
       if (i + m + 6 > n) s[end + c] = s[end + 3 + c] = s[end - 3 + c];
@@ -262,7 +316,7 @@ void verticalSums(RowBuffers<T>& buf, const Plan& plan, const uint8_t* const row
   }
 }
 
-template <typename T>
+template <typename T, bool Small>
 void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowProgress* progress) {
   const int32_t W = DibWidth(job.src), H = DibHeight(job.src), n = 3 * W;
   for (int32_t y = y0; y < y1; ++y) {
@@ -272,8 +326,8 @@ void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, Ro
     // In pieces, so that the sums are still in the first-level cache when they are used.
     for (int32_t i = 0; i < n; i += kPiece) {
       const int32_t m = std::min(kPiece, n - i);
-      verticalSums(buf, job.plan, rows, i, m, n);
-      horizontalSum(buf.acc.data(), buf.sums.data(), buf.stride, job.plan, m);
+      verticalSums<T, Small>(buf, job.plan, rows, i, m, n);
+      horizontalSum<T, Small>(buf.acc.data(), buf.sums.data(), buf.stride, job.plan, m);
       finishRow(job.dst.row(y) + i, buf.acc.data(), job.plan, m);
     }
   }
@@ -282,28 +336,28 @@ void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, Ro
 template <typename T>
 using RowsFn = void (*)(const Job&, RowBuffers<T>&, int32_t, int32_t, RowProgress*);
 
-template <typename T>
+template <typename T, bool Small>
 void rowsPlain(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowProgress* progress) {
-  filterRowsOf<T>(job, buf, y0, y1, progress);
+  filterRowsOf<T, Small>(job, buf, y0, y1, progress);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 // The same loops compiled for 256-bit vectors, where the processor has them.
-template <typename T>
+template <typename T, bool Small>
 __attribute__((target("avx2"), flatten)) void rowsAvx2(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1,
                                                        RowProgress* progress) {
-  filterRowsOf<T>(job, buf, y0, y1, progress);
+  filterRowsOf<T, Small>(job, buf, y0, y1, progress);
 }
 
-template <typename T>
-RowsFn<T> rowsFn() {
+template <typename T, bool Small>
+RowsFn<T> rowsFor() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2 ? rowsAvx2<T> : rowsPlain<T>;
+  return avx2 ? rowsAvx2<T, Small> : rowsPlain<T, Small>;
 }
 #else
-template <typename T>
-RowsFn<T> rowsFn() {
-  return rowsPlain<T>;
+template <typename T, bool Small>
+RowsFn<T> rowsFor() {
+  return rowsPlain<T, Small>;
 }
 #endif
 
@@ -311,7 +365,7 @@ RowsFn<T> rowsFn() {
 // it; this thread does the upper half and reports the progress.
 template <typename T>
 void runRows(const Job& job, const ProgressFn& progress) {
-  const RowsFn<T> rows = rowsFn<T>();
+  const RowsFn<T> rows = job.plan.small ? rowsFor<T, true>() : rowsFor<T, false>();
   const int32_t H = DibHeight(job.src);
   const int64_t pixels = int64_t{DibWidth(job.src)} * H;
   const int32_t mid = pixels >= 256 * 256 && std::thread::hardware_concurrency() > 1 ? H / 2 : H;

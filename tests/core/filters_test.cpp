@@ -54,6 +54,13 @@ const TFilterDef kNegativeHalf{
 // Sums beyond 16 bits.
 const TFilterDef kWide{
     7, -3, {{{0, 0, 0, 0, -90}, {0, 0, 0, 0, 0}, {0, 0, 200, 0, 0}, {0, 0, 0, 0, 0}, {-90, 0, 0, 0, 0}}}, "w"};
+// Sum plus bias reaching the 16-bit limits from either side, and a lopsided inner 3 x 3 kernel.
+const TFilterDef kEdges[] = {
+    {1, 127, {{{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 128, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}}, "e+"},
+    {1, -128, {{{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, -128, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}}, "e-"},
+    {3, 1000, {{{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 128, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}}, "e/"},
+    {3, -5, {{{0, 0, 0, 0, 0}, {0, 2, 0, -1, 0}, {0, 0, 4, 0, 0}, {0, -3, 1, 0, 0}, {0, 0, 0, 0, 0}}}, "e3"},
+};
 
 TEST(Filters, GiveTheHandComputedPixels) {
   const auto white = [](int x0) { return [x0](int x, int) { return x >= x0 ? 255 : 0; }; };
@@ -101,6 +108,7 @@ TEST(Filters, MatchThePlainReferenceOnRandomPictures) {
   std::vector<TFilterDef> filters(FilterTable.begin(), FilterTable.end());
   filters.push_back(kNegativeHalf);
   filters.push_back(kWide);
+  filters.insert(filters.end(), std::begin(kEdges), std::end(kEdges));
   // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads, and
   // 1031 pixels of three bytes cross the row pieces the sums are made in.
   const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {5, 1}, {1, 6}, {7, 9}, {33, 17}, {301, 260}, {1031, 7}};
