@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include "ui/Icons.h"
 
@@ -14,12 +15,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Info"));
   setFixedSize(298, 213);
   auto* panel = new QFrame(this);
-  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setFrameStyle(QFrame::Box | QFrame::Sunken);  // lowered outside, raised inside
   panel->setGeometry(8, 8, 281, 161);
   auto* icon = new QLabel(panel);
   icon->setObjectName("ProgramIcon");
   icon->setPixmap(programIcon().pixmap(32, 32));
   icon->setGeometry(8, 16, 33, 33);
+  icon->setScaledContents(true);
   auto* name = new QLabel(QStringLiteral("Tessaro"), panel);
   name->setObjectName("ProductName");
   QFont f = name->font();
@@ -31,6 +33,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   ok->setGeometry(112, 180, 75, 25);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAboutBox::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+  if (screen) move(screen->availableGeometry().center() - rect().center());
 }
 
 }  // namespace tessaro
