@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMouseEvent>
@@ -41,6 +43,14 @@ class CompactTabStyle : public QProxyStyle {
 };
 constexpr int kPageBorder = 8;
 const QString kHelpFileName = QStringLiteral("tessaro2.html");
+
+// Beside the program in the build tree; in the data folder once installed.
+QString findHelpFile(const QString& programDir) {
+  const QString beside = programDir + kHelpFileName;
+  if (QFileInfo::exists(beside)) return beside;
+  const QString installed = QDir::cleanPath(programDir + QStringLiteral(TESSARO_HELP_FROM_BIN "/") + kHelpFileName);
+  return QFileInfo::exists(installed) ? installed : beside;
+}
 
 // The printed size beside the sheet edits, from the page metrics the layout uses.
 void showPrintSize(PosterSizeTab& tab, const PageMetrics& m, const MainState& s, const GlueMargins& glue) {
@@ -157,7 +167,7 @@ void TMainForm::FormCreate() {
   UpdateOptions();
   state_.poster.WidthLeads = true;
   by_anpassen();
-  helpFile_ = programDir_ + kHelpFileName;
+  helpFile_ = findHelpFile(programDir_);
 }
 
 void TMainForm::connectOptions() {
