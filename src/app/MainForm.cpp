@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -18,6 +18,7 @@
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
+#include "app/Remembered.h"
 #include "app/RetouchTab.h"
 #include "app/SettingsTab.h"
 #include "layout/PaperMetrics.h"
@@ -121,6 +122,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(315, 220));
   }
+  restoreRemembered();
+  setAcceptDrops(true);
 }
 
 TMainForm::~TMainForm() = default;
@@ -341,6 +344,7 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::FormClose() {
+  rememberGeometry(saveGeometry());
   if (help_) help_->close();
 }
 
