@@ -33,10 +33,11 @@ constexpr std::pair<std::string_view, bool PosterJob::*> kExtras[] = {
     {"--overview", &PosterJob::overview},
 };
 
-bool setExtra(const std::string& option, PosterJob& job) {
+// The flag an option of kExtras switches on; null for any other option.
+bool PosterJob::*findExtra(const std::string& option) {
   for (const auto& [name, flag] : kExtras)
-    if (option == name) return job.*flag = true;
-  return false;
+    if (option == name) return flag;
+  return nullptr;
 }
 
 constexpr std::pair<std::string_view, PosterSizeKind> kSizes[] = {
@@ -122,13 +123,13 @@ const Switch* findSwitch(const std::string& option) {
 std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                            PosterJob& job) {
   bool sized = false;
-  const OptionWords words{[](const std::string& o) {
-                            PosterJob probe;
-                            return findSwitch(o) != nullptr || setExtra(o, probe);
-                          },
+  const OptionWords words{[](const std::string& o) { return findSwitch(o) != nullptr || findExtra(o) != nullptr; },
                           valued,
                           [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
-                            if (setExtra(o, job)) return std::nullopt;
+                            if (bool PosterJob::*extra = findExtra(o)) {
+                              job.*extra = true;
+                              return std::nullopt;
+                            }
                             if (const Switch* s = findSwitch(o)) {
                               job.options.*(s->flag) = s->value;
                               return std::nullopt;

@@ -136,7 +136,8 @@ void drawOverviewPage(Device& page, const PageMetrics& m, const TDib& picture, c
   writeLine(page, l, m.pageWidth, 1,
             "Fertige Größe: " + formatPosterSize(size) + ", " + formatPosterDpi(size) + " (Bildpunkte je Zoll)");
   writeLine(page, l, m.pageWidth, 2,
-            "Kleben: Jeder graue Kleberand kommt unter das Blatt rechts daneben bzw. darunter.");
+            options.OptGlueMargin ? "Kleben: Jeder graue Kleberand kommt unter das Blatt rechts daneben bzw. darunter."
+                                  : "Ohne Kleberand: Die Blätter werden Kante an Kante gelegt.");
   writeLine(page, l, m.pageWidth, 3,
             "Reihenfolge: jede Zeile von links nach rechts (A1 unter A2), dann Zeile unter Zeile (A unter B).");
   if (anySkipped) writeLine(page, l, m.pageWidth, 4, "Rot durchgestrichene Blätter werden nicht gedruckt.");
