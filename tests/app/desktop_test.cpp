@@ -65,8 +65,6 @@ TEST(Desktop, FilesFromTheCommandLineAndDroppedLoadAsFromTheFileList) {
       {"command line", [&](auto& w) { w.form.openFile(QFile::encodeName(pics.path("wide.bmp"))); }, 64, false, true},
       {"command line, broken", [&](auto& w) { w.form.openFile(QFile::encodeName(pics.path("broken.bmp"))); }, 320, true,
        false},
-      {"command line, missing", [&](auto& w) { w.form.openFile(QFile::encodeName(pics.path("gone.bmp"))); }, 320, true,
-       false},
       {"two dropped: the first",
        [&](auto& w) {
          std::unique_ptr<QMimeData> d(urls({small, wide}));
