@@ -28,6 +28,10 @@ class LoadTab : public QWidget {
   // Shows `dir` in the folder list and lists its files. The tab keeps the folder as its own; the
   // process's working folder stays where it is.
   bool showDirectory(const QString& dir);
+  // As showDirectory, with the folder's name as the file system's bytes.
+  bool showFolder(const QByteArray& dir) { return enterDirectory(dir); }
+  // The shown folder as the file system's bytes.
+  const QByteArray& folder() const { return dir_; }
   // The shown folder for display; names that are not UTF-8 carry U+FFFD.
   QString currentDirectory() const;
   // The file chosen in the file list as the bytes the file system knows it by, resolved against

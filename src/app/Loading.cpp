@@ -6,6 +6,7 @@
 
 #include "app/LoadTab.h"
 #include "app/MainForm.h"
+#include "app/Remembered.h"
 #include "picture/DrawDib.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtDevice.h"
@@ -16,6 +17,10 @@ namespace tessaro {
 void TMainForm::FileListBox1DblClick() {
   const QByteArray file = load_->selectedFile();
   if (file.isEmpty()) return;  // nothing chosen: nothing to load, nothing to say
+  openFile(file);
+}
+
+bool TMainForm::openFile(const QByteArray& file) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bars move, without taking new clicks mid-load.
   FileError why;
@@ -34,7 +39,7 @@ void TMainForm::FileListBox1DblClick() {
                         QStringLiteral("Die Datei konnte nicht geladen werden!\n%1: %2")
                             .arg(QFileInfo(QFile::decodeName(file)).fileName(), reason),
                         MessageBoxes::Icon::Error);
-    return;
+    return false;
   }
   // Undo steps belong to the picture they were made on.
   history_.clear();
@@ -42,6 +47,13 @@ void TMainForm::FileListBox1DblClick() {
   showPictureInfo();
   by_anpassen();
   pictureChanged();
+  // The load tab moves to the picture's folder (already there when it came from the file list),
+  // and the next run starts there.
+  const qsizetype slash = file.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : file.left(slash);
+  if (folder != load_->folder()) load_->showFolder(folder);
+  rememberFolder(load_->folder());
+  return true;
 }
 
 void TMainForm::showPictureInfo() {

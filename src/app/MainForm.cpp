@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -16,6 +18,7 @@
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
+#include "app/Remembered.h"
 #include "app/RetouchTab.h"
 #include "app/SettingsTab.h"
 #include "layout/PaperMetrics.h"
@@ -41,6 +44,14 @@ class CompactTabStyle : public QProxyStyle {
 };
 constexpr int kPageBorder = 8;
 const QString kHelpFileName = QStringLiteral("tessaro2.html");
+
+// Beside the program in the build tree; in the data folder once installed.
+QString findHelpFile(const QString& programDir) {
+  const QString beside = programDir + kHelpFileName;
+  if (QFileInfo::exists(beside)) return beside;
+  const QString installed = QDir::cleanPath(programDir + QStringLiteral(TESSARO_HELP_FROM_BIN "/") + kHelpFileName);
+  return QFileInfo::exists(installed) ? installed : beside;
+}
 
 // The printed size beside the sheet edits, from the page metrics the layout uses.
 void showPrintSize(PosterSizeTab& tab, const PageMetrics& m, const MainState& s, const GlueMargins& glue) {
@@ -111,6 +122,8 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(315, 220));
   }
+  restoreRemembered();
+  setAcceptDrops(true);
 }
 
 TMainForm::~TMainForm() = default;
@@ -157,7 +170,7 @@ void TMainForm::FormCreate() {
   UpdateOptions();
   state_.poster.WidthLeads = true;
   by_anpassen();
-  helpFile_ = programDir_ + kHelpFileName;
+  helpFile_ = findHelpFile(programDir_);
 }
 
 void TMainForm::connectOptions() {
@@ -331,6 +344,7 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::FormClose() {
+  rememberGeometry(saveGeometry());
   if (help_) help_->close();
 }
 

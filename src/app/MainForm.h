@@ -23,6 +23,8 @@ class QCheckBox;
 class QPainter;
 class QMouseEvent;
 class QDialog;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace tessaro {
 
@@ -34,6 +36,7 @@ class PrintTab;
 class ScrollTab;
 class PassportTab;
 class HelpWindow;
+class RememberedOptions;
 class TDepthChangeForm;
 class TDepthDownForm;
 
@@ -65,6 +68,11 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void AboutBitBtnClick();
   void ZoomEdChange();
   void FileListBox1DblClick();
+  // Loads `file` (the file system's bytes) as the file list would, and shows its folder on the
+  // load tab; a file that cannot be loaded is reported and the picture stays.
+  bool openFile(const QByteArray& file);
+  // "Standardwerte" on "Einstellungen".
+  void DefaultsBtnClick();
   void PaintBox1Paint(QPainter& painter);
   void VorschauBoxPaint(QPainter& painter);
   void VorschauBoxMouseDown(int x, int y);
@@ -125,6 +133,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
  protected:
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  // A picture file dropped onto the window is loaded: the first of several, nothing for others.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   // PosterEditsHost: the sheet edits as the geometry sees them.
@@ -140,6 +151,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void FormClose();
   void Panel6Resize();
   void connectOptions();
+  // The options, the load tab's folder and the window's place as the last run left them.
+  void restoreRemembered();
+  void connectRemembered();
   void buildBottomBar();
   void showPictureInfo();
   // The printer's name for the window, "PDF-Datei" for files; empty for a printer without a name.
@@ -200,6 +214,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   PassportTab* passport_ = nullptr;
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
   std::unique_ptr<HelpWindow> help_;
+  std::unique_ptr<RememberedOptions> remembered_;
   RetouchView view_;
   // Made once and kept, so the user's last choices are the next preselection.
   TDepthChangeForm* depthChange_ = nullptr;

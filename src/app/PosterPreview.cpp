@@ -3,6 +3,7 @@
 
 #include "app/MainForm.h"
 #include "app/PosterSizeTab.h"
+#include "app/SettingsTab.h"
 #include "layout/PreviewGrid.h"
 #include "platform/QtDevice.h"
 
@@ -21,7 +22,8 @@ PreviewBox TMainForm::previewBox() const {
 
 void TMainForm::VorschauBoxPaint(QPainter& painter) {
   QtDevice dc(painter);
-  paintPreview(dc, state_.Picture, previewBox(), state_.poster, state_.options, glueMargins(), state_.SheetOff);
+  paintPreview(dc, state_.Picture, previewBox(), state_.poster, state_.options, glueMargins(), state_.SheetOff,
+               settings_->LabelsCheck->isChecked());
 }
 
 void TMainForm::VorschauBoxMouseDown(int x, int y) {

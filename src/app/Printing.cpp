@@ -6,6 +6,7 @@
 
 #include "app/MainForm.h"
 #include "app/PrintTab.h"
+#include "app/SettingsTab.h"
 #include "pdf/PdfPrintService.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtPrintService.h"
@@ -39,6 +40,8 @@ PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
   PosterPrintRequest request;
   request.order = print_->RadioButton1->isChecked() ? PrintOrder::Rows : PrintOrder::Columns;
   request.skipExcluded = !print_->RadioButton3->isChecked();
+  request.sheetLabels = settings_->LabelsCheck->isChecked();
+  request.overviewPage = settings_->OverviewCheck->isChecked();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bar moves, without taking new clicks mid-job.
   const PosterPrintResult result = printPoster(printer, state_.Picture, state_.poster, state_.options, glueMargins(),

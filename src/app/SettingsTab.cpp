@@ -88,8 +88,26 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
       "CheckBox6", QStringLiteral("Nicht verzerren"), true,
       QStringLiteral("Verhindert das das Bild verzerrt wird, indem das Seitenverhältnis immer beibehalten wird"),
       print);
-  auto* pl = tightColumn(print);
-  for (QWidget* w : {CheckBox4, CheckBox5, CheckBox6}) pl->addWidget(w);
+  LabelsCheck = checkBox("LabelsCheck", QStringLiteral("Blattnummern drucken"), false,
+                         QStringLiteral("Druckt auf den Kleberand jedes Blattes, wohin es gehört (z. B. B3: Zeile B, "
+                                        "Spalte 3)"),
+                         print);
+  OverviewCheck = checkBox("OverviewCheck", QStringLiteral("Übersichtsseite drucken"), false,
+                           QStringLiteral("Druckt zuerst eine Seite mit dem ganzen Poster verkleinert, den Blättern, "
+                                          "der Klebereihenfolge und der fertigen Größe"),
+                           print);
+  DefaultsBtn = pushButton("DefaultsBtn", QStringLiteral("Standardwerte"),
+                           QStringLiteral("Setzt alle Einstellungen dieser Seite auf ihre Anfangswerte zurück"), print);
+  // Two columns: the tab must show everything at the window's start size.
+  auto* pl = new QGridLayout(print);
+  pl->setContentsMargins(6, 4, 6, 4);
+  pl->setVerticalSpacing(2);
+  pl->addWidget(CheckBox4, 0, 0);
+  pl->addWidget(CheckBox5, 1, 0);
+  pl->addWidget(CheckBox6, 2, 0);
+  pl->addWidget(LabelsCheck, 0, 1);
+  pl->addWidget(OverviewCheck, 1, 1);
+  pl->addWidget(DefaultsBtn, 2, 1, Qt::AlignLeft);
 
   // Guide lines.
   auto* lines = new QGroupBox(QStringLiteral("Hilfslinien besonders für Plakate"), this);

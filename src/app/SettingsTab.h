@@ -2,6 +2,7 @@
 // The tab "Einstellungen": paper format, guide lines, glue margin and print options.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QWidget>
 
@@ -21,6 +22,8 @@ class SettingsTab : public QWidget {
   QCheckBox *CheckBox8, *CheckBox9, *CheckBox10, *CutHintsCheck;  // glue margin
   QSpinBox *KrandxlEd, *KrandylEd;
   QCheckBox *CheckBox4, *CheckBox5, *CheckBox6;  // print options
+  QCheckBox *LabelsCheck, *OverviewCheck;        // additions to the print, off at the start
+  QPushButton *DefaultsBtn;                      // "Standardwerte": every option back to its start
 };
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/MainForm.h"
 #include "app/Translations.h"
@@ -15,5 +16,10 @@ int main(int argc, char** argv) {
   tessaro::QtPrintService printer;
   tessaro::TMainForm form(printer, [&printer](QWidget* parent) { printer.setupDialog(parent); });
   form.show();
+  // `tessaro FILE`, as a desktop entry starts it: the name as the file system's bytes.
+  if (argc > 1) {
+    const QByteArray file(argv[1]);
+    QTimer::singleShot(0, &form, [&form, file] { form.openFile(file); });
+  }
   return QApplication::exec();
 }

@@ -45,6 +45,8 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   PosterPrintRequest request;
   request.order = job.order;
   request.skipExcluded = !job.skip.empty();
+  request.sheetLabels = job.labels;
+  request.overviewPage = job.overview;
 
   return deliver(
       target, *paper, kPosterJobTitle,

@@ -27,6 +27,19 @@ constexpr Switch kSwitches[] = {
     {"--center", &Options::OptCenter, true},           {"--full-sheets", &Options::OptFullSheet, true},
 };
 
+// Additions to the print that the window offers on "Einstellungen", off unless asked for.
+constexpr std::pair<std::string_view, bool PosterJob::*> kExtras[] = {
+    {"--labels", &PosterJob::labels},
+    {"--overview", &PosterJob::overview},
+};
+
+// The flag an option of kExtras switches on; null for any other option.
+bool PosterJob::*findExtra(const std::string& option) {
+  for (const auto& [name, flag] : kExtras)
+    if (option == name) return flag;
+  return nullptr;
+}
+
 constexpr std::pair<std::string_view, PosterSizeKind> kSizes[] = {
     {"--across", PosterSizeKind::Across},
     {"--down", PosterSizeKind::Down},
@@ -110,8 +123,13 @@ const Switch* findSwitch(const std::string& option) {
 std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                            PosterJob& job) {
   bool sized = false;
-  const OptionWords words{[](const std::string& o) { return findSwitch(o) != nullptr; }, valued,
+  const OptionWords words{[](const std::string& o) { return findSwitch(o) != nullptr || findExtra(o) != nullptr; },
+                          valued,
                           [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
+                            if (bool PosterJob::*extra = findExtra(o)) {
+                              job.*extra = true;
+                              return std::nullopt;
+                            }
                             if (const Switch* s = findSwitch(o)) {
                               job.options.*(s->flag) = s->value;
                               return std::nullopt;
@@ -147,7 +165,9 @@ std::string posterOptionsHelp() {
          "      --full-sheets                       Blatt voll nutzen\n"
          "    Druck:\n"
          "      --order rows|columns   zeilenweise (Vorgabe) oder spaltenweise drucken\n"
-         "      --skip SPALTE,ZEILE    dieses Blatt auslassen (ab 1 gezählt; mehrfach möglich)\n";
+         "      --skip SPALTE,ZEILE    dieses Blatt auslassen (ab 1 gezählt; mehrfach möglich)\n"
+         "      --labels               Blattnummern drucken („B3“: Zeile B, Spalte 3; auf den Kleberand)\n"
+         "      --overview             Übersichtsseite drucken: das ganze Poster verkleinert, zuerst\n";
 }
 
 }  // namespace tessaro::cli

@@ -24,6 +24,8 @@ struct PosterJob {
   std::string printer;                    // --printer QUEUE
   std::string paper;                      // empty: A4, or the printer's default
   int dpi = 0;                            // 0: 600, or the printer's default
+  bool labels = false;                    // --labels: sheet labels on the glue strips
+  bool overview = false;                  // --overview: an assembly page first
 };
 
 // Reads the words after "poster": the input file and the options.

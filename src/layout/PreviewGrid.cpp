@@ -1,7 +1,11 @@
 #include "layout/PreviewGrid.h"
 
+#include <algorithm>
+#include <string>
+
 #include "common/Numbers.h"
 #include "print/SheetBand.h"
+#include "print/SheetLabels.h"
 
 namespace tessaro {
 
@@ -18,6 +22,18 @@ bool edgeSheetsGrow(const Options& options) { return options.OptNoEdgeGlue && op
 int32_t shapedSide(int32_t a, int32_t count, int32_t num, int32_t den) {
   const int64_t scaled = static_cast<int64_t>(a) * 10 / count - 20;
   return static_cast<int32_t>(scaled * num / den / 10);
+}
+
+constexpr int32_t kSmallestLabel = 8;  // font height in box pixels below which a label is unreadable
+
+// The sheet's label in the top-left corner of its picture area.
+void labelCell(Device& box, const CellRect& r, const PreviewCells& cells, int col, int row) {
+  const int32_t f = std::min<int32_t>(12, cells.innerH / 3);
+  if (f < kSmallestLabel) return;
+  box.setFontHeight(f);
+  const std::string text = sheetLabel(col, row);
+  if (box.textExtent(text).width + 2 > cells.innerW) return;
+  box.textOut(r.x0 + 1, r.y0 + 1, text);
 }
 
 }  // namespace
@@ -61,7 +77,7 @@ CellRect sheetCell(const PreviewCells& cells, const PosterState& poster, const O
 }
 
 void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, const PosterState& poster,
-                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff) {
+                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff, bool labels) {
   const PreviewCells cells = previewCells(geometry, poster, options, glue);
   if (!cells.valid) return;
   const PosterLayout layout = posterLayout(picture, poster);
@@ -83,6 +99,7 @@ void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, 
         const DeviceRect area{r.x0, r.y0, r.x0 + cells.innerW, r.y0 + cells.innerH};
         drawBand(box, picture, sheetBand(layout, options, glue, i, j, area, options.OptShowGlue), false);
       }
+      if (labels) labelCell(box, r, cells, i, j);
       if (dotted) {
         box.setPen(kBlack, PenStyle::Dot);
         box.setBrush(kWhite);

@@ -40,9 +40,10 @@ PreviewCells previewCells(const PreviewBox& box, const PosterState& poster, cons
 // Where sheet (col, row) lies in the box.
 CellRect sheetCell(const PreviewCells& cells, const PosterState& poster, const Options& options, int col, int row);
 
-// VorschauBoxPaint: draws every sheet; the box itself is not cleared.
+// VorschauBoxPaint: draws every sheet; the box itself is not cleared. With `labels` each cell,
+// clicked out or not, shows its sheet's label as the print does, where it is large enough to read.
 void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, const PosterState& poster,
-                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff);
+                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff, bool labels = false);
 
 // VorschauBoxMouseDown: toggles every sheet whose cell holds (x, y), edges included. Returns
 // true when a sheet was toggled, so the box needs repainting.

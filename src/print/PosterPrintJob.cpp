@@ -4,7 +4,9 @@
 
 #include "print/GlueNotes.h"
 #include "print/GuideLines.h"
+#include "print/OverviewPage.h"
 #include "print/SheetBand.h"
+#include "print/SheetLabels.h"
 
 namespace tessaro {
 
@@ -26,7 +28,31 @@ class PosterJob {
 
   // PrintSheet: opens the document or a new page and renders the sheet; false when the printer
   // refused.
-  bool printSheet(int col, int row) {
+  bool printSheet(int col, int row, bool label) {
+    if (!openPage()) return false;
+    Device& page = printer_.page();
+    const DeviceRect area{0, 0, areaWidth_, areaHeight_};
+    drawBand(page, picture_, sheetBand(layout_, options_, glue_, col, row, area, true), true);
+    drawCutLines(page, options_, col, row, areaWidth_, areaHeight_);
+    drawGlueLines(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, areaWidth_, areaHeight_);
+    drawGlueNotes(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_);
+    if (label)
+      drawSheetLabel(page, {poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_}, options_);
+    return true;
+  }
+
+  bool printOverview(const SheetGrid& skipped) {
+    if (!openPage()) return false;
+    drawOverviewPage(printer_.page(), printer_.metrics(), picture_, poster_, options_, glue_, skipped);
+    return true;
+  }
+
+  bool docOpen() const { return docOpen_; }
+  int32_t pages() const { return pages_; }
+  const std::string& failure() const { return failure_; }
+
+ private:
+  bool openPage() {
     if (!docOpen_) {
       if (!printer_.beginDoc()) {
         failure_ = failureText(printer_, "Der Druckauftrag konnte nicht begonnen werden.");
@@ -38,20 +64,9 @@ class PosterJob {
       return false;
     }
     ++pages_;
-    Device& page = printer_.page();
-    const DeviceRect area{0, 0, areaWidth_, areaHeight_};
-    drawBand(page, picture_, sheetBand(layout_, options_, glue_, col, row, area, true), true);
-    drawCutLines(page, options_, col, row, areaWidth_, areaHeight_);
-    drawGlueLines(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, areaWidth_, areaHeight_);
-    drawGlueNotes(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_);
     return true;
   }
 
-  bool docOpen() const { return docOpen_; }
-  int32_t pages() const { return pages_; }
-  const std::string& failure() const { return failure_; }
-
- private:
   PrintService& printer_;
   const TDib& picture_;
   const PosterState& poster_;
@@ -73,7 +88,7 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
   // The grid holds at most kMaxSheets in each direction; never visit beyond it.
   const int32_t nx = std::clamp(poster.SheetsX, 0, kMaxSheets);
   const int32_t ny = std::clamp(poster.SheetsY, 0, kMaxSheets);
-  const int32_t maximum = nx * ny;
+  const int32_t maximum = nx * ny + (request.overviewPage ? 1 : 0);
   auto report = [&](int32_t position) {
     if (progress) progress(position, maximum);
   };
@@ -83,7 +98,32 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
   printer.setTitle(kPosterJobTitle);
 
   PosterPrintResult result;
+  // A poster with pages missing is of no use: drop what was made so far instead of printing it.
+  // The progress stays where the job stopped.
+  auto fail = [&] {
+    if (job.docOpen()) printer.abortDoc();
+    result.status = PosterPrintResult::Status::Failed;
+    result.pagesPrinted = job.pages();
+    result.message = job.failure();
+    return result;
+  };
+  auto printed = [&](int col, int row) { return !request.skipExcluded || !SheetOff.off(col, row); };
+  SheetGrid skipped;
+  bool anyPrinted = false;
+  for (int col = 0; col < nx; ++col)
+    for (int row = 0; row < ny; ++row) {
+      if (printed(col, row))
+        anyPrinted = true;
+      else
+        skipped.toggle(col, row);
+    }
+
   int32_t handled = 0;
+  // Alone it would be no poster: the overview comes only with at least one sheet.
+  if (request.overviewPage) {
+    if (anyPrinted && !job.printOverview(skipped)) return fail();
+    report(++handled);
+  }
   const bool byRows = request.order == PrintOrder::Rows;
   const int outer = byRows ? ny : nx;
   const int inner = byRows ? nx : ny;
@@ -91,17 +131,7 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
     for (int b = 0; b < inner; ++b) {
       const int col = byRows ? b : a;
       const int row = byRows ? a : b;
-      if (!request.skipExcluded || !SheetOff.off(col, row)) {
-        if (!job.printSheet(col, row)) {
-          // A poster with sheets missing is of no use: drop what was made so far instead of
-          // printing it. The progress stays where the job stopped.
-          if (job.docOpen()) printer.abortDoc();
-          result.status = PosterPrintResult::Status::Failed;
-          result.pagesPrinted = job.pages();
-          result.message = job.failure();
-          return result;
-        }
-      }
+      if (printed(col, row) && !job.printSheet(col, row, request.sheetLabels)) return fail();
       report(++handled);
     }
   }

@@ -21,9 +21,12 @@ enum class PrintOrder {
 struct PosterPrintRequest {
   PrintOrder order = PrintOrder::Rows;
   bool skipExcluded = false;  // "Die "weggeklickten" nicht ausdrucken"
+  bool sheetLabels = false;   // "Blattnummern drucken": each sheet's place on a glue strip
+  bool overviewPage = false;  // "Übersichtsseite drucken": an assembly page before the sheets
 };
 
-// Progress of the job: sheets handled (printed or skipped) out of SheetsX * SheetsY.
+// Progress of the job: pages handled (the overview page, sheets printed or skipped) out of
+// SheetsX * SheetsY, plus one with the overview page.
 using SheetProgressFn = std::function<void(int32_t position, int32_t maximum)>;
 
 struct PosterPrintResult {

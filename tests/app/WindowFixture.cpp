@@ -1,6 +1,13 @@
 #include "app/WindowFixture.h"
 
+#include "app/Remembered.h"
+
 namespace tessaro::test {
+
+FirstRun::FirstRun() {
+  QSettings stored = programSettings();
+  for (const char* group : {"Options", "Load", "Window"}) stored.remove(QString::fromLatin1(group));
+}
 
 PageMetrics testPageMetrics() {
   PageMetrics m;

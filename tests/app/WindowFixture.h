@@ -11,8 +11,15 @@ namespace tessaro::test {
 // A4 at 600 dpi with a printable page of 4000 x 6000 pixels.
 PageMetrics testPageMetrics();
 
+// Forgets what an earlier window remembered (options, folder, place), so each window starts as on
+// a first run.
+struct FirstRun {
+  FirstRun();
+};
+
 struct WindowFixture {
   explicit WindowFixture(PageMetrics metrics = testPageMetrics()) : printer(metrics) {}
+  FirstRun firstRun;
   ScriptedMessageBoxes boxes;
   FakePrintService printer;
   int setupRuns = 0;

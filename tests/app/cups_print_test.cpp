@@ -160,6 +160,35 @@ TEST(CupsPrint, ThreeColouredPagesReachTheQueueAsOnePdf) {
 namespace tessaro {
 namespace {
 
+// The main window on the test queue, with settings of its own and scripted message boxes.
+struct QueueWindow {
+  test::ScriptedMessageBoxes boxes;
+  PrivateSettings settings;
+  QtPrintService service;
+  bool onQueue = service.printerName() == kQueue || service.setPrinterName(kQueue);
+  TMainForm form{service, {}};
+};
+
+// `picture` as a poster of exactly nx x ny sheets: without the aspect kept, the edits decide.
+void wholeSheetPoster(TMainForm& form, TDib picture, double nx, double ny) {
+  form.state().Picture = std::move(picture);
+  form.settingsTab()->CheckBox6->setChecked(false);
+  form.posterSizeTab()->BreitEd->setValue(nx);
+  form.posterSizeTab()->HochEd->setValue(ny);
+}
+
+// Prints from the print button without a message and gives the PDF cups-pdf made of the job,
+// which must have `pages` pages; empty when none came within 90 s.
+QString printFromButton(TMainForm& form, const test::ScriptedMessageBoxes& boxes, int pages) {
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  form.PrintBtnClick();
+  EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
+  EXPECT_EQ(form.printTab()->PrintStatus->text(), QStringLiteral("%1 Blätter an TessaroPDF gesendet").arg(pages));
+  const QString pdf = waitForNewPdf(outputFolders(), start, 90);
+  if (!pdf.isEmpty()) EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), QString::number(pages));
+  return pdf;
+}
+
 // The program's own print path: a 3 x 2 poster from the print button of the main window,
 // through the real queue, arrives as six pages with each sheet's band and its cut line. The
 // printer is the one the program starts on, default destination or not; only where other queues
@@ -174,20 +203,12 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
   if (service.printerName() != kQueue) ASSERT_TRUE(service.setPrinterName(kQueue));
   TMainForm form(service, {});
   EXPECT_EQ(form.settingsTab()->PrinterEdit->text(), kQueue);
-  form.state().Picture = test::blockPicture(300, 200, 3, 2);
-  form.settingsTab()->CheckBox6->setChecked(false);  // no aspect: exactly 3 x 2 sheets
-  form.posterSizeTab()->BreitEd->setValue(3.0);
-  form.posterSizeTab()->HochEd->setValue(2.0);
+  wholeSheetPoster(form, test::blockPicture(300, 200, 3, 2), 3, 2);
   ASSERT_EQ(form.state().poster.SheetsX, 3);
   ASSERT_EQ(form.state().poster.SheetsY, 2);
 
-  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
-  form.PrintBtnClick();
-  EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
-  EXPECT_EQ(form.printTab()->PrintStatus->text(), "6 Blätter an TessaroPDF gesendet");
-  const QString pdf = waitForNewPdf(outputFolders(), start, 90);
+  const QString pdf = printFromButton(form, boxes, 6);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
-  EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "6");
   EXPECT_TRUE(test::pdfInfoField(pdf, "Title").contains("Tessaro Poster"));
 
   // Page 2 is sheet (1, 0): its band is the middle block of the top row, and it carries the
@@ -207,6 +228,29 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
       test::renderPdfRegion(pdf, 2, m.dpiX, QRect(m.offsetX + areaW / 2 - 5, m.offsetY + areaH / 2 - 5, 10, 10));
   ASSERT_FALSE(middle.isNull());
   EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
+  QFile::remove(pdf);
+}
+
+// With "Übersichtsseite drucken" a 2 x 2 poster arrives as five pages: the assembly page first,
+// then the sheets, the first of them with the top-left block of the picture.
+TEST(CupsPrint, PosterWithTheOverviewArrivesAsFivePages) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  QueueWindow w;
+  ASSERT_TRUE(w.onQueue);
+  w.form.settingsTab()->OverviewCheck->setChecked(true);
+  w.form.settingsTab()->LabelsCheck->setChecked(true);
+  wholeSheetPoster(w.form, test::blockPicture(200, 200, 2, 2), 2, 2);
+  ASSERT_EQ(w.form.state().poster.SheetsX, 2);
+  ASSERT_EQ(w.form.state().poster.SheetsY, 2);
+
+  const QString pdf = printFromButton(w.form, w.boxes, 5);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
+  const PageMetrics m = w.service.metrics();
+  const QImage middle = test::renderPdfRegion(
+      pdf, 2, m.dpiX, QRect(m.offsetX + m.pageWidth * 95 / 200 - 5, m.offsetY + m.pageHeight * 95 / 200 - 5, 10, 10));
+  ASSERT_FALSE(middle.isNull());
+  const Color a1 = test::blockColor(0, 0);
+  EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), qRgb(colorRed(a1), colorGreen(a1), colorBlue(a1)), 60));
   QFile::remove(pdf);
 }
 

@@ -7,6 +7,11 @@ set -u
 bin=$1
 shift
 export QT_QPA_PLATFORM=xcb
+# A first run: nothing the user's own runs remembered (options, folder, place) counts, and this run
+# leaves nothing behind for them.
+XDG_CONFIG_HOME=$(mktemp -d)
+export XDG_CONFIG_HOME
+trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 [ $# -gt 0 ] && export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 "$bin" >/tmp/tessaro-xvfb.log 2>&1 &
 prog=$!

@@ -498,6 +498,7 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
     GlueMargins glue;
     PrintOrder order;
     std::vector<std::pair<int, int>> skip;
+    bool labelsAndOverview = false;  // text in the PDF's face: pages counted, not compared
   };
   Options lines;
   lines.OptGlueLines = true;
@@ -521,6 +522,13 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
        {5, 5},
        PrintOrder::Columns,
        {}},
+      {{"--across", "2", "--labels", "--overview", "--skip", "2,1"},
+       {PosterSizeKind::Across, "2"},
+       Options{},
+       {5, 5},
+       PrintOrder::Rows,
+       {{2, 1}},
+       true},
   };
   const fs::path dir = freshFolder("cli-poster");
   const TDib picture = test::blockPicture(36, 24, 6, 4);
@@ -536,10 +544,12 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
     SheetGrid off;
     for (const auto& [col, row] : c.skip) off.toggle(col - 1, row - 1);
     test::FakePrintService raster(a4);
-    ASSERT_TRUE(printPoster(raster, picture, setup.poster, c.options, c.glue, off, {c.order, !c.skip.empty()}).ok());
+    const PosterPrintRequest request{c.order, !c.skip.empty(), c.labelsAndOverview, c.labelsAndOverview};
+    ASSERT_TRUE(printPoster(raster, picture, setup.poster, c.options, c.glue, off, request).ok());
     const std::string pdf = (dir / "p.pdf").string();
     ASSERT_EQ(test::pdfPageCount(pdf), static_cast<int>(raster.pageCount()));
     EXPECT_NE(r.out.find(std::to_string(raster.pageCount()) + " Blätter in „p.pdf“ gespeichert."), std::string::npos);
+    if (c.labelsAndOverview) continue;
     for (size_t i = 0; i < raster.pageCount(); ++i) {
       SCOPED_TRACE("page " + std::to_string(i + 1));
       const auto page = test::renderPdfPage(pdf, static_cast<int>(i) + 1, 72);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "layout/PreviewGrid.h"
@@ -51,8 +52,8 @@ TEST_F(PreviewGridTest, CellSize) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.box.width << "x" << c.box.height << " zoom " << c.box.zoom << " margin "
                                     << c.glueMargin << " show " << c.showGlue);
-    const PreviewCells cells = previewCells(c.box, test::wholeSheets(c.nx, c.ny), previewOptions(c.glueMargin, c.showGlue, false),
-                                            GlueMargins{5, 5});
+    const PreviewCells cells = previewCells(c.box, test::wholeSheets(c.nx, c.ny),
+                                            previewOptions(c.glueMargin, c.showGlue, false), GlueMargins{5, 5});
     ASSERT_TRUE(cells.valid);
     EXPECT_EQ(cells.cellW, c.cellW);
     EXPECT_EQ(cells.cellH, c.cellH);
@@ -175,8 +176,8 @@ TEST_F(PreviewGridTest, ClicksToggleTheSheetUnderTheMouse) {
   EXPECT_FALSE(off.off(1, 0));
   // Gaps between sheets and the margin belong to none.
   const SheetGrid before = off;
-  for (auto [x, y] : std::vector<std::pair<int32_t, int32_t>>{{r.x0 - 1, r.y0 + 5}, {5, 5}, {r.x0 + 5, r.y0 + r.h + 1},
-                                                              {r.x0 + r.w + 1, r.y0 + 5}, {1000, 1000}}) {
+  for (auto [x, y] : std::vector<std::pair<int32_t, int32_t>>{
+           {r.x0 - 1, r.y0 + 5}, {5, 5}, {r.x0 + 5, r.y0 + r.h + 1}, {r.x0 + r.w + 1, r.y0 + 5}, {1000, 1000}}) {
     EXPECT_FALSE(clickPreview(off, x, y, box, p, o, {5, 5})) << x << "," << y;
   }
   for (int i = 0; i < 3; ++i) {
@@ -202,4 +203,33 @@ TEST_F(PreviewGridTest, ExclusionSurvivesShrinkingAndGrowing) {
   paintPreview(grown, pic, box, big, o, {5, 5}, off);
   EXPECT_EQ(grown.pixel(r.x0, r.y0), kRed);
   EXPECT_EQ(grown.count("stretchDIBits"), 15);
+}
+
+TEST_F(PreviewGridTest, LabelsNameEverySheetWhereTheCellsAreLargeEnough) {
+  const TDib pic = test::blockPicture(40, 60, 2, 2);
+  struct Case {
+    PreviewBox box;
+    int32_t n;
+    std::vector<std::string> labels;  // in painting order: column by column
+  } const cases[] = {
+      {{341, 277, 1.0, 277, 4000, 6000}, 2, {"A1", "B1", "A2", "B2"}},
+      // Cells of a few pixels cannot carry a readable label.
+      {{341, 277, 1.0, 277, 4000, 6000}, 20, {}},
+  };
+  for (const Case& c : cases) {
+    const PosterState p = test::wholeSheets(c.n, c.n);
+    const Options o = previewOptions(true, false, true);
+    SheetGrid off;
+    off.toggle(1, 0);  // a clicked-out sheet keeps its label
+    RasterDevice dc(c.box.width, c.box.height, kBox);
+    paintPreview(dc, pic, c.box, p, o, {5, 5}, off, true);
+    std::vector<std::string> labels;
+    for (const auto& call : dc.calls())
+      if (call.name == "textOut") labels.push_back(call.text);
+    EXPECT_EQ(labels, c.labels) << c.n;
+    // Off by default: no text at all.
+    RasterDevice plain(c.box.width, c.box.height, kBox);
+    paintPreview(plain, pic, c.box, p, o, {5, 5}, off);
+    EXPECT_EQ(plain.count("textOut"), 0);
+  }
 }

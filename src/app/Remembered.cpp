@@ -1,0 +1,63 @@
+#include "app/Remembered.h"
+
+#include <QCheckBox>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+namespace tessaro {
+
+namespace {
+const QString kFolderKey = QStringLiteral("Load/folder");
+const QString kGeometryKey = QStringLiteral("Window/geometry");
+QString optionKey(const QObject* control) { return QStringLiteral("Options/") + control->objectName(); }
+}  // namespace
+
+QSettings programSettings() { return QSettings(QStringLiteral("Tessaro"), QStringLiteral("Tessaro")); }
+
+RememberedOptions::RememberedOptions(QWidget& tab) {
+  for (QCheckBox* box : tab.findChildren<QCheckBox*>()) {
+    boxes_.push_back(box);
+    startChecked_.push_back(box->isChecked());
+  }
+  for (QSpinBox* spin : tab.findChildren<QSpinBox*>()) {
+    spins_.push_back(spin);
+    startValues_.push_back(spin->value());
+  }
+}
+
+void RememberedOptions::restore() {
+  const QSettings stored = programSettings();
+  for (QCheckBox* box : boxes_) {
+    const QSignalBlocker quiet(box);
+    box->setChecked(stored.value(optionKey(box), box->isChecked()).toBool());
+  }
+  // The spin edit keeps a stored value within its range.
+  for (QSpinBox* spin : spins_) {
+    const QSignalBlocker quiet(spin);
+    spin->setValue(stored.value(optionKey(spin), spin->value()).toInt());
+  }
+}
+
+void RememberedOptions::store() const {
+  QSettings stored = programSettings();
+  for (const QCheckBox* box : boxes_) stored.setValue(optionKey(box), box->isChecked());
+  for (const QSpinBox* spin : spins_) stored.setValue(optionKey(spin), spin->value());
+}
+
+void RememberedOptions::resetToStart() {
+  for (size_t i = 0; i < boxes_.size(); ++i) {
+    const QSignalBlocker quiet(boxes_[i]);
+    boxes_[i]->setChecked(startChecked_[i]);
+  }
+  for (size_t i = 0; i < spins_.size(); ++i) {
+    const QSignalBlocker quiet(spins_[i]);
+    spins_[i]->setValue(startValues_[i]);
+  }
+}
+
+QByteArray rememberedFolder() { return programSettings().value(kFolderKey).toByteArray(); }
+void rememberFolder(const QByteArray& folder) { programSettings().setValue(kFolderKey, folder); }
+QByteArray rememberedGeometry() { return programSettings().value(kGeometryKey).toByteArray(); }
+void rememberGeometry(const QByteArray& geometry) { programSettings().setValue(kGeometryKey, geometry); }
+
+}  // namespace tessaro
