@@ -165,7 +165,11 @@ std::string pdfTextString(std::string_view utf8) {
       put(0xdc00 + ((static_cast<uint32_t>(u) - 0x10000) & 0x3ff));
     }
   }
-  return "<" + hexDigits(units) + ">";
+  // Appended, not "<" + ... + ">": that form trips a false overlap warning of g++ 12 at -O3.
+  std::string hex = "<";
+  hex += hexDigits(units);
+  hex += '>';
+  return hex;
 }
 
 }  // namespace tessaro
