@@ -36,6 +36,8 @@ class PassportTab;
 class HelpWindow;
 class TDepthChangeForm;
 class TDepthDownForm;
+class ScannerService;
+class ScanRunner;
 
 inline const QString kProgramTitle = QStringLiteral("Tessaro 2.1");
 
@@ -95,6 +97,11 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void GoFilterBtnClick();
   void UndoClick();
   void RedoClick();
+  // The tab "Scannen": choose the scanner, scan into the picture.
+  void TSetupBtnClick();
+  void ScanBtnClick();
+  // The scanner service; tests put a fake in its place.
+  void setScanner(std::shared_ptr<ScannerService> scanner);
   const RetouchView& retouchView() const { return view_; }
   const UndoHistory& history() const { return history_; }
 
@@ -136,6 +143,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void repaintPreview() override;
 
   void FormCreate();
+  QWidget* buildScanTab();
+  ScanRunner& scanRunner();
   bool FormCloseQuery();
   void FormClose();
   void Panel6Resize();
@@ -199,6 +208,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   PrintTab* print_ = nullptr;
   PassportTab* passport_ = nullptr;
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
+  PictureButton *TSetupBtn = nullptr, *ScanBtn = nullptr;
+  std::shared_ptr<ScannerService> scanner_;
+  ScanRunner* scanRunner_ = nullptr;  // a child: made on first use, stops its scan when the window goes
   std::unique_ptr<HelpWindow> help_;
   RetouchView view_;
   // Made once and kept, so the user's last choices are the next preselection.
