@@ -10,18 +10,22 @@
 namespace tessaro {
 
 namespace {
-// sane_init once per process; sane_exit when the process ends.
-struct SaneLibrary {
-  SaneLibrary() { ok = sane_init(nullptr, nullptr) == SANE_STATUS_GOOD; }
-  ~SaneLibrary() {
-    if (ok) sane_exit();
-  }
-  bool ok = false;
-};
+// SANE runs while any scanner object that used it lives: started by the first one, ended with the
+// last one (the window has one for its whole life). Not at exit: sane_exit unloads the backends,
+// and doing that from the process's exit handlers can deadlock in the dynamic loader.
+std::mutex libraryMutex;
+int libraryUsers = 0;
 
-bool saneStarted() {
-  static SaneLibrary library;
-  return library.ok;
+bool startSane() {
+  std::lock_guard lock(libraryMutex);
+  if (libraryUsers == 0 && sane_init(nullptr, nullptr) != SANE_STATUS_GOOD) return false;
+  ++libraryUsers;
+  return true;
+}
+
+void endSane() {
+  std::lock_guard lock(libraryMutex);
+  if (--libraryUsers == 0) sane_exit();
 }
 
 ScanFault faultOf(SANE_Status s) {
@@ -141,7 +145,15 @@ FrameKind frameKind(SANE_Frame f) {
 
 SaneScanner::SaneScanner() = default;
 
-SaneScanner::~SaneScanner() { close(); }
+SaneScanner::~SaneScanner() {
+  close();
+  if (started_) endSane();
+}
+
+bool SaneScanner::saneStarted() {
+  if (!started_) started_ = startSane();
+  return started_;
+}
 
 void SaneScanner::close() {
   std::lock_guard lock(handleMutex_);

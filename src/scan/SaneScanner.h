@@ -1,6 +1,6 @@
 #pragma once
-// The scanner service over SANE. SANE is started once per process, on first use, and ended
-// at exit; its configuration is found as SANE finds it (SANE_CONFIG_DIR, then /etc/sane.d).
+// The scanner service over SANE. SANE is started on first use and ended when the last scanner
+// object goes; its configuration is found as SANE finds it (SANE_CONFIG_DIR, then /etc/sane.d).
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -19,6 +19,7 @@ class SaneScanner : public ScannerService {
   void cancel() override;
 
  private:
+  bool saneStarted();
   void close();
   std::vector<ScanOption> readOptions() const;
   bool apply(const OptionSetting& setting, ScanError& why);
@@ -27,6 +28,7 @@ class SaneScanner : public ScannerService {
   std::mutex handleMutex_;  // cancel() against open and close
   void* handle_ = nullptr;
   std::atomic<bool> cancelled_{false};
+  bool started_ = false;
 };
 
 }  // namespace tessaro
