@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +26,7 @@
 #include "app/WindowFixture.h"
 #include "depth/ColourDepth.h"
 #include "picture/CodecRegistry.h"
-#include "scan/Scanner.h"
+#include "scan/SaneScanner.h"
 #include "support/PosterPictures.h"
 #include "support/ReferenceImage.h"
 #include "ui/ScanDeviceDialog.h"
@@ -290,6 +291,43 @@ TEST_F(ScanTab, AFailedOrCancelledScanKeepsThePicture) {
       EXPECT_TRUE(w.boxes.shown.isEmpty());
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The same through SANE's test backend: the dialog on its real options, on the worker thread.
+TEST_F(ScanTab, TheTestBackendScansThroughTheDialog) {
+  QTemporaryDir sane;
+  for (const auto& [name, text] : {std::pair{"dll.conf", "test\n"}, std::pair{"test.conf", "number_of_devices 1\n"}}) {
+    QFile f(sane.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  qputenv("SANE_CONFIG_DIR", sane.path().toLocal8Bit());
+  test::WindowFixture w;
+  w.form.setScanner(std::make_shared<SaneScanner>());
+  rememberScanner("test:0");
+  w.form.runDialog = [](QDialog& d) {
+    auto* dialog = dynamic_cast<ScanDialog*>(&d);
+    if (!dialog) return int(QDialog::Rejected);
+    [&] { QTRY_VERIFY(!dialog->busy()); }();
+    dialog->ModeBox->setCurrentIndex(dialog->ModeBox->findText("Farbe"));
+    dialog->ResolutionEd->setValue(50);
+    dialog->RightEd->setValue(40);
+    dialog->ScanStartBtn->click();
+    [&] { QTRY_COMPARE(dialog->result(), int(QDialog::Accepted)); }();
+    return dialog->result();
+  };
+  w.form.ScanBtnClick();
+  // 40 x 100 mm at 50 dpi.
+  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "78");
+  EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), "196");
+  EXPECT_EQ(DibBitCount(w.form.state().Picture), 24);
+  EXPECT_TRUE(w.boxes.shown.isEmpty()) << w.boxes.shown.join("; ").toStdString();
+  w.form.setScanner(nullptr);
+  qunsetenv("SANE_CONFIG_DIR");
 }
 
 }  // namespace
