@@ -169,7 +169,9 @@ void ScanDialog::showOptions() {
   if (const ScanOption* res = findOption(options_, "resolution"); res && res->active) {
     const auto [lo, hi] = span(*res);
     ResolutionEd->setRange(static_cast<int>(std::ceil(lo)), static_cast<int>(std::floor(hi)));
-    ResolutionEd->setValue(static_cast<int>(std::lround(res->number)));
+    // A device whose own value lies outside its range starts at a usual photo resolution.
+    const double start = res->number >= lo && res->number <= hi ? res->number : snapResolution(300);
+    ResolutionEd->setValue(static_cast<int>(std::lround(start)));
   }
   ModeBox->setEnabled(ModeBox->count() > 0);
   DepthBox->setEnabled(DepthBox->count() > 0);
