@@ -11,8 +11,8 @@ namespace tessaro {
 
 namespace {
 // SANE runs while any scanner object that used it lives: started by the first one, ended with the
-// last one (the window has one for its whole life). Not at exit: sane_exit unloads the backends,
-// and doing that from the process's exit handlers can deadlock in the dynamic loader.
+// last one (the window keeps one for its whole life, so once per run). Ending it among the exit
+// handlers instead would unload the backends while other libraries are already shutting down.
 std::mutex libraryMutex;
 int libraryUsers = 0;
 
@@ -284,6 +284,10 @@ TDib SaneScanner::readFrames(const ProgressFn& progress, ScanError& why) {
       SANE_Int got = 0;
       s = sane_read(h, space.data(), static_cast<SANE_Int>(space.size()), &got);
       if (s != SANE_STATUS_GOOD) break;
+      if (got < 0 || static_cast<size_t>(got) > space.size()) {
+        why = ScanError{ScanFault::Io, "sane_read"};  // a device that claims more than it was given room for
+        return TDib();
+      }
       if (!frames.commit(static_cast<size_t>(got))) {
         why = ScanError{ScanFault::TooLarge, ""};
         return TDib();
