@@ -199,3 +199,32 @@ if "cli-poster" in mean:
     line("poster / convert to PNG", mean["cli-poster"] / mean["cli-png"], 1.3)
     line("poster peak memory / picture", poster_kb * 1024 / picture, 2.0)
 EOF
+
+# Scanning: a 300 dpi A4 colour scan from SANE's test backend into a picture, against scanimage
+# writing the same scan to a PNM file, in a hyperfine run of their own (target: at most 1.2 times
+# scanimage's time), and the same pixels in both. Both run under `timeout`: the test backend's
+# reader thread can, rarely and under load, die holding the loader's lock, and the process then
+# hangs when SANE unloads its backends.
+echo "== Scan: 300 dpi A4 colour from test:0 into a picture vs scanimage to PNM"
+if command -v scanimage >/dev/null; then
+  sane="$work/sane"
+  mkdir -p "$sane"
+  echo test >"$sane/dll.conf"
+  printf 'number_of_devices 1\ngeometry_max 300.0\n' >"$sane/test.conf"
+  scan_opts=(mode=Color depth=8 resolution=300 "test-picture=Color pattern" tl-x=0 tl-y=0 br-x=210 br-y=297)
+  # scanimage names the area by its corner, width and height.
+  scan_args=(--mode=Color --depth=8 --resolution=300 "--test-picture=Color pattern" -l 0 -t 0 -x 210 -y 297)
+  SANE_CONFIG_DIR="$sane" hyperfine -N --warmup 1 --runs "$((runs * 3))" --export-json "$cache/peers-scan.json" \
+    -n scan-to-picture "timeout 60 $root/build-bench/scan-to-picture test:0 ${scan_opts[*]// /\\ }" \
+    -n scanimage "timeout 60 scanimage -d test:0 ${scan_args[*]// /\\ } -o $work/scanimage.pnm"
+  SANE_CONFIG_DIR="$sane" "$root/build-bench/scan-to-picture" test:0 "${scan_opts[@]}" -o "$work/scan.bmp" >/dev/null
+  echo "  same pixels as scanimage: $([ "$(rgb "$work/scan.bmp")" = "$(rgb "$work/scanimage.pnm")" ] && echo yes || echo NO)"
+  python3 - "$cache/peers-scan.json" <<'PY'
+import json, sys
+mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
+ratio = mean["scan-to-picture"] / mean["scanimage"]
+print(f"  {'scan into picture / scanimage':<34} {ratio:6.2f}  {'PASS' if ratio <= 1.2 else 'FAIL'} (target <= 1.2)")
+PY
+else
+  echo "  scanimage missing (sane-utils): skipped"
+fi

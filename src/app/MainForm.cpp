@@ -6,12 +6,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QTabBar>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/LoadTab.h"
@@ -71,15 +69,7 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
   pageControl_->setObjectName("PageControl1");
   load_ = new LoadTab;
   scan_ = nullptr;
-  auto* scanTab = new QWidget;
-  scanTab->setObjectName("TabSheet10");
-  auto* scanText = new QLabel(
-      QStringLiteral("Sie können ein Motiv über die TWAIN-Schnittstelle direkt in dieses Programm importieren!"),
-      scanTab);
-  scanText->setWordWrap(true);
-  auto* scanLayout = new QVBoxLayout(scanTab);
-  scanLayout->addWidget(scanText);
-  scanLayout->addStretch(1);
+  QWidget* scanTab = buildScanTab();
   retouch_ = new RetouchTab;
   settings_ = new SettingsTab;
   posterSize_ = new PosterSizeTab;

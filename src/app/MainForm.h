@@ -39,6 +39,8 @@ class HelpWindow;
 class RememberedOptions;
 class TDepthChangeForm;
 class TDepthDownForm;
+class ScannerService;
+class ScanRunner;
 
 inline const QString kProgramTitle = QStringLiteral("Tessaro 2.1");
 
@@ -103,6 +105,11 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void GoFilterBtnClick();
   void UndoClick();
   void RedoClick();
+  // The tab "Scannen": choose the scanner, scan into the picture.
+  void TSetupBtnClick();
+  void ScanBtnClick();
+  // The scanner service; tests put a fake in its place.
+  void setScanner(std::shared_ptr<ScannerService> scanner);
   const RetouchView& retouchView() const { return view_; }
   const UndoHistory& history() const { return history_; }
 
@@ -147,6 +154,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void repaintPreview() override;
 
   void FormCreate();
+  QWidget* buildScanTab();
+  ScanRunner& scanRunner();
   bool FormCloseQuery();
   void FormClose();
   void Panel6Resize();
@@ -213,6 +222,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   PrintTab* print_ = nullptr;
   PassportTab* passport_ = nullptr;
   PictureButton *ueberbtn = nullptr, *HilfeBtn = nullptr, *EndeBtn = nullptr;
+  PictureButton *TSetupBtn = nullptr, *ScanBtn = nullptr;
+  std::shared_ptr<ScannerService> scanner_;
+  ScanRunner* scanRunner_ = nullptr;  // a child: made on first use, stops its scan when the window goes
   std::unique_ptr<HelpWindow> help_;
   std::unique_ptr<RememberedOptions> remembered_;
   RetouchView view_;

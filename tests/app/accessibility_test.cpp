@@ -12,9 +12,14 @@ using namespace tessaro;
 // through the accessibility interface clicks it.
 TEST(PictureButtonAccessibility, EveryButtonIsANamedPushButtonThatPresses) {
   test::WindowFixture w;
-  const QList<std::pair<const char*, QString>> buttons = {{"ueberbtn", "Info"},  {"HilfeBtn", "Hilfe"},
-                                                          {"EndeBtn", "Ende"},   {"SetupBtn", "Drucker..."},
-                                                          {"GoBtn1", "Drucken"}, {"GoBtn2", "Drucken"}};
+  const QList<std::pair<const char*, QString>> buttons = {{"ueberbtn", "Info"},
+                                                          {"HilfeBtn", "Hilfe"},
+                                                          {"EndeBtn", "Ende"},
+                                                          {"SetupBtn", "Drucker..."},
+                                                          {"GoBtn1", "Drucken"},
+                                                          {"GoBtn2", "Drucken"},
+                                                          {"TSetupBtn", "Scanner wählen"},
+                                                          {"ScanBtn", "Scannen"}};
   ASSERT_EQ(w.form.findChildren<PictureButton*>().size(), buttons.size());
   for (const auto& [name, caption] : buttons) {
     SCOPED_TRACE(name);
