@@ -32,6 +32,10 @@ TEST(PictureButtons, HaveTheirSizesAndHints) {
       {"SetupBtn",
        {82, 35},
        QStringLiteral("Klicken Sie hier, um einen anderen Drucker oder ein anderes Papierformat zu wählen")},
+      {"TSetupBtn",
+       {115, 35},
+       QStringLiteral("Klicken Sie hier, um das Gerät zu wählen, von dem das Bild geholt werden soll")},
+      {"ScanBtn", {115, 35}, QStringLiteral("Klicken Sie hier, um das Benutzerinterface des Gerätes zu starten")},
   };
   EXPECT_EQ(w.form.findChildren<PictureButton*>().size(), std::size(table));
   for (const auto& [name, size, hint] : table) {
