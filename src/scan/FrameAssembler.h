@@ -57,7 +57,6 @@ class FrameAssembler {
   TDib picture_;                // with a known length
   std::vector<uint8_t> grown_;  // converted rows, top first, with an unknown length
   int32_t rowBytes_ = 0;
-  bool hasPicture_ = false;
 };
 
 }  // namespace tessaro
