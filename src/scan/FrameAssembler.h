@@ -39,6 +39,8 @@ class FrameAssembler {
   bool commit(size_t n);
   // Progress of the whole scan in percent; 0 while the length is unknown.
   int percent() const;
+  // The current frame's last line is next, its length being known.
+  bool lastLineNext() const { return format_.lines > 0 && linesDone_ == format_.lines - 1 && filled_ == 0; }
   // The picture once the last frame has ended; empty, with the reason in `why`, when the device
   // sent no line at all.
   TDib finish(ScanError& why);

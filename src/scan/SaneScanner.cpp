@@ -2,8 +2,10 @@
 
 #include <sane/sane.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "scan/FrameAssembler.h"
 
@@ -280,6 +282,12 @@ TDib SaneScanner::readFrames(const ProgressFn& progress, ScanError& why) {
     if (!frames.beginFrame(format, why)) break;
     SANE_Status s = SANE_STATUS_GOOD;
     while (s == SANE_STATUS_GOOD) {
+      // Backends built on SANE's thread helper end their reader thread with an asynchronous
+      // cancel in the very read that takes the frame's last bytes. Should it land while the
+      // thread is still leaving, the thread can stop inside the loader with its lock taken, and
+      // the process hangs at its next library call or at exit. By the last line the reader has
+      // handed over everything; a moment lets it leave first.
+      if (frames.lastLineNext()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
       const std::span<uint8_t> space = frames.space();
       SANE_Int got = 0;
       s = sane_read(h, space.data(), static_cast<SANE_Int>(space.size()), &got);
