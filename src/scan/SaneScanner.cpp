@@ -12,6 +12,8 @@
 namespace tessaro {
 
 namespace {
+constexpr auto kReaderSettles = std::chrono::milliseconds(20);
+
 // SANE runs while any scanner object that used it lives: started by the first one, ended with the
 // last one (the window keeps one for its whole life, so once per run). Ending it among the exit
 // handlers instead would unload the backends while other libraries are already shutting down.
@@ -261,6 +263,7 @@ TDib SaneScanner::scan(const std::vector<OptionSetting>& settings, const Progres
     if (!apply(s, why)) return TDib();
   if (progress) progress(0);
   TDib picture = readFrames(progress, why);
+  letReaderSettle();
   sane_cancel(static_cast<SANE_Handle>(handle_));  // ends the scan, as SANE asks after every one
   if (cancelled_ && !picture.empty()) {
     why = ScanError{ScanFault::Cancelled, ""};
@@ -269,12 +272,23 @@ TDib SaneScanner::scan(const std::vector<OptionSetting>& settings, const Progres
   return picture;
 }
 
+// Backends built on SANE's thread helper end their reader thread with an asynchronous cancel: on
+// sane_cancel, and in the very sane_read that takes a frame's last bytes. Landing while the thread
+// is still starting or leaving, the cancel can stop it inside the loader with its lock taken, and
+// the process then hangs at its next library call or at exit. So the reader gets a moment after
+// its start, and before the last line is read, to be past those places.
+void SaneScanner::letReaderSettle() const {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch() - std::chrono::nanoseconds(frameStarted_);
+  if (since < kReaderSettles) std::this_thread::sleep_for(kReaderSettles - since);
+}
+
 TDib SaneScanner::readFrames(const ProgressFn& progress, ScanError& why) {
   auto h = static_cast<SANE_Handle>(handle_);
   FrameAssembler frames;
   int shown = 0;
   for (;;) {
     if (cancelled_ || failed(sane_start(h), why)) break;
+    frameStarted_ = std::chrono::steady_clock::now().time_since_epoch().count();
     SANE_Parameters p{};
     if (failed(sane_get_parameters(h, &p), why)) break;
     const FrameFormat format{frameKind(p.format), p.depth, p.pixels_per_line,
@@ -282,12 +296,8 @@ TDib SaneScanner::readFrames(const ProgressFn& progress, ScanError& why) {
     if (!frames.beginFrame(format, why)) break;
     SANE_Status s = SANE_STATUS_GOOD;
     while (s == SANE_STATUS_GOOD) {
-      // Backends built on SANE's thread helper end their reader thread with an asynchronous
-      // cancel in the very read that takes the frame's last bytes. Should it land while the
-      // thread is still leaving, the thread can stop inside the loader with its lock taken, and
-      // the process hangs at its next library call or at exit. By the last line the reader has
-      // handed over everything; a moment lets it leave first.
-      if (frames.lastLineNext()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      // By a frame's last line the reader has handed over everything: see letReaderSettle.
+      if (frames.lastLineNext()) std::this_thread::sleep_for(kReaderSettles);
       const std::span<uint8_t> space = frames.space();
       SANE_Int got = 0;
       s = sane_read(h, space.data(), static_cast<SANE_Int>(space.size()), &got);
@@ -315,7 +325,9 @@ TDib SaneScanner::readFrames(const ProgressFn& progress, ScanError& why) {
 void SaneScanner::cancel() {
   cancelled_ = true;
   std::lock_guard lock(handleMutex_);
-  if (handle_) sane_cancel(static_cast<SANE_Handle>(handle_));
+  if (!handle_) return;
+  letReaderSettle();
+  sane_cancel(static_cast<SANE_Handle>(handle_));
 }
 
 const ScanOption* findOption(const std::vector<ScanOption>& options, const std::string& name) {

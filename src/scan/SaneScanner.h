@@ -24,11 +24,14 @@ class SaneScanner : public ScannerService {
   std::vector<ScanOption> readOptions() const;
   bool apply(const OptionSetting& setting, ScanError& why);
   TDib readFrames(const ProgressFn& progress, ScanError& why);
+  void letReaderSettle() const;
 
   std::mutex handleMutex_;  // cancel() against open and close
   void* handle_ = nullptr;
   std::atomic<bool> cancelled_{false};
   bool started_ = false;
+  // When the last frame was started, in steady-clock nanoseconds.
+  std::atomic<int64_t> frameStarted_{0};
 };
 
 }  // namespace tessaro
