@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <numeric>
 #include <string>
@@ -74,15 +75,22 @@ const std::array<TFilterDef, kFilterCount> FilterTable = {{
 
 namespace {
 
-// The kernel as columns that are whole multiples of a few base columns: the vertical sums of each
-// base column are formed once per row and shared by the columns built on it (the all-ones blur
-// needs one, the edge finders one or two), then five shifted multiples of them are added up.
-// Every sum stays the exact integer the 25 products give, so no byte differs.
+// The kernel as a few vertical bases, each weighing the five rows, whose sums are formed once per
+// row, and horizontal terms that add shifted multiples of those sums; the centre weight may stand
+// apart as a term of its own when that leaves fewer bases. Every sum stays the exact integer the
+// 25 products give, so no byte differs.
+struct Term {
+  int base = 0;
+  int column = 0;
+  int32_t weight = 0;
+};
+
 struct Plan {
   int bases = 0;
   std::array<std::array<int32_t, 5>, 5> base{};  // base[b][row]
-  std::array<int, 5> baseOf{};                   // per kernel column, -1 for a zero column
-  std::array<int32_t, 5> factor{};               // per kernel column
+  int terms = 0;
+  std::array<Term, 25> term{};
+  int32_t center = 0;  // times the middle sample, added after the terms
   int32_t divisor = 1;
   int32_t bias = 0;
   bool narrow = false;  // every sum fits 16 bits
@@ -95,7 +103,7 @@ struct Plan {
   int recipShift = 0;
   // Quotient plus bias stays within 16 bits, so the last step needs no wider lanes.
   bool narrowFinish = false;
-  // Only the inner 3 x 3 weights are set: the outer rows and columns are left out altogether.
+  // No base weighs rows 0 and 4: those rows are left out altogether.
   bool small = false;
 };
 
@@ -118,31 +126,113 @@ void findReciprocal(Plan& p, int64_t top) {
   }
 }
 
+using Kernel = std::array<std::array<int32_t, 5>, 5>;
+
+// v divided by the gcd of its entries, first nonzero entry positive; the factor is what was taken
+// out (0 for a zero vector).
+int32_t normalize(std::array<int32_t, 5>& v) {
+  int32_t g = 0, sign = 0;
+  for (int32_t w : v) {
+    g = std::gcd(g, w);
+    if (!sign && w) sign = w < 0 ? -1 : 1;
+  }
+  if (!g) return 0;
+  for (int32_t& w : v) w /= g * sign;
+  return g * sign;
+}
+
+int findOrAdd(std::array<std::array<int32_t, 5>, 5>& list, int& count, const std::array<int32_t, 5>& v) {
+  int i = 0;
+  while (i < count && list[i] != v) ++i;
+  if (i == count) list[count++] = v;
+  return i;
+}
+
+// Columns that are multiples of one another share a base: the base is the column, the term its
+// multiple.
+void splitByColumns(Plan& p, const Kernel& k) {
+  for (int kx = 0; kx < 5; ++kx) {
+    std::array<int32_t, 5> col;
+    for (int ky = 0; ky < 5; ++ky) col[ky] = k[ky][kx];
+    if (const int32_t factor = normalize(col)) p.term[p.terms++] = {findOrAdd(p.base, p.bases, col), kx, factor};
+  }
+}
+
+// Rows that are multiples of one another share a base: the base weighs those rows by their
+// multiples, the terms are the row's weights.
+void splitByRows(Plan& p, const Kernel& k) {
+  std::array<std::array<int32_t, 5>, 5> rows{};
+  int count = 0;
+  for (int ky = 0; ky < 5; ++ky) {
+    std::array<int32_t, 5> row = k[ky];
+    const int32_t factor = normalize(row);
+    if (!factor) continue;
+    const int r = findOrAdd(rows, count, row);
+    p.bases = std::max(p.bases, r + 1);
+    p.base[r][ky] = factor;
+  }
+  for (int r = 0; r < count; ++r) {
+    const int32_t g = normalize(p.base[r]);
+    for (int kx = 0; kx < 5; ++kx)
+      if (rows[r][kx]) p.term[p.terms++] = {r, kx, rows[r][kx] * g};
+  }
+}
+
+// A symmetric base of weights 0 and 1 only: its sums are the row pairs and the middle row added.
+bool unitBase(const std::array<int32_t, 5>& w) {
+  return w[0] == w[4] && w[1] == w[3] && (w[0] | w[1] | w[2]) == 1 && w[0] >= 0 && w[1] >= 0 && w[2] >= 0;
+}
+
+void markShape(Plan& p) {
+  p.symmetric = p.bases > 1;
+  p.small = true;
+  for (int b = 0; b < p.bases; ++b) {
+    p.symmetric = p.symmetric && p.base[b][0] == p.base[b][4] && p.base[b][1] == p.base[b][3];
+    p.small = p.small && !p.base[b][0] && !p.base[b][4];
+  }
+}
+
+// Vector operations per group of lanes, roughly: each pass loads, multiplies and adds its inputs
+// and stores once.
+int cost(const Plan& p) {
+  const int rows = p.small ? 3 : 5;
+  int c = p.symmetric ? 2 * (p.small ? 1 : 2) : p.bases * (rows + 1);
+  for (int b = 0; p.symmetric && b < p.bases; ++b)
+    c += unitBase(p.base[b]) ? (p.base[b][0] + p.base[b][1] + p.base[b][2]) + 1 : rows / 2 + 2;
+  c += p.terms + 2 * ((p.terms + 4) / 5);
+  return c + (p.center ? 4 : 0);
+}
+
 Plan makePlan(const TFilterDef& f) {
   Plan p;
-  p.divisor = f.Divisor;
+  Kernel k;
   int64_t pos = 0, neg = 0;
-  for (int kx = 0; kx < 5; ++kx) {
-    std::array<int32_t, 5> col{};
-    int32_t g = 0, sign = 0;
-    for (int ky = 0; ky < 5; ++ky) {
-      col[ky] = f.Kernel[ky][kx];
-      g = std::gcd(g, col[ky]);
-      if (!sign && col[ky]) sign = col[ky] < 0 ? -1 : 1;
-      (col[ky] > 0 ? pos : neg) += int64_t{255} * std::abs(int64_t{col[ky]});
+  for (int ky = 0; ky < 5; ++ky)
+    for (int kx = 0; kx < 5; ++kx) {
+      k[ky][kx] = f.Kernel[ky][kx];
+      (k[ky][kx] > 0 ? pos : neg) += int64_t{255} * std::abs(int64_t{k[ky][kx]});
     }
-    p.baseOf[kx] = -1;
-    if (!g) continue;
-    for (int32_t& w : col) w /= g * sign;
-    p.factor[kx] = g * sign;
-    int b = 0;
-    while (b < p.bases && p.base[b] != col) ++b;
-    if (b == p.bases) p.base[p.bases++] = col;
-    p.baseOf[kx] = b;
-  }
-  p.symmetric = p.bases > 1;
-  for (int b = 0; b < p.bases; ++b)
-    p.symmetric = p.symmetric && p.base[b][0] == p.base[b][4] && p.base[b][1] == p.base[b][3];
+  // Both ways of splitting, the kernel as it is first, then with the centre weight standing apart
+  // so that a different weight remains in the middle.
+  int best = std::numeric_limits<int>::max();
+  const auto consider = [&](int32_t rest) {
+    Kernel r = k;
+    r[2][2] = rest;
+    for (const auto split : {splitByColumns, splitByRows}) {
+      Plan c;
+      c.center = k[2][2] - rest;
+      split(c, r);
+      markShape(c);
+      if (const int n = cost(c); n < best) {
+        best = n;
+        p = c;
+      }
+    }
+  };
+  consider(k[2][2]);
+  for (int32_t rest = -255; rest <= 255; ++rest)
+    if (rest != k[2][2]) consider(rest);
+  p.divisor = f.Divisor;
   // Wrapping 16-bit sums end on the exact value when the final sum fits 16 bits: every kernel in
   // the table does, and twice as many lanes fit a vector.
   p.narrow = pos <= 32767 && neg <= 32768;
@@ -152,9 +242,6 @@ Plan makePlan(const TFilterDef& f) {
   p.bias = static_cast<int32_t>(std::clamp<int64_t>(f.Bias, -reach, reach));
   p.narrowFinish =
       p.narrow && (p.divisor == 1 || p.recip) && std::max(pos, neg) / p.divisor + std::abs(p.bias) <= 32767;
-  p.small = true;
-  for (int k = 0; k < 5; ++k)
-    p.small = p.small && !f.Kernel[0][k] && !f.Kernel[4][k] && !f.Kernel[k][0] && !f.Kernel[k][4];
   return p;
 }
 
@@ -202,27 +289,81 @@ void pairedSum(T* out, const T* outer, const T* inner, const uint8_t* middle, co
   }
 }
 
-// acc = sum over columns of factor x base sums shifted by the column's offset, in one pass; `sums`
-// holds each base's sums with two replicated pixels on either side. A zero column adds 0 x base 0.
-template <typename T, bool Small>
-void horizontalSum(T* acc, const T* sums, size_t stride, const Plan& p, int32_t n) {
-  const T* s[5];
-  T k[5];
-  for (int kx = 0; kx < 5; ++kx) {
-    s[kx] = sums + static_cast<size_t>(std::max(p.baseOf[kx], 0)) * stride + 3 * kx;
-    k[kx] = static_cast<T>(p.baseOf[kx] < 0 ? 0 : p.factor[kx]);
+// pairedSum for a unit base: additions only.
+template <typename T, bool Outer, bool Inner, bool Middle>
+void unitPairedSum(T* out, const T* outer, const T* inner, const uint8_t* middle, int32_t n) {
+  for (int32_t i = 0; i < n; ++i)
+    out[i] = static_cast<T>((Outer ? outer[i] : T{0}) + (Inner ? inner[i] : T{0}) + (Middle ? middle[i] : 0));
+}
+
+template <typename T>
+void unitPairedSumOf(const std::array<int32_t, 5>& w, T* out, const T* outer, const T* inner, const uint8_t* middle,
+                     int32_t n) {
+  switch (w[0] * 4 + w[1] * 2 + w[2]) {
+    case 1:
+      return unitPairedSum<T, false, false, true>(out, outer, inner, middle, n);
+    case 2:
+      return unitPairedSum<T, false, true, false>(out, outer, inner, middle, n);
+    case 3:
+      return unitPairedSum<T, false, true, true>(out, outer, inner, middle, n);
+    case 4:
+      return unitPairedSum<T, true, false, false>(out, outer, inner, middle, n);
+    case 5:
+      return unitPairedSum<T, true, false, true>(out, outer, inner, middle, n);
+    case 6:
+      return unitPairedSum<T, true, true, false>(out, outer, inner, middle, n);
+    default:
+      return unitPairedSum<T, true, true, true>(out, outer, inner, middle, n);
   }
-  const T *s0 = s[0], *s1 = s[1], *s2 = s[2], *s3 = s[3], *s4 = s[4];
-  if constexpr (Small) {
-    for (int32_t i = 0; i < n; ++i)
-      acc[i] =
-          static_cast<T>(static_cast<T>(k[1] * s1[i]) + static_cast<T>(k[2] * s2[i]) + static_cast<T>(k[3] * s3[i]));
-  } else {
-    for (int32_t i = 0; i < n; ++i)
-      acc[i] =
-          static_cast<T>(static_cast<T>(k[0] * s0[i]) + static_cast<T>(k[1] * s1[i]) + static_cast<T>(k[2] * s2[i]) +
-                         static_cast<T>(k[3] * s3[i]) + static_cast<T>(k[4] * s4[i]));
+}
+
+// acc (= or +=) the sum of N terms: weight x a base's sums shifted by the term's column; `sums`
+// holds each base's sums with two replicated pixels on either side.
+template <typename T, int N, bool Add>
+void horizontalPass(T* acc, const T* sums, size_t stride, const Term* t, int32_t n) {
+  const T* s[N];
+  T k[N];
+  for (int j = 0; j < N; ++j) {
+    s[j] = sums + static_cast<size_t>(t[j].base) * stride + 3 * t[j].column;
+    k[j] = static_cast<T>(t[j].weight);
   }
+  for (int32_t i = 0; i < n; ++i) {
+    T v = Add ? acc[i] : T{0};
+    for (int j = 0; j < N; ++j) v = static_cast<T>(v + static_cast<T>(k[j] * s[j][i]));
+    acc[i] = v;
+  }
+}
+
+template <typename T, bool Add>
+void horizontalPassOf(int count, T* acc, const T* sums, size_t stride, const Term* t, int32_t n) {
+  switch (count) {
+    case 1:
+      return horizontalPass<T, 1, Add>(acc, sums, stride, t, n);
+    case 2:
+      return horizontalPass<T, 2, Add>(acc, sums, stride, t, n);
+    case 3:
+      return horizontalPass<T, 3, Add>(acc, sums, stride, t, n);
+    case 4:
+      return horizontalPass<T, 4, Add>(acc, sums, stride, t, n);
+    default:
+      return horizontalPass<T, 5, Add>(acc, sums, stride, t, n);
+  }
+}
+
+// All terms, five to a pass, then the centre weight times the middle samples.
+template <typename T>
+void horizontalSum(T* acc, const T* sums, size_t stride, const Plan& p, const uint8_t* middle, int32_t n) {
+  if (!p.terms) std::fill_n(acc, n, T{0});
+  for (int first = 0; first < p.terms; first += 5) {
+    const int count = std::min(5, p.terms - first);
+    if (first)
+      horizontalPassOf<T, true>(count, acc, sums, stride, p.term.data() + first, n);
+    else
+      horizontalPassOf<T, false>(count, acc, sums, stride, p.term.data() + first, n);
+  }
+  if (!p.center) return;
+  const T c = static_cast<T>(p.center);
+  for (int32_t i = 0; i < n; ++i) acc[i] = static_cast<T>(acc[i] + static_cast<T>(c * middle[i]));
 }
 
 // |x| / divisor and the bias in 16-bit lanes; (|x| * recip) >> 16 is the high half of one 16-bit
@@ -343,7 +484,10 @@ void verticalSums(RowBuffers<T>& buf, const Plan& plan, const uint8_t* const row
   if (plan.symmetric) addPairs<T, Small>(buf.pairs.data(), buf.pairs.data() + buf.stride, from, hi - lo);
   for (int b = 0; b < plan.bases; ++b) {
     T* s = buf.sums.data() + static_cast<size_t>(b) * buf.stride;
-    if (plan.symmetric)
+    if (plan.symmetric && unitBase(plan.base[b]))
+      unitPairedSumOf<T>(plan.base[b], s + (lo - (i - 6)), buf.pairs.data(), buf.pairs.data() + buf.stride, from[2],
+                         hi - lo);
+    else if (plan.symmetric)
       pairedSum<T, Small>(s + (lo - (i - 6)), buf.pairs.data(), buf.pairs.data() + buf.stride, from[2], plan.base[b],
                           hi - lo);
     else
@@ -366,7 +510,7 @@ void filterRowsOf(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, Ro
     for (int32_t i = 0; i < n; i += kPiece) {
       const int32_t m = std::min(kPiece, n - i);
       verticalSums<T, Small>(buf, job.plan, rows, i, m, n);
-      horizontalSum<T, Small>(buf.acc.data(), buf.sums.data(), buf.stride, job.plan, m);
+      horizontalSum<T>(buf.acc.data(), buf.sums.data(), buf.stride, job.plan, rows[2] + i, m);
       finishRow(job.dst.row(y) + i, buf.acc.data(), job.plan, m);
     }
   }
