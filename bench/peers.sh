@@ -84,7 +84,10 @@ cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $
 # A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
 poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
-if "$cli" --help 2>/dev/null | grep -q 'tessaro-cli poster'; then
+# The help is read whole first: grep -q stops reading early, and under pipefail the writer's
+# broken pipe would count as no poster command.
+cli_help=$("$cli" --help 2>/dev/null || true)
+if grep -q 'tessaro-cli poster' <<<"$cli_help"; then
   # shellcheck disable=SC2086  # split into words, as hyperfine -N splits every command
   /usr/bin/time -f %M -o "$work/poster.kb" $poster >"$work/poster.txt"
   grid=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) .*/\1x\2/p' "$work/poster.txt")
@@ -215,16 +218,22 @@ if command -v scanimage >/dev/null; then
   scan_opts=(mode=Color depth=8 resolution=300 "test-picture=Color pattern" tl-x=0 tl-y=0 br-x=210 br-y=297)
   # scanimage names the area by its corner, width and height.
   scan_args=(--mode=Color --depth=8 --resolution=300 "--test-picture=Color pattern" -l 0 -t 0 -x 210 -y 297)
-  SANE_CONFIG_DIR="$sane" hyperfine -N --warmup 1 --runs "$((runs * 3))" --export-json "$cache/peers-scan.json" \
-    -n scan-to-picture "timeout 60 $root/build-bench/scan-to-picture test:0 ${scan_opts[*]// /\\ }" \
-    -n scanimage "timeout 60 scanimage -d test:0 ${scan_args[*]// /\\ } -o $work/scanimage.pnm"
+  # scanimage itself hangs now and then (see above): failed runs are let through and the medians
+  # compared, but every run of ours must end well.
+  SANE_CONFIG_DIR="$sane" hyperfine -N -i --warmup 1 --runs "$((runs * 3))" --export-json "$cache/peers-scan.json" \
+    -n scan-to-picture "timeout 10 $root/build-bench/scan-to-picture test:0 ${scan_opts[*]// /\\ }" \
+    -n scanimage "timeout 10 scanimage -d test:0 ${scan_args[*]// /\\ } -o $work/scanimage.pnm"
   SANE_CONFIG_DIR="$sane" "$root/build-bench/scan-to-picture" test:0 "${scan_opts[@]}" -o "$work/scan.bmp" >/dev/null
   echo "  same pixels as scanimage: $([ "$(rgb "$work/scan.bmp")" = "$(rgb "$work/scanimage.pnm")" ] && echo yes || echo NO)"
   python3 - "$cache/peers-scan.json" <<'PY'
 import json, sys
-mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
-ratio = mean["scan-to-picture"] / mean["scanimage"]
-print(f"  {'scan into picture / scanimage':<34} {ratio:6.2f}  {'PASS' if ratio <= 1.2 else 'FAIL'} (target <= 1.2)")
+results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+ours, peer = results["scan-to-picture"], results["scanimage"]
+ratio = ours["median"] / peer["median"]
+ok = ratio <= 1.2 and not any(ours["exit_codes"])
+print(f"  {'scan into picture / scanimage':<34} {ratio:6.2f}  {'PASS' if ok else 'FAIL'} (target <= 1.2, medians)")
+print(f"  runs that did not end well: ours {sum(1 for c in ours['exit_codes'] if c)}, "
+      f"scanimage {sum(1 for c in peer['exit_codes'] if c)} of {len(peer['exit_codes'])}")
 PY
 else
   echo "  scanimage missing (sane-utils): skipped"

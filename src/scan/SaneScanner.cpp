@@ -12,7 +12,7 @@
 namespace tessaro {
 
 namespace {
-constexpr auto kReaderSettles = std::chrono::milliseconds(20);
+constexpr auto kReaderSettles = std::chrono::milliseconds(5);
 
 // SANE runs while any scanner object that used it lives: started by the first one, ended with the
 // last one (the window keeps one for its whole life, so once per run). Ending it among the exit
