@@ -9,6 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "retouch/FilterRows.h"
+
 namespace tessaro {
 namespace {
 
@@ -109,19 +111,26 @@ TEST(Filters, MatchThePlainReferenceOnRandomPictures) {
   filters.push_back(kNegativeHalf);
   filters.push_back(kWide);
   filters.insert(filters.end(), std::begin(kEdges), std::end(kEdges));
-  // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads, and
-  // 1031 pixels of three bytes cross the row pieces the sums are made in.
-  const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {5, 1}, {1, 6}, {7, 9}, {33, 17}, {301, 260}, {1031, 7}};
-  for (const auto& [w, h] : sizes) {
-    TDib src = newdib(w, h, 24, nullptr, 0);
-    for (int y = 0; y < h; ++y)
-      for (int i = 0; i < 3 * w; ++i) src.row(y)[i] = static_cast<uint8_t>(random());
-    for (const TFilterDef& f : filters) {
-      const TDib got = filterDib(src, f), want = referenceFilter(src, f);
-      ASSERT_EQ(got.pixelBytes(), want.pixelBytes());
-      EXPECT_TRUE(std::equal(got.Bits, got.Bits + got.pixelBytes(), want.Bits)) << f.Name << " " << w << "x" << h;
+  // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads. Rows of
+  // 63 and 66 samples lie either side of the shortest the vector loop takes, and rows of 2049,
+  // 2100 and 2115 samples end in a rest that joins the piece before it or stands as its own.
+  const std::pair<int, int> sizes[] = {{1, 1},  {2, 3},  {5, 1},     {1, 6},   {7, 9},   {33, 17},
+                                       {21, 4}, {22, 5}, {301, 260}, {683, 3}, {700, 4}, {705, 6}};
+  for (const bool vectors : {true, false}) {
+    filters::allowVectorRows(vectors);
+    for (const auto& [w, h] : sizes) {
+      TDib src = newdib(w, h, 24, nullptr, 0);
+      for (int y = 0; y < h; ++y)
+        for (int i = 0; i < 3 * w; ++i) src.row(y)[i] = static_cast<uint8_t>(random());
+      for (const TFilterDef& f : filters) {
+        const TDib got = filterDib(src, f), want = referenceFilter(src, f);
+        ASSERT_EQ(got.pixelBytes(), want.pixelBytes());
+        EXPECT_TRUE(std::equal(got.Bits, got.Bits + got.pixelBytes(), want.Bits))
+            << f.Name << " " << w << "x" << h << (vectors ? "" : " plain");
+      }
     }
   }
+  filters::allowVectorRows(true);
 }
 
 TEST(Filters, RefuseWhatTheyCannotFilter) {
