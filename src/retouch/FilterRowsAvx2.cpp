@@ -84,10 +84,10 @@ constexpr auto kFeatureSums = featureTable(std::make_index_sequence<1u << kFeatu
 
 // Sixteen results before the pack: the quotient is the high half of a 16-bit multiply of |x|
 // (abs(-32768) reads as 32768 taken unsigned), shifted; sign() negates it where x < 0.
-TESSARO_AVX2 __m256i finish(__m256i x, __m256i m, __m128i shift, __m256i bias, bool divide) {
-  if (!divide) return _mm256_add_epi16(x, bias);
-  const __m256i q = _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(x), m), shift);
-  return _mm256_add_epi16(_mm256_sign_epi16(q, x), bias);
+template <bool Divide, bool Bias>
+TESSARO_AVX2 __m256i finish(__m256i x, __m256i m, __m128i shift, __m256i bias) {
+  if constexpr (Divide) x = _mm256_sign_epi16(_mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(x), m), shift), x);
+  return Bias ? _mm256_add_epi16(x, bias) : x;
 }
 
 struct GroupAt {
@@ -99,13 +99,13 @@ struct GroupAt {
 
 // Output samples 0 .. m of a piece (m >= 64), sixty-four at a time; `middle` is the piece's
 // middle-row samples.
+template <bool Center, bool Divide, bool Bias>
 __attribute__((target("avx2"))) void groupsAndFinish(uint8_t* out, const GroupAt* groups, int count,
                                                      const uint8_t* middle, const Plan& p, int32_t m) {
   const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(p.bias));
   const __m256i recip = _mm256_set1_epi16(static_cast<int16_t>(p.recip));
   const __m256i center = _mm256_set1_epi16(static_cast<int16_t>(p.center));
   const __m128i shift = _mm_cvtsi32_si128(p.recipShift);
-  const bool divide = p.divisor != 1;
   for (int32_t j = 0; j < m; j += 64) {
     const int32_t k = std::min(j, m - 64);
     __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, a3 = a0;
@@ -135,16 +135,24 @@ __attribute__((target("avx2"))) void groupsAndFinish(uint8_t* out, const GroupAt
       }
     }
     __m256i acc[4] = {a0, a1, a2, a3};
-    if (p.center)
+    if constexpr (Center)
       for (int q = 0; q < 4; ++q)
         acc[q] = _mm256_add_epi16(acc[q], _mm256_mullo_epi16(widen(middle + k + 16 * q), center));
     for (int half = 0; half < 2; ++half) {
-      const __m256i packed = _mm256_packus_epi16(finish(acc[2 * half], recip, shift, bias, divide),
-                                                 finish(acc[2 * half + 1], recip, shift, bias, divide));
+      const __m256i packed = _mm256_packus_epi16(finish<Divide, Bias>(acc[2 * half], recip, shift, bias),
+                                                 finish<Divide, Bias>(acc[2 * half + 1], recip, shift, bias));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k + 32 * half), _mm256_permute4x64_epi64(packed, 0xD8));
     }
   }
 }
+
+using GroupsFn = void (*)(uint8_t*, const GroupAt*, int, const uint8_t*, const Plan&, int32_t);
+
+template <size_t... I>
+constexpr std::array<GroupsFn, sizeof...(I)> groupsTable(std::index_sequence<I...>) {
+  return {groupsAndFinish<(I & 4) != 0, (I & 2) != 0, (I & 1) != 0>...};
+}
+constexpr auto kGroupsAndFinish = groupsTable(std::make_index_sequence<8>());
 
 bool hasAvx2() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
@@ -179,6 +187,7 @@ __attribute__((target("avx2"))) void vectorRows(const Job& job, RowBuffers<int16
     to.uniform = from.uniform;
   }
   const FeatureFn features = kFeatureSums[p.features];
+  const GroupsFn groupsAndFinish = kGroupsAndFinish[(p.center ? 4 : 0) + (p.divisor != 1 ? 2 : 0) + (p.bias ? 1 : 0)];
   for (int32_t y = y0; y < y1; ++y) {
     if (progress) progress->row(y);
     const uint8_t* rows[5];

@@ -1,6 +1,7 @@
 #include "retouch/Filters.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <string>
@@ -255,20 +256,28 @@ void plainRows(const Job& job, RowBuffers<T>& buf, int32_t y0, int32_t y1, RowPr
 template <typename T>
 using RowsFn = void (*)(const Job&, RowBuffers<T>&, int32_t, int32_t, RowProgress*);
 
-// The lower half of the rows goes to a second thread when the picture is big enough to pay for
-// it; this thread does the upper half and reports the progress.
+// Rows go out in bands from a shared counter to this thread and, when the picture is big enough
+// to pay for it, a second one: a thread slowed by other work on its core then leaves more bands
+// to the other instead of holding up the end. This thread reports the progress.
 template <typename T>
 void runRows(const Job& job, RowsFn<T> rows, const ProgressFn& progress) {
+  constexpr int32_t kBand = 32;
   const int32_t H = DibHeight(job.src);
-  const int64_t pixels = int64_t{DibWidth(job.src)} * H;
-  const int32_t mid = pixels >= 256 * 256 && std::thread::hardware_concurrency() > 1 ? H / 2 : H;
-  RowBuffers<T> upper(job);
-  RowProgress report(progress, mid);
-  if (mid == H) return rows(job, upper, 0, H, &report);
-  RowBuffers<T> lowerBuf(job);
-  std::thread lower(rows, std::cref(job), std::ref(lowerBuf), mid, H, nullptr);
-  rows(job, upper, 0, mid, &report);
-  lower.join();
+  const bool twoThreads = int64_t{DibWidth(job.src)} * H >= 256 * 256 && std::thread::hardware_concurrency() > 1;
+  RowBuffers<T> mine(job);
+  RowProgress report(progress, H);
+  if (!twoThreads) return rows(job, mine, 0, H, &report);
+  RowBuffers<T> theirs(job);
+  std::atomic<int32_t> next{0};
+  const auto work = [&](RowBuffers<T>& buf, RowProgress* reportTo) {
+    for (int32_t y; (y = next.fetch_add(kBand)) < H;) {
+      if (reportTo) reportTo->row(y);
+      rows(job, buf, y, std::min(y + kBand, H), nullptr);
+    }
+  };
+  std::thread other([&] { work(theirs, nullptr); });
+  work(mine, &report);
+  other.join();
 }
 
 template <typename T>
