@@ -199,7 +199,8 @@ Plan makePlan(const TFilterDef& f) {
   };
   if (Plan c; splitNested(c, k)) keep(c);
   // Both ways of splitting, the kernel as it is first, then with the centre weight standing apart
-  // so that a different weight remains in the middle.
+  // so that a weight found elsewhere in the kernel, or none, remains in the middle: that is what
+  // lets the middle column or row share a base with another.
   const auto consider = [&](int32_t rest) {
     Kernel r = k;
     r[2][2] = rest;
@@ -211,8 +212,13 @@ Plan makePlan(const TFilterDef& f) {
     }
   };
   consider(k[2][2]);
-  for (int32_t rest = -255; rest <= 255; ++rest)
-    if (rest != k[2][2]) consider(rest);
+  std::array<int32_t, 26> rests{0};
+  int tried = 1;
+  for (const auto& row : k)
+    for (int32_t w : row)
+      if (std::find(rests.begin(), rests.begin() + tried, w) == rests.begin() + tried) rests[tried++] = w;
+  for (int i = 0; i < tried; ++i)
+    if (rests[i] != k[2][2]) consider(rests[i]);
   p.divisor = f.Divisor;
   // Wrapping 16-bit sums end on the exact value when the final sum fits 16 bits: every kernel in
   // the table does, and twice as many lanes fit a vector.
