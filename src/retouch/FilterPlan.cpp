@@ -82,6 +82,9 @@ void mixLoneColumns(Plan& p) {
     mixed.uniform = mixed.count == 1;
     if (mixed.count) kept[count++] = mixed;
   }
+  // The largest first: the vector loop has the first group's shape compiled in.
+  std::stable_sort(kept.begin(), kept.begin() + count,
+                   [](const Group& a, const Group& b) { return a.count > b.count; });
   p.group = kept;
   p.groups = count;
 }

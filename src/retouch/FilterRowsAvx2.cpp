@@ -82,14 +82,6 @@ constexpr std::array<FeatureFn, sizeof...(F)> featureTable(std::index_sequence<F
 }
 constexpr auto kFeatureSums = featureTable(std::make_index_sequence<1u << kFeatureKinds>());
 
-// Sixteen results before the pack: the quotient is the high half of a 16-bit multiply of |x|
-// (abs(-32768) reads as 32768 taken unsigned), shifted; sign() negates it where x < 0.
-template <bool Divide, bool Bias>
-TESSARO_AVX2 __m256i finish(__m256i x, __m256i m, __m128i shift, __m256i bias) {
-  if constexpr (Divide) x = _mm256_sign_epi16(_mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(x), m), shift), x);
-  return Bias ? _mm256_add_epi16(x, bias) : x;
-}
-
 struct GroupAt {
   const int16_t* column[5];
   int count;
@@ -97,50 +89,59 @@ struct GroupAt {
   __m256i weight[5];
 };
 
+// Adds weight x the group's columns to the four vectors of a step at k: a uniform group adds its
+// columns first and multiplies once, a mixed one multiplies each column by its own weight. Count
+// is the number of columns, or 0 when it is known only at run time.
+template <bool Uniform, int Count>
+TESSARO_AVX2 void addGroup(const GroupAt& g, int32_t k, __m256i (&acc)[4]) {
+  const int count = Count ? Count : g.count;
+  if constexpr (Uniform) {
+    __m256i s[4];
+    for (int q = 0; q < 4; ++q) s[q] = load(g.column[0] + k + 16 * q);
+    for (int c = 1; c < count; ++c)
+      for (int q = 0; q < 4; ++q) s[q] = _mm256_add_epi16(s[q], load(g.column[c] + k + 16 * q));
+    for (int q = 0; q < 4; ++q) acc[q] = _mm256_add_epi16(acc[q], _mm256_mullo_epi16(s[q], g.weight[0]));
+  } else {
+    for (int c = 0; c < count; ++c)
+      for (int q = 0; q < 4; ++q)
+        acc[q] = _mm256_add_epi16(acc[q], _mm256_mullo_epi16(load(g.column[c] + k + 16 * q), g.weight[c]));
+  }
+}
+
 // Output samples 0 .. m of a piece (m >= 64), sixty-four at a time; `middle` is the piece's
-// middle-row samples.
-template <bool Center, bool Divide, bool Bias>
+// middle-row samples. The first group's shape is compiled in, so that the common plans of one
+// group run without a loop over groups and columns.
+template <bool Uniform, int Count, bool Divide>
 __attribute__((target("avx2"))) void groupsAndFinish(uint8_t* out, const GroupAt* groups, int count,
                                                      const uint8_t* middle, const Plan& p, int32_t m) {
   const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(p.bias));
   const __m256i recip = _mm256_set1_epi16(static_cast<int16_t>(p.recip));
   const __m256i center = _mm256_set1_epi16(static_cast<int16_t>(p.center));
   const __m128i shift = _mm_cvtsi32_si128(p.recipShift);
+  const bool hasCenter = p.center != 0, hasBias = p.bias != 0;
   for (int32_t j = 0; j < m; j += 64) {
     const int32_t k = std::min(j, m - 64);
-    __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, a3 = a0;
-    for (const GroupAt* g = groups; g != groups + count; ++g) {
-      if (g->uniform) {
-        const int16_t* at = g->column[0] + k;
-        __m256i s0 = load(at), s1 = load(at + 16), s2 = load(at + 32), s3 = load(at + 48);
-        for (int c = 1; c < g->count; ++c) {
-          at = g->column[c] + k;
-          s0 = _mm256_add_epi16(s0, load(at));
-          s1 = _mm256_add_epi16(s1, load(at + 16));
-          s2 = _mm256_add_epi16(s2, load(at + 32));
-          s3 = _mm256_add_epi16(s3, load(at + 48));
-        }
-        a0 = _mm256_add_epi16(a0, _mm256_mullo_epi16(s0, g->weight[0]));
-        a1 = _mm256_add_epi16(a1, _mm256_mullo_epi16(s1, g->weight[0]));
-        a2 = _mm256_add_epi16(a2, _mm256_mullo_epi16(s2, g->weight[0]));
-        a3 = _mm256_add_epi16(a3, _mm256_mullo_epi16(s3, g->weight[0]));
-      } else {
-        for (int c = 0; c < g->count; ++c) {
-          const int16_t* at = g->column[c] + k;
-          a0 = _mm256_add_epi16(a0, _mm256_mullo_epi16(load(at), g->weight[c]));
-          a1 = _mm256_add_epi16(a1, _mm256_mullo_epi16(load(at + 16), g->weight[c]));
-          a2 = _mm256_add_epi16(a2, _mm256_mullo_epi16(load(at + 32), g->weight[c]));
-          a3 = _mm256_add_epi16(a3, _mm256_mullo_epi16(load(at + 48), g->weight[c]));
-        }
-      }
+    __m256i acc[4] = {};
+    addGroup<Uniform, Count>(groups[0], k, acc);
+    for (const GroupAt* g = groups + 1; g < groups + count; ++g) {
+      if (g->uniform)
+        addGroup<true, 0>(*g, k, acc);
+      else
+        addGroup<false, 0>(*g, k, acc);
     }
-    __m256i acc[4] = {a0, a1, a2, a3};
-    if constexpr (Center)
+    if (hasCenter)
       for (int q = 0; q < 4; ++q)
         acc[q] = _mm256_add_epi16(acc[q], _mm256_mullo_epi16(widen(middle + k + 16 * q), center));
+    // The quotient is the high half of a 16-bit multiply of |x| (abs(-32768) reads as 32768 taken
+    // unsigned), shifted; sign() negates it where x < 0. The saturating pack clamps to 0..255.
+    for (int q = 0; q < 4; ++q) {
+      if constexpr (Divide)
+        acc[q] =
+            _mm256_sign_epi16(_mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_abs_epi16(acc[q]), recip), shift), acc[q]);
+      if (hasBias) acc[q] = _mm256_add_epi16(acc[q], bias);
+    }
     for (int half = 0; half < 2; ++half) {
-      const __m256i packed = _mm256_packus_epi16(finish<Divide, Bias>(acc[2 * half], recip, shift, bias),
-                                                 finish<Divide, Bias>(acc[2 * half + 1], recip, shift, bias));
+      const __m256i packed = _mm256_packus_epi16(acc[2 * half], acc[2 * half + 1]);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k + 32 * half), _mm256_permute4x64_epi64(packed, 0xD8));
     }
   }
@@ -148,11 +149,12 @@ __attribute__((target("avx2"))) void groupsAndFinish(uint8_t* out, const GroupAt
 
 using GroupsFn = void (*)(uint8_t*, const GroupAt*, int, const uint8_t*, const Plan&, int32_t);
 
+// Indexed by divide x 10 + uniform x 5 + the first group's columns - 1.
 template <size_t... I>
 constexpr std::array<GroupsFn, sizeof...(I)> groupsTable(std::index_sequence<I...>) {
-  return {groupsAndFinish<(I & 4) != 0, (I & 2) != 0, (I & 1) != 0>...};
+  return {groupsAndFinish<(I % 10) >= 5, static_cast<int>(I % 5) + 1, (I >= 10)>...};
 }
-constexpr auto kGroupsAndFinish = groupsTable(std::make_index_sequence<8>());
+constexpr auto kGroupsAndFinish = groupsTable(std::make_index_sequence<20>());
 
 bool hasAvx2() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
@@ -187,7 +189,8 @@ __attribute__((target("avx2"))) void vectorRows(const Job& job, RowBuffers<int16
     to.uniform = from.uniform;
   }
   const FeatureFn features = kFeatureSums[p.features];
-  const GroupsFn groupsAndFinish = kGroupsAndFinish[(p.center ? 4 : 0) + (p.divisor != 1 ? 2 : 0) + (p.bias ? 1 : 0)];
+  const GroupsFn groupsAndFinish =
+      kGroupsAndFinish[(p.divisor != 1 ? 10 : 0) + (p.group[0].uniform ? 5 : 0) + p.group[0].count - 1];
   for (int32_t y = y0; y < y1; ++y) {
     if (progress) progress->row(y);
     const uint8_t* rows[5];
