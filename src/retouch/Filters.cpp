@@ -258,11 +258,14 @@ using RowsFn = void (*)(const Job&, RowBuffers<T>&, int32_t, int32_t, RowProgres
 
 // Rows go out in bands from a shared counter to this thread and, when the picture is big enough
 // to pay for it, a second one: a thread slowed by other work on its core then leaves more bands
-// to the other instead of holding up the end. This thread reports the progress.
+// to the other instead of holding up the end. A band spans about 4 MB of the result where the
+// picture has eight of them, so that the two threads seldom meet on one freshly mapped huge page,
+// which only one of them can have cleared at a time. This thread reports the progress.
 template <typename T>
 void runRows(const Job& job, RowsFn<T> rows, const ProgressFn& progress) {
-  constexpr int32_t kBand = 32;
   const int32_t H = DibHeight(job.src);
+  const auto fourMegabytes = static_cast<int32_t>((size_t{4} << 20) / static_cast<size_t>(job.dst.RowBytes));
+  const int32_t band = std::max(32, std::min(fourMegabytes, H / 8));
   const bool twoThreads = int64_t{DibWidth(job.src)} * H >= 256 * 256 && std::thread::hardware_concurrency() > 1;
   RowBuffers<T> mine(job);
   RowProgress report(progress, H);
@@ -270,9 +273,9 @@ void runRows(const Job& job, RowsFn<T> rows, const ProgressFn& progress) {
   RowBuffers<T> theirs(job);
   std::atomic<int32_t> next{0};
   const auto work = [&](RowBuffers<T>& buf, RowProgress* reportTo) {
-    for (int32_t y; (y = next.fetch_add(kBand)) < H;) {
+    for (int32_t y; (y = next.fetch_add(band)) < H;) {
       if (reportTo) reportTo->row(y);
-      rows(job, buf, y, std::min(y + kBand, H), nullptr);
+      rows(job, buf, y, std::min(y + band, H), nullptr);
     }
   };
   std::thread other([&] { work(theirs, nullptr); });
