@@ -18,21 +18,6 @@ struct Job {
   const Plan& plan;
 };
 
-// Per-thread sums of one row piece, made before any thread starts so that a lack of memory ends
-// the operation cleanly. Each base's sums hold the samples i - 6 .. i + m + 5 of a piece at i of
-// m samples: two pixels either side.
-template <typename T>
-struct RowBuffers {
-  explicit RowBuffers(const Job& job)
-      : stride(3 * static_cast<size_t>(DibWidth(job.src)) + 12),
-        sums(stride * static_cast<size_t>(std::max(job.plan.bases, 1))),  // zeros for an all-zero kernel
-        acc(stride),
-        pairs(job.plan.symmetric ? 2 * stride : 0) {}
-  size_t stride;
-  std::vector<T> sums, acc;
-  std::vector<T> pairs;  // rows 0 + 4 and rows 1 + 3 of a piece, when the plan shares them
-};
-
 // Rows are worked in pieces, so that the sums are still in the first-level cache when they are
 // used. A piece is never shorter than kMinPiece samples unless the row is: a short rest joins the
 // piece before it, and the vector loops may end on a step that overlaps the one before.
@@ -44,6 +29,21 @@ inline int32_t pieceLength(int32_t i, int32_t n) {
   const int32_t m = std::min(kPiece, n - i);
   return n - i - m < kMinPiece ? n - i : m;
 }
+
+// Per-thread sums of one row piece, made before any thread starts so that a lack of memory ends
+// the operation cleanly. Each base's sums hold the samples i - 6 .. i + m + 5 of a piece at i of
+// m samples: two pixels either side.
+template <typename T>
+struct RowBuffers {
+  explicit RowBuffers(const Job& job)
+      : stride(std::min<size_t>(3 * static_cast<size_t>(DibWidth(job.src)), kPiece + kMinPiece) + 12),
+        sums(stride * static_cast<size_t>(std::max(job.plan.bases, 1))),  // zeros for an all-zero kernel
+        acc(stride),
+        pairs(job.plan.symmetric ? 2 * stride : 0) {}
+  size_t stride;
+  std::vector<T> sums, acc;
+  std::vector<T> pairs;  // rows 0 + 4 and rows 1 + 3 of a piece, when the plan shares them
+};
 
 // The sums of a piece at i of m samples in a row of n, made for the samples from lo to hi, repeat
 // the edge pixels beyond the row (only the first piece reaches the left edge: kPiece > 6).
