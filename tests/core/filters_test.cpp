@@ -111,6 +111,15 @@ TEST(Filters, MatchThePlainReferenceOnRandomPictures) {
   filters.push_back(kNegativeHalf);
   filters.push_back(kWide);
   filters.insert(filters.end(), std::begin(kEdges), std::end(kEdges));
+  // Random kernels of small weights, every other one mirrored top to bottom as most of the table
+  // is, so that the splits meet column groups of every shape and row sums of every kind.
+  for (int i = 0; i < 24; ++i) {
+    TFilterDef f{1 + static_cast<int32_t>(random() % 40), static_cast<int32_t>(random() % 601) - 300, {}, "random"};
+    for (int ky = 0; ky < 5; ++ky)
+      for (int kx = 0; kx < 5; ++kx) f.Kernel[ky][kx] = random() % 2 ? static_cast<int32_t>(random() % 9) - 4 : 0;
+    for (int ky = 3; ky < 5 && i % 2; ++ky) f.Kernel[ky] = f.Kernel[4 - ky];
+    filters.push_back(f);
+  }
   // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads. Rows of
   // 63 and 66 samples lie either side of the shortest the vector loop takes, and rows of 2049,
   // 2100 and 2115 samples end in a rest that joins the piece before it or stands as its own.
