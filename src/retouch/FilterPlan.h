@@ -1,7 +1,7 @@
 #pragma once
 // How a 5 x 5 filter is worked out fast: the kernel as a few vertical sums per sample (bases), and
-// groups that add a base's sums at some columns and multiply them by a common weight. Every sum
-// stays the exact integer the 25 products give, so no byte differs from the plain definition.
+// groups that weigh a base's sums at some columns, with one weight for all or one per column. Every
+// sum stays the exact integer the 25 products give, so no byte differs from the plain definition.
 #include <array>
 #include <cstdint>
 
