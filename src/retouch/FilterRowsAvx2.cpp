@@ -60,6 +60,12 @@ TESSARO_AVX2 void featureStep(const FeatureRows& at, int32_t k) {
   if constexpr ((F & kInnerDiff) != 0) store(at.innerDiff + k, _mm256_sub_epi16(a1, a3));
 }
 
+// How far ahead the newest row is fetched. The other four rows were read for the rows above and
+// wait in the second-level cache, but the newest comes from main memory, and the processor's own
+// prefetch does not run far enough ahead of five interleaved streams to hide that: fetching it a
+// kilobyte early cut the time of the slowest filters by about a tenth.
+constexpr int32_t kFetchAhead = 1024;
+
 // The features in F of the samples 0 .. n of five rows (n >= 16), feature bit b going to out[b].
 template <unsigned F>
 __attribute__((target("avx2"))) void featureSums(int16_t* const out[kFeatureKinds], const uint8_t* const rows[5],
@@ -67,6 +73,7 @@ __attribute__((target("avx2"))) void featureSums(int16_t* const out[kFeatureKind
   const FeatureRows at{rows[0], rows[1], rows[2], rows[3], rows[4], out[0], out[1], out[2], out[3], out[4]};
   int32_t j = 0;
   for (; j + 32 <= n; j += 32) {
+    _mm_prefetch(reinterpret_cast<const char*>(at.r4 + j + kFetchAhead), _MM_HINT_T0);
     featureStep<F>(at, j);
     featureStep<F>(at, j + 16);
   }
