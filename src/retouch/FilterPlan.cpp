@@ -11,7 +11,8 @@ namespace {
 
 using Kernel = std::array<std::array<int32_t, 5>, 5>;
 
-constexpr RowWeights kFeatureRows[kFeatureKinds] = {
+// The named features' rows, in the order of their bits; the flat one has no fixed rows.
+constexpr RowWeights kFeatureRows[kFeatureKinds - 1] = {
     {0, 0, 1, 0, 0}, {0, 1, 1, 1, 0}, {1, 1, 1, 1, 1}, {1, 0, 0, 0, 1}, {0, 1, 0, -1, 0}};
 
 // A multiplier and shift that give the exact quotient for every numerator 0..top, found by trying
@@ -53,13 +54,14 @@ int findOrAddBase(Plan& p, const RowWeights& v) {
   return i;
 }
 
-// weight x base at column: columns of one base and the same weight form a uniform group, and
-// the columns left alone with their weight join one mixed group of that base.
+// weight x base at column: up to five terms of the same weight, of any bases, form a uniform
+// group, and the terms left alone with their weight join mixed groups.
 void addTerm(Plan& p, int base, int column, int32_t weight) {
   int g = 0;
-  while (g < p.groups && (p.group[g].base != base || p.group[g].weight[0] != weight)) ++g;
-  if (g == p.groups) p.group[p.groups++] = {base, 0, {}, {}, true};
+  while (g < p.groups && (p.group[g].weight[0] != weight || p.group[g].count == 5)) ++g;
+  if (g == p.groups) p.group[p.groups++] = {};
   Group& to = p.group[g];
+  to.base[to.count] = base;
   to.column[to.count] = column;
   to.weight[to.count++] = weight;
 }
@@ -67,21 +69,24 @@ void addTerm(Plan& p, int base, int column, int32_t weight) {
 void mixLoneColumns(Plan& p) {
   std::array<Group, 25> kept;
   int count = 0;
-  for (int b = 0; b < p.bases; ++b) {
-    Group mixed{b, 0, {}, {}, true};
-    for (int g = 0; g < p.groups; ++g) {
-      const Group& from = p.group[g];
-      if (from.base != b) continue;
-      if (from.count > 1) {
-        kept[count++] = from;
-      } else {
-        mixed.column[mixed.count] = from.column[0];
-        mixed.weight[mixed.count++] = from.weight[0];
-      }
-    }
+  Group mixed;
+  const auto keepMixed = [&] {
     mixed.uniform = mixed.count == 1;
     if (mixed.count) kept[count++] = mixed;
+    mixed = {};
+  };
+  for (int g = 0; g < p.groups; ++g) {
+    const Group& from = p.group[g];
+    if (from.count > 1) {
+      kept[count++] = from;
+      continue;
+    }
+    if (mixed.count == 5) keepMixed();
+    mixed.base[mixed.count] = from.base[0];
+    mixed.column[mixed.count] = from.column[0];
+    mixed.weight[mixed.count++] = from.weight[0];
   }
+  keepMixed();
   // The largest first: the vector loop has the first group's shape compiled in.
   std::stable_sort(kept.begin(), kept.begin() + count,
                    [](const Group& a, const Group& b) { return a.count > b.count; });
@@ -137,20 +142,47 @@ bool splitNested(Plan& p, const Kernel& k) {
   return true;
 }
 
+// A kernel whose columns all read (a, b, b, b, a), the centre set apart, is a sum over columns of
+// a x the outer pair + b x the inner three. Written as s x one column's own sums, flat, + t x a
+// named feature, with whole s and t, the terms of one weight form long uniform groups: Lithograph
+// becomes -1 x five columns and Psychdist -1 x five columns and 1 x one.
+void splitFlat(Plan& p, const Kernel& k, const RowWeights& flat, const RowWeights& named) {
+  const int64_t det = int64_t{flat[0]} * named[1] - int64_t{flat[1]} * named[0];
+  if (!det) return;
+  const int f = findOrAddBase(p, flat), n = findOrAddBase(p, named);
+  for (int kx = 0; kx < 5; ++kx) {
+    const int64_t o = k[0][kx], i = k[1][kx], s = o * named[1] - i * named[0], t = flat[0] * i - flat[1] * o;
+    if (s % det || t % det) {
+      p.groups = p.bases = 0;  // not whole: no plan
+      return;
+    }
+    if (s) addTerm(p, f, kx, static_cast<int32_t>(s / det));
+    if (t) addTerm(p, n, kx, static_cast<int32_t>(t / det));
+  }
+}
+
+bool flatColumns(const Kernel& k) {
+  for (int kx = 0; kx < 5; ++kx)
+    if (k[0][kx] != k[4][kx] || k[1][kx] != k[2][kx] || k[2][kx] != k[3][kx]) return false;
+  return true;
+}
+
 void markShape(Plan& p) {
   mixLoneColumns(p);
   p.symmetric = p.bases > 1;
   p.small = true;
   p.features = 0;
   bool named = true;
+  int flats = 0;
   for (int b = 0; b < p.bases; ++b) {
     p.symmetric = p.symmetric && p.base[b][0] == p.base[b][4] && p.base[b][1] == p.base[b][3];
     p.small = p.small && !p.base[b][0] && !p.base[b][4];
     const unsigned f = featureOf(p.base[b]);
     named = named && f;
+    flats += f == kFlat;
     p.features |= f;
   }
-  if (!named) p.features = 0;
+  if (!named || flats > 1) p.features = 0;
 }
 
 // Vector operations per sixteen samples, roughly: loads, multiplies, additions and stores.
@@ -158,11 +190,12 @@ int cost(const Plan& p) {
   int c = 0;
   if (p.features) {
     const unsigned f = p.features;
-    const bool middle = f & (kMiddle | kInner3 | kAll5), pair = f & (kInner3 | kAll5 | kInnerDiff),
-               outer = f & (kAll5 | kOuter);
-    c += middle + 2 * pair + 2 * outer;                                                     // rows loaded
-    c += 2 * bool(f & (kInner3 | kAll5)) + bool(f & kInnerDiff) + outer + bool(f & kAll5);  // additions
-    c += p.bases;                                                                           // stores
+    const bool middle = f & (kMiddle | kInner3 | kAll5 | kFlat), pair = f & (kInner3 | kAll5 | kInnerDiff | kFlat),
+               outer = f & (kAll5 | kOuter | kFlat);
+    c += middle + 2 * pair + 2 * outer;                                                             // rows loaded
+    c += 2 * bool(f & (kInner3 | kAll5 | kFlat)) + bool(f & kInnerDiff) + outer + bool(f & kAll5);  // additions
+    c += 3 * bool(f & kFlat);  // two multiplies and an addition
+    c += p.bases;              // stores
   } else {
     for (int b = 0; b < p.bases; ++b)
       for (int32_t w : p.base[b]) c += w ? (std::abs(w) == 1 ? 2 : 3) : 0;
@@ -178,9 +211,10 @@ int cost(const Plan& p) {
 }  // namespace
 
 unsigned featureOf(const RowWeights& base) {
-  for (int i = 0; i < kFeatureKinds; ++i)
+  for (int i = 0; i < kFeatureKinds - 1; ++i)
     if (base == kFeatureRows[i]) return 1u << i;
-  return 0;
+  const bool flat = base[0] == base[4] && base[1] == base[2] && base[2] == base[3];
+  return flat && (base[0] || base[1]) ? unsigned{kFlat} : 0u;
 }
 
 Plan makePlan(const TFilterDef& f) {
@@ -212,6 +246,18 @@ Plan makePlan(const TFilterDef& f) {
       c.center = k[2][2] - rest;
       split(c, r);
       keep(c);
+    }
+    if (!flatColumns(r)) return;
+    for (int kx = 0; kx < 5; ++kx) {
+      RowWeights flat;
+      for (int ky = 0; ky < 5; ++ky) flat[ky] = r[ky][kx];
+      if (!normalize(flat)) continue;
+      for (int named : {1, 2, 3}) {
+        Plan c;
+        c.center = k[2][2] - rest;
+        splitFlat(c, r, flat, kFeatureRows[named]);
+        if (c.groups) keep(c);
+      }
     }
   };
   consider(k[2][2]);

@@ -11,26 +11,28 @@ namespace tessaro::filters {
 
 using RowWeights = std::array<int32_t, 5>;  // one weight per kernel row, top first
 
-// Vertical sums of whole rows that the vector path forms by additions alone, shared with one
-// another: the middle row, the inner three rows, all five, the outer pair and the inner pair's
-// difference.
+// Vertical sums of whole rows that the vector path forms from one another: the middle row, the
+// inner three rows, all five, the outer pair and the inner pair's difference by additions alone,
+// and one flat sum (a, b, b, b, a) of any other proportion as a x the outer pair + b x the inner
+// three.
 enum Feature : unsigned {
   kMiddle = 1,
   kInner3 = 2,
   kAll5 = 4,
   kOuter = 8,
   kInnerDiff = 16,
+  kFlat = 32,
 };
-inline constexpr int kFeatureKinds = 5;
+inline constexpr int kFeatureKinds = 6;
 
 // The feature a base is, 0 when it is none of them.
 unsigned featureOf(const RowWeights& base);
 
-// The sum of one base's sums at the listed kernel columns, each times its weight. Uniform: all
+// The sum of bases' sums at kernel columns, each pair (base, column) times its weight. Uniform: all
 // weights are equal, so the sums are added before the one multiply.
 struct Group {
-  int base = 0;
   int count = 0;
+  std::array<int, 5> base{};
   std::array<int, 5> column{};
   std::array<int32_t, 5> weight{};
   bool uniform = true;
@@ -56,7 +58,7 @@ struct Plan {
   int recipShift = 0;
   // Quotient plus bias stays within 16 bits, so the last step needs no wider lanes.
   bool narrowFinish = false;
-  // The features of all bases when every base is one, else 0.
+  // The features of all bases when every base is one and at most one is flat, else 0.
   unsigned features = 0;
 };
 

@@ -37,14 +37,15 @@ TESSARO_AVX2 void store(int16_t* p, __m256i v) { _mm256_storeu_si256(reinterpret
 // could reach the array itself, which would then be read anew every step.
 struct FeatureRows {
   const uint8_t *r0, *r1, *r2, *r3, *r4;
-  int16_t *middle, *inner3, *all5, *outer, *innerDiff;
+  int16_t *middle, *inner3, *all5, *outer, *innerDiff, *flat;
+  __m256i flatOuter, flatInner;  // the flat feature's weights
 };
 
 // The features in F of the sixteen samples from k.
 template <unsigned F>
 TESSARO_AVX2 void featureStep(const FeatureRows& at, int32_t k) {
-  constexpr bool middle = F & (kMiddle | kInner3 | kAll5), inner = F & (kInner3 | kAll5),
-                 pair = F & (kInner3 | kAll5 | kInnerDiff), outer = F & (kAll5 | kOuter);
+  constexpr bool middle = F & (kMiddle | kInner3 | kAll5 | kFlat), inner = F & (kInner3 | kAll5 | kFlat),
+                 pair = F & (kInner3 | kAll5 | kInnerDiff | kFlat), outer = F & (kAll5 | kOuter | kFlat);
   __m256i m{}, a1{}, a3{}, inner3{}, outerPair{};
   if constexpr (middle) m = widen(at.r2 + k);
   if constexpr (pair) {
@@ -58,6 +59,9 @@ TESSARO_AVX2 void featureStep(const FeatureRows& at, int32_t k) {
   if constexpr ((F & kAll5) != 0) store(at.all5 + k, _mm256_add_epi16(inner3, outerPair));
   if constexpr ((F & kOuter) != 0) store(at.outer + k, outerPair);
   if constexpr ((F & kInnerDiff) != 0) store(at.innerDiff + k, _mm256_sub_epi16(a1, a3));
+  if constexpr ((F & kFlat) != 0)
+    store(at.flat + k,
+          _mm256_add_epi16(_mm256_mullo_epi16(outerPair, at.flatOuter), _mm256_mullo_epi16(inner3, at.flatInner)));
 }
 
 // How far ahead the newest row is fetched. The other four rows were read for the rows above and
@@ -66,11 +70,24 @@ TESSARO_AVX2 void featureStep(const FeatureRows& at, int32_t k) {
 // kilobyte early cut the time of the slowest filters by about a tenth.
 constexpr int32_t kFetchAhead = 1024;
 
-// The features in F of the samples 0 .. n of five rows (n >= 16), feature bit b going to out[b].
+// The features in F of the samples 0 .. n of five rows (n >= 16), feature bit b going to out[b];
+// flat holds the flat feature's weights of the outer pair and the inner three.
 template <unsigned F>
 __attribute__((target("avx2"))) void featureSums(int16_t* const out[kFeatureKinds], const uint8_t* const rows[5],
-                                                 int32_t n) {
-  const FeatureRows at{rows[0], rows[1], rows[2], rows[3], rows[4], out[0], out[1], out[2], out[3], out[4]};
+                                                 const int16_t flat[2], int32_t n) {
+  const FeatureRows at{rows[0],
+                       rows[1],
+                       rows[2],
+                       rows[3],
+                       rows[4],
+                       out[0],
+                       out[1],
+                       out[2],
+                       out[3],
+                       out[4],
+                       out[5],
+                       _mm256_set1_epi16(flat[0]),
+                       _mm256_set1_epi16(flat[1])};
   int32_t j = 0;
   for (; j + 32 <= n; j += 32) {
     _mm_prefetch(reinterpret_cast<const char*>(at.r4 + j + kFetchAhead), _MM_HINT_T0);
@@ -81,7 +98,7 @@ __attribute__((target("avx2"))) void featureSums(int16_t* const out[kFeatureKind
   if (j < n) featureStep<F>(at, n - 16);
 }
 
-using FeatureFn = void (*)(int16_t* const[kFeatureKinds], const uint8_t* const[5], int32_t);
+using FeatureFn = void (*)(int16_t* const[kFeatureKinds], const uint8_t* const[5], const int16_t[2], int32_t);
 
 template <size_t... F>
 constexpr std::array<FeatureFn, sizeof...(F)> featureTable(std::index_sequence<F...>) {
@@ -90,7 +107,7 @@ constexpr std::array<FeatureFn, sizeof...(F)> featureTable(std::index_sequence<F
 constexpr auto kFeatureSums = featureTable(std::make_index_sequence<1u << kFeatureKinds>());
 
 struct GroupAt {
-  const int16_t* column[5];
+  const int16_t* column[5];  // each column's sums of its base
   int count;
   bool uniform;
   __m256i weight[5];
@@ -180,16 +197,22 @@ __attribute__((target("avx2"))) void vectorRows(const Job& job, RowBuffers<int16
   const int32_t W = DibWidth(job.src), H = DibHeight(job.src), n = 3 * W;
   int16_t* base[5];
   int16_t* byFeature[kFeatureKinds] = {};
+  int16_t flat[2] = {};
   for (int b = 0; b < p.bases; ++b) {
     base[b] = buf.sums.data() + static_cast<size_t>(b) * buf.stride;
-    byFeature[__builtin_ctz(featureOf(p.base[b]))] = base[b];
+    const unsigned feature = featureOf(p.base[b]);
+    byFeature[__builtin_ctz(feature)] = base[b];
+    if (feature == kFlat) {
+      flat[0] = static_cast<int16_t>(p.base[b][0]);
+      flat[1] = static_cast<int16_t>(p.base[b][1]);
+    }
   }
   std::array<GroupAt, 25> groups;
   for (int g = 0; g < p.groups; ++g) {
     const Group& from = p.group[g];
     GroupAt& to = groups[static_cast<size_t>(g)];
     for (int c = 0; c < from.count; ++c) {
-      to.column[c] = base[from.base] + 3 * from.column[c];
+      to.column[c] = base[from.base[c]] + 3 * from.column[c];
       to.weight[c] = _mm256_set1_epi16(static_cast<int16_t>(from.weight[c]));
     }
     to.count = from.count;
@@ -209,7 +232,7 @@ __attribute__((target("avx2"))) void vectorRows(const Job& job, RowBuffers<int16
       for (int ky = 0; ky < 5; ++ky) from[ky] = rows[ky] + lo;
       int16_t* to[kFeatureKinds];
       for (int f = 0; f < kFeatureKinds; ++f) to[f] = byFeature[f] ? byFeature[f] + (lo - (i - 6)) : nullptr;
-      features(to, from, hi - lo);
+      features(to, from, flat, hi - lo);
       for (int b = 0; b < p.bases; ++b) repeatEdges(base[b], i, m, n);
       groupsAndFinish(job.dst.row(y) + i, groups.data(), p.groups, rows[2] + i, p, m);
     }

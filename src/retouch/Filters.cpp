@@ -120,14 +120,14 @@ void pairedSum(T* out, const T* outer, const T* inner, const uint8_t* middle, co
   }
 }
 
-// acc (= or +=) the group's N columns of a base's sums, each times its weight; `sums` holds each
+// acc (= or +=) the group's N columns of bases' sums, each times its weight; `sums` holds each
 // base's sums with two replicated pixels on either side.
 template <typename T, int N, bool Add>
 void groupPass(T* acc, const T* sums, size_t stride, const Group& g, int32_t n) {
   const T* s[N];
   T w[N];
   for (int j = 0; j < N; ++j) {
-    s[j] = sums + static_cast<size_t>(g.base) * stride + 3 * g.column[j];
+    s[j] = sums + static_cast<size_t>(g.base[j]) * stride + 3 * g.column[j];
     w[j] = static_cast<T>(g.weight[j]);
   }
   for (int32_t i = 0; i < n; ++i) {

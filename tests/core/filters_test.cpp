@@ -112,12 +112,15 @@ TEST(Filters, MatchThePlainReferenceOnRandomPictures) {
   filters.push_back(kWide);
   filters.insert(filters.end(), std::begin(kEdges), std::end(kEdges));
   // Random kernels of small weights, every other one mirrored top to bottom as most of the table
-  // is, so that the splits meet column groups of every shape and row sums of every kind.
-  for (int i = 0; i < 24; ++i) {
+  // is, so that the splits meet column groups of every shape and row sums of every kind. Every
+  // fourth has equal inner rows too, with its own centre, as Lithograph and Psychdist have.
+  for (int i = 0; i < 32; ++i) {
     TFilterDef f{1 + static_cast<int32_t>(random() % 40), static_cast<int32_t>(random() % 601) - 300, {}, "random"};
     for (int ky = 0; ky < 5; ++ky)
       for (int kx = 0; kx < 5; ++kx) f.Kernel[ky][kx] = random() % 2 ? static_cast<int32_t>(random() % 9) - 4 : 0;
+    for (int ky = 2; ky < 5 && i % 4 == 3; ++ky) f.Kernel[ky] = f.Kernel[1];
     for (int ky = 3; ky < 5 && i % 2; ++ky) f.Kernel[ky] = f.Kernel[4 - ky];
+    if (i % 4 == 3) f.Kernel[2][2] = static_cast<int32_t>(random() % 41) - 20;
     filters.push_back(f);
   }
   // Odd widths leave row padding; 301 x 260 is big enough to be split across two threads. Rows of
