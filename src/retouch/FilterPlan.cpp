@@ -152,8 +152,9 @@ void splitFlat(Plan& p, const Kernel& k, const RowWeights& flat, const RowWeight
   const int f = findOrAddBase(p, flat), n = findOrAddBase(p, named);
   for (int kx = 0; kx < 5; ++kx) {
     const int64_t o = k[0][kx], i = k[1][kx], s = o * named[1] - i * named[0], t = flat[0] * i - flat[1] * o;
-    if (s % det || t % det) {
-      p.groups = p.bases = 0;  // not whole: no plan
+    constexpr int64_t kTop = std::numeric_limits<int32_t>::max();
+    if (s % det || t % det || std::abs(s / det) > kTop || std::abs(t / det) > kTop) {
+      p.groups = p.bases = 0;  // not whole, or too large: no plan
       return;
     }
     if (s) addTerm(p, f, kx, static_cast<int32_t>(s / det));
