@@ -75,19 +75,9 @@ constexpr int32_t kFetchAhead = 1024;
 template <unsigned F>
 __attribute__((target("avx2"))) void featureSums(int16_t* const out[kFeatureKinds], const uint8_t* const rows[5],
                                                  const int16_t flat[2], int32_t n) {
-  const FeatureRows at{rows[0],
-                       rows[1],
-                       rows[2],
-                       rows[3],
-                       rows[4],
-                       out[0],
-                       out[1],
-                       out[2],
-                       out[3],
-                       out[4],
-                       out[5],
-                       _mm256_set1_epi16(flat[0]),
-                       _mm256_set1_epi16(flat[1])};
+  const __m256i flatOuter = _mm256_set1_epi16(flat[0]), flatInner = _mm256_set1_epi16(flat[1]);
+  const FeatureRows at{rows[0], rows[1], rows[2], rows[3], rows[4],   out[0],   out[1],
+                       out[2],  out[3],  out[4],  out[5],  flatOuter, flatInner};
   int32_t j = 0;
   for (; j + 32 <= n; j += 32) {
     _mm_prefetch(reinterpret_cast<const char*>(at.r4 + j + kFetchAhead), _MM_HINT_T0);
