@@ -5,6 +5,8 @@ namespace tessaro {
 PdfPrintService::PdfPrintService(std::string fileName, PageMetrics metrics)
     : fileName_(std::move(fileName)), metrics_(metrics) {}
 
+PdfPrintService::PdfPrintService(OutputStream& out, PageMetrics metrics) : metrics_(metrics), out_(&out) {}
+
 bool PdfPrintService::beginDoc() {
   failure_.clear();
   error_ = {};
@@ -12,11 +14,11 @@ bool PdfPrintService::beginDoc() {
     return false;
   written_.clear();
   imageCount_ = 0;
-  if (FileError e = file_.open(fileName_)) {
+  if (FileError e = out_ ? FileError{} : file_.open(fileName_)) {
     fail(std::move(e));
     return false;
   }
-  document_ = std::make_unique<PdfDocument>(file_.stream(), metrics_);
+  document_ = std::make_unique<PdfDocument>(out_ ? *out_ : file_.stream(), metrics_);
   device_ = std::make_unique<PdfDevice>(metrics_.pageWidth, metrics_.pageHeight, *document_);
   open_ = true;
   return true;
@@ -27,7 +29,7 @@ bool PdfPrintService::newPage() {
   if (!open_) return false;
   closePage();
   if (document_->ok()) return true;
-  fail(file_.discard(FileFault::CannotEncode));
+  fail(discard(FileFault::CannotEncode));
   return false;
 }
 
@@ -40,7 +42,7 @@ bool PdfPrintService::endDoc() {
   const bool made = document_->finish(title_);
   imageCount_ = document_->imageCount();
   close();
-  FileError e = made ? file_.commit() : file_.discard(FileFault::CannotEncode);
+  FileError e = !made ? discard(FileFault::CannotEncode) : out_ ? FileError{} : file_.commit();
   if (e) {
     fail(std::move(e));
     return false;
@@ -49,10 +51,17 @@ bool PdfPrintService::endDoc() {
   return true;
 }
 
+FileError PdfPrintService::discard(FileFault why) {
+  if (!out_) return file_.discard(why);
+  FileError e;
+  e.fault = why;
+  return e;
+}
+
 void PdfPrintService::abortDoc() {
   if (!open_) return;
   close();
-  file_.discard();
+  discard(FileFault::None);
 }
 
 void PdfPrintService::fail(FileError error) {

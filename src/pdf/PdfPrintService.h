@@ -17,6 +17,9 @@ namespace tessaro {
 class PdfPrintService : public PrintService {
  public:
   explicit PdfPrintService(std::string fileName, PageMetrics metrics = defaultA4Metrics());
+  // Writes each document into `out` instead, which the caller owns and keeps while it is used
+  // (a spool file for a printer); no file is written then.
+  PdfPrintService(OutputStream& out, PageMetrics metrics);
 
   PageMetrics metrics() const override { return metrics_; }
   void setTitle(const std::string& title) override { title_ = title; }
@@ -39,6 +42,8 @@ class PdfPrintService : public PrintService {
   void closePage();
   // Drops the document's file and records why.
   void fail(FileError error);
+  // Drops the document's file; the stream's own error if writing failed, else `why`.
+  FileError discard(FileFault why);
   // Closes the document; a device still held draws into nothing.
   void close();
 
@@ -46,6 +51,7 @@ class PdfPrintService : public PrintService {
   PageMetrics metrics_;
   std::string title_;
   ReplacementFile file_;
+  OutputStream* out_ = nullptr;  // instead of file_
   std::unique_ptr<PdfDocument> document_;
   std::unique_ptr<PdfDevice> device_;
   bool open_ = false;
