@@ -118,7 +118,7 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const size_t copies = passPageLayout(s, 0, 0, m.pageWidth, m.pageHeight).size();
   if (copies == 0) return fail(err, kExitUnknown, "Kein Bild passt auf die Seite; bitte --width verkleinern.");
   return deliver(
-      job.target, *paper, kPassportJobTitle,
+      job.target, *paper,
       [&](PrintService& p) { return printPassport(p, picture, s, static_cast<int32_t>(copies)); },
       [&](std::ostream& o) { describe(o, m, picture, s, copies); }, out, err);
 }

@@ -49,7 +49,7 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   request.overviewPage = job.overview;
 
   return deliver(
-      target, *paper, kPosterJobTitle,
+      target, *paper,
       [&](PrintService& p) { return printPoster(p, picture, setup.poster, job.options, job.glue, off, request); },
       [&](std::ostream& o) { describe(o, setup); }, out, err);
 }

@@ -1,13 +1,11 @@
 #include "cli/PrintTarget.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <ostream>
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cups/PrintQueue.h"
+#include "cups/QueuePrintService.h"
 #include "pdf/PdfPrintService.h"
 #include "print/PaperSizes.h"
 
@@ -75,55 +73,30 @@ std::optional<Paper> choosePaper(const PrintTarget& job, std::ostream& err, int&
 
 namespace {
 
-// A file of our own for the job to the printer, removed whatever happens.
-class TemporaryPdf {
- public:
-  TemporaryPdf() {
-    const char* dir = ::getenv("TMPDIR");
-    std::string name = std::string(dir && *dir ? dir : "/tmp") + "/tessaro-print-XXXXXX";
-    const int fd = ::mkstemp(name.data());
-    if (fd >= 0) {
-      ::close(fd);
-      name_ = name;
-    }
-  }
-  ~TemporaryPdf() {
-    if (!name_.empty()) ::unlink(name_.c_str());
-  }
-  TemporaryPdf(const TemporaryPdf&) = delete;
-  TemporaryPdf& operator=(const TemporaryPdf&) = delete;
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
-
 std::string sheetsText(int32_t n) { return n == 1 ? "1 Blatt" : std::to_string(n) + " Blätter"; }
 
 }  // namespace
 
-int deliver(const PrintTarget& target, const Paper& paper, const char* title, const PrintJobFn& job,
+int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job,
             const std::function<void(std::ostream&)>& describe, std::ostream& out, std::ostream& err) {
-  TemporaryPdf spool;
-  const std::string file = target.printer.empty() ? target.output : spool.name();
-  if (file.empty()) return fail(err, kExitCannotPrint, "Für den Druckauftrag ließ sich keine Datei anlegen.");
-  PdfPrintService pdf(file, paper.metrics);
-  const PosterPrintResult result = job(pdf);
+  const bool toFile = target.printer.empty();
+  PdfPrintService file(target.output, paper.metrics);
+  cups::QueuePrintService queue(target.printer, paper.metrics, paper.media);
+  PrintService& printer = toFile ? static_cast<PrintService&>(file) : queue;
+  const PosterPrintResult result = job(printer);
   if (result.status == PosterPrintResult::Status::NothingPrinted)
     return fail(err, kExitUnknown, "Alle Blätter sind ausgelassen; es gibt nichts zu drucken.");
-  if (!result.ok()) {
-    const std::string where = target.printer.empty() ? "„" + file + "“: " : "Druckdatei: ";
-    return fail(err, target.printer.empty() ? kExitCannotWrite : kExitCannotPrint, where + result.message);
-  }
+  if (!result.ok())
+    return toFile ? fail(err, kExitCannotWrite, "„" + target.output + "“: " + result.message)
+                  : fail(err, kExitCannotPrint, result.message);
   describe(out);
-  if (target.printer.empty()) {
-    out << sheetsText(result.pagesPrinted) << " in „" << file << "“ gespeichert.\n";
+  if (toFile) {
+    out << sheetsText(result.pagesPrinted) << " in „" << target.output << "“ gespeichert.\n";
     return kExitOk;
   }
-  std::string why;
-  const int id = cups::printFile(target.printer, file, title, paper.media, why);
-  if (id == 0) return fail(err, kExitCannotPrint, why);
-  out << sheetsText(result.pagesPrinted) << " an " << target.printer << " gesendet (Auftrag " << id << ").\n";
+  out << sheetsText(result.pagesPrinted) << " an " << target.printer << " gesendet (Auftrag " << queue.jobId()
+      << ").\n";
+  if (const std::string notice = queue.notice(); !notice.empty()) err << "tessaro-cli: " << notice << '\n';
   return kExitOk;
 }
 

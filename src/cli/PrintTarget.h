@@ -1,5 +1,5 @@
 #pragma once
-// Where a print job of tessaro-cli goes: a PDF file, or a printer queue through a spool file.
+// Where a print job of tessaro-cli goes: a PDF file or a printer queue.
 // Shared by the commands that print pages.
 #include <functional>
 #include <iosfwd>
@@ -43,11 +43,11 @@ struct Paper {
 // The page the job is laid out on; nothing after a message, with `code` set.
 std::optional<Paper> choosePaper(const PrintTarget& target, std::ostream& err, int& code);
 
-// Makes the pages with `job` into the file, or into a spool file that goes to the printer under
-// `title`. `describe` tells what the pages hold once they are made; `pages` names a count of them
-// ("1 Blatt"). Returns the exit code.
+// Makes the pages with `job` into the file, or sends them to the printer as one job.
+// `describe` tells what the pages hold once they are made. A job that the queue keeps for now is
+// reported on `err` and still counts as done. Returns the exit code.
 using PrintJobFn = std::function<PosterPrintResult(PrintService&)>;
-int deliver(const PrintTarget& target, const Paper& paper, const char* title, const PrintJobFn& job,
+int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job,
             const std::function<void(std::ostream&)>& describe, std::ostream& out, std::ostream& err);
 
 }  // namespace tessaro::cli

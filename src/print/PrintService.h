@@ -38,6 +38,9 @@ class PrintService {
   // Why the last beginDoc, newPage or endDoc failed, in words for the user; empty when the
   // printer cannot say more than that it failed.
   virtual std::string failureReason() const { return {}; }
+  // What the user should know about the last document although it was taken (a queue that keeps
+  // it for now); empty when there is nothing to say.
+  virtual std::string notice() const { return {}; }
 };
 
 // The printer's own reason when it has one, else what the job was doing when it failed.
