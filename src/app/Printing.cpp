@@ -93,6 +93,8 @@ void TMainForm::printToPrinter(const PrintJobFn& job, const std::function<void(c
   }
   const QString file = QString::fromStdString(printer_.jobFile());
   status(printedText(result, file, printerCaption()));
+  if (const std::string notice = printer_.notice(); !notice.empty())
+    messageBoxes().tell(this, QStringLiteral("Drucken"), QString::fromStdString(notice), MessageBoxes::Icon::Warning);
   // Only when no queue is installed at all; a PDF chosen in the printer dialog is no surprise.
   if (result.status == PosterPrintResult::Status::Printed && !file.isEmpty() &&
       QPrinterInfo::availablePrinterNames().isEmpty())

@@ -31,14 +31,9 @@ QString fileBaseName(const QString& title) {
 
 // Why a queue did not take a job, for the user.
 QString queueProblem(cups::QueueState state, const QString& queue) {
-  switch (state) {
-    case cups::QueueState::Rejecting:
-      return QStringLiteral("Der Drucker \"%1\" nimmt zurzeit keine Aufträge an.").arg(queue);
-    case cups::QueueState::Missing:
-      return QStringLiteral("Den Drucker \"%1\" gibt es nicht mehr.").arg(queue);
-    default:
-      return QStringLiteral("Der Druckauftrag wurde vom Drucksystem nicht angenommen.");
-  }
+  if (state == cups::QueueState::Accepting || state == cups::QueueState::Paused)
+    return QStringLiteral("Der Druckauftrag wurde vom Drucksystem nicht angenommen.");
+  return QString::fromStdString(cups::queueStateText(state, queue.toStdString()));
 }
 
 // Qt's PDF writer ignores failed writes (a full disk). A whole file ends with "startxref",
@@ -157,6 +152,7 @@ QString QtPrintService::uniqueOutputPath() const {
 
 bool QtPrintService::beginDoc() {
   failure_.clear();
+  notice_.clear();
   if (painter_.isActive() || pdf_) return false;
   if (toFile_) return beginPdf();
   if (!toFile_ && !queueTakesJobs()) return false;
@@ -236,7 +232,7 @@ bool QtPrintService::endPdf() {
 bool QtPrintService::queueTakesJobs() {
   const QString queue = printer_->printerName();
   const cups::QueueState state = cups::queueState(queue);
-  if (state != cups::QueueState::Accepting) {
+  if (state != cups::QueueState::Accepting && state != cups::QueueState::Paused) {
     failure_ = queueProblem(state, queue);
     return false;
   }
@@ -245,12 +241,18 @@ bool QtPrintService::queueTakesJobs() {
 }
 
 bool QtPrintService::jobArrived() {
-  // Nothing to compare with: Qt's word stands.
-  if (!newestJobBefore_) return true;
   const QString queue = printer_->printerName();
-  if (!cups::jobsAfter(queue, *newestJobBefore_).empty()) return true;
-  failure_ = queueProblem(cups::queueState(queue), queue);
-  return false;
+  // Without a job number to compare with, Qt's word stands.
+  const bool arrived = !newestJobBefore_ || !cups::jobsAfter(queue, *newestJobBefore_).empty();
+  const cups::QueueState state = cups::queueState(queue);
+  if (!arrived) {
+    failure_ = queueProblem(state, queue);
+    return false;
+  }
+  // A paused queue keeps the job until it is resumed.
+  if (state == cups::QueueState::Paused)
+    notice_ = QString::fromStdString(cups::queueStateText(state, queue.toStdString()));
+  return true;
 }
 
 bool QtPrintService::fileComplete() {

@@ -39,6 +39,7 @@ class QtPrintService : public PrintService {
   Device& page() override { return pdf_ ? pdf_->page() : device_; }
   std::string jobFile() const override { return outputFile_.toStdString(); }
   std::string failureReason() const override { return failure_.toStdString(); }
+  std::string notice() const override { return notice_.toStdString(); }
 
   // Prints on the named queue from now on; false when no such queue is installed.
   bool setPrinterName(const QString& name);
@@ -76,6 +77,7 @@ class QtPrintService : public PrintService {
   // The queue's newest job before this one; nothing when the print system could not say.
   std::optional<int> newestJobBefore_;
   QString failure_;
+  QString notice_;
 };
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
 // End to end through a real CUPS queue: the cups-pdf printer TessaroPDF that
 // scripts/cups-test-queue sets up. Skipped when that queue is not installed.
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "PdfCheck.h"
 #include "app/MainForm.h"
@@ -90,6 +92,11 @@ QStringList outputFolders() {
   }
   folders.removeDuplicates();
   return folders;
+}
+
+// Everything in `folder`, hidden entries included, for a message.
+std::string entriesOf(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(", ").toStdString();
 }
 
 // The first complete PDF written into `folders` since `since`, waiting at most `seconds`.
@@ -294,8 +301,9 @@ TEST(CupsPrint, PassportPageFromItsPrintButtonArrivesAsOnePage) {
 namespace tessaro {
 namespace {
 
-// A second cups-pdf queue for the tests to reject and delete.
-const QString kFaultQueue = QStringLiteral("TessaroFault");
+// A second cups-pdf queue for the tests to pause, reject and delete; named for this process, as
+// other test runs may share the print system.
+const QString kFaultQueue = QStringLiteral("TessaroFault-%1").arg(getpid());
 
 bool addFaultQueue() {
   return test::runTool("lpadmin",
@@ -303,24 +311,42 @@ bool addFaultQueue() {
       .has_value();
 }
 
-// A queue that refuses jobs, or was deleted after it was chosen, is reported whether that
-// happens before the print button is pressed or while the job is being made; nothing is
-// reported as printed.
+// libcups of this process asks a server that does not answer, until the default is restored.
+constexpr const char* kSilentServer = "/nonexistent.sock";
+
+// A queue that refuses jobs, was deleted after it was chosen, or whose print system stopped
+// answering is reported whether that happens before the print button is pressed or while the job
+// is being made; nothing is reported as printed. A paused queue keeps the job, and says so.
 TEST(CupsPrint, JobsTheQueueRefusesAreReported) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
   if (geteuid() != 0) GTEST_SKIP() << "adding the queue " << kFaultQueue.toStdString() << " needs root";
-  const QString rejecting = "Der Drucker \"" + kFaultQueue + "\" nimmt zurzeit keine Aufträge an.";
-  const QString missing = "Den Drucker \"" + kFaultQueue + "\" gibt es nicht mehr.";
+  const QString q = "„" + kFaultQueue + "“";
+  const QString rejecting = "Der Drucker " + q + " nimmt zurzeit keine Aufträge an.";
+  const QString missing = "Den Drucker " + q + " gibt es nicht.";
+  const QString silent = "Das Drucksystem (CUPS) antwortet nicht; auf " + q + " kann nicht gedruckt werden.";
+  const QString paused = "Die Warteschlange " + q + " ist angehalten; der Auftrag wartet, bis sie fortgesetzt wird.";
+  const auto tool = [](const QStringList& command) {
+    return [command] { return test::runTool(command[0], command.mid(1)).has_value(); };
+  };
+  const auto silence = [] {
+    cupsSetServer(kSilentServer);
+    return true;
+  };
   const struct {
     const char* name;
-    QStringList fault;  // the command that breaks the queue
-    bool whileMaking;   // between the first page and the end of the job, else before the button
+    std::function<bool()> fault;  // breaks the queue
+    bool whileMaking;             // between the first page and the end of the job, else before the button
     QString message;
+    bool taken;  // the job is in the queue all the same; the message is a warning
   } cases[] = {
-      {"rejecting", {"cupsreject", kFaultQueue}, false, rejecting},
-      {"deleted", {"lpadmin", "-x", kFaultQueue}, false, missing},
-      {"rejecting while making", {"cupsreject", kFaultQueue}, true, rejecting},
-      {"deleted while making", {"lpadmin", "-x", kFaultQueue}, true, missing},
+      {"rejecting", tool({"cupsreject", kFaultQueue}), false, rejecting, false},
+      {"deleted", tool({"lpadmin", "-x", kFaultQueue}), false, missing, false},
+      {"silent", silence, false, silent, false},
+      {"paused", tool({"cupsdisable", kFaultQueue}), false, paused, true},
+      {"rejecting while making", tool({"cupsreject", kFaultQueue}), true, rejecting, false},
+      {"deleted while making", tool({"lpadmin", "-x", kFaultQueue}), true, missing, false},
+      {"silent while making", silence, true, silent, false},
+      {"paused while making", tool({"cupsdisable", kFaultQueue}), true, paused, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -328,24 +354,26 @@ TEST(CupsPrint, JobsTheQueueRefusesAreReported) {
     ASSERT_TRUE(test::runTool("cupsaccept", {kFaultQueue}));
     QtPrintService service;
     ASSERT_TRUE(service.setPrinterName(kFaultQueue));
-    const auto breakQueue = [&] { return test::runTool(c.fault[0], c.fault.mid(1)).has_value(); };
     if (c.whileMaking) {
       service.setTitle("Tessaro Poster");
       ASSERT_TRUE(service.beginDoc());
       service.page().fillRect(0, 0, 100, 100, kBlack);
-      ASSERT_TRUE(breakQueue());
-      EXPECT_FALSE(service.endDoc());
-      EXPECT_EQ(service.failureReason(), c.message.toStdString());
+      ASSERT_TRUE(c.fault());
+      EXPECT_EQ(service.endDoc(), c.taken);
+      EXPECT_EQ(c.taken ? service.notice() : service.failureReason(), c.message.toStdString());
     } else {
       test::ScriptedMessageBoxes boxes;
       TMainForm form(service, {});
       form.state().Picture = test::blockPicture(300, 200, 3, 2);
-      ASSERT_TRUE(breakQueue());
+      ASSERT_TRUE(c.fault());
       form.PrintBtnClick();
-      EXPECT_EQ(boxes.shown.join('\n').toStdString(), ("Fehler: " + c.message).toStdString());
+      EXPECT_EQ(boxes.shown.join('\n'), (c.taken ? "Drucken: " : "Fehler: ") + c.message);
+      EXPECT_EQ(form.printTab()->PrintStatus->text().endsWith("gesendet"), c.taken);
     }
+    cupsSetServer(nullptr);
+    if (c.taken) EXPECT_FALSE(test::runTool("lpstat", {"-o", kFaultQueue}).value_or("").isEmpty()) << "no job waits";
+    test::runTool("lpadmin", {"-x", kFaultQueue});
   }
-  test::runTool("lpadmin", {"-x", kFaultQueue});
 }
 
 // A queue accepted in the set-up dialog is where the next start prints; once it is deleted, the
@@ -416,18 +444,22 @@ namespace tessaro {
 namespace {
 
 // tessaro-cli prints through the same queue without Qt: the poster arrives with one page per
-// sheet, each with its band.
+// sheet, each with its band, and no spool file is left in the temporary folder.
 TEST(CupsPrint, TheCommandLinePrintsThePosterToAQueue) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
-  QTemporaryDir dir;
+  QTemporaryDir dir, spool;
   const QString picture = dir.filePath("bild.bmp");
   ASSERT_TRUE(SaveDib(test::blockPicture(300, 200, 3, 2), picture.toStdString(), kFormatBmp, {}));
   const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
   QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("TMPDIR", spool.path());
+  cli.setProcessEnvironment(env);
   cli.start(TESSARO_CLI, {"poster", picture, "--printer", kQueue, "--across", "3"});
   ASSERT_TRUE(cli.waitForFinished(60000));
   ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
   EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardOutput()).contains("6 Blätter an TessaroPDF gesendet"));
+  EXPECT_EQ(entriesOf(spool.path()), "");
   const QString pdf = waitForNewPdf(outputFolders(), start, 90);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
   EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "6");
@@ -439,6 +471,54 @@ TEST(CupsPrint, TheCommandLinePrintsThePosterToAQueue) {
   EXPECT_TRUE(test::colourNear(page.pixel(page.width() / 2, page.height() / 2),
                                qRgb(colorRed(block), colorGreen(block), colorBlue(block)), 60));
   QFile::remove(pdf);
+}
+
+// What tessaro-cli says when the queue keeps, refuses or cannot get the job: a paused queue
+// keeps it with a warning and exit 0; a print system that does not answer (an unused socket, a
+// closed port) is named as such, with the printer's exit code.
+TEST(CupsPrint, TheCommandLineTellsWhatBecameOfTheJob) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "adding the queue " << kFaultQueue.toStdString() << " needs root";
+  const QString q = "„" + kFaultQueue + "“";
+  const QString silent = "tessaro-cli: Das Drucksystem (CUPS) antwortet nicht; auf " + q + " kann nicht gedruckt werden.\n";
+  const struct {
+    const char* name;
+    QString fault;   // the tool that breaks the queue, if any
+    QString server;  // CUPS_SERVER for tessaro-cli, if any
+    int code;
+    QString out, err;
+  } cases[] = {
+      {"paused", "cupsdisable", {}, 0, "6 Blätter an " + kFaultQueue + " gesendet",
+       "tessaro-cli: Die Warteschlange " + q + " ist angehalten; der Auftrag wartet, bis sie fortgesetzt wird.\n"},
+      {"rejecting", "cupsreject", {}, 6, {},
+       "tessaro-cli: Der Drucker " + q + " nimmt zurzeit keine Aufträge an.\n"},
+      {"no socket", {}, kSilentServer, 6, {}, silent},
+      {"closed port", {}, "127.0.0.1:1", 6, {}, silent},
+  };
+  QTemporaryDir dir;
+  const QString picture = dir.filePath("bild.bmp");
+  ASSERT_TRUE(SaveDib(test::blockPicture(300, 200, 3, 2), picture.toStdString(), kFormatBmp, {}));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(addFaultQueue()) << "lpadmin could not add " << kFaultQueue.toStdString();
+    if (!c.fault.isEmpty()) ASSERT_TRUE(test::runTool(c.fault, {kFaultQueue}));
+    QTemporaryDir spool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", spool.path());
+    if (!c.server.isEmpty()) env.insert("CUPS_SERVER", c.server);
+    QProcess cli;
+    cli.setProcessEnvironment(env);
+    cli.start(TESSARO_CLI, {"poster", picture, "--printer", kFaultQueue, "--across", "3"});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), c.code);
+    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+    EXPECT_EQ(out.isEmpty(), c.out.isEmpty()) << out.toStdString();
+    EXPECT_TRUE(out.contains(c.out)) << out.toStdString();
+    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()), c.err);
+    EXPECT_EQ(entriesOf(spool.path()), "");
+    if (c.code == 0) EXPECT_FALSE(test::runTool("lpstat", {"-o", kFaultQueue}).value_or("").isEmpty()) << "no job waits";
+    test::runTool("lpadmin", {"-x", kFaultQueue});
+  }
 }
 
 }  // namespace
