@@ -26,7 +26,7 @@ PassportTab::PassportTab(QWidget* parent)
   for (const PhotoSize& p : photoSizes()) PhotoSizeBox->addItem(QString::fromUtf8(p.label));
   PhotoSizeBox->setCurrentIndex(PhotoSizeBox->count() - 1);
   GroesseLabel = readOnlyEdit("GroesseLabel", QStringLiteral("10 x 10 mm"),
-                              QStringLiteral("Ziegt die eingestellte Größe der Bilder"), c);
+                              QStringLiteral("Zeigt die eingestellte Größe der Bilder"), c);
   Print3Pro = progressBar("Print3Pro", QStringLiteral("Zeigt den Fortschritt beim Berechnen der Daten an"), c);
   GoBtn2 = new PictureButton("GoBtn2", QStringLiteral("Drucken"), QStringLiteral("Startet den Druckvorgang!"),
                              QSize(101, 30), c);

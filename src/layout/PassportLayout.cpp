@@ -65,7 +65,7 @@ std::span<const PhotoSize> photoSizes() {
       {"35x45", "35 x 45 mm", 35, 45},
       {"40x50", "40 x 50 mm", 40, 50},
       {"50x50", "50 x 50 mm", 50, 50},
-      {"2x2", "2 x 2 Zoll (50,8 mm)", 50.8L, 50.8L},
+      {"2x2", "2 x 2 Zoll (50.8 mm)", 50.8L, 50.8L},
       {"", "frei", 0, 0},
   };
   return sizes;

@@ -76,7 +76,7 @@ TEST(PassportTab, PhotoSizeSetsTheWidthForThatSizeOnPaper) {
     const char* width;
     const char* label;  // a prefix for "frei", whose height follows the preview's page
   } rows[] = {
-      {"2 x 2 Zoll (50,8 mm)", 100, 100, "0.3000", "51 x 51 mm"},
+      {"2 x 2 Zoll (50.8 mm)", 100, 100, "0.3000", "51 x 51 mm"},
       {"40 x 50 mm", 400, 500, "0.2362", "40 x 50 mm"},
       {"35 x 45 mm", 350, 450, "0.2067", "35 x 45 mm"},
       {"frei", 350, 450, "0.2067", "34 x "},
