@@ -50,9 +50,12 @@ void TMainForm::GoFilterBtnClick() {
       return;
     }
   }
+  DibFilter(FilterTable[static_cast<size_t>(index)], std::move(raised));
+}
+
+void TMainForm::DibFilter(const TFilterDef& f, TDib raised) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  TDib result = filterDib(raised.empty() ? state_.Picture : raised, FilterTable[static_cast<size_t>(index)],
-                          barProgress(retouch_->ProRetusche));
+  TDib result = filterDib(raised.empty() ? state_.Picture : raised, f, barProgress(retouch_->ProRetusche));
   QApplication::restoreOverrideCursor();
   retouch_->ProRetusche->setValue(0);
   if (result.empty()) {
