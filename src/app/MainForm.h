@@ -88,6 +88,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void PassDruckClick();
   void PassPdfBtnClick();
   void PhotoSizeBoxChange();
+  void FitCropBtnClick();
+  void ZoomEd3Change();
+  void TabSheet9Resize(int baseWidth, int baseHeight);
   PassportTab* passportTab() const { return passport_; }
   // Retouching: the view with its crop frame, the operations, undo and redo.
   void PaintBox2Paint(QPainter& painter);

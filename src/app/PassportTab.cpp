@@ -25,6 +25,15 @@ PassportTab::PassportTab(QWidget* parent)
   PhotoSizeBox->setToolTip(QStringLiteral("Setzt die Breite so, dass ein Bild in dieser Größe gedruckt wird"));
   for (const PhotoSize& p : photoSizes()) PhotoSizeBox->addItem(QString::fromUtf8(p.label));
   PhotoSizeBox->setCurrentIndex(PhotoSizeBox->count() - 1);
+  PassShapeLabel = new QLabel(c);
+  PassShapeLabel->setObjectName("PassShapeLabel");
+  PassShapeLabel->setStyleSheet(QStringLiteral("color: red"));
+  PassShapeLabel->hide();
+  FitCropBtn = pushButton("FitCropBtn", QString(),
+                          QStringLiteral("Schneidet das Bild auf die Form der Fotogröße zu: den Rahmen auf "
+                                         "„Retuschieren“, sonst die Mitte des Bildes"),
+                          c);
+  FitCropBtn->setEnabled(false);
   GroesseLabel = readOnlyEdit("GroesseLabel", QStringLiteral("10 x 10 mm"),
                               QStringLiteral("Zeigt die eingestellte Größe der Bilder"), c);
   Print3Pro = progressBar("Print3Pro", QStringLiteral("Zeigt den Fortschritt beim Berechnen der Daten an"), c);
@@ -43,6 +52,8 @@ PassportTab::PassportTab(QWidget* parent)
   QVBoxLayout* l = controlsLayout();
   l->addWidget(labelFor(QStringLiteral("Fotogröße:"), PhotoSizeBox, c));
   l->addWidget(PhotoSizeBox);
+  l->addWidget(PassShapeLabel);
+  l->addWidget(FitCropBtn);
   l->addWidget(labelFor(QStringLiteral("Breite:"), Breit3ED, c));
   l->addWidget(Breit3ED);
   l->addWidget(labelFor(QStringLiteral("Abstand:"), SpaceED, c));
