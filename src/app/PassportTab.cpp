@@ -30,8 +30,8 @@ PassportTab::PassportTab(QWidget* parent)
   PassShapeLabel->setStyleSheet(QStringLiteral("color: red"));
   PassShapeLabel->hide();
   FitCropBtn = pushButton("FitCropBtn", QString(),
-                          QStringLiteral("Schneidet das Bild auf die Form der Fotogröße zu: den Rahmen auf "
-                                         "„Retuschieren“, sonst die Mitte des Bildes"),
+                          QStringLiteral("Schneidet das Bild auf die Form der Fotogröße zu: das größte Stück "
+                                         "aus der Mitte des Rahmens auf „Retuschieren“"),
                           c);
   FitCropBtn->setEnabled(false);
   GroesseLabel = readOnlyEdit("GroesseLabel", QStringLiteral("10 x 10 mm"),
@@ -50,9 +50,12 @@ PassportTab::PassportTab(QWidget* parent)
   PassStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   QVBoxLayout* l = controlsLayout();
-  l->addWidget(labelFor(QStringLiteral("Fotogröße:"), PhotoSizeBox, c));
+  // The hint shares the caption's line, so that the tab's start size still holds every control.
+  auto* sizeCaption = new QHBoxLayout;
+  sizeCaption->addWidget(labelFor(QStringLiteral("Fotogröße:"), PhotoSizeBox, c));
+  sizeCaption->addWidget(PassShapeLabel, 1, Qt::AlignRight);
+  l->addLayout(sizeCaption);
   l->addWidget(PhotoSizeBox);
-  l->addWidget(PassShapeLabel);
   l->addWidget(FitCropBtn);
   l->addWidget(labelFor(QStringLiteral("Breite:"), Breit3ED, c));
   l->addWidget(Breit3ED);
