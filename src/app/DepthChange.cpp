@@ -20,7 +20,7 @@ void TMainForm::FTiefeBtnClick() {
     depthDown_->setUp(target);
     if (runDialog(*depthDown_) == QDialog::Accepted) {
       const DepthDownChoice c = depthDown_->choice();
-      const DepthOptions options{target, c.optimisedPalette, static_cast<DepthMethod>(c.method), c.windowsColours};
+      const DepthOptions options{target, c.optimisedPalette, static_cast<DepthMethod>(c.method), c.systemColours};
       replacePicture(
           [&options](const TDib& p, const ProgressFn& progress) {
             return DepthDownTo(p, options, {progress, {}});

@@ -34,7 +34,7 @@ void TMainForm::GoFilterBtnClick() {
     if (!messageBoxes().askYesNo(
             this, QStringLiteral("Farbtiefe anpassen?"),
             QStringLiteral("Für diese Aktion muß die Farbtiefe des Bildes auf 16,7 Millionen Farben hochgerechnet "
-                           "werden, dadurch erhöhert sich der Speicherbedarf. Wollen Sie fortfahren?"),
+                           "werden, dadurch erhöht sich der Speicherbedarf. Wollen Sie fortfahren?"),
             MessageBoxes::Icon::Question))
       return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -50,14 +50,17 @@ void TMainForm::GoFilterBtnClick() {
       return;
     }
   }
+  DibFilter(FilterTable[static_cast<size_t>(index)], std::move(raised));
+}
+
+void TMainForm::DibFilter(const TFilterDef& f, TDib raised) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  TDib result = filterDib(raised.empty() ? state_.Picture : raised, FilterTable[static_cast<size_t>(index)],
-                          barProgress(retouch_->ProRetusche));
+  TDib result = filterDib(raised.empty() ? state_.Picture : raised, f, barProgress(retouch_->ProRetusche));
   QApplication::restoreOverrideCursor();
   retouch_->ProRetusche->setValue(0);
   if (result.empty()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"),
-                        QStringLiteral("Fehler: Nicht genügent Speicher für diese Aktion!"), MessageBoxes::Icon::Error);
+                        QStringLiteral("Fehler: Nicht genügend Speicher für diese Aktion!"), MessageBoxes::Icon::Error);
     return;
   }
   raised = {};
@@ -67,7 +70,7 @@ void TMainForm::GoFilterBtnClick() {
   pictureChanged();
   retouch_->PaintBox2()->repaint();
   if (messageBoxes().askYesNo(this, QStringLiteral("Ist das Ergebnis Ok?"),
-                              QStringLiteral("Wollen Sie das Ergebnis bebehalten?"), MessageBoxes::Icon::Question))
+                              QStringLiteral("Wollen Sie das Ergebnis behalten?"), MessageBoxes::Icon::Question))
     recordStep(currentStep(std::move(before)));
   else
     state_.Picture = std::move(before);

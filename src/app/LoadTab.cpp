@@ -178,13 +178,13 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   Tief = readOnlyEdit("Tief", "256", QStringLiteral("Zeigt die Anzahl der Farben des gewählten Bildes"), this);
   PaintBox1 = new PaintBox("PaintBox1", QStringLiteral("Zeigt eine Vorschau des geladenen Bildes"), this);
   SizeBtn = pushButton("SizeBtn", QStringLiteral("Größe..."),
-                       QStringLiteral("Hiermit können Sie die Größe des Bides anpassen.\r\n"
+                       QStringLiteral("Hiermit können Sie die Größe des Bildes anpassen.\r\n"
                                       "Die Qualität kann durch das Vergrößern mit Interpolation \r\n"
                                       "erhöht werden! Dabei werden wahrscheinliche \r\n"
                                       "Zwischenfarbwerte berechnet."),
                        this);
   FTiefeBtn = pushButton("FTiefeBtn", QStringLiteral("Farbtiefe..."),
-                         QStringLiteral("Hiermit können Sie die Farbtiefe des Bides anpassen"), this);
+                         QStringLiteral("Hiermit können Sie die Farbtiefe des Bildes anpassen"), this);
 
   // Left block: folders and files above the drive and type boxes.
   auto* left = new QGridLayout;

@@ -95,9 +95,9 @@ TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printe
 
   buildBottomBar();
 
-  // Every scrollable tab stores its visible size as the shared zoom base when it is resized.
-  for (ScrollTab* t :
-       {static_cast<ScrollTab*>(retouch_), static_cast<ScrollTab*>(posterSize_), static_cast<ScrollTab*>(passport_)})
+  // Every scrollable tab stores its visible size as the shared zoom base when it is resized;
+  // "Paßbilder" through TabSheet9Resize.
+  for (ScrollTab* t : {static_cast<ScrollTab*>(retouch_), static_cast<ScrollTab*>(posterSize_)})
     t->onZoomBase = [this](int w, int h) {
       state_.ZoomBaseWidth = w;
       state_.ZoomBaseHeight = h;
@@ -298,6 +298,8 @@ void TMainForm::pictureChanged() {
   load_->PaintBox1->update();
   retouch_->PaintBox2()->update();
   passport_->PaintBox3()->update();
+  // The passport size and its shape hint follow also while their tab is hidden.
+  showPassSize();
   repaintPreview();
 }
 

@@ -35,6 +35,7 @@ class RetouchTab;
 class PrintTab;
 class ScrollTab;
 class PassportTab;
+struct TFilterDef;
 class HelpWindow;
 class RememberedOptions;
 class TDepthChangeForm;
@@ -87,6 +88,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void PassDruckClick();
   void PassPdfBtnClick();
   void PhotoSizeBoxChange();
+  void FitCropBtnClick();
+  void ZoomEd3Change();
+  void TabSheet9Resize(int baseWidth, int baseHeight);
   PassportTab* passportTab() const { return passport_; }
   // Retouching: the view with its crop frame, the operations, undo and redo.
   void PaintBox2Paint(QPainter& painter);
@@ -174,6 +178,9 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void printToPdf(const PrintJobFn& job, const std::function<void(const QString&)>& status);
   void printToPrinter(const PrintJobFn& job, const std::function<void(const QString&)>& status,
                       const QString& noPrinterText);
+  // Filters the picture, or `raised`, its copy at 24 bits, with `f`, shows the result and keeps
+  // it as one undo step if the user says so.
+  void DibFilter(const TFilterDef& f, TDib raised);
   void connectPassport();
   PassPreviewBox passPreviewBox() const;
   // GroesseLabel and PassCount after a preview, painted or only laid out.

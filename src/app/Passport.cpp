@@ -1,12 +1,14 @@
 // The tab "Paßbilder": the preview of the page, its printing and the photo sizes.
 #include <QApplication>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/MainForm.h"
 #include "app/PassportTab.h"
 #include "layout/PassportLayout.h"
 #include "platform/QtDevice.h"
 #include "print/PassportPrintJob.h"
+#include "retouch/Crop.h"
 
 namespace tessaro {
 
@@ -20,7 +22,19 @@ PassSettings passSettings(const PassportTab& t) {
   return s;
 }
 
-bool photoSizeChosen(const PassportTab& t) { return photoSizes()[t.PhotoSizeBox->currentIndex()].widthMm > 0; }
+const PhotoSize& chosenPhotoSize(const PassportTab& t) { return photoSizes()[t.PhotoSizeBox->currentIndex()]; }
+
+// A chosen size that the picture's shape does not fit shows in red what prints instead.
+void showPassShape(PassportTab& t, const PhotoSize& size, const TDib& picture, const PassSizeMm& printed) {
+  const bool chosen = size.widthMm > 0;
+  t.FitCropBtn->setEnabled(chosen);
+  t.FitCropBtn->setText(chosen ? QStringLiteral("Auf %1 zuschneiden").arg(QString::fromUtf8(size.shape))
+                               : QStringLiteral("Auf Fotogröße zuschneiden"));
+  const bool differs = chosen && passShapeDiffers(size, DibWidth(picture), DibHeight(picture));
+  t.PassShapeLabel->setText(differs ? QStringLiteral("druckt %1 × %2 mm").arg(printed.width).arg(printed.height)
+                                    : QString());
+  t.PassShapeLabel->setVisible(differs);
+}
 
 }  // namespace
 
@@ -39,13 +53,23 @@ void TMainForm::connectPassport() {
   });
   connect(t->SpaceED, &FloatEdit::changed, this, changed);
   connect(t->Rand3ED, &FloatEdit::changed, this, changed);
-  connect(t->Zoom3ED, &FloatEdit::changed, this, [this, t] {
-    t->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight);
-    t->PaintBox3()->repaint();
-  });
+  connect(t->Zoom3ED, &FloatEdit::changed, this, [this] { ZoomEd3Change(); });
+  t->onZoomBase = [this](int w, int h) { TabSheet9Resize(w, h); };
   connect(t->PhotoSizeBox, &QComboBox::currentIndexChanged, this, [this] { PhotoSizeBoxChange(); });
   connect(t->GoBtn2, &PictureButton::clicked, this, [this] { PassDruckClick(); });
   connect(t->PdfBtn3, &QPushButton::clicked, this, [this] { PassPdfBtnClick(); });
+  connect(t->FitCropBtn, &QPushButton::clicked, this, [this] { FitCropBtnClick(); });
+}
+
+void TMainForm::ZoomEd3Change() {
+  passport_->applyZoom(state_.ZoomBaseWidth, state_.ZoomBaseHeight);
+  passport_->PaintBox3()->repaint();
+}
+
+// The tab has sized its scroll box and paint box; the scroll box's visible size is the zoom base.
+void TMainForm::TabSheet9Resize(int baseWidth, int baseHeight) {
+  state_.ZoomBaseWidth = baseWidth;
+  state_.ZoomBaseHeight = baseHeight;
 }
 
 PassPreviewBox TMainForm::passPreviewBox() const {
@@ -55,13 +79,15 @@ PassPreviewBox TMainForm::passPreviewBox() const {
 
 void TMainForm::showPassSize(const PassPreviewResult& preview) {
   // A chosen photo size shows what really prints; otherwise the figures the program always showed.
+  const PhotoSize& chosen = chosenPhotoSize(*passport_);
   const Ext width = preview.settings.PassWidth;
   const PassSizeMm size =
-      photoSizeChosen(*passport_)
+      chosen.widthMm > 0
           ? passPrintedMm(metrics_, width, passHeight(state_.Picture, width, metrics_.pageWidth, metrics_.pageHeight))
           : preview.size;
   passport_->GroesseLabel->setText(QString::fromStdString(formatPassSize(size)));
   passport_->PassCount = preview.PassCount;
+  showPassShape(*passport_, chosen, state_.Picture, size);
 }
 
 void TMainForm::showPassSize() {
@@ -75,7 +101,7 @@ void TMainForm::PaintBox3Paint(QPainter& painter) {
 
 void TMainForm::PhotoSizeBoxChange() {
   PassportTab* t = passport_;
-  const PhotoSize& p = photoSizes()[t->PhotoSizeBox->currentIndex()];
+  const PhotoSize& p = chosenPhotoSize(*t);
   if (p.widthMm > 0) {
     t->settingWidth = true;
     t->Breit3ED->setValue(passWidthForMm(metrics_, p.widthMm));
@@ -83,6 +109,21 @@ void TMainForm::PhotoSizeBoxChange() {
   }
   showPassSize();
   t->PaintBox3()->update();
+}
+
+void TMainForm::FitCropBtnClick() {
+  const PhotoSize& size = chosenPhotoSize(*passport_);
+  if (size.widthMm <= 0) return;
+  // The frame of "Retuschieren" says which part to keep: it is cut to the size's shape around its
+  // middle. After a load or a crop it is the whole picture.
+  const int32_t W = DibWidth(state_.Picture), H = DibHeight(state_.Picture);
+  PixelRect frame{std::clamp(state_.CropLeft, 0, W), std::clamp(state_.CropTop, 0, H),
+                  std::clamp(state_.CropRight, 0, W), std::clamp(state_.CropBottom, 0, H)};
+  if (frame.right <= frame.left || frame.bottom <= frame.top) frame = {0, 0, W, H};
+  const PixelRect r = passFitCrop(size, frame);
+  replacePicture(
+      [r](const TDib& p, const ProgressFn& progress) { return cropDib(p, r.left, r.top, r.right, r.bottom, progress); },
+      Refit::Whole);
 }
 
 PosterPrintResult TMainForm::runPassportJob(PrintService& printer) {

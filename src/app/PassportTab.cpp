@@ -25,8 +25,17 @@ PassportTab::PassportTab(QWidget* parent)
   PhotoSizeBox->setToolTip(QStringLiteral("Setzt die Breite so, dass ein Bild in dieser Größe gedruckt wird"));
   for (const PhotoSize& p : photoSizes()) PhotoSizeBox->addItem(QString::fromUtf8(p.label));
   PhotoSizeBox->setCurrentIndex(PhotoSizeBox->count() - 1);
+  PassShapeLabel = new QLabel(c);
+  PassShapeLabel->setObjectName("PassShapeLabel");
+  PassShapeLabel->setStyleSheet(QStringLiteral("color: red"));
+  PassShapeLabel->hide();
+  FitCropBtn = pushButton("FitCropBtn", QString(),
+                          QStringLiteral("Schneidet das Bild auf die Form der Fotogröße zu: das größte Stück "
+                                         "aus der Mitte des Rahmens auf „Retuschieren“"),
+                          c);
+  FitCropBtn->setEnabled(false);
   GroesseLabel = readOnlyEdit("GroesseLabel", QStringLiteral("10 x 10 mm"),
-                              QStringLiteral("Ziegt die eingestellte Größe der Bilder"), c);
+                              QStringLiteral("Zeigt die eingestellte Größe der Bilder"), c);
   Print3Pro = progressBar("Print3Pro", QStringLiteral("Zeigt den Fortschritt beim Berechnen der Daten an"), c);
   GoBtn2 = new PictureButton("GoBtn2", QStringLiteral("Drucken"), QStringLiteral("Startet den Druckvorgang!"),
                              QSize(101, 30), c);
@@ -41,8 +50,13 @@ PassportTab::PassportTab(QWidget* parent)
   PassStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   QVBoxLayout* l = controlsLayout();
-  l->addWidget(labelFor(QStringLiteral("Fotogröße:"), PhotoSizeBox, c));
+  // The hint shares the caption's line, so that the tab's start size still holds every control.
+  auto* sizeCaption = new QHBoxLayout;
+  sizeCaption->addWidget(labelFor(QStringLiteral("Fotogröße:"), PhotoSizeBox, c));
+  sizeCaption->addWidget(PassShapeLabel, 1, Qt::AlignRight);
+  l->addLayout(sizeCaption);
   l->addWidget(PhotoSizeBox);
+  l->addWidget(FitCropBtn);
   l->addWidget(labelFor(QStringLiteral("Breite:"), Breit3ED, c));
   l->addWidget(Breit3ED);
   l->addWidget(labelFor(QStringLiteral("Abstand:"), SpaceED, c));

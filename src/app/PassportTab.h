@@ -21,6 +21,10 @@ class PassportTab : public ScrollTab {
   FloatEdit *Breit3ED, *SpaceED, *Rand3ED, *Zoom3ED;
   // Common photo sizes; the last entry, "frei", leaves the width as typed.
   QComboBox* PhotoSizeBox;
+  // In red when the picture's shape differs from the chosen size: the size that really prints.
+  QLabel* PassShapeLabel;
+  // Crops the picture to the chosen size's shape, one undo step; only with a size chosen.
+  QPushButton* FitCropBtn;
   QLineEdit* GroesseLabel;
   QProgressBar* Print3Pro;
   PictureButton* GoBtn2;

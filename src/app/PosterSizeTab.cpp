@@ -9,7 +9,7 @@ namespace tessaro {
 
 PosterSizeTab::PosterSizeTab(QWidget* parent)
     : ScrollTab("TabSheet3", "ScrollBox2", "VorschauBox",
-                QStringLiteral("Zeigt eine Vorschau auf das Resultat; ohne Hilflinien;  Mausklick->Seite ein/aus"),
+                QStringLiteral("Zeigt eine Vorschau auf das Resultat; ohne Hilfslinien;  Mausklick->Seite ein/aus"),
                 parent) {
   QWidget* c = controls();
   BreitEd =

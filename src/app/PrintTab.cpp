@@ -25,10 +25,10 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   order->setObjectName("GroupBox5");
   RadioButton1 =
       radio("RadioButton1", QStringLiteral("Zeilenweise von oben nach unten drucken"),
-            QStringLiteral("Das Poster wird von in horizontalen Reihen von oben nach unten ausgedruckt"), true, order);
+            QStringLiteral("Das Poster wird in horizontalen Reihen von oben nach unten ausgedruckt"), true, order);
   RadioButton2 =
       radio("RadioButton2", QStringLiteral("Spaltenweise von links nach rechts drucken"),
-            QStringLiteral("Das Poster wird von in vertikalen Reihen von links nach rechts ausgedruckt"), false, order);
+            QStringLiteral("Das Poster wird in vertikalen Reihen von links nach rechts ausgedruckt"), false, order);
   auto* ol = new QVBoxLayout(order);
   ol->addWidget(RadioButton1);
   ol->addWidget(RadioButton2);

@@ -7,7 +7,7 @@ namespace tessaro {
 
 RetouchTab::RetouchTab(QWidget* parent)
     : ScrollTab("TabSheet8", "ScrollBox1", "PaintBox2",
-                QStringLiteral("Mit dem Rahmen legen Sie die Grenze fürs Abscheiden fest"), parent) {
+                QStringLiteral("Mit dem Rahmen legen Sie die Grenze fürs Abschneiden fest"), parent) {
   QWidget* c = controls();
   HellpBtn = pushButton("HellpBtn", QStringLiteral("Helligkeit und &Kontrast"),
                         QStringLiteral("Läßt Sie die Helligkeit und den Kontrast verändern"), c);
@@ -37,7 +37,7 @@ RetouchTab::RetouchTab(QWidget* parent)
                        QStringLiteral("Stellt den zurückgenommenen Schritt wieder her (Strg+Y)"), c);
   UndoBtn->setEnabled(false);
   RedoBtn->setEnabled(false);
-  SaveBtn = pushButton("SaveBtn", QStringLiteral("Bild Speichern &unter..."),
+  SaveBtn = pushButton("SaveBtn", QStringLiteral("Bild speichern &unter..."),
                        QStringLiteral("Speichert das Bild in einer Datei"), c);
   ZoomEd2 = floatEdit("ZoomEd2", 0.1, 10, 0.1, 1.0, 1,
                       QStringLiteral("Dient der Vergrößerung und Verkleinerung der Ansicht des Bildes"), c);

@@ -16,7 +16,7 @@ QWidget* TMainForm::buildScanTab() {
   auto* tab = new QWidget;
   tab->setObjectName("TabSheet10");
   auto* text = new QLabel(
-      QStringLiteral("Sie können ein Motiv über die TWAIN-Schnittstelle direkt in dieses Programm importieren!"), tab);
+      QStringLiteral("Sie können ein Motiv über die SANE-Schnittstelle direkt in dieses Programm importieren!"), tab);
   text->setWordWrap(true);
   TSetupBtn = new PictureButton("TSetupBtn", QStringLiteral("Scanner wählen"),
                                 QStringLiteral("Klicken Sie hier, um das Gerät zu wählen, von dem das Bild geholt "

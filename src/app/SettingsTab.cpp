@@ -86,7 +86,7 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
                        print);
   CheckBox6 = checkBox(
       "CheckBox6", QStringLiteral("Nicht verzerren"), true,
-      QStringLiteral("Verhindert das das Bild verzerrt wird, indem das Seitenverhältnis immer beibehalten wird"),
+      QStringLiteral("Verhindert, daß das Bild verzerrt wird, indem das Seitenverhältnis immer beibehalten wird"),
       print);
   LabelsCheck = checkBox("LabelsCheck", QStringLiteral("Blattnummern drucken"), false,
                          QStringLiteral("Druckt auf den Kleberand jedes Blattes, wohin es gehört (z. B. B3: Zeile B, "
@@ -115,10 +115,10 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   CheckBox1 = checkBox("CheckBox1", QStringLiteral("Schneidelinien"), true,
                        QStringLiteral("Diese Linien helfen bei weißen Stellen beim Abschneiden des Randes"), lines);
   CheckBox2 = checkBox("CheckBox2", QStringLiteral("Klebelinien"), false,
-                       QStringLiteral("Diese Linien helfen beim Genauen Kleben an weißen Stellen"), lines);
+                       QStringLiteral("Diese Linien helfen beim genauen Kleben an weißen Stellen"), lines);
   CheckBox3 =
       checkBox("CheckBox3", QStringLiteral("Keine Linien am Posterrand"), true,
-               QStringLiteral("Druckt keine Hilfslinien an den Rändern des Posters; erspart Scheidearbeit"), lines);
+               QStringLiteral("Druckt keine Hilfslinien an den Rändern des Posters; erspart Schneidearbeit"), lines);
   auto* ll = tightColumn(lines);
   for (QWidget* w : {CheckBox1, CheckBox2, CheckBox3}) ll->addWidget(w);
 
@@ -126,9 +126,9 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   auto* glue = new QGroupBox(QStringLiteral("Kleberand"), this);
   glue->setObjectName("GroupBox3");
   CheckBox8 = checkBox("CheckBox8", QStringLiteral("Kleberand"), true,
-                       QStringLiteral("Aktiviert den Kleberand; dringend Empfohlen"), glue);
+                       QStringLiteral("Aktiviert den Kleberand; dringend empfohlen"), glue);
   CheckBox9 = checkBox("CheckBox9", QStringLiteral("Kleberand bedrucken"), false,
-                       QStringLiteral("Bedruckt den Kleberand; kann Weiße Stellen verhindern"), glue);
+                       QStringLiteral("Bedruckt den Kleberand; kann weiße Stellen verhindern"), glue);
   CheckBox10 =
       checkBox("CheckBox10", QStringLiteral("Kein Kleberand am Posterrand"), true,
                QStringLiteral("Nutzt die Randblätter voll aus, indem auf den Kleberand verzichtet wird"), glue);

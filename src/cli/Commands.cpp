@@ -165,7 +165,7 @@ std::string operationsHelp() {
          "                          Standardpalette; bei 4 Bit wirkt es wie nearest, bei 1 Bit wie fs)\n"
          "                          oder Floyd-Steinberg-Fehlerverteilung (Vorgabe)\n"
          "      --system-colours / --no-system-colours\n"
-         "                          die 20 Windows-Farben in die optimierte 8-Bit-Palette einbinden\n"
+         "                          die 20 festen Systemfarben in die optimierte 8-Bit-Palette einbinden\n"
          "                          (Vorgabe an, wie im Dialog); gelten für jedes --depth\n"
          "      --filter NAME|NR    einer der 14 Filter der Liste auf „Retuschieren“, mit Namen\n"
          "                          („Stark Weichzeichnen“, Groß-/Kleinschreibung egal) oder Nummer\n"

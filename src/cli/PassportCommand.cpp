@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "common/FloatText.h"
 #include "print/PassportPrintJob.h"
+#include "retouch/Crop.h"
 
 namespace tessaro::cli {
 
@@ -68,7 +69,8 @@ std::optional<UsageError> applyValue(const std::string& option, std::string valu
 
 void describe(std::ostream& out, const PageMetrics& m, const TDib& picture, const PassSettings& s, size_t copies) {
   const PassSizeMm size = passPrintedMm(m, s.PassWidth, passHeight(picture, s.PassWidth, m.pageWidth, m.pageHeight));
-  out << "Paßbilder: " << copies << " Bilder je " << formatPassSize(size) << " auf einer Seite\n";
+  out << "Paßbilder: " << copies << (copies == 1 ? " Bild je " : " Bilder je ") << formatPassSize(size)
+      << " auf einer Seite\n";
 }
 
 }  // namespace
@@ -76,8 +78,12 @@ void describe(std::ostream& out, const PageMetrics& m, const TDib& picture, cons
 std::optional<UsageError> parsePassportWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                              PassportJob& job) {
   bool widthGiven = false;
-  const OptionWords words{[](const std::string&) { return false; }, known,
+  const OptionWords words{[](const std::string& o) { return o == "--fit-crop"; }, known,
                           [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
+                            if (o == "--fit-crop") {
+                              job.fitCrop = true;
+                              return std::nullopt;
+                            }
                             if (o == "--width" || o == "--size") {
                               if (widthGiven)
                                 return UsageError{kExitUnknown, "Nur eine Breite angeben: --width oder --size."};
@@ -86,6 +92,7 @@ std::optional<UsageError> parsePassportWords(const std::vector<std::string>& arg
                             return applyValue(o, v, job);
                           }};
   if (auto error = readPrintWords(args, from, words, input)) return error;
+  if (job.fitCrop && !job.size) return UsageError{kExitUnknown, "--fit-crop geht nur mit --size."};
   return checkTarget(job.target);
 }
 
@@ -94,6 +101,8 @@ std::string passportHelp() {
          "      Druckt eine Seite voller gleicher Bilder, wie die Karte „Paßbilder“.\n"
          "      --width F        Breite eines Bildes als Anteil der Seitenbreite (0.05 bis 0.5, Vorgabe 0.2)\n"
          "      --size GRÖSSE    statt --width: 35x45, 40x50, 50x50 (mm) oder 2x2 (Zoll) breit drucken\n"
+         "      --fit-crop       mit --size: das Bild vorher auf die Form der Größe zuschneiden\n"
+         "                       (die größte Fläche aus seiner Mitte)\n"
          "      --gap F          Abstand zwischen den Bildern (0.005 bis 0.2, Vorgabe 0.02)\n"
          "      --margin F       Rand der Seite (0.01 bis 0.2, Vorgabe 0.05)\n"
          "      --paper, --dpi   wie bei poster\n";
@@ -104,8 +113,14 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   int code = kExitOk;
   const std::optional<Paper> paper = choosePaper(job.target, err, code);
   if (!paper) return code;
-  const TDib picture = load(line.input, err, code);
+  TDib picture = load(line.input, err, code);
   if (picture.empty()) return code;
+  if (job.fitCrop) {
+    const PixelRect r = passFitCrop(*job.size, {0, 0, DibWidth(picture), DibHeight(picture)});
+    picture = cropDib(picture, r.left, r.top, r.right, r.bottom, {});
+    if (picture.empty())
+      return fail(err, kExitUnexpected, "„--fit-crop“ ist fehlgeschlagen: der Speicher reicht nicht.");
+  }
   const PageMetrics& m = paper->metrics;
   PassSettings s{job.width, 0, job.gap, job.margin};
   if (job.size) {

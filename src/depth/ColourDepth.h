@@ -20,7 +20,7 @@ struct DepthOptions {
   int32_t bits = 8;                                  // target bit count: 1, 4 or 8 (down), 4, 8 or 24 (up)
   bool optimisedPalette = true;                      // "Optimierte Palette", else the standard palette
   DepthMethod method = DepthMethod::FloydSteinberg;  // as read from the dialog
-  bool systemColours = true;                         // "Windows Farben einbinden" (8 bits, optimised)
+  bool systemColours = true;                         // "Systemfarben einbinden" (8 bits, optimised)
 };
 
 // The two progress bars: `load` is the picture-information bar, `retouch` the retouch page's bar.

@@ -1,6 +1,7 @@
 #include "layout/PassportLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "picture/DrawDib.h"
 
@@ -62,11 +63,11 @@ std::string formatPassSize(const PassSizeMm& size) {
 
 std::span<const PhotoSize> photoSizes() {
   static constexpr PhotoSize sizes[] = {
-      {"35x45", "35 x 45 mm", 35, 45},
-      {"40x50", "40 x 50 mm", 40, 50},
-      {"50x50", "50 x 50 mm", 50, 50},
-      {"2x2", "2 x 2 Zoll (50,8 mm)", 50.8L, 50.8L},
-      {"", "frei", 0, 0},
+      {"35x45", "35 x 45 mm", "35 × 45", 35, 45},
+      {"40x50", "40 x 50 mm", "40 × 50", 40, 50},
+      {"50x50", "50 x 50 mm", "50 × 50", 50, 50},
+      {"2x2", "2 x 2 Zoll (50.8 mm)", "2 × 2 Zoll", 50.8L, 50.8L},
+      {"", "frei", "", 0, 0},
   };
   return sizes;
 }
@@ -89,6 +90,23 @@ PassSizeMm passPrintedMm(const PageMetrics& m, Ext passWidth, Ext passHeight) {
   return size;
 }
 
+PixelRect passFitCrop(const PhotoSize& size, const PixelRect& within) {
+  const int32_t w = within.right - within.left, h = within.bottom - within.top;
+  if (w <= 0 || h <= 0 || size.widthMm <= 0 || size.heightMm <= 0) return within;
+  int32_t fw = w, fh = h;
+  if (w * size.heightMm > h * size.widthMm)
+    fw = std::clamp(Round(h * size.widthMm / size.heightMm), 1, w);
+  else
+    fh = std::clamp(Round(w * size.heightMm / size.widthMm), 1, h);
+  const int32_t left = within.left + (w - fw) / 2, top = within.top + (h - fh) / 2;
+  return {left, top, left + fw, top + fh};
+}
+
+bool passShapeDiffers(const PhotoSize& size, int32_t W, int32_t H) {
+  if (W <= 0 || H <= 0 || size.widthMm <= 0 || size.heightMm <= 0) return false;
+  return std::abs(W * size.heightMm / (H * size.widthMm) - 1) > 0.01L;
+}
+
 PassPreviewPage passPreviewPage(int32_t boxW, int32_t boxH, Ext zoom, int32_t zoomBaseHeight, int32_t PW, int32_t PH) {
   PassPreviewPage p;
   if (PW <= 0 || PH <= 0) return p;
@@ -105,7 +123,7 @@ PassPreviewPage passPreviewPage(int32_t boxW, int32_t boxH, Ext zoom, int32_t zo
   return p;
 }
 
-TDib passThumb(const TDib& picture, int32_t tw, int32_t th) {
+TDib PassThumb(const TDib& picture, int32_t tw, int32_t th) {
   const int32_t W = DibWidth(picture), H = DibHeight(picture);
   if (tw <= 0 || th <= 0 || W <= 0 || H <= 0) return {};
   const int32_t colors = DibColors(picture);
@@ -153,7 +171,7 @@ PassPreviewResult paintPassPreview(Device& box, const TDib& picture, const PassP
   const int32_t tw = Trunc(page.pw * result.settings.PassWidth);
   const int32_t th = Trunc(page.ph * result.settings.PassHeight);
   // Freed when the paint ends, whichever way it ends.
-  const TDib thumb = (tw <= kThumbLimit || th <= kThumbLimit) ? passThumb(picture, tw, th) : TDib{};
+  const TDib thumb = (tw <= kThumbLimit || th <= kThumbLimit) ? PassThumb(picture, tw, th) : TDib{};
   const TDib& source = thumb.empty() ? picture : thumb;
   for (const PassCopy& c : result.copies)
     DrawDib(box, c.x, c.y, c.w, c.h, source, 0, 0, DibWidth(source), DibHeight(source), true, SRCCOPY);

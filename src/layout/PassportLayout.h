@@ -45,6 +45,7 @@ std::string formatPassSize(const PassSizeMm& size);
 struct PhotoSize {
   const char* key;  // on the command line
   const char* label;
+  const char* shape;  // "35 × 45": names the crop to this size's shape
   Ext widthMm, heightMm;
 };
 std::span<const PhotoSize> photoSizes();
@@ -55,6 +56,17 @@ Ext passWidthForMm(const PageMetrics& m, Ext mm);
 // The size one copy really prints at, to the nearest millimetre (25.4 mm to the inch).
 PassSizeMm passPrintedMm(const PageMetrics& m, Ext passWidth, Ext passHeight);
 
+// Picture pixels from left, top to right, bottom (exclusive).
+struct PixelRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+// The largest rectangle of the photo size's shape inside `within`, centred in it; the free side
+// rounded to the nearest pixel. `within` itself when it is empty or the size is "frei".
+PixelRect passFitCrop(const PhotoSize& size, const PixelRect& within);
+// True when a W x H picture's shape is more than 1 % off the photo size's, so that it prints at
+// another height than the size promises.
+bool passShapeDiffers(const PhotoSize& size, int32_t W, int32_t H);
+
 // The page in the preview box: pw x ph at (10, 10); 0 x 0 when the box or page is too small.
 struct PassPreviewPage {
   int32_t pw = 0, ph = 0;
@@ -63,7 +75,7 @@ struct PassPreviewPage {
 PassPreviewPage passPreviewPage(int32_t boxW, int32_t boxH, Ext zoom, int32_t zoomBaseHeight, int32_t PW, int32_t PH);
 
 // A point-sampled copy of tw x th pixels for small preview copies; empty when it cannot be made.
-TDib passThumb(const TDib& picture, int32_t tw, int32_t th);
+TDib PassThumb(const TDib& picture, int32_t tw, int32_t th);
 
 // Print progress in percent after `drawn` copies, of the `passCount` the preview placed; never
 // above 100, and 100 when the preview placed none.

@@ -159,7 +159,7 @@ void drawThroughBitmap(Device& dc, const Rects& r, const TDib& picture, uint32_t
     return;
   }
   if (bitmap->setDIBits(0, h, picture.Bits, *picture.info()) == 0) {
-    report("Das Gerät unterstützt die Funtkion setdibits nicht!");
+    report("Das Gerät unterstützt die Funktion setdibits nicht!");
     return;
   }
   // The bitmap's rows run from the top, the source rectangle's from the bottom.

@@ -15,7 +15,8 @@ struct TFilterDef {
   int32_t Divisor;  // never 0 in the table
   int32_t Bias;     // added after the division
   // Kernel[row][column]: row 0 weighs the pixels two rows above the target pixel, column 0 those
-  // two columns to its left.
+  // two columns to its left. Entries are used as written: a TransposedFilter copy read transposed
+  // again would be the entry itself.
   std::array<std::array<int32_t, 5>, 5> Kernel;
   std::string_view Name;  // as the list shows it (UTF-8)
 };

@@ -88,13 +88,13 @@ TDepthDownForm::TDepthDownForm(QWidget* parent) : QDialog(parent, kDialogFlags) 
   setMinimumSize(568, 131);
   auto* palette = new QGroupBox(QStringLiteral("Palette"), this);
   OptPalCheck = radio("OptPalCheck", QStringLiteral("&Optimierte Palette"), true, palette);
-  StdPalCheck = radio("StdPalCheck", QStringLiteral("&Standart-Palette"), false, palette);
+  StdPalCheck = radio("StdPalCheck", QStringLiteral("&Standard-Palette"), false, palette);
   auto* method = new QGroupBox(QStringLiteral("Methode"), this);
-  NearCheck = radio("NearCheck", QStringLiteral("Am besten &passenste Farbe"), false, method);
-  DitherCheck = radio("DitherCheck", QStringLiteral("&Dithering für Standart-Palette"), false, method);
+  NearCheck = radio("NearCheck", QStringLiteral("Am besten &passende Farbe"), false, method);
+  DitherCheck = radio("DitherCheck", QStringLiteral("&Dithering für Standard-Palette"), false, method);
   FSErrCheck = radio("FSErrCheck", QStringLiteral("&Floyd-Steinberg Fehlerverteilung"), true, method);
   auto* options = new QGroupBox(QStringLiteral("Optionen"), this);
-  WinColCheck = new QCheckBox(QStringLiteral("&Windows Farben einbinden"), options);
+  WinColCheck = new QCheckBox(QStringLiteral("&Systemfarben einbinden"), options);
   WinColCheck->setObjectName("WinColCheck");
   WinColCheck->setChecked(true);
   BitBtn1 = dialogButton("BitBtn1", QStringLiteral("&OK"), this);
@@ -147,7 +147,7 @@ DepthDownChoice TDepthDownForm::choice() const {
   DepthDownChoice c;
   c.method = DitherCheck->isChecked() ? 2 : FSErrCheck->isChecked() ? 1 : 0;
   c.optimisedPalette = OptPalCheck->isChecked();
-  c.windowsColours = WinColCheck->isChecked();
+  c.systemColours = WinColCheck->isChecked();
   return c;
 }
 

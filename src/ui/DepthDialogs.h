@@ -29,7 +29,7 @@ class TDepthChangeForm : public QDialog {
 struct DepthDownChoice {
   int method = 1;  // 0 nearest colour, 1 Floyd-Steinberg error diffusion, 2 ordered dither
   bool optimisedPalette = true;
-  bool windowsColours = true;
+  bool systemColours = true;
 };
 
 class TDepthDownForm : public QDialog {

@@ -32,6 +32,8 @@ class PictureButton : public QWidget {
   void keyPressEvent(QKeyEvent* e) override;
 
  private:
+  // down_ is the pressed twin: HilfeBtn2 of HilfeBtn, ueberBtn2 of ueberbtn, EndeBtnDown of EndeBtn
+  // and so on.
   QPixmap normal_, down_;
   bool pressed_ = false;      // the pressed flag: between mouse down and up
   bool showPressed_ = false;  // which picture is visible

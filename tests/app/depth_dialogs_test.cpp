@@ -53,7 +53,7 @@ TEST(DepthDialogs, ReductionOptionsEnableEachOtherAsSetUp) {
     EXPECT_EQ(f.choice().method, s.method);
   }
   EXPECT_TRUE(f.choice().optimisedPalette);
-  EXPECT_TRUE(f.choice().windowsColours);
+  EXPECT_TRUE(f.choice().systemColours);
 }
 
 // The colour depth button: the two dialogs, the conversion as one undo step, and "Farben:"

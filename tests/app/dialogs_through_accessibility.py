@@ -15,7 +15,7 @@ DIALOGS = [
     ("Drucken", "Drucker...",
      [("push button", "Drucken"), ("push button", "Abbrechen"), ("push button", "Einstellungen >>"),
       ("panel", "Drucker"), ("label", "Anzahl Exemplare:"), ("check box", "Sortieren")]),
-    ("Bild speichern unter", "Bild Speichern unter...",
+    ("Bild speichern unter", "Bild speichern unter...",
      [("label", "Suchen in:"), ("label", "Dateiname:"), ("push button", "Speichern"),
       ("push button", "Abbrechen")]),
 ]

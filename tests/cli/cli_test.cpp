@@ -285,6 +285,7 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"passport", "in.bmp", "-o", "p.pdf", "--gap=-0.1"}, 2, "für --gap"},
       {{"passport", "in.bmp", "-o", "p.pdf", "--size", "30x40"}, 2, "für --size"},
       {{"passport", "in.bmp", "-o", "p.pdf", "--size", "35x45", "--width", "0.2"}, 2, "Nur eine Breite"},
+      {{"passport", "in.bmp", "-o", "p.pdf", "--fit-crop"}, 2, "--fit-crop geht nur mit --size."},
       // 2 x 9 pixels at half the width of A4 (571 dots printable): a copy 1285 dots high, on 818.
       {{"passport", "tall.bmp", "-o", "p.pdf", "--width", "0.5"}, 2, "Kein Bild passt"},
       {{"passport", "gone.bmp", "-o", "p.pdf"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
@@ -566,10 +567,13 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
   // A4 at 72 dpi prints 571 x 818 points. Width 0.2 is 114.2 points, 40.3 mm; the 36 x 24
   // picture is two thirds as high, 26.9 mm: three across (x 57, 199, 341; the fourth would end at
   // 597 + 57.1), five down (y 81, 197, 313, 429, 545; the sixth would end at 737 + 81.8 > 818).
-  // 35 mm are 99.2 points: four across, nine down, 23.3 mm high.
+  // 35 mm are 99.2 points: four across, nine down, 23.3 mm high. Cropped to 35:45 the picture
+  // keeps 24 * 35 / 45 = 18.7, so 19 of its columns: 44.2 mm, 125.3 points high, five down. Half
+  // the width with gap and margin 0.2 leaves room for one copy: 285.5 x 190.3 points.
   struct Case {
     std::vector<std::string> args;
     PassSettings settings;
+    int32_t printedW, printedH;  // the picture as printed
     std::string says;
     int64_t edgePixels;  // a row and a column of each copy may round either way
   };
@@ -577,12 +581,28 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
   const Case cases[] = {
       {{"--gap", "0,05", "--margin=0.1"},
        {0.2L, 0, 0.05L, 0.1L},
+       36,
+       24,
        "15 Bilder je 40 x 27 mm auf einer Seite",
        15 * (114 + 76)},
       {{"--size", "35x45"},
        {passWidthForMm(a4, 35), 0, 0.02L, 0.05L},
+       36,
+       24,
        "36 Bilder je 35 x 23 mm auf einer Seite",
        36 * (99 + 66)},
+      {{"--fit-crop", "--size", "35x45"},
+       {passWidthForMm(a4, 35), 0, 0.02L, 0.05L},
+       19,
+       24,
+       "20 Bilder je 35 x 44 mm auf einer Seite",
+       20 * (99 + 125)},
+      {{"--width", "0.5", "--gap", "0.2", "--margin", "0.2"},
+       {0.5L, 0, 0.2L, 0.2L},
+       36,
+       24,
+       ": 1 Bild je 101 x 67 mm auf einer Seite",
+       285 + 190},
   };
   const fs::path dir = freshFolder("cli-passport");
   const TDib picture = test::blockPicture(36, 24, 1, 1);
@@ -596,7 +616,7 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
     EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1 Blatt in „p.pdf“ gespeichert."), std::string::npos) << r.out;
     test::FakePrintService raster(a4);
-    ASSERT_TRUE(printPassport(raster, picture, c.settings, 1).ok());
+    ASSERT_TRUE(printPassport(raster, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1).ok());
     const std::string pdf = (dir / "p.pdf").string();
     ASSERT_EQ(test::pdfPageCount(pdf), 1);
     const auto page = test::renderPdfPage(pdf, 1, 72);

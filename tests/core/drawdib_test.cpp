@@ -326,7 +326,7 @@ TEST_F(DrawDibTest, LastResortReportsWhatTheDeviceRefuses) {
     int blts;
   } cases[] = {
       {"no bitmap", true, false, false, "Konnte Bitmap nicht erzeugen!", 0},
-      {"no setdibits", false, true, false, "Das Gerät unterstützt die Funtkion setdibits nicht!", 0},
+      {"no setdibits", false, true, false, "Das Gerät unterstützt die Funktion setdibits nicht!", 0},
       {"no stretchblt", false, false, true, "Das Gerät unterstützt die Funktion StretchBlt nicht!", 1},
   };
   for (const auto& c : cases) {
