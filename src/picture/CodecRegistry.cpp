@@ -61,7 +61,9 @@ bool hasTgaExtension(const std::string& fileName) {
 
 TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why) {
   TDib dib;
-  if (!codec)
+  if (in.size() == 0)
+    in.fail(FileFault::Empty);
+  else if (!codec)
     in.fail(FileFault::UnknownFormat);
   else if (!in.seek(0))
     in.fail(FileFault::Unreadable);

@@ -44,6 +44,8 @@ std::string describeFileError(const FileError& error) {
       return "Die Datei ist nicht lesbar. " + describeSystemError(error.sysError);
     case FileFault::UnknownFormat:
       return "Das ist keine Bilddatei, die Tessaro kennt.";
+    case FileFault::Empty:
+      return "Die Datei ist leer.";
     case FileFault::Damaged:
       return "Die Datei ist bei Byte " + std::to_string(error.offset) + " beschädigt oder unvollständig.";
     case FileFault::TooLarge:

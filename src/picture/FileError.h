@@ -10,6 +10,7 @@ enum class FileFault {
   None,
   Unreadable,      // the system refused to open or read the file (sysError says why)
   UnknownFormat,   // not a picture file this program knows
+  Empty,           // the file holds no bytes at all
   Damaged,         // cut short or inconsistent at `offset`
   TooLarge,        // larger than the pixel memory limit
   Unsupported,     // a variant this program cannot read (`detail` names it)

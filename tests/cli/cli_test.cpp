@@ -225,6 +225,7 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
        "existiert nicht."},
       {{"info", "text.bmp"}, 4, "„text.bmp“ konnte nicht geladen werden. Das ist keine Bilddatei, die Tessaro kennt."},
       {{"info", "folder"}, 4, "Das ist ein Ordner, keine Datei."},
+      {{"convert", "empty.gif", "new.png"}, 4, "„empty.gif“ konnte nicht geladen werden. Die Datei ist leer."},
       {{"convert", test::dataPath("bmp/bad_truncated_rows.bmp"), "old.png"}, 4, "beschädigt"},
       {{"convert", "gone.bmp", "new.png"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
       {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
@@ -297,6 +298,7 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
   writeBmp(pattern(3, 2, 24), dir / "in24.bmp");
   writeBmp(pattern(2, 9, 8), dir / "tall.bmp");
   std::ofstream(dir / "text.bmp") << "not a picture";
+  std::ofstream(dir / "empty.gif").flush();
   std::ofstream(dir / "old.png") << "the user's old file";
   std::ofstream(dir / "locked.png") << "a write-protected file";
   ::chmod((dir / "locked.png").c_str(), 0444);

@@ -344,6 +344,7 @@ struct TgaVariant {
   bool topOrigin;
   bool rightToLeft;
   int idLength;
+  int overrun = 0;  // pixels the last run-length packet claims beyond the picture
 };
 
 void putColor(std::vector<uint8_t>& out, const int c[3], int bits) {
@@ -396,8 +397,9 @@ std::vector<uint8_t> buildTga(const TgaVariant& v) {
   }
   // Runs of equal pixels as run packets, everything else as raw packets of up to 4 pixels;
   // neither pays attention to row ends.
-  size_t i = 0;
+  size_t i = 0, lastPacket = 0;
   while (i < pixels.size()) {
+    lastPacket = f.size();
     size_t run = 1;
     while (i + run < pixels.size() && pixels[i + run] == pixels[i]) ++run;
     if (run >= 2) {
@@ -412,6 +414,7 @@ std::vector<uint8_t> buildTga(const TgaVariant& v) {
     for (size_t k = 0; k < n; ++k) f.insert(f.end(), pixels[i + k].begin(), pixels[i + k].end());
     i += n;
   }
+  f[lastPacket] = static_cast<uint8_t>(f[lastPacket] + v.overrun);
   return f;
 }
 
@@ -442,7 +445,9 @@ INSTANTIATE_TEST_SUITE_P(Legacy, TgaLayouts,
                                            TgaVariant{"rgb32_top_right_rle", 10, 32, 0, 0, true, true, 0},
                                            TgaVariant{"map16_first_entry_5", 1, 8, 16, 5, false, false, 7},
                                            TgaVariant{"map32_top_left_rle", 9, 8, 32, 0, true, false, 0},
-                                           TgaVariant{"map24_first_entry_200_rle", 9, 8, 24, 200, false, false, 0}),
+                                           TgaVariant{"map24_first_entry_200_rle", 9, 8, 24, 200, false, false, 0},
+                                           TgaVariant{"map24_last_run_past_the_end", 9, 8, 24, 0, false, false, 0, 5},
+                                           TgaVariant{"rgb24_last_raw_packet_past_the_end", 10, 24, 0, 0, true, false, 0, 3}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -104,6 +104,7 @@ const Refusal kRefusals[] = {
     {"tga/bad-huge.tga", FileFault::TooLarge, "", false},
     {"ilbm/bad-ham.iff", FileFault::Unsupported, "HAM", false},
     {"ilbm/bad-compression-2.iff", FileFault::Unsupported, "VDAT", false},
+    {"ilbm/bad-dcol-555.iff", FileFault::Unsupported, "DCOL-Direktfarben", false},
     {"pcx/bad-two-planes-of-8.pcx", FileFault::Unsupported, "2 × 8 Bit", false},
     {"bmp/bad_jpeg_compression.bmp", FileFault::Unsupported, "JPEG", false},
     {"bmp/bad_os2_rle24.bmp", FileFault::Unsupported, "RLE24", false},

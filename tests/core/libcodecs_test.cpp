@@ -288,15 +288,52 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DamagedFileTest, ::testing::ValuesIn(damagedF
 
 // ---- Features of one format ----
 
-TEST(GifCodec, AnimationGivesItsFirstFrame) {
-  const std::string path = tempPath("anim.gif");
-  ASSERT_EQ(std::system(("/usr/bin/convert -size 9x7 xc:red xc:blue -loop 0 '" + path + "'").c_str()), 0);
-  TDib dib = OpenDib(path, 0, nullptr);
-  ASSERT_FALSE(dib.empty());
-  const auto reference = referenceDecode(path);
-  ASSERT_TRUE(reference);
-  EXPECT_EQ(maxChannelDifference(dibToRgb(dib), *reference), 0);
-  EXPECT_EQ(dibToRgb(dib).at(4, 3), 0xff0000u);
+// Blocks drawn without a delay between them are tiles of the first picture: every block up to
+// the first one followed by a delay, drawn in order onto white, transparent pixels left alone;
+// palette picture at the depth of its colour count, 24 bits past 256 colours. A looping
+// animation shows its first block. The reference is ImageMagick flattening those blocks.
+TEST(GifCodec, FirstPictureIsEveryBlockUpToTheFirstDelay) {
+  const auto tile = [](const char* page, const char* blue) {
+    return std::string(" -page ") + page + " \\( -size 16x16 xc: -channel R -fx i/15 -channel G -fx j/15 -channel B -fx " +
+           blue + " +channel \\)";
+  };
+  const struct {
+    const char* name;
+    std::string blocks;  // ImageMagick's arguments; -loop 1 writes no looping extension
+    const char* shown;   // the blocks the picture is made of
+    int bits;
+  } cases[] = {
+      {"LoopingAnimation", "-size 9x7 xc:red xc:blue -loop 0", "0", 1},
+      {"TilesOfManyColours",
+       "-loop 1 -delay 0" + tile("32x32+0+0", "0.1") + tile("32x32+16+0", "0.4") + tile("32x32+0+16", "0.7") +
+           tile("32x32+16+16", "1"),
+       "0-3", 24},
+      {"TwoTilesCoverTheScreen", "-loop 1 -delay 0 -size 10x10 -page 20x10+0+0 xc:red -page 20x10+10+0 xc:blue", "0-1",
+       1},
+      {"TransparentTileOnPartOfTheScreen",
+       "-loop 1 -delay 0 -page 20x10+0+0 -size 8x10 xc:red -page 20x10+5+2 \\( -size 6x6 xc:none -fill blue -draw "
+       "'rectangle 0,0 2,5' \\)",
+       "0-1", 4},
+      {"DelayEndsThePicture",
+       "-loop 1 -delay 0 -page 20x10+0+0 -size 8x10 xc:red -delay 50 -page 20x10+8+0 -size 6x10 xc:blue -delay 0 "
+       "-page 20x10+14+0 xc:green",
+       "0-1", 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = tempPath(std::string("blocks-") + c.name + ".gif");
+    const std::string flat = tempPath(std::string("blocks-") + c.name + ".png");
+    ASSERT_EQ(std::system(("/usr/bin/convert " + c.blocks + " '" + path + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("/usr/bin/convert '" + path + "[" + c.shown + "]' -background white -flatten '" + flat + "'")
+                              .c_str()),
+              0);
+    const auto reference = referenceDecode(flat);
+    ASSERT_TRUE(reference);
+    const TDib dib = OpenDib(path, 0, nullptr);
+    ASSERT_FALSE(dib.empty());
+    EXPECT_EQ(DibBitCount(dib), c.bits);
+    EXPECT_EQ(maxChannelDifference(dibToRgb(dib), *reference), 0);
+  }
 }
 
 TEST(GifCodec, ManyColoursAreReducedToTheCubeDeterministically) {
@@ -380,8 +417,9 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
 // ---- Hardening of the PNG and GIF readers ----
 
 // Fixtures named good-...: a tRNS chunk before PLTE (libpng drops it, and with it the alpha
-// channel a header-driven reader would expect), and interlaced files that need a conversion and
-// are read pass by pass (alpha, 2-bit, 16-bit, transparent grey, passes without pixels).
+// channel a header-driven reader would expect), interlaced files that need a conversion and
+// are read pass by pass (alpha, 2-bit, 16-bit, transparent grey, passes without pixels), and a
+// GIF whose code table fills up without a clear code (codes stay at 12 bits).
 TEST(LibCodecs, GoodFixturesDecodeLikeTheReference) {
   // The TIFF and JPEG ones need reference options of their own (tiff_jpeg_hardening_test.cpp).
   const std::vector<std::string> files = fixtureFiles(true, {"png", "gif"});
@@ -413,6 +451,8 @@ TEST(LibCodecs, RefusalsNameTheirReason) {
       {"tiny/png-trns-before-plte-cut-short.png", FileFault::Damaged},
       {"tiny/gif-1x1-frame-on-huge-screen.gif", FileFault::Damaged},
       {"tiny/gif-no-image-huge-screen.gif", FileFault::Damaged},
+      {"tiny/gif-tiles-on-huge-screen.gif", FileFault::Damaged},
+      {"tiny/gif-tiles-cut-short.gif", FileFault::Damaged},
   };
   for (const auto& c : cases) {
     FileError why;

@@ -89,8 +89,9 @@ TEST(PictureLoad, ProgressOfEveryFormatRunsForwardToTheEnd) {
   }
 }
 
-// The reason reaches the caller: the system's for a file that cannot be opened, "unknown" for
-// bytes no format claims (a broken signature is not rescued by the name; only TGA has none).
+// The reason reaches the caller: the system's for a file that cannot be opened, "empty" for no
+// bytes even where the name would choose TGA, "unknown" for bytes no format claims (a broken
+// signature is not rescued by the name; only TGA has none).
 TEST(PictureLoad, ARefusedFileSaysWhy) {
   const auto write = [](const std::string& name, const std::string& bytes) {
     const std::string path = test::tempPath(name);
@@ -110,7 +111,8 @@ TEST(PictureLoad, ARefusedFileSaysWhy) {
        "Die Datei ist nicht lesbar. Die Datei oder ihr Ordner existiert nicht."},
       {test::tempPath(""), FileFault::Unreadable, EISDIR,
        "Die Datei ist nicht lesbar. Das ist ein Ordner, keine Datei."},
-      {write("empty.bmp", ""), FileFault::UnknownFormat, 0, "Das ist keine Bilddatei, die Tessaro kennt."},
+      {write("empty.bmp", ""), FileFault::Empty, 0, "Die Datei ist leer."},
+      {write("empty.tga", ""), FileFault::Empty, 0, "Die Datei ist leer."},
       {write("broken-signature.gif", gif), FileFault::UnknownFormat, 0, "Das ist keine Bilddatei, die Tessaro kennt."},
       {write("short.bmp", "BM\x10"), FileFault::Damaged, 0, "Die Datei ist bei Byte 3 beschädigt oder unvollständig."},
   };

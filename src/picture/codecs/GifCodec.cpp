@@ -9,6 +9,7 @@
 
 #include "picture/Limits.h"
 #include "picture/codecs/Codecs.h"
+#include "picture/codecs/GifBlocks.h"
 #include "picture/codecs/LegacyCodecIo.h"
 #include "picture/codecs/PaletteSupport.h"
 
@@ -19,23 +20,10 @@ namespace {
 // GIF sizes are 16-bit fields.
 constexpr int32_t kMaxGifSide = 65535;
 
-int readFn(GifFileType* gif, GifByteType* data, int length) {
-  auto* in = static_cast<InputStream*>(gif->UserData);
-  return length <= 0 ? 0 : static_cast<int>(in->read(data, static_cast<size_t>(length)));
-}
-
 int writeFn(GifFileType* gif, const GifByteType* data, int length) {
   auto* out = static_cast<OutputStream*>(gif->UserData);
   return length > 0 && out->write(data, static_cast<size_t>(length)) ? length : 0;
 }
-
-struct GifReadCloser {
-  void operator()(GifFileType* gif) const {
-    int error = 0;
-    DGifCloseFile(gif, &error);
-  }
-};
-using GifReader = std::unique_ptr<GifFileType, GifReadCloser>;
 
 struct GifWriteCloser {
   void operator()(GifFileType* gif) const {
@@ -48,31 +36,6 @@ using GifWriter = std::unique_ptr<GifFileType, GifWriteCloser>;
 struct MapFree {
   void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
-
-// Skips extension blocks up to the first image descriptor; false at the end of the data.
-bool seekFirstImage(GifFileType* gif) {
-  for (;;) {
-    GifRecordType type = UNDEFINED_RECORD_TYPE;
-    if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
-    if (type == IMAGE_DESC_RECORD_TYPE) return DGifGetImageDesc(gif) != GIF_ERROR;
-    if (type != EXTENSION_RECORD_TYPE) return false;
-    int code = 0;
-    GifByteType* block = nullptr;
-    if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
-    while (block)
-      if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
-  }
-}
-
-// A frame covering less than 1 % of a logical screen whose uncovered part alone would take more
-// than this many bytes to paint holds no picture worth that memory; such files are refused.
-constexpr uint64_t kMaxFillBytes = uint64_t{64} << 20;
-
-bool frameWorthItsScreen(int32_t width, int32_t height, int bits, const GifImageDesc& desc) {
-  const uint64_t screen = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-  const uint64_t frame = static_cast<uint64_t>(desc.Width) * static_cast<uint64_t>(desc.Height);
-  return (screen - frame) * static_cast<uint64_t>(bits) / 8 <= kMaxFillBytes || frame * 100 >= screen;
-}
 
 // Where the frame sits in the picture.
 struct Frame {
@@ -143,40 +106,27 @@ void fillAroundFrame(TDib& dib, const Frame& f, uint8_t index) {
 
 // Decodes the frame's rows into their place; only the frame's own pixels are written.
 bool readFrame(GifFileType* gif, TDib& dib, const Frame& f, int count, const ProgressFn& progress) {
-  // Interlaced frames arrive in four passes: every 8th row from 0, every 8th from 4, every 4th
-  // from 2, every 2nd from 1.
-  static constexpr int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
-  const int passes = gif->Image.Interlace ? 4 : 1;
-  if (passes > 1) adviseSparseWrites(dib);
+  if (gif->Image.Interlace) adviseSparseWrites(dib);
   const int bits = DibBitCount(dib);
-  std::vector<GifPixelType> pixels(static_cast<size_t>(f.width));
-  RowProgress progressRows(progress, f.height);
+  RowProgress rows(progress, f.height);
   int64_t done = 0;
-  for (int pass = 0; pass < passes; ++pass) {
-    const int start = passes > 1 ? kStart[pass] : 0, step = passes > 1 ? kStep[pass] : 1;
-    for (int32_t r = start; r < f.height; r += step) {
-      if (DGifGetLine(gif, pixels.data(), f.width) == GIF_ERROR) return false;
-      uint8_t* row = dib.row(f.top + r);
-      for (int32_t x = 0; x < f.width; ++x) {
-        const GifPixelType v = pixels[static_cast<size_t>(x)];
-        legacy::putIndex(row, bits, f.left + x, v < count ? v : 0);
-      }
-      progressRows.row(done++);
-    }
-  }
-  return true;
+  return gif::readBlockRows(
+      gif,
+      [&](int32_t r, const GifPixelType* pixels) {
+        uint8_t* row = dib.row(f.top + r);
+        for (int32_t x = 0; x < f.width; ++x) {
+          const GifPixelType v = pixels[x];
+          legacy::putIndex(row, bits, f.left + x, v < count ? v : 0);
+        }
+      },
+      rows, done);
 }
 
-}  // namespace
-
-bool GifCodec::probe(std::span<const uint8_t> head) const {
-  return head.size() >= 6 && (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0);
-}
-
-TDib GifCodec::decode(InputStream& in, const ProgressFn& progress) const {
-  int error = 0;
-  GifReader gif(DGifOpen(&in, readFn, &error));
-  if (!gif || !seekFirstImage(gif.get())) return TDib();
+// The first block alone, on its screen.
+TDib decodeFirstBlock(GifFileType* gif, InputStream& in, const ProgressFn& progress) {
+  gif::BlockControl control;
+  bool looping = false;
+  if (gif::nextBlock(gif, control, looping) != gif::Record::Block) return TDib();
   const GifImageDesc& desc = gif->Image;
   if (desc.Width <= 0 || desc.Height <= 0) return TDib();
   // The frame sits on the logical screen; a frame that does not fit is shown on its own.
@@ -188,14 +138,32 @@ TDib GifCodec::decode(InputStream& in, const ProgressFn& progress) const {
   const int count = map ? std::clamp(map->ColorCount, 1, 256) : 256;
   const int bits = codec::depthForColors(count);
   if (!admitSize(in, width, height, bits)) return TDib();
-  if (!frameWorthItsScreen(width, height, bits, desc)) return TDib();
+  const uint64_t frameArea = static_cast<uint64_t>(desc.Width) * static_cast<uint64_t>(desc.Height);
+  if (!gif::screenWorthFilling(width, height, bits, frameArea)) return TDib();
 
   const ColourTable table = colourTable(map, count, bits, width != desc.Width || height != desc.Height);
   TDib dib = codec::makeIndexedDib(width, height, bits,
                                    std::span<const RgbQuad>(table.colors, static_cast<size_t>(table.entries)));
-  if (dib.empty() || !readFrame(gif.get(), dib, frame, count, progress)) return TDib();
+  if (dib.empty() || !readFrame(gif, dib, frame, count, progress)) return TDib();
   fillAroundFrame(dib, frame, table.white);
   return dib;
+}
+
+}  // namespace
+
+bool GifCodec::probe(std::span<const uint8_t> head) const {
+  return head.size() >= 6 && (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0);
+}
+
+TDib GifCodec::decode(InputStream& in, const ProgressFn& progress) const {
+  // A first look over the blocks tells whether the first picture is one block or several.
+  gif::FirstPicture first;
+  if (gif::Reader scan = gif::open(in)) first = gif::scanFirstPicture(scan.get());
+  if (!in.seek(0)) return TDib();
+  gif::Reader gif = gif::open(in);
+  if (!gif) return TDib();
+  if (first.blocks > 1 && !first.looping) return gif::composeBlocks(gif.get(), first, in, progress);
+  return decodeFirstBlock(gif.get(), in, progress);
 }
 
 bool GifCodec::encode(const TDib& dib, OutputStream& out) const {

@@ -31,6 +31,8 @@ struct IlbmInfo {
   int compression = 0;
   uint32_t camg = 0;
   int mapEntries = -1;  // -1: no CMAP chunk
+  bool directColour = false;  // a DCOL chunk: planes are red, green and blue bits, no map
+  bool eightBitsEach = false;
   std::array<RgbQuad, 256> map{};
   uint64_t bodyAt = 0;
   uint64_t bodyLength = 0;
@@ -74,6 +76,11 @@ bool readChunks(InputStream& in, IlbmInfo& info) {
       uint8_t b[4];
       if (length < 4 || !in.readExact(b, 4)) return false;
       info.camg = be32(b);
+    } else if (tagIs(ch, "DCOL")) {
+      uint8_t b[3];
+      if (length < 3 || !in.readExact(b, 3)) return false;
+      info.directColour = true;
+      info.eightBitsEach = b[0] == 8 && b[1] == 8 && b[2] == 8;
     } else if (tagIs(ch, "BODY") && !info.haveBody) {
       info.haveBody = true;
       info.bodyAt = dataAt;
@@ -175,6 +182,11 @@ TDib IlbmCodec::decode(InputStream& in, const ProgressFn& progress) const {
   }
   if (info.compression == 2 && !info.chunky) {
     in.fail(FileFault::Unsupported, "VDAT");
+    return TDib();
+  }
+  // Direct colour of 8 bits each in 24 planes is the deep layout read below; other splits are not.
+  if (info.directColour && !(info.eightBitsEach && info.planes == 24 && !info.chunky)) {
+    in.fail(FileFault::Unsupported, "DCOL-Direktfarben");
     return TDib();
   }
   if (info.compression > 1 || info.masking > 3 || info.width == 0 || info.height == 0) return TDib();

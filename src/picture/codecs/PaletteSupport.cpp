@@ -78,24 +78,32 @@ uint8_t levelValue(int l, int levels) { return static_cast<uint8_t>((l * 255 + (
 
 }  // namespace
 
-TDib reduceTo8Bits(const TDib& dib) {
+namespace {
+
+// The distinct colours of a true-colour picture in order of first appearance, rows from the
+// top; false as soon as there are more than 256.
+bool collectColours(const TDib& dib, std::unordered_map<uint32_t, uint8_t>& seen, std::vector<RgbQuad>& table) {
   const int32_t width = DibWidth(dib), height = DibHeight(dib);
-  std::unordered_map<uint32_t, uint8_t> seen;
-  std::vector<RgbQuad> table;
-  bool exact = true;
-  for (int32_t y = 0; y < height && exact; ++y) {
+  for (int32_t y = 0; y < height; ++y) {
     const uint8_t* p = dib.row(y);
     for (int32_t x = 0; x < width; ++x, p += 3) {
       const uint32_t c = packedAt(p);
       if (seen.count(c)) continue;
-      if (table.size() == 256) {
-        exact = false;
-        break;
-      }
+      if (table.size() == 256) return false;
       seen.emplace(c, static_cast<uint8_t>(table.size()));
       table.push_back(RgbQuad{p[0], p[1], p[2], 0});
     }
   }
+  return true;
+}
+
+}  // namespace
+
+TDib reduceTo8Bits(const TDib& dib) {
+  const int32_t width = DibWidth(dib), height = DibHeight(dib);
+  std::unordered_map<uint32_t, uint8_t> seen;
+  std::vector<RgbQuad> table;
+  const bool exact = collectColours(dib, seen, table);
   if (!exact) {
     table.clear();
     for (int r = 0; r < kRed; ++r)
@@ -111,6 +119,23 @@ TDib reduceTo8Bits(const TDib& dib) {
     for (int32_t x = 0; x < width; ++x, p += 3)
       q[x] = exact ? seen[packedAt(p)]
                    : static_cast<uint8_t>((level(p[2], kRed) * kGreen + level(p[1], kGreen)) * kBlue + level(p[0], kBlue));
+  }
+  return out;
+}
+
+TDib exactPalettePicture(const TDib& dib) {
+  std::unordered_map<uint32_t, uint8_t> seen;
+  std::vector<RgbQuad> table;
+  if (!collectColours(dib, seen, table)) return TDib();
+  const int32_t width = DibWidth(dib), height = DibHeight(dib);
+  const int bits = depthForColors(static_cast<int>(table.size()));
+  TDib out = makeIndexedDib(width, height, bits, table);
+  if (out.empty()) return out;
+  std::vector<uint8_t> indices(static_cast<size_t>(width));
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* p = dib.row(y);
+    for (int32_t x = 0; x < width; ++x, p += 3) indices[static_cast<size_t>(x)] = seen[packedAt(p)];
+    packIndices(indices.data(), width, bits, out.row(y));
   }
   return out;
 }

@@ -27,5 +27,9 @@ void rowToRgb(const TDib& dib, int32_t y, uint8_t* rgb);
 // colours (palette in order of first appearance, rows from the top), otherwise mapped to the
 // nearest colour of a fixed 6 x 7 x 6 cube. The empty record when memory runs out.
 TDib reduceTo8Bits(const TDib& dib);
+// A true-colour picture of at most 256 distinct colours as a palette picture of those colours
+// (in order of first appearance) at the depth their count needs; the empty record when it has
+// more or memory runs out.
+TDib exactPalettePicture(const TDib& dib);
 
 }  // namespace tessaro::codec

@@ -94,7 +94,8 @@ RgbQuad colorOf(const uint8_t* p, int bits, bool useAlpha) {
 }
 
 // The stream of pixels in file order, plain or in run-length packets. Packets may run across
-// rows but never past the last pixel of the picture.
+// rows; a last packet that runs past the picture gives the pixels that fit, as other readers
+// take it, and the rest of it is never read.
 class PixelSource {
  public:
   PixelSource(ByteReader& in, bool rle, size_t pixelBytes, uint64_t total)
@@ -108,8 +109,6 @@ class PixelSource {
       if (!in_.get(packet)) return false;
       count_ = (packet & 0x7F) + 1;
       repeat_ = (packet & 0x80) != 0;
-      // The packet's first pixel is the one being taken now, hence left_ + 1.
-      if (static_cast<uint64_t>(count_) > left_ + 1) return false;
       if (repeat_ && !in_.read(run_.data(), size_)) return false;
     }
     --count_;
