@@ -5,8 +5,8 @@
 #include "app/MainForm.h"
 #include "app/PassportTab.h"
 #include "layout/PassportLayout.h"
+#include "layout/PassportPrintJob.h"
 #include "platform/QtDevice.h"
-#include "print/PassportPrintJob.h"
 
 namespace tessaro {
 

@@ -6,7 +6,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "common/FloatText.h"
-#include "print/PassportPrintJob.h"
+#include "layout/PassportPrintJob.h"
 
 namespace tessaro::cli {
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "depth/ColourDepth.h"
+#include "layout/PassportPrintJob.h"
 #include "layout/PosterSetup.h"
 #include "picture/CodecRegistry.h"
 #include "print/PaperSizes.h"
-#include "print/PassportPrintJob.h"
 #include "print/PosterPrintJob.h"
 #include "retouch/Crop.h"
 #include "retouch/Filters.h"

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "layout/PassportLayout.h"
-#include "print/PassportPrintJob.h"
+#include "layout/PassportPrintJob.h"
 #include "support/FakePrintService.h"
 #include "support/PosterPictures.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "layout/PosterPrintSize.h"
+#include "print/PosterPrintSize.h"
 
 using namespace tessaro;
 

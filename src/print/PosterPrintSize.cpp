@@ -1,4 +1,4 @@
-#include "layout/PosterPrintSize.h"
+#include "print/PosterPrintSize.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "print/PassportPrintJob.h"
+#include "layout/PassportPrintJob.h"
 
 #include "picture/DrawDib.h"
 
