@@ -14,9 +14,9 @@ namespace {
 
 PassSettings passSettings(const PassportTab& t) {
   PassSettings s;
-  s.PassWidth = t.Breit3ED->value();
-  s.PassSpacing = t.SpaceED->value();
-  s.PassMargin = t.Rand3ED->value();
+  s.PassWidth = static_cast<double>(t.Breit3ED->value());
+  s.PassSpacing = static_cast<double>(t.SpaceED->value());
+  s.PassMargin = static_cast<double>(t.Rand3ED->value());
   return s;
 }
 

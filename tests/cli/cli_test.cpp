@@ -576,11 +576,11 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
   const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
   const Case cases[] = {
       {{"--gap", "0,05", "--margin=0.1"},
-       {0.2L, 0, 0.05L, 0.1L},
+       {0.2, 0, 0.05, 0.1},
        "15 Bilder je 40 x 27 mm auf einer Seite",
        15 * (114 + 76)},
       {{"--size", "35x45"},
-       {passWidthForMm(a4, 35), 0, 0.02L, 0.05L},
+       {static_cast<double>(passWidthForMm(a4, 35)), 0, 0.02, 0.05},
        "36 Bilder je 35 x 23 mm auf einer Seite",
        36 * (99 + 66)},
   };
