@@ -6,8 +6,8 @@
 #include "app/MainForm.h"
 #include "app/PassportTab.h"
 #include "layout/PassportLayout.h"
+#include "layout/PassportPrintJob.h"
 #include "platform/QtDevice.h"
-#include "print/PassportPrintJob.h"
 #include "retouch/Crop.h"
 
 namespace tessaro {
@@ -16,9 +16,9 @@ namespace {
 
 PassSettings passSettings(const PassportTab& t) {
   PassSettings s;
-  s.PassWidth = t.Breit3ED->value();
-  s.PassSpacing = t.SpaceED->value();
-  s.PassMargin = t.Rand3ED->value();
+  s.PassWidth = static_cast<double>(t.Breit3ED->value());
+  s.PassSpacing = static_cast<double>(t.SpaceED->value());
+  s.PassMargin = static_cast<double>(t.Rand3ED->value());
   return s;
 }
 

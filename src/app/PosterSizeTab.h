@@ -5,7 +5,7 @@
 
 #include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
-#include "layout/PosterPrintSize.h"
+#include "print/PosterPrintSize.h"
 
 namespace tessaro {
 

@@ -6,7 +6,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "common/FloatText.h"
-#include "print/PassportPrintJob.h"
+#include "layout/PassportPrintJob.h"
 #include "retouch/Crop.h"
 
 namespace tessaro::cli {
@@ -122,13 +122,13 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
       return fail(err, kExitUnexpected, "„--fit-crop“ ist fehlgeschlagen: der Speicher reicht nicht.");
   }
   const PageMetrics& m = paper->metrics;
-  PassSettings s{job.width, 0, job.gap, job.margin};
+  PassSettings s{static_cast<double>(job.width), 0, static_cast<double>(job.gap), static_cast<double>(job.margin)};
   if (job.size) {
-    s.PassWidth = passWidthForMm(m, job.size->widthMm);
+    s.PassWidth = static_cast<double>(passWidthForMm(m, job.size->widthMm));
     if (s.PassWidth < 0.05L || s.PassWidth > 0.5L)
       return fail(err, kExitUnknown, std::string("Die Größe ") + job.size->label + " passt nicht zu diesem Papier.");
   }
-  s.PassHeight = passHeight(picture, s.PassWidth, m.pageWidth, m.pageHeight);
+  s.PassHeight = static_cast<double>(passHeight(picture, s.PassWidth, m.pageWidth, m.pageHeight));
   // Without a window there is no preview: the progress counts the page's own copies.
   const size_t copies = passPageLayout(s, 0, 0, m.pageWidth, m.pageHeight).size();
   if (copies == 0) return fail(err, kExitUnknown, "Kein Bild passt auf die Seite; bitte --width verkleinern.");

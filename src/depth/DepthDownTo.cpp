@@ -8,7 +8,7 @@
 #include "depth/NearestColour.h"
 #include "depth/OptimizedPalette.h"
 #include "depth/OrderedDither.h"
-#include "depth/httables.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 

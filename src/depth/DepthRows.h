@@ -3,9 +3,9 @@
 // 1-, 4- and 8-bit target rows in the picture's own packing.
 #include <cstdint>
 
-#include "depth/httables.h"
 #include "picture/Dib.h"
 #include "picture/Progress.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 

@@ -4,9 +4,9 @@
 #include <span>
 #include <vector>
 
-#include "depth/httables.h"
 #include "picture/Dib.h"
 #include "picture/Progress.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 

@@ -1,6 +1,6 @@
 #include "depth/OrderedDither.h"
 
-#include "depth/httables.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 

@@ -149,8 +149,9 @@ PassPreviewResult passPreview(const TDib& picture, const PassPreviewBox& geometr
                                                m.pageWidth, m.pageHeight);
   result.page = page;
   // Without a page in the box the size still follows the printer's page.
-  settings.PassHeight = page.valid() ? passHeight(picture, settings.PassWidth, page.pw, page.ph)
-                                     : passHeight(picture, settings.PassWidth, m.pageWidth, m.pageHeight);
+  settings.PassHeight =
+      static_cast<double>(page.valid() ? passHeight(picture, settings.PassWidth, page.pw, page.ph)
+                                       : passHeight(picture, settings.PassWidth, m.pageWidth, m.pageHeight));
   result.settings = settings;
   result.size = passSizeMm(m, settings.PassWidth, settings.PassHeight);
   if (!page.valid()) return result;
@@ -168,8 +169,8 @@ PassPreviewResult paintPassPreview(Device& box, const TDib& picture, const PassP
   box.setPen(kWhite, PenStyle::Solid);
   box.rectangle(kPageOffset, kPageOffset, kPageOffset + page.pw, kPageOffset + page.ph);
   if (result.copies.empty()) return result;
-  const int32_t tw = Trunc(page.pw * result.settings.PassWidth);
-  const int32_t th = Trunc(page.ph * result.settings.PassHeight);
+  const int32_t tw = Trunc(static_cast<Ext>(page.pw) * result.settings.PassWidth);
+  const int32_t th = Trunc(static_cast<Ext>(page.ph) * result.settings.PassHeight);
   // Freed when the paint ends, whichever way it ends.
   const TDib thumb = (tw <= kThumbLimit || th <= kThumbLimit) ? PassThumb(picture, tw, th) : TDib{};
   const TDib& source = thumb.empty() ? picture : thumb;

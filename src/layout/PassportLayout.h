@@ -14,11 +14,14 @@
 namespace tessaro {
 
 // Fractions of the target's width (width, gap across, margin) or height (height, gap down, margin).
+// Kept as doubles, as the program always kept them: a copy edge that lands on a whole pixel in
+// exact arithmetic falls one side or the other by how the fraction was stored. Expressions of
+// them are formed in extended precision.
 struct PassSettings {
-  Ext PassWidth = 0.2L;
-  Ext PassHeight = 0;
-  Ext PassSpacing = 0.02L;
-  Ext PassMargin = 0.05L;
+  double PassWidth = 0.2;
+  double PassHeight = 0;
+  double PassSpacing = 0.02;
+  double PassMargin = 0.05;
 };
 
 struct PassCopy {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "layout/PosterGeometry.h"
-#include "layout/PosterPrintSize.h"
 #include "layout/SheetEdits.h"
 #include "picture/Dib.h"
+#include "print/PosterPrintSize.h"
 #include "print/PrintService.h"
 
 namespace tessaro {

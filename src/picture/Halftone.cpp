@@ -3,9 +3,9 @@
 #include <array>
 #include <vector>
 
-#include "depth/httables.h"
 #include "picture/DrawDib.h"
 #include "picture/Limits.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 

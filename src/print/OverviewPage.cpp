@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "layout/PosterPrintSize.h"
+#include "print/PosterPrintSize.h"
 #include "print/SheetLabels.h"
 
 namespace tessaro {

@@ -14,6 +14,9 @@ namespace {
 
 constexpr int32_t kMaxGluePercent = 10;  // the glue edits' upper bound
 
+// Bands of fewer whole pixels are drawn from their exact span (see drawnFromExactSpan).
+constexpr int32_t kFewPixels = 64;
+
 // Round of a value that must fit an int32; false when it does not (a corrupt poster size).
 bool roundInto(Ext v, int32_t& out) {
   if (!std::isfinite(v) || v > static_cast<Ext>(std::numeric_limits<int32_t>::max()) ||
@@ -86,22 +89,31 @@ struct AxisPiece {
   int32_t src, len, from, to;
 };
 
-// One axis of a band as it is drawn: the whole-pixel band as one piece. When that is empty (the
-// sheet covers less than a pixel), every picture pixel the exact band touches becomes a piece of
-// its own over its share of the device range; pixels outside the picture are left out.
+// One axis of a band as it is drawn: the whole-pixel band as one piece, or, for a band of few
+// pixels, the exact span. The pixels the span covers whole form one piece; a pixel it covers in
+// part at either end is a piece of its own over its share of the device range. Pixels outside
+// the picture are left out.
 std::vector<AxisPiece> axisPieces(int32_t src, int32_t len, const BandSpan& exact, int32_t from, int32_t to,
                                   int32_t size) {
-  if (len > 0) return {{src, len, from, to}};
+  if (!drawnFromExactSpan(len)) return {{src, len, from, to}};
   std::vector<AxisPiece> pieces;
   const Ext end = exact.start + exact.length;
   if (!(exact.length > 0) || !std::isfinite(end) || end <= 0 || exact.start >= size) return pieces;
   const Ext scale = (to - from) / exact.length;
   const auto at = [&](Ext x) { return Round(from + (x - exact.start) * scale); };
-  const int32_t first = exact.start > 0 ? static_cast<int32_t>(std::floor(exact.start)) : 0;
-  for (int32_t i = first; i < size && i < end; ++i) {
-    const AxisPiece p{i, 1, at(std::max<Ext>(exact.start, i)), at(std::min<Ext>(end, i + 1))};
+  const auto add = [&](int32_t first, int32_t count, Ext lo, Ext hi) {
+    const AxisPiece p{first, count, at(lo), at(hi)};
     if (p.to > p.from) pieces.push_back(p);
+  };
+  const Ext lo = std::max<Ext>(exact.start, 0), hi = std::min<Ext>(end, size);
+  const auto wholeFrom = static_cast<int32_t>(std::ceil(lo)), wholeTo = static_cast<int32_t>(std::floor(hi));
+  if (wholeFrom > wholeTo) {  // within one pixel
+    add(wholeTo, 1, lo, hi);
+    return pieces;
   }
+  if (lo < wholeFrom) add(wholeFrom - 1, 1, lo, wholeFrom);
+  if (wholeFrom < wholeTo) add(wholeFrom, wholeTo - wholeFrom, wholeFrom, wholeTo);
+  if (wholeTo < hi) add(wholeTo, 1, wholeTo, hi);
   return pieces;
 }
 
@@ -116,6 +128,12 @@ PosterLayout posterLayout(const TDib& picture, const PosterState& poster) {
   l.PosterWidth = poster.PosterWidth;
   l.PosterHeight = poster.PosterHeight;
   return l;
+}
+
+bool drawnFromExactSpan(int32_t wholePixels) { return wholePixels < kFewPixels; }
+
+Ext drawnLength(int32_t wholePixels, const BandSpan& exact) {
+  return drawnFromExactSpan(wholePixels) ? exact.length : static_cast<Ext>(wholePixels);
 }
 
 GlueMargins clampGlue(const GlueMargins& glue) {

@@ -50,13 +50,20 @@ struct SheetBand {
   int32_t srcHeight = 0;  // BH likewise
   DeviceRect dest;
   bool valid = false;  // false when the layout cannot hold a band (no sheets, no poster size)
-  // The same band before rounding to whole pixels. A picture smaller than the sheet grid gives
-  // sheets of less than a pixel, whose whole-pixel band is empty; along such an axis the band is
-  // drawn from these instead, so each sheet still shows the pixel(s) it covers.
+  // The same band before rounding to whole pixels. Along an axis where the band holds few
+  // pixels it is drawn from these instead (see drawnFromExactSpan).
   BandSpan exactX;
   BandSpan exactY;
   bool operator==(const SheetBand&) const = default;
 };
+
+// Whether a band of this many whole pixels is drawn from its exact span. Rounding a band to
+// whole pixels moves its far edge by up to a pixel: nothing on a sheet of a thousand pixels, but
+// on a sheet that shows a few pixels (a tiny picture on many sheets) it prints the picture out
+// of proportion, and a sheet of less than a pixel would show nothing at all.
+bool drawnFromExactSpan(int32_t wholePixels);
+// Picture pixels per band along one axis as drawn.
+Ext drawnLength(int32_t wholePixels, const BandSpan& exact);
 
 // Glue percentages limited to what the glue edits allow, so no strip eats the whole page.
 GlueMargins clampGlue(const GlueMargins& glue);

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "depth/ColourDepth.h"
+#include "layout/PassportPrintJob.h"
 #include "layout/PosterSetup.h"
 #include "picture/CodecRegistry.h"
 #include "print/PaperSizes.h"
-#include "print/PassportPrintJob.h"
 #include "print/PosterPrintJob.h"
 #include "retouch/Crop.h"
 #include "retouch/Filters.h"
@@ -582,25 +582,25 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
   const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
   const Case cases[] = {
       {{"--gap", "0,05", "--margin=0.1"},
-       {0.2L, 0, 0.05L, 0.1L},
+       {0.2, 0, 0.05, 0.1},
        36,
        24,
        "15 Bilder je 40 x 27 mm auf einer Seite",
        15 * (114 + 76)},
       {{"--size", "35x45"},
-       {passWidthForMm(a4, 35), 0, 0.02L, 0.05L},
+       {static_cast<double>(passWidthForMm(a4, 35)), 0, 0.02, 0.05},
        36,
        24,
        "36 Bilder je 35 x 23 mm auf einer Seite",
        36 * (99 + 66)},
       {{"--fit-crop", "--size", "35x45"},
-       {passWidthForMm(a4, 35), 0, 0.02L, 0.05L},
+       {static_cast<double>(passWidthForMm(a4, 35)), 0, 0.02, 0.05},
        19,
        24,
        "20 Bilder je 35 x 44 mm auf einer Seite",
        20 * (99 + 125)},
       {{"--width", "0.5", "--gap", "0.2", "--margin", "0.2"},
-       {0.5L, 0, 0.2L, 0.2L},
+       {0.5, 0, 0.2, 0.2},
        36,
        24,
        ": 1 Bild je 101 x 67 mm auf einer Seite",

@@ -10,7 +10,7 @@
 #include "depth/ColourDepth.h"
 #include "depth/DitherFS.h"
 #include "depth/OptimizedPalette.h"
-#include "depth/httables.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 namespace {

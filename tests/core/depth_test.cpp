@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "depth/ColourDepth.h"
-#include "depth/httables.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 namespace {

@@ -1,10 +1,11 @@
+#include "picture/DrawDib.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "depth/httables.h"
-#include "picture/DrawDib.h"
+#include "picture/httables.h"
 #include "support/RasterDevice.h"
 
 using namespace tessaro;

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
+#include "picture/httables.h"
 
-#include "depth/httables.h"
+#include <gtest/gtest.h>
 
 using namespace tessaro;
 

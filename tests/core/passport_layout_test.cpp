@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "layout/PassportLayout.h"
-#include "print/PassportPrintJob.h"
+#include "layout/PassportPrintJob.h"
 #include "support/FakePrintService.h"
 #include "support/PosterPictures.h"
 
@@ -48,19 +48,28 @@ TEST(PassportLayout, RowsFillThePageWhileCopyAndMarginFit) {
   struct Row {
     const char* name;
     int32_t PW, PH, picW, picH;
-    Ext width, spacing, margin;
+    double width, spacing, margin;
     std::vector<PassCopy> want;
   };
   const Row rows[] = {
       // x: 50, +200 +20 ... fifth would end at 1130 + 50.15; y: 70, 298, ... sixth ends at 1410.
-      {"defaults", 1003, 1403, 10, 10, 0.2L, 0.02L, 0.05L,
-       grid({50, 270, 490, 710}, {70, 298, 526, 754, 982}, 200, 200)},
+      {"defaults", 1003, 1403, 10, 10, 0.2, 0.02, 0.05, grid({50, 270, 490, 710}, {70, 298, 526, 754, 982}, 200, 200)},
       // 200.6 + 501.5 + 200.6 fits, a second copy would need 1422.6; rows 560.6 + 501.5 each.
-      {"one per row", 1003, 2803, 10, 10, 0.5L, 0.02L, 0.2L, grid({200}, {560, 1117, 1674}, 501, 501)},
+      {"one per row", 1003, 2803, 10, 10, 0.5, 0.02, 0.2, grid({200}, {560, 1117, 1674}, 501, 501)},
       // A copy 2006 high on a page 1403 high.
-      {"too tall", 1003, 1403, 10, 100, 0.2L, 0.02L, 0.05L, {}},
-      {"no width", 1003, 1403, 10, 10, 0, 0.02L, 0.05L, {}},
-      {"negative gap", 1003, 1403, 10, 10, 0.2L, -0.01L, 0.05L, {}},
+      {"too tall", 1003, 1403, 10, 100, 0.2, 0.02, 0.05, {}},
+      {"no width", 1003, 1403, 10, 10, 0, 0.02, 0.05, {}},
+      {"negative gap", 1003, 1403, 10, 10, 0.2, -0.01, 0.05, {}},
+      // Products that are whole in decimals fall by the doubles the fractions are: 0.35 is stored
+      // as 0.34999999999999997780, so the copy is 6800 * 0.35 = 2379.99999999999985 high;
+      // 0.2 as 0.20000000000000001110, a margin of 952.00000000000005.
+      {"worked example", 4760, 6800, 1, 1, 0.5, 0.02, 0.2, {{952, 1360, 2380, 2379}}},
+      // A third copy would end at 2856 + 952 = 3808, and the margin beyond it at 4760.00000000000005.
+      {"margin a hair too wide", 4760, 6800, 1, 1, 0.2, 0, 0.2, grid({952, 1904}, {1360, 2312, 3264, 4216}, 952, 952)},
+      // 0.05 is stored as 0.05000000000000000278: a second copy in a row would end at 950, its
+      // margin at 1000.0000000000000028, so one per row; 24 / 36 * 0.45 * 1000 / 1400 is stored as
+      // 0.21428571428571430157, copies 300.00000000000002 high.
+      {"one per row by a hair", 1000, 1400, 36, 24, 0.45, 0, 0.05, grid({50}, {70, 370, 670, 970}, 450, 300)},
   };
   for (const Row& r : rows) {
     const TDib pic = test::blockPicture(r.picW, r.picH, 1, 1);
@@ -75,7 +84,7 @@ TEST(PassportLayout, PreviewPageAndTinyBoxes) {
   struct Row {
     const char* name;
     int32_t boxW, boxH, base, PW, PH;
-    Ext width;         // gap and margin as the defaults, a square picture
+    double width;      // gap and margin as the defaults, a square picture
     int32_t pw, ph;    // the page in the box
     int32_t count;     // copies placed
     const char* size;  // GroesseLabel

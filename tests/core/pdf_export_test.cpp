@@ -149,9 +149,9 @@ TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
     EXPECT_EQ(result.pagesPrinted, 5);
     EXPECT_EQ(printer.jobFile(), pdf.string());
     EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | awk '/^Pages:/ {print $2}'"), "5\n");
-    // Every page draws its band of one image object.
+    // Every page draws its band of one image object (a band of a few pixels in pieces).
     const std::string list = "pdfimages -list '" + pdf.string() + "' | awk 'NR > 2 {print $1, $11}'";
-    EXPECT_EQ(run(list + " | wc -l"), "5\n");
+    EXPECT_EQ(run(list + " | awk '{print $1}' | sort -u | wc -l"), "5\n");
     EXPECT_EQ(run(list + " | awk '{print $2}' | sort -u | wc -l"), "1\n");
     const std::string img = (dir.path / "img").string();
     run("pdfimages -png -f 1 -l 1 '" + pdf.string() + "' '" + img + "' && convert '" + img +

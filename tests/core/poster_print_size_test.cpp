@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "layout/PosterPrintSize.h"
+#include "print/PosterPrintSize.h"
 
 using namespace tessaro;
 
@@ -42,6 +42,10 @@ TEST(PosterPrintSize, MeasuresThePrintedPictureOnA4) {
       // A 10 % strip across: area Round(4761 * 0.9) = 4285 dots = 18.14 cm; 2000 * 600 / 4285 = 280,
       // 3000 * 600 / 6475 = 278.
       {"wider glue strip", {2000, 3000, 1, 1, 1.0, 1.0}, plain, {10, 5}, "18.1 x 27.4 cm", "278 dpi", false},
+      // 2 x 2 pixels, 3 sheets across and as high as square: (100 - 5 / 3) % of 2 = 1.9667 pixels,
+      // 0.6556 per sheet across and 0.9385 down; 2 * 4523 / 0.6556 = 13799 dots = 58.4 cm both
+      // ways. Bands of a pixel or less are drawn as they fall, not rounded to whole pixels.
+      {"2 x 2 over 3 sheets", {2, 2, 3, 3, 3.0, 2.0955985}, Options{}, {5, 5}, "58.4 x 58.4 cm", "0 dpi", true},
       {"no picture", {0, 0, 1, 1, 1.0, 1.0}, plain, {5, 5}, "-", "-", false},
       {"no sheets", {2000, 3000, 0, 1, 1.0, 1.0}, plain, {5, 5}, "-", "-", false},
   };

@@ -188,77 +188,105 @@ TEST(SheetBand, DrawsTheVisiblePartOfTheBand) {
   EXPECT_EQ(test::blockOf(small.pixel(99, 79)), std::make_pair(9, 7));
 }
 
-TEST(SheetBand, PicturesSmallerThanTheGridShowTheirPixelsOnEverySheet) {
-  // 3 x 3 sheets show a 1 x 1 or 2 x 2 picture: every band is a fraction of a pixel wide. The
-  // pixel a sheet should show at a point follows from the point's place on the poster alone:
-  // the picture spans px sheets (centred: starting (3 - px) / 2 sheets in).
+TEST(SheetBand, TinyPicturesKeepTheirShapeOnEverySheet) {
+  // Pictures of a few pixels over many sheets: every band is a few pixels or a fraction of one.
+  // Each device pixel must show the picture pixel that the continuous mapping of the picture
+  // onto the poster puts there: the picture spans px x py sheets (centred: starting (sheets -
+  // px) / 2 sheets in). Without glue on the poster's edge the picture is spread over the sheets
+  // less the glue share of one strip, (100 - glue / sheets) % of it. Pixels within one device
+  // pixel of a picture pixel's border are not judged.
   struct Case {
-    const char* name;
-    int32_t side;  // picture width and height, one colour per pixel
-    double px;     // poster width and height in sheets
+    std::string name;
+    int32_t w, h;   // picture size, one colour per pixel
+    double px, py;  // poster size in sheets
     bool center;
     bool glueStrips;  // glue margin on, none at the poster's edge
   };
-  const std::vector<Case> cases = {
-      {"1 x 1", 1, 3.0, false, false},
-      {"2 x 2", 2, 3.0, false, false},
-      // The glue share moves the pixel borders by a few hundredths of a sheet, well clear of the
-      // sample points below.
-      {"2 x 2 with glue strips", 2, 3.0, false, true},
-      {"1 x 1 centred over 2.5 sheets", 1, 2.5, true, false},
+  std::vector<Case> cases = {
+      {"1 x 1", 1, 1, 3.0, 3.0, false, false},
+      {"2 x 2", 2, 2, 3.0, 3.0, false, false},
+      {"2 x 2 with glue strips", 2, 2, 3.0, 3.0, false, true},
+      {"1 x 1 centred over 2.5 sheets", 1, 1, 2.5, 2.5, true, false},
   };
-  const double fractions[] = {0.1, 0.4, 0.6, 0.9};  // clear of the pixel borders within a sheet
+  // Every picture up to 8 x 8, across 1 to 10 whole or fractional sheets, its height in sheets
+  // following from its shape (the pages are square).
+  for (int32_t w = 1; w <= 8; ++w) {
+    for (int32_t h = 1; h <= 8; ++h) {
+      for (int32_t n = 1; n <= 10; ++n) {
+        for (const double px : {static_cast<double>(n), n - 0.35}) {
+          const double py = px * h / w;
+          if (py > 10) continue;
+          const bool center = (w + h + n) % 2 == 0, glueStrips = (w * h + n) % 3 != 1;
+          cases.push_back({std::to_string(w) + " x " + std::to_string(h) + " over " + std::to_string(px) + " x " +
+                               std::to_string(py) + (center ? ", centred" : "") + (glueStrips ? ", glue strips" : ""),
+                           w, h, px, py, center, glueStrips});
+        }
+      }
+    }
+  }
+  const GlueMargins glue{5, 5};
   for (const Case& c : cases) {
-    const TDib pic = test::blockPicture(c.side, c.side, c.side, c.side);
-    PosterState poster = test::wholeSheets(3, 3);
-    poster.PosterWidth = poster.PosterHeight = c.px;
+    const TDib pic = test::blockPicture(c.w, c.h, c.w, c.h);
+    PosterState poster = test::wholeSheets(CeilSheets(c.px), CeilSheets(c.py));
+    poster.PosterWidth = c.px;
+    poster.PosterHeight = c.py;
     Options o;
     o.OptCutLines = o.OptGlueLines = o.OptEdgeHints = false;
     o.OptGlueMargin = o.OptNoEdgeGlue = c.glueStrips;
     o.OptCenter = c.center;
-    const GlueMargins glue{5, 5};
-    const auto pixelAt = [&](int sheet, double f) {
-      return static_cast<int32_t>(std::floor((sheet + f - (c.center ? (3 - c.px) / 2 : 0)) * c.side / c.px));
+    // Picture pixels per sheet, and where the picture starts, in sheets, along one axis.
+    const auto perSheet = [&](int32_t pixels, int32_t sheets, double size) {
+      return pixels * (c.glueStrips ? 100 - glue.gx / static_cast<double>(sheets) : 100) / 100 / size;
     };
+    const double sx = perSheet(c.w, poster.SheetsX, c.px), sy = perSheet(c.h, poster.SheetsY, c.py);
+    const double ox = c.center ? (poster.SheetsX - c.px) / 2 : 0, oy = c.center ? (poster.SheetsY - c.py) / 2 : 0;
     // Checks the sheet drawn into the area of w x h at (x0, y0) of the device.
     const auto checkSheet = [&](const test::RasterDevice& dc, int col, int row, int32_t x0, int32_t y0, int32_t w,
                                 int32_t h) {
-      for (double fx : fractions) {
-        for (double fy : fractions) {
-          const int32_t px = pixelAt(col, fx), py = pixelAt(row, fy);
-          const bool inside = px >= 0 && px < c.side && py >= 0 && py < c.side;
-          const Color got = dc.pixel(x0 + static_cast<int32_t>(fx * w), y0 + static_cast<int32_t>(fy * h));
-          EXPECT_EQ(got, inside ? test::blockColor(px, py) : kWhite)
-              << "sheet " << col << "," << row << " at " << fx << "," << fy;
+      int wrong = 0;
+      for (int32_t j = 0; j < h && wrong < 3; ++j) {
+        const double v = (row + (j + 0.5) / h - oy) * sy;
+        if (std::abs(v - std::round(v)) < sy / h) continue;
+        for (int32_t i = 0; i < w && wrong < 3; ++i) {
+          const double u = (col + (i + 0.5) / w - ox) * sx;
+          if (std::abs(u - std::round(u)) < sx / w) continue;
+          const bool inside = u >= 0 && u < c.w && v >= 0 && v < c.h;
+          const Color want = inside ? test::blockColor(static_cast<int32_t>(u), static_cast<int32_t>(v)) : kWhite;
+          if (dc.pixel(x0 + i, y0 + j) == want) continue;
+          ++wrong;
+          ADD_FAILURE() << "sheet " << col << "," << row << " pixel " << i << "," << j << " should show "
+                        << (inside ? "picture pixel " + std::to_string(static_cast<int32_t>(u)) + "," +
+                                         std::to_string(static_cast<int32_t>(v))
+                                   : std::string("white"));
         }
       }
     };
 
     {
-      SCOPED_TRACE(std::string(c.name) + ", preview");
+      SCOPED_TRACE(c.name + ", preview");
       test::RasterDevice box(300, 300, kWhite);
-      const PreviewBox geometry{300, 300, 1.0, 1000, 60, 60};
+      const PreviewBox geometry{300, 300, 1.0, 300, 60, 60};  // tall posters fit the box's height
       paintPreview(box, pic, geometry, poster, o, glue, SheetGrid{});
       const PreviewCells cells = previewCells(geometry, poster, o, glue);
       ASSERT_TRUE(cells.valid);
-      for (int col = 0; col < 3; ++col) {
-        for (int row = 0; row < 3; ++row) {
+      for (int col = 0; col < poster.SheetsX; ++col) {
+        for (int row = 0; row < poster.SheetsY; ++row) {
           const CellRect r = sheetCell(cells, poster, o, col, row);
           checkSheet(box, col, row, r.x0, r.y0, cells.innerW, cells.innerH);
         }
       }
     }
     {
-      SCOPED_TRACE(std::string(c.name) + ", printed");
+      SCOPED_TRACE(c.name + ", printed");
       PageMetrics m;
       m.physicalWidth = m.physicalHeight = m.pageWidth = m.pageHeight = 60;
       m.dpiX = m.dpiY = 72;
       test::FakePrintService printer(m);
       ASSERT_TRUE(printPoster(printer, pic, poster, o, glue, SheetGrid{}, {}).ok());
-      ASSERT_EQ(printer.pageCount(), 9u);
-      for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) {
-          checkSheet(*printer.rasterPage(row * 3 + col), col, row, 0, 0, areaWidth(60, o, glue),
+      ASSERT_EQ(printer.pageCount(), static_cast<size_t>(poster.SheetsX * poster.SheetsY));
+      for (int row = 0; row < poster.SheetsY; ++row) {
+        for (int col = 0; col < poster.SheetsX; ++col) {
+          checkSheet(*printer.rasterPage(row * poster.SheetsX + col), col, row, 0, 0, areaWidth(60, o, glue),
                      areaHeight(60, o, glue));
         }
       }

@@ -1,4 +1,4 @@
-#include "depth/httables.h"
+#include "picture/httables.h"
 
 namespace tessaro {
 

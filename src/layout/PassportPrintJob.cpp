@@ -1,4 +1,4 @@
-#include "print/PassportPrintJob.h"
+#include "layout/PassportPrintJob.h"
 
 #include "picture/DrawDib.h"
 
@@ -29,7 +29,7 @@ PosterPrintResult printPassport(PrintService& printer, const TDib& picture, Pass
   page.setBrush(kWhite);
   page.setPen(kWhite, PenStyle::Solid);
   page.rectangle(0, 0, PW, PH);
-  settings.PassHeight = passHeight(picture, settings.PassWidth, PW, PH);
+  settings.PassHeight = static_cast<double>(passHeight(picture, settings.PassWidth, PW, PH));
   int32_t drawn = 0;
   for (const PassCopy& c : passPageLayout(settings, 0, 0, PW, PH)) {
     DrawDib(page, c.x, c.y, c.w, c.h, picture, 0, 0, DibWidth(picture), DibHeight(picture), false, SRCCOPY);

@@ -1,4 +1,4 @@
-#include "layout/PosterPrintSize.h"
+#include "print/PosterPrintSize.h"
 
 #include <algorithm>
 #include <charconv>
@@ -26,10 +26,6 @@ AxisSize axisSize(int32_t pixels, Ext perSheet, int32_t area, int32_t dpi) {
   return {deviceDots / dpi, perSheet * dpi / area};
 }
 
-// The band's pixels per sheet as drawn: whole pixels, or the exact share when a sheet covers
-// less than one.
-Ext perSheet(int32_t whole, const BandSpan& exact) { return whole > 0 ? static_cast<Ext>(whole) : exact.length; }
-
 std::string oneDecimal(Ext v) {
   char buf[64];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1);
@@ -47,8 +43,8 @@ PosterPrintSize posterPrintSize(const PageMetrics& m, const PosterLayout& layout
   const SheetBand band = sheetBand(layout, options, glue, 0, 0, area, false);
   PosterPrintSize size;
   if (!band.valid || layout.W <= 0 || layout.H <= 0) return size;
-  const AxisSize x = axisSize(layout.W, perSheet(band.srcWidth, band.exactX), area.width(), m.dpiX);
-  const AxisSize y = axisSize(layout.H, perSheet(band.srcHeight, band.exactY), area.height(), m.dpiY);
+  const AxisSize x = axisSize(layout.W, drawnLength(band.srcWidth, band.exactX), area.width(), m.dpiX);
+  const AxisSize y = axisSize(layout.H, drawnLength(band.srcHeight, band.exactY), area.height(), m.dpiY);
   if (!(x.dpi > 0) || !(y.dpi > 0)) return size;
   size.valid = true;
   size.widthCm = x.inches * kCmPerInch;
