@@ -115,6 +115,12 @@ int deliver(const PrintTarget& target, const Paper& paper, const char* title, co
     const std::string where = target.printer.empty() ? "„" + file + "“: " : "Druckdatei: ";
     return fail(err, target.printer.empty() ? kExitCannotWrite : kExitCannotPrint, where + result.message);
   }
+  if (file == kStandardStream) {
+    // Standard output holds the PDF; what it holds is told beside it.
+    describe(err);
+    err << sheetsText(result.pagesPrinted) << " auf die Standardausgabe geschrieben.\n";
+    return kExitOk;
+  }
   describe(out);
   if (target.printer.empty()) {
     out << sheetsText(result.pagesPrinted) << " in „" << file << "“ gespeichert.\n";
