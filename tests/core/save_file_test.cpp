@@ -150,7 +150,7 @@ gid_t otherGroup() {
 
 Case needsMount(const char* what) { return {.skip = std::string(what) + ": mounting a tmpfs is not allowed here"}; }
 
-// A 24-bit picture of one colour, 9 MB as a BMP: its save takes long enough to be caught midway.
+// A 24-bit picture of one colour, 9 MB as a BMP: two saves of it take long enough to overlap.
 TDib largePicture(uint32_t colour) {
   TDib pic = newdib(2000, 1500, 24, nullptr, 0);
   for (int32_t y = 0; y < 1500; ++y)
@@ -202,10 +202,10 @@ void savesAtOnce(const fs::path& file) {
   }
 }
 
-// A child saving a large picture over `file` gets `sig` once it has written a megabyte; the file
+// A child saving a 36 MB picture over `file` gets `sig` once it has written a megabyte; the file
 // is as it was and nothing else is left in its folder.
 void interruptedSave(const fs::path& file, int sig) {
-  const TDib pic = largePicture(0x336699);
+  const TDib pic = newdib(4000, 3000, 24, nullptr, 0);
   const std::string before = readAll(file);
   const std::set<std::string> names = listing(file.parent_path());
   int start[2];
