@@ -85,8 +85,11 @@ int resolve(const std::string& fileName, Target& t) {
   return t.name.empty() ? ENOENT : 0;
 }
 
-// A device or FIFO is written into, as cp does; replacing it would break what it connects to.
-bool writtenInto(const Target& t) { return t.exists && (S_ISCHR(t.st.st_mode) || S_ISFIFO(t.st.st_mode)); }
+// A device or FIFO is written into, as cp does; replacing it would cut off what it leads to.
+bool writtenInto(const std::string& fileName) {
+  struct stat st {};
+  return ::stat(fileName.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
+}
 
 // Root may write to any file, so a file without a single write bit counts as protected as well.
 FileError checkWritable(int folder, const Target& t) {
@@ -276,27 +279,24 @@ ReplacementFile::~ReplacementFile() { discard(); }
 FileError ReplacementFile::open(const std::string& fileName) {
   discard();
   auto s = std::make_unique<State>();
-  if (fileName == kStandardStream) {
+  // Opened by the name given, so that /dev/stdout and the like lead where they point; a FIFO
+  // waits here for its reader, as it would for cp.
+  const bool stdOut = fileName == kStandardStream;
+  if (stdOut || writtenInto(fileName)) {
     s->replaces = false;
-    if (const int e = s->attachStream(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0))) return systemFailure(e);
+    const int fd = stdOut ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)
+                          : ::open(fileName.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (const int e = s->attachStream(fd)) return systemFailure(e);
     state_ = std::move(s);
     return {};
   }
   Target& t = s->target;
   if (const int e = resolve(fileName, t)) return systemFailure(e);
-  s->replaces = !writtenInto(t);
-  if (t.exists && s->replaces && !S_ISREG(t.st.st_mode)) return notAFile(t.st.st_mode);
+  if (t.exists && !S_ISREG(t.st.st_mode)) return notAFile(t.st.st_mode);
   s->folder = std::make_unique<Descriptor>(openFolder(t.folder));
   if (!s->folder->valid()) return systemFailure(errno);
   if (t.exists)
     if (FileError e = checkWritable(s->folder->get(), t)) return e;
-  if (!s->replaces) {
-    // A FIFO waits here for its reader, as it would for cp.
-    const int fd = ::openat(s->folder->get(), t.name.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
-    if (const int e = s->attachStream(fd)) return systemFailure(e);
-    state_ = std::move(s);
-    return {};
-  }
   int e = s->createTemporary();
   if (!e && t.exists) e = takeOverAttributes((t.folder / t.name).string(), t.st, s->tmp->get());
   // A second descriptor for the stream, so this one stays open to sync and read back.
