@@ -192,6 +192,8 @@ std::optional<UsageError> parseConvert(const Words& words, CommandLine& line) {
   const DepthOptions depth = depthSettings(line.operations);
   if (depth.method == DepthMethod::Ordered && depth.optimisedPalette)
     return UsageError{kExitUnknown, "--method ordered geht nur mit --palette standard, wie im Dialog."};
+  if (!words.format && line.output == kStandardStream)
+    return UsageError{kExitUnknown, "Für die Standardausgabe („-“) bitte mit --format ein Speicherformat wählen."};
   const auto format = words.format ? formatFromOption(*words.format) : formatFromFileName(line.output);
   if (!format) {
     if (words.format) return UsageError{kExitUnknown, "Unbekanntes Format „" + *words.format + "“."};

@@ -32,16 +32,23 @@ TDib load(const std::string& fileName, std::ostream& err, int& code) {
 
 namespace {
 
+// Reads the header only, so that a picture of any size is told at once; one too large to load
+// is told too, with the reason it cannot be loaded.
 int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
-  int code = kExitOk;
-  const TDib picture = load(line.input, err, code);
-  if (picture.empty()) return code;
+  FileError why;
+  const std::optional<PictureHeader> header = readDibHeader(line.input, &why);
+  if (!header)
+    return fail(err, kExitBadInput,
+                "Die Datei „" + line.input + "“ konnte nicht geladen werden. " + describeFileError(why));
   // The load tab's words, and its colour count: two to the power of the depth.
-  out << "Breite: " << DibWidth(picture) << '\n'
-      << "Höhe: " << DibHeight(picture) << '\n'
-      << "Farbtiefe: " << DibBitCount(picture) << " Bit\n"
-      << "Farben: " << zweihoch(DibBitCount(picture)) << '\n';
-  return kExitOk;
+  out << "Breite: " << header->width << '\n'
+      << "Höhe: " << header->height << '\n'
+      << "Farbtiefe: " << header->bitCount << " Bit\n"
+      << "Farben: " << zweihoch(header->bitCount) << '\n';
+  if (dibSizeAllowed(header->width, header->height, header->bitCount)) return kExitOk;
+  why.fault = FileFault::TooLarge;
+  return fail(err, kExitBadInput,
+              "Die Datei „" + line.input + "“ kann nicht geladen werden. " + describeFileError(why));
 }
 
 // The values of an operation, already checked when the command line was read.
@@ -190,7 +197,9 @@ std::string helpText() {
          "Befehle:\n"
          "  info DATEI\n"
          "      Zeigt Breite und Höhe in Pixeln, die Farbtiefe in Bit und die Zahl der Farben\n"
-         "      (2 hoch Farbtiefe, wie auf der Karte „Motiv laden“), je eine Zeile.\n"
+         "      (2 hoch Farbtiefe, wie auf der Karte „Motiv laden“), je eine Zeile; liest dazu\n"
+         "      nur den Kopf der Datei. Ein Bild über der Grenze von 1 GiB endet nach diesen\n"
+         "      Zeilen mit Rückgabewert 4.\n"
          "  convert EINGABE AUSGABE\n"
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
@@ -206,6 +215,11 @@ std::string helpText() {
          "      Zeigt diese Hilfe (auch ohne Argumente).\n"
          "  --\n"
          "      Alles Folgende ist ein Dateiname, auch wenn es mit \"-\" beginnt.\n"
+         "  -\n"
+         "      Als EINGABE: das Bild kommt von der Standardeingabe. Als AUSGABE von convert\n"
+         "      (nur mit --format) oder als Datei von -o: es geht auf die Standardausgabe.\n"
+         "      Sonst liest Tessaro nur gewöhnliche Dateien; ein Gerät oder eine FIFO als Ziel\n"
+         "      wird beschrieben, nicht ersetzt.\n"
          "\n"
          "Bildoperationen von convert, je ein Schritt in der angegebenen Reihenfolge:\n"
          "  --brightness B\n"

@@ -89,6 +89,13 @@ int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job
   if (!result.ok())
     return toFile ? fail(err, kExitCannotWrite, "„" + target.output + "“: " + result.message)
                   : fail(err, kExitCannotPrint, result.message);
+  if (toFile && target.output == kStandardStream) {
+    // Standard output holds the PDF; what it holds is told beside it.
+    describe(err);
+    err << sheetsText(result.pagesPrinted) << " auf die Standardausgabe geschrieben.
+";
+    return kExitOk;
+  }
   describe(out);
   if (toFile) {
     out << sheetsText(result.pagesPrinted) << " in „" << target.output << "“ gespeichert.\n";

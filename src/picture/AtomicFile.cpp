@@ -1,6 +1,7 @@
 #include "picture/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -9,6 +10,9 @@
 #include <filesystem>
 #include <random>
 #include <vector>
+
+#include "picture/FileAttributes.h"
+#include "picture/RemovedOnSignal.h"
 
 namespace tessaro {
 
@@ -76,10 +80,15 @@ int resolve(const std::string& fileName, Target& t) {
     if (ec) return ec.value();
     p = next.is_absolute() ? next : p.parent_path() / next;
   }
-  if (t.exists && S_ISDIR(t.st.st_mode)) return EISDIR;
   t.folder = p.parent_path().empty() ? fs::path(".") : p.parent_path();
   t.name = p.filename().string();
   return t.name.empty() ? ENOENT : 0;
+}
+
+// A device or FIFO is written into, as cp does; replacing it would cut off what it leads to.
+bool writtenInto(const std::string& fileName) {
+  struct stat st {};
+  return ::stat(fileName.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
 }
 
 // Root may write to any file, so a file without a single write bit counts as protected as well.
@@ -93,28 +102,13 @@ FileError checkWritable(int folder, const Target& t) {
 }
 
 // A short name, so that a target name of up to 255 bytes still leaves room for it.
-int createTemporary(int folder, std::string& name) {
+std::string temporaryName() {
   static thread_local std::mt19937_64 random(std::random_device{}() ^ (static_cast<uint64_t>(::getpid()) << 32));
   static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    uint64_t r = random();
-    name = ".tessaro-";
-    for (int i = 0; i < 8; ++i, r /= 36) name += digits[r % 36];
-    // The kernel applies the umask (or the folder's default ACL), as to any new file.
-    const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-// The replacement takes the old file's owner, group and permissions before it holds a byte.
-// Only root may give a file to another user; anyone may still keep a group they belong to.
-int keepIdentity(int fd, const struct stat& st) {
-  if (::fchown(fd, st.st_uid, st.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
-    // The file stays in the user's own group.
-  }
-  return ::fchmod(fd, st.st_mode & 07777) == 0 ? 0 : errno;
+  uint64_t r = random();
+  std::string name = ".tessaro-";
+  for (int i = 0; i < 8; ++i, r /= 36) name += digits[r % 36];
+  return name;
 }
 
 // Copying over the file in place must not run out of room half way, so the room is checked,
@@ -147,12 +141,15 @@ int copyBytes(int from, int to, off_t size) {
 }
 
 // Hard links share one file, and a rename would leave the other names with the old contents;
-// so the finished temporary is copied over the file itself.
+// so the finished temporary is copied over the file itself. The lock makes a second save of the
+// same file wait until this copy is complete, so the two never mix.
 int copyOver(int folder, const Target& t, int tmpFd) {
   struct stat tmp {};
   if (::fstat(tmpFd, &tmp) != 0) return errno;
   Descriptor target(::openat(folder, t.name.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
   if (!target.valid()) return errno;
+  while (::flock(target.get(), LOCK_EX) != 0)
+    if (errno != EINTR) return errno;
   int e = reserveSpace(target.get(), t.st, tmp.st_size);
   if (!e) e = copyBytes(tmpFd, target.get(), tmp.st_size);
   if (!e && ::ftruncate(target.get(), tmp.st_size) != 0) e = errno;
@@ -183,14 +180,84 @@ int renameOver(int folder, const std::string& tmpName, const std::string& name) 
   return syncFolder(folder);
 }
 
+// Gives a file made without a name (O_TMPFILE) one in the folder: through /proc for anyone,
+// else by the descriptor itself, which only root may do.
+int linkNameless(int fd, int folder, const std::string& name) {
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  const int e = errno;
+  if (e == EEXIST) return e;
+  return ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : e;
+}
+
+// A new file takes its name directly. An existing one is replaced by a rename from a fresh
+// temporary name; the termination signals wait meanwhile, so only a kill between the two calls
+// could leave that name behind.
+int nameNameless(int fd, int folder, const Target& t) {
+  if (!t.exists) {
+    const int e = linkNameless(fd, folder, t.name);
+    if (e != EEXIST) return e ? e : syncFolder(folder);
+  }
+  const TerminationSignalsHeld held;
+  std::string tmp;
+  for (int attempt = 0;; ++attempt) {
+    tmp = temporaryName();
+    const int e = linkNameless(fd, folder, tmp);
+    if (!e) break;
+    if (e != EEXIST || attempt == 100) return e;
+  }
+  if (::renameat(folder, tmp.c_str(), folder, t.name.c_str()) != 0) {
+    const int e = errno;
+    ::unlinkat(folder, tmp.c_str(), 0);
+    return e;
+  }
+  return syncFolder(folder);
+}
+
+// File systems without O_TMPFILE refuse it with one of these.
+bool noNamelessFiles(int e) { return e == EOPNOTSUPP || e == EISDIR || e == EINVAL; }
+
 }  // namespace
 
 struct ReplacementFile::State {
   Target target;
+  bool replaces = true;  // false: written into (a device, a FIFO, standard output)
   std::unique_ptr<Descriptor> folder, tmp;
-  std::string tmpName;
+  std::string tmpName;  // empty while the temporary has no name
+  // Declared after the folder, so that it goes before the descriptor it names closes.
+  std::unique_ptr<RemovedOnSignal> removal;
   std::unique_ptr<FileOutputStream> out;
 
+  // The stream writes through `fd`, which it then owns.
+  int attachStream(int fd) {
+    if (fd < 0) return errno;
+    out = std::make_unique<FileOutputStream>(fd);
+    return out->isOpen() ? 0 : (out->sysError() ? out->sysError() : EIO);
+  }
+  // The new contents' file beside the target: without a name where the file system allows, so
+  // that even a killed program leaves nothing behind; else under a temporary name that the
+  // termination signals remove.
+  int createTemporary() {
+    const int fd = ::openat(folder->get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0 || !noNamelessFiles(errno)) {
+      tmp = std::make_unique<Descriptor>(fd);
+      return fd >= 0 ? 0 : errno;
+    }
+    const TerminationSignalsHeld held;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      tmpName = temporaryName();
+      // The kernel applies the umask (or the folder's default ACL), as to any new file.
+      const int named = ::openat(folder->get(), tmpName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (named < 0 && errno == EEXIST) continue;
+      if (named < 0) break;
+      tmp = std::make_unique<Descriptor>(named);
+      removal = std::make_unique<RemovedOnSignal>(folder->get(), tmpName);
+      return 0;
+    }
+    const int e = errno;
+    tmpName.clear();
+    return e;
+  }
   // Closes the stream: the first failure of any write, or of the close itself.
   int closeStream() {
     if (!out) return 0;
@@ -199,7 +266,10 @@ struct ReplacementFile::State {
     out.reset();
     return e;
   }
-  void removeTemporary() { ::unlinkat(folder->get(), tmpName.c_str(), 0); }
+  void removeTemporary() {
+    if (!tmpName.empty()) ::unlinkat(folder->get(), tmpName.c_str(), 0);
+    removal.reset();
+  }
 };
 
 ReplacementFile::ReplacementFile() = default;
@@ -209,22 +279,28 @@ ReplacementFile::~ReplacementFile() { discard(); }
 FileError ReplacementFile::open(const std::string& fileName) {
   discard();
   auto s = std::make_unique<State>();
+  // Opened by the name given, so that /dev/stdout and the like lead where they point; a FIFO
+  // waits here for its reader, as it would for cp.
+  const bool stdOut = fileName == kStandardStream;
+  if (stdOut || writtenInto(fileName)) {
+    s->replaces = false;
+    const int fd = stdOut ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)
+                          : ::open(fileName.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (const int e = s->attachStream(fd)) return systemFailure(e);
+    state_ = std::move(s);
+    return {};
+  }
   Target& t = s->target;
   if (const int e = resolve(fileName, t)) return systemFailure(e);
+  if (t.exists && !S_ISREG(t.st.st_mode)) return notAFile(t.st.st_mode);
   s->folder = std::make_unique<Descriptor>(openFolder(t.folder));
   if (!s->folder->valid()) return systemFailure(errno);
   if (t.exists)
     if (FileError e = checkWritable(s->folder->get(), t)) return e;
-  s->tmp = std::make_unique<Descriptor>(createTemporary(s->folder->get(), s->tmpName));
-  if (!s->tmp->valid()) return systemFailure(errno);
-  int e = t.exists ? keepIdentity(s->tmp->get(), t.st) : 0;
+  int e = s->createTemporary();
+  if (!e && t.exists) e = takeOverAttributes((t.folder / t.name).string(), t.st, s->tmp->get());
   // A second descriptor for the stream, so this one stays open to sync and read back.
-  const int streamFd = e ? -1 : ::fcntl(s->tmp->get(), F_DUPFD_CLOEXEC, 0);
-  if (!e && streamFd < 0) e = errno;
-  if (!e) {
-    s->out = std::make_unique<FileOutputStream>(streamFd);
-    if (!s->out->isOpen()) e = s->out->sysError() ? s->out->sysError() : EIO;
-  }
+  if (!e) e = s->attachStream(::fcntl(s->tmp->get(), F_DUPFD_CLOEXEC, 0));
   if (e) {
     s->out.reset();
     s->removeTemporary();
@@ -239,12 +315,20 @@ OutputStream& ReplacementFile::stream() { return *state_->out; }
 FileError ReplacementFile::commit() {
   if (!state_) return systemFailure(EBADF);
   const std::unique_ptr<State> s = std::move(state_);
+  int e = s->closeStream();
+  if (!s->replaces) return e ? systemFailure(e) : FileError{};
   const Target& t = s->target;
   const int folder = s->folder->get();
-  int e = s->closeStream();
   if (!e && ::fsync(s->tmp->get()) != 0) e = errno;
-  const bool inPlace = t.exists && S_ISREG(t.st.st_mode) && t.st.st_nlink > 1;
-  if (!e) e = inPlace ? copyOver(folder, t, s->tmp->get()) : renameOver(folder, s->tmpName, t.name);
+  const bool inPlace = t.exists && t.st.st_nlink > 1;
+  if (!e) {
+    if (inPlace)
+      e = copyOver(folder, t, s->tmp->get());
+    else if (s->tmpName.empty())
+      e = nameNameless(s->tmp->get(), folder, t);
+    else
+      e = renameOver(folder, s->tmpName, t.name);
+  }
   if (e || inPlace) s->removeTemporary();
   return e ? systemFailure(e) : FileError{};
 }
@@ -253,7 +337,7 @@ FileError ReplacementFile::discard(FileFault why) {
   if (!state_) return why == FileFault::None ? FileError{} : failure(why);
   const std::unique_ptr<State> s = std::move(state_);
   const int e = s->closeStream();
-  s->removeTemporary();
+  if (s->replaces) s->removeTemporary();
   if (e) return systemFailure(e);
   return why == FileFault::None ? FileError{} : failure(why);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Replacing a file without risking the one the user had: the new contents go to a temporary
-// file in the same folder first, and only complete, synced contents take the old file's place.
+// Replacing a file without risking the one the user had: the new contents go to a file of their
+// own in the same folder first, and only complete, synced contents take the old file's place.
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +16,7 @@ using ContentWriter = std::function<bool(OutputStream&)>;
 // A replacement of one file, written as a stream: open makes the temporary file beside the
 // target, stream() takes the new contents, commit lets them take the target's place and discard
 // (or the destructor) drops them. Links and the file's properties are kept as replaceFile says.
+// A device or FIFO is written into instead, and kStandardStream names standard output.
 class ReplacementFile {
  public:
   ReplacementFile();
@@ -40,8 +41,10 @@ class ReplacementFile {
 
 // Writes `fileName` through `write`. A symbolic link (or a chain of them, also one naming a file
 // not there yet) is followed and stays a link; an existing file keeps its permissions, owner
-// where allowed, group and hard links. A file without write permission is not replaced. On
-// failure the old file is untouched, no temporary file is left, and the fault says why.
+// where allowed, group, access ACL, user.* attributes and hard links (two saves over a file with
+// several links wait for each other). A file without write permission is not replaced, a folder
+// or socket is refused. On failure, or when the program is interrupted or killed, the old file is
+// untouched and no temporary file is left; the fault says why.
 FileError replaceFile(const std::string& fileName, const ContentWriter& write);
 
 }  // namespace tessaro

@@ -33,7 +33,13 @@ class Codec {
 };
 
 // True when a picture of that size may be allocated; otherwise records the refusal on `in`.
+// Every decoder calls it with the depth it loads at, before it allocates or reads the pixels;
+// so a read of the header only ends here, with the header noted, also for a picture too large.
 inline bool admitSize(InputStream& in, int64_t width, int64_t height, int bitCount) {
+  if (in.headerOnly() && width > 0 && height > 0 && dibRowBytes(1, bitCount) != 0) {
+    in.noteHeader({width, height, bitCount});
+    return false;
+  }
   if (dibSizeAllowed(width, height, bitCount)) return true;
   in.fail(FileFault::TooLarge);
   return false;

@@ -88,15 +88,41 @@ TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* w
   return decodeWith(probeCodec(in), in, progress, why);
 }
 
+namespace {
+
+// The file's stream (standard input read whole for kStandardStream); a stream that could not be
+// opened carries the reason as its error.
+std::unique_ptr<InputStream> openInput(const std::string& fileName) {
+  if (fileName == kStandardStream) return readStandardInput();
+  return std::make_unique<FileInputStream>(fileName);
+}
+
+const Codec* chooseCodec(InputStream& in, const std::string& fileName) {
+  const Codec* chosen = probeCodec(in);
+  if (!chosen && !in.error() && fileName != kStandardStream && hasTgaExtension(fileName)) chosen = &tgaCodec();
+  return chosen;
+}
+
+}  // namespace
+
 TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why) {
-  FileInputStream in(fileName);
-  if (!in.isOpen()) {
-    if (why) *why = in.error();
+  const std::unique_ptr<InputStream> in = openInput(fileName);
+  if (in->error()) {
+    if (why) *why = in->error();
     return TDib();
   }
-  const Codec* chosen = probeCodec(in);
-  if (!chosen && !in.error() && hasTgaExtension(fileName)) chosen = &tgaCodec();
-  return decodeWith(chosen, in, progress, why);
+  return decodeWith(chooseCodec(*in, fileName), *in, progress, why);
+}
+
+std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why) {
+  const std::unique_ptr<InputStream> in = openInput(fileName);
+  FileError fault = in->error();
+  if (!fault) {
+    in->stopAtHeader();
+    decodeWith(chooseCodec(*in, fileName), *in, {}, &fault);
+  }
+  if (why) *why = in->header() ? FileError{} : fault;
+  return in->header();
 }
 
 bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress, FileError* why) {

@@ -1,5 +1,6 @@
 #pragma once
 // The picture library's file side: open and save by format, and the two filter texts.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,12 @@ const std::vector<const Codec*>& readableCodecs();
 const Codec* codecForFormat(int32_t format);
 
 // Loads a picture; the empty record on any failure, with the reason in `why` when given.
+// kStandardStream reads standard input whole.
 TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress, FileError* why = nullptr);
+// Reads only as far as the picture's size and the depth OpenDib would load it at, without its
+// pixels, also for a picture above the memory limit; nothing (and the reason in `why`) when the
+// file cannot be read that far.
+std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why = nullptr);
 TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why = nullptr);
 // Writes the picture in the format of the save dialog's entry; false on failure, with the reason
 // in `why` when given. The old file is replaced only by complete contents (see replaceFile).

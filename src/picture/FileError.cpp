@@ -1,5 +1,7 @@
 #include "picture/FileError.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,13 +12,15 @@ std::string describeSystemError(int e) {
     case ENOENT:
       return "Die Datei oder ihr Ordner existiert nicht.";
     case EACCES:
-    case EPERM:
       return "Keine Berechtigung für diesen Zugriff.";
+    case EPERM:
+      return "Dieser Vorgang ist nicht erlaubt.";
     case EISDIR:
       return "Das ist ein Ordner, keine Datei.";
     case ENOSPC:
-    case EDQUOT:
       return "Auf dem Datenträger ist kein Platz mehr frei.";
+    case EDQUOT:
+      return "Der zugeteilte Speicherplatz (Quota) ist aufgebraucht.";
     case EROFS:
       return "Das Dateisystem ist schreibgeschützt.";
     case EIO:
@@ -31,9 +35,43 @@ std::string describeSystemError(int e) {
       return "Die Datei ist für das Dateisystem zu groß.";
     case ENOMEM:
       return "Nicht genug Arbeitsspeicher.";
+    case ESPIPE:
+      return "Die Daten lassen sich nur der Reihe nach lesen, wie aus einer Pipe.";
+    case EEXIST:
+      return "Die Datei existiert bereits.";
+    case EBUSY:
+      return "Die Datei oder das Gerät ist belegt.";
+    case ETXTBSY:
+      return "Die Datei ist ein laufendes Programm und kann nicht geändert werden.";
+    case ENXIO:
+      return "Das Gerät ist nicht vorhanden oder nicht bereit.";
+    case EMFILE:
+    case ENFILE:
+      return "Es sind zu viele Dateien geöffnet.";
+    case EBADF:
+      return "Die Datei ist nicht geöffnet.";
+    case EPIPE:
+      return "Der Empfänger der Daten hat die Verbindung geschlossen.";
     default:
+      // Only an errno this list does not know keeps the system's own words.
       return std::string("Systemfehler: ") + std::strerror(e);
   }
+}
+
+FileError notAFile(unsigned int mode) {
+  FileError e;
+  e.fault = FileFault::NotAFile;
+  if (S_ISDIR(mode))
+    e.detail = "ein Ordner";
+  else if (S_ISFIFO(mode))
+    e.detail = "ein FIFO";
+  else if (S_ISSOCK(mode))
+    e.detail = "ein Socket";
+  else if (S_ISCHR(mode) || S_ISBLK(mode))
+    e.detail = "ein Gerät";
+  else
+    e.detail = "ein besonderer Eintrag";
+  return e;
 }
 
 std::string describeFileError(const FileError& error) {
@@ -61,6 +99,8 @@ std::string describeFileError(const FileError& error) {
       return "Die Datei konnte nicht geschrieben werden. " + describeSystemError(error.sysError);
     case FileFault::CannotEncode:
       return "Dieses Format kann das Bild nicht aufnehmen.";
+    case FileFault::NotAFile:
+      return "Das ist " + error.detail + ", keine Datei.";
   }
   return {};
 }

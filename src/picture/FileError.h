@@ -18,6 +18,7 @@ enum class FileFault {
   WriteProtected,  // an existing file the user may not overwrite
   WriteFailed,     // writing failed (sysError says why)
   CannotEncode,    // the format cannot take this picture
+  NotAFile,        // a folder, FIFO, device or socket where a file belongs (`detail` says which)
 };
 
 struct FileError {
@@ -27,6 +28,9 @@ struct FileError {
   std::string detail;   // the variant that is not supported
   explicit operator bool() const { return fault != FileFault::None; }
 };
+
+// The refusal of something that is not a regular file, naming what it is (st_mode's type bits).
+FileError notAFile(unsigned int mode);
 
 // One German sentence, for example "Die Datei ist bei Byte 1234 beschädigt."
 std::string describeFileError(const FileError& error);

@@ -8,6 +8,9 @@ namespace tessaro {
 // anything above 1 GiB of pixel rows is refused so that a hostile header cannot make us
 // allocate without bound.
 inline constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
+// Largest picture file read whole into memory (standard input): the largest picture uncompressed,
+// with room for its headers and palette.
+inline constexpr uint64_t kMaxInputBytes = kMaxPixelBytes + (uint64_t{16} << 20);
 // Largest width or height in pixels.
 inline constexpr int32_t kMaxDimension = 1 << 18;
 

@@ -1,10 +1,14 @@
 #include "picture/Stream.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "picture/Limits.h"
 
 namespace tessaro {
 
@@ -24,35 +28,84 @@ void InputStream::fail(FileFault fault, std::string_view detail) {
   error_.detail = std::string(detail);
 }
 
+void InputStream::fail(const FileError& error) {
+  if (!error_) error_ = error;
+}
+
 bool MemoryInputStream::seek(uint64_t pos) {
   if (pos > data_.size()) return false;
   pos_ = pos;
   return true;
 }
 
-FileInputStream::FileInputStream(const std::string& path) {
-  if (open(path)) return;
-  error_.fault = FileFault::Unreadable;
-  error_.sysError = errno;
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
+namespace {
+
+FileError unreadable(int sysError) {
+  FileError e;
+  e.fault = FileFault::Unreadable;
+  e.sysError = sysError;
+  return e;
 }
 
-bool FileInputStream::open(const std::string& path) {
-  file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) return false;
-  // A folder opens for reading on Linux; only reading from it would fail.
+}  // namespace
+
+FileInputStream::FileInputStream(const std::string& path) { error_ = open(path); }
+
+FileError FileInputStream::open(const std::string& path) {
+  // Checked before opening, since opening a device may already do something, and after it,
+  // without blocking: a FIFO put in its place would wait for a writer forever.
   struct stat st {};
-  if (::fstat(::fileno(file_), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) {
-    errno = EISDIR;
-    return false;
+  if (::stat(path.c_str(), &st) != 0) return unreadable(errno);
+  if (!S_ISREG(st.st_mode)) return notAFile(st.st_mode);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return unreadable(errno);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int e = errno;
+    ::close(fd);
+    return unreadable(e);
   }
-  if (std::fseek(file_, 0, SEEK_END) != 0) return false;
-  const long end = std::ftell(file_);
-  if (end < 0) return false;
-  size_ = static_cast<uint64_t>(end);
-  return std::fseek(file_, 0, SEEK_SET) == 0;
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return notAFile(st.st_mode);
+  }
+  file_ = ::fdopen(fd, "rb");
+  if (!file_) {
+    const int e = errno;
+    ::close(fd);
+    return unreadable(e);
+  }
+  size_ = static_cast<uint64_t>(st.st_size);
+  return {};
+}
+
+std::unique_ptr<InputStream> readStandardInput() {
+  std::vector<uint8_t> data;
+  FileError why;
+  for (;;) {
+    if (data.size() > kMaxInputBytes) {
+      why.fault = FileFault::TooLarge;
+      break;
+    }
+    const size_t have = data.size();
+    data.resize(have + (1 << 16));
+    const ssize_t got = ::read(STDIN_FILENO, data.data() + have, 1 << 16);
+    data.resize(have + static_cast<size_t>(got > 0 ? got : 0));
+    if (got == 0) break;
+    if (got > 0 || errno == EINTR) continue;
+    if (errno == EAGAIN) {
+      // Standard input left non-blocking by whoever started us.
+      pollfd p{STDIN_FILENO, POLLIN, 0};
+      ::poll(&p, 1, -1);
+      continue;
+    }
+    why = unreadable(errno);
+    break;
+  }
+  if (why) data.clear();
+  auto in = std::make_unique<MemoryInputStream>(std::move(data));
+  if (why) in->fail(why);
+  return in;
 }
 
 FileInputStream::~FileInputStream() {

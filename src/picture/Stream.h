@@ -3,6 +3,8 @@
 // uncompressed file can go straight into the picture's rows without a second copy in memory.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,6 +13,16 @@
 #include "picture/FileError.h"
 
 namespace tessaro {
+
+// The name that stands for standard input when reading and for standard output when saving.
+inline constexpr std::string_view kStandardStream = "-";
+
+// A picture's size and the depth it is loaded at, as its header gives them.
+struct PictureHeader {
+  int64_t width = 0;
+  int64_t height = 0;
+  int bitCount = 0;
+};
 
 class InputStream {
  public:
@@ -29,28 +41,52 @@ class InputStream {
   // Out of line and without a string argument, so decoders may call it inside the setjmp frame
   // of a C library without a C++ object there.
   void fail(FileFault fault, std::string_view detail = {});
+  // Records a fault found before reading (the file could not be opened, say).
+  void fail(const FileError& error);
   const FileError& error() const { return error_; }
+
+  // A read of the header only: the decoder's size check (admitSize) notes the header and stops
+  // the decoder before it allocates or reads any pixels.
+  void stopAtHeader() { headerOnly_ = true; }
+  bool headerOnly() const { return headerOnly_; }
+  void noteHeader(const PictureHeader& h) {
+    if (!header_) header_ = h;
+  }
+  const std::optional<PictureHeader>& header() const { return header_; }
 
  protected:
   FileError error_;
+
+ private:
+  bool headerOnly_ = false;
+  std::optional<PictureHeader> header_;
 };
 
 class MemoryInputStream final : public InputStream {
  public:
   explicit MemoryInputStream(std::span<const uint8_t> data) : data_(data) {}
+  // Reads bytes the stream keeps.
+  explicit MemoryInputStream(std::vector<uint8_t>&& owned) : owned_(std::move(owned)), data_(owned_) {}
+  MemoryInputStream(const MemoryInputStream&) = delete;
+  MemoryInputStream& operator=(const MemoryInputStream&) = delete;
   size_t read(void* dst, size_t n) override;
   bool seek(uint64_t pos) override;
   uint64_t tell() const override { return pos_; }
   uint64_t size() const override { return data_.size(); }
 
  private:
+  std::vector<uint8_t> owned_;
   std::span<const uint8_t> data_;
   uint64_t pos_ = 0;
 };
 
+// Standard input read whole (it may be a pipe, which cannot seek), at most kMaxInputBytes.
+std::unique_ptr<InputStream> readStandardInput();
+
 class FileInputStream final : public InputStream {
  public:
-  // Opens the file; on failure isOpen() is false and error() holds the system's reason.
+  // Opens a regular file; on failure isOpen() is false and error() says why. Anything else (a
+  // folder, FIFO, device or socket) is refused without waiting for a writer or touching a device.
   explicit FileInputStream(const std::string& path);
   ~FileInputStream() override;
   FileInputStream(const FileInputStream&) = delete;
@@ -62,7 +98,7 @@ class FileInputStream final : public InputStream {
   uint64_t size() const override { return size_; }
 
  private:
-  bool open(const std::string& path);
+  FileError open(const std::string& path);
   std::FILE* file_ = nullptr;
   uint64_t size_ = 0;
   uint64_t pos_ = 0;

@@ -13,7 +13,8 @@ struct SaveTarget {
 // The default extension of filter entry `filterIndex` (1-based), with its dot.
 std::string SaveExtension(int filterIndex);
 // A name without an extension (nothing from the last dot of the file name on) gets the entry's
-// default extension; a name that has one keeps it, and the entry alone chooses the format.
+// default extension, unless it names a device or FIFO; a name that has one keeps it, and the
+// entry alone chooses the format.
 SaveTarget saveTarget(const std::string& chosenName, int filterIndex);
 
 }  // namespace tessaro

@@ -1,9 +1,14 @@
 // Runs the real tessaro-cli as a script would, and checks its output, files and exit codes.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -49,10 +54,11 @@ std::string quoted(const std::string& arg) {
   return q + "'";
 }
 
-// Runs the program in `dir` with the given arguments, capturing both streams.
-CliRun runCli(const fs::path& dir, const std::vector<std::string>& args) {
+// Runs the program in `dir` with the given arguments and standard input, capturing both streams.
+CliRun runCli(const fs::path& dir, const std::vector<std::string>& args, const std::string& input = "/dev/null") {
   std::string command = "cd " + quoted(dir.string()) + " && " + quoted(TESSARO_CLI);
   for (const std::string& a : args) command += " " + quoted(a);
+  command += " <" + quoted(input);
   const fs::path out = dir.parent_path() / (dir.filename().string() + ".out");
   const fs::path err = dir.parent_path() / (dir.filename().string() + ".err");
   command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
@@ -96,24 +102,52 @@ TDib pattern(int32_t width, int32_t height, int32_t bits) {
 
 void writeBmp(const TDib& pic, const fs::path& path) { ASSERT_TRUE(SaveDib(pic, path.string(), kFormatBmp, {})); }
 
+// A socket's entry in the folder, left after its socket is closed.
+void makeSocket(const fs::path& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(path.string().size(), sizeof address.sun_path);
+  std::strcpy(address.sun_path, path.c_str());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+}
+
+// The memory device `minor` (3 /dev/null, 7 /dev/full) at `path`: a node of its own as root,
+// else a link to the system's.
+void makeDevice(const fs::path& path, unsigned minor, const char* system) {
+  if (::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) != 0) fs::create_symlink(system, path);
+}
+
 TEST(Cli, InfoPrintsSizeDepthAndColours) {
   // Sizes as ImageMagick's identify reports them; depths as the README says each is loaded.
+  // "-" reads the file given as standard input; a picture beyond the limit is told, then refused.
   struct Case {
     std::string file, expected;
+    std::string input = "/dev/null";
+    int code = 0;
+    std::string err = "";
   };
   const Case cases[] = {
       {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
       {"pcx/good-2bit.pcx", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n"},
       {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
       {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
+      {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
+      // Its header: 0x30d40 pixels each way at 24 bits, 112 GiB.
+      {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
+       "/dev/null", 4,
+       "tessaro-cli: Die Datei „" + test::dataPath("bmp/bad_huge_dimensions.bmp") +
+           "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
   };
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const CliRun r = runCli(dir, {"info", test::dataPath(c.file)});
-    EXPECT_EQ(r.code, 0);
+    const CliRun r = runCli(dir, {"info", c.file == "-" ? c.file : test::dataPath(c.file)}, c.input);
+    EXPECT_EQ(r.code, c.code);
     EXPECT_EQ(r.out, c.expected);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, c.err);
   }
 }
 
@@ -170,6 +204,7 @@ TEST(Cli, ConvertWritesTheFormatOfTheExtensionOrOfTheOption) {
       {{"--format=.gif"}, "noext", 0, "GIF8"},
       {{"--format", "JPEG"}, "c.out", 0, jpeg},
       {{"--format", "3"}, "d.tif", 0, "BM"},
+      {{"--format", "png"}, "-", 0, png},
   };
   const fs::path dir = freshFolder("cli-formats");
   writeBmp(pattern(9, 5, 24), dir / "in.bmp");
@@ -180,8 +215,11 @@ TEST(Cli, ConvertWritesTheFormatOfTheExtensionOrOfTheOption) {
     const CliRun r = runCli(dir, args);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(readAll(dir / c.output).substr(c.at, c.signature.size()), c.signature);
-    const TDib back = OpenDib((dir / c.output).string(), 0, {});
+    // "-" is standard output.
+    if (c.output == "-") std::ofstream(dir / "stdout", std::ios::binary) << r.out;
+    const fs::path written = dir / (c.output == "-" ? "stdout" : c.output);
+    EXPECT_EQ(readAll(written).substr(c.at, c.signature.size()), c.signature);
+    const TDib back = OpenDib(written.string(), 0, {});
     EXPECT_EQ(DibWidth(back), 9);
     EXPECT_EQ(DibHeight(back), 5);
   }
@@ -226,10 +264,22 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"info", "text.bmp"}, 4, "„text.bmp“ konnte nicht geladen werden. Das ist keine Bilddatei, die Tessaro kennt."},
       {{"info", "folder"}, 4, "Das ist ein Ordner, keine Datei."},
       {{"convert", "empty.gif", "new.png"}, 4, "„empty.gif“ konnte nicht geladen werden. Die Datei ist leer."},
+      {{"info", "fifo"}, 4, "Die Datei „fifo“ konnte nicht geladen werden. Das ist ein FIFO, keine Datei."},
+      {{"info", "null"}, 4, "Das ist ein Gerät, keine Datei."},
+      {{"info", "socket"}, 4, "Das ist ein Socket, keine Datei."},
+      {{"info", "-"}, 4, "Die Datei „-“ konnte nicht geladen werden. Das ist keine Bilddatei, die Tessaro kennt."},
+      {{"convert", "fifo", "new.png"}, 4, "Das ist ein FIFO, keine Datei."},
+      {{"convert", "in.bmp", "-"}, 2, "Für die Standardausgabe („-“) bitte mit --format ein Speicherformat wählen."},
+      {{"convert", "in.bmp", "full", "--format", "png"}, 5, "Auf dem Datenträger ist kein Platz mehr frei."},
+      {{"convert", "in.bmp", "socket", "--format", "png"}, 5, "Das ist ein Socket, keine Datei."},
+      {{"poster", "in.bmp", "-o", "socket"}, 5, "Das ist ein Socket, keine Datei."},
+      {{"passport", "null", "-o", "p.pdf"}, 4, "Das ist ein Gerät, keine Datei."},
       {{"convert", test::dataPath("bmp/bad_truncated_rows.bmp"), "old.png"}, 4, "beschädigt"},
       {{"convert", "gone.bmp", "new.png"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
       {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
-      {{"convert", "in.bmp", "folder.png"}, 5, "„folder.png“ konnte nicht gespeichert werden."},
+      {{"convert", "in.bmp", "folder.png"},
+       5,
+       "„folder.png“ konnte nicht gespeichert werden. Das ist ein Ordner, keine Datei."},
       {{"convert", "in.bmp", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
       {{"convert", "in.bmp", "--crop", "1,1,0,2", "new.png"}, 2, "Ungültiger Wert „1,1,0,2“ für --crop"},
       {{"convert", "in.bmp", "--crop", "-1,0,2,2", "new.png"}, 2, "für --crop"},
@@ -304,6 +354,11 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
   ::chmod((dir / "locked.png").c_str(), 0444);
   fs::create_directory(dir / "folder");
   fs::create_directory(dir / "folder.png");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  makeSocket(dir / "socket");
+  // Devices of our own where allowed, so that a fault cannot replace the system's.
+  makeDevice(dir / "null", 3, "/dev/null");
+  makeDevice(dir / "full", 7, "/dev/full");
   const auto before = contents(dir);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -578,6 +633,7 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
     int32_t printedW, printedH;  // the picture as printed
     std::string says;
     int64_t edgePixels;  // a row and a column of each copy may round either way
+    std::string output = "p.pdf";  // "-": the PDF on standard output, what it holds told beside
   };
   const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
   const Case cases[] = {
@@ -592,7 +648,8 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
        36,
        24,
        "36 Bilder je 35 x 23 mm auf einer Seite",
-       36 * (99 + 66)},
+       36 * (99 + 66),
+       "-"},
       {{"--fit-crop", "--size", "35x45"},
        {static_cast<double>(passWidthForMm(a4, 35)), 0, 0.02, 0.05},
        19,
@@ -611,12 +668,17 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
   writeBmp(picture, dir / "in.bmp");
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
-    std::vector<std::string> args{"passport", "in.bmp", "-o", "p.pdf", "--dpi", "72"};
+    std::vector<std::string> args{"passport", "in.bmp", "-o", c.output, "--dpi", "72"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const CliRun r = runCli(dir, args);
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("1 Blatt in „p.pdf“ gespeichert."), std::string::npos) << r.out;
+    const bool piped = c.output == "-";
+    if (piped) std::ofstream(dir / "p.pdf", std::ios::binary) << r.out;
+    const std::string& told = piped ? r.err : r.out;
+    EXPECT_NE(told.find(c.says), std::string::npos) << told;
+    EXPECT_NE(told.find(piped ? "1 Blatt auf die Standardausgabe geschrieben." : "1 Blatt in „p.pdf“ gespeichert."),
+              std::string::npos)
+        << told;
     test::FakePrintService raster(a4);
     ASSERT_TRUE(printPassport(raster, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1).ok());
     const std::string pdf = (dir / "p.pdf").string();

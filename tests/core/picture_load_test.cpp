@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <vector>
 
 #include "picture/CodecRegistry.h"
@@ -100,6 +103,11 @@ TEST(PictureLoad, ARefusedFileSaysWhy) {
     std::fclose(f);
     return path;
   };
+  const auto fifo = [](const std::string& name) {
+    const std::string path = test::tempPath(name);
+    ::mkfifo(path.c_str(), 0644);
+    return path;
+  };
   const std::string gif(std::string("GIF88a\x01\x00\x01\x00\x00\x00\x00", 13) + std::string(40, '\0'));
   const struct {
     std::string path;
@@ -109,8 +117,9 @@ TEST(PictureLoad, ARefusedFileSaysWhy) {
   } cases[] = {
       {test::tempPath("missing.png"), FileFault::Unreadable, ENOENT,
        "Die Datei ist nicht lesbar. Die Datei oder ihr Ordner existiert nicht."},
-      {test::tempPath(""), FileFault::Unreadable, EISDIR,
-       "Die Datei ist nicht lesbar. Das ist ein Ordner, keine Datei."},
+      {test::tempPath(""), FileFault::NotAFile, 0, "Das ist ein Ordner, keine Datei."},
+      // No writer will come: refused at once rather than waited for.
+      {fifo("no-writer.bmp"), FileFault::NotAFile, 0, "Das ist ein FIFO, keine Datei."},
       {write("empty.bmp", ""), FileFault::Empty, 0, "Die Datei ist leer."},
       {write("empty.tga", ""), FileFault::Empty, 0, "Die Datei ist leer."},
       {write("broken-signature.gif", gif), FileFault::UnknownFormat, 0, "Das ist keine Bilddatei, die Tessaro kennt."},
@@ -123,4 +132,20 @@ TEST(PictureLoad, ARefusedFileSaysWhy) {
     EXPECT_EQ(why.sysError, c.sysError) << c.path;
     EXPECT_EQ(describeFileError(why), c.text) << c.path;
   }
+}
+
+// Each errno a file operation may meet has German words of its own; only one the program does
+// not know keeps the system's (English) text.
+TEST(PictureLoad, SystemErrorsHaveGermanWordsOfTheirOwn) {
+  const int known[] = {ENOENT, EACCES, EPERM,  ENOSPC, EDQUOT, EROFS,  EISDIR, ENOTDIR,
+                       ENAMETOOLONG, ESPIPE, EIO, ENOMEM, EEXIST, ELOOP, EBUSY, ETXTBSY};
+  std::set<std::string> texts;
+  for (const int e : known) {
+    const std::string text = describeSystemError(e);
+    EXPECT_EQ(text.find(std::strerror(e)), std::string::npos) << text;
+    EXPECT_FALSE(text.starts_with("Systemfehler")) << text;
+    texts.insert(text);
+  }
+  EXPECT_EQ(texts.size(), std::size(known));
+  EXPECT_EQ(describeSystemError(EDOM), std::string("Systemfehler: ") + std::strerror(EDOM));
 }

@@ -1,10 +1,18 @@
 // Saving over the user's files: a save keeps links and the file's properties, and a failed save
 // leaves the old file byte for byte, leaves no temporary file and says why in German.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -12,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "picture/CodecRegistry.h"
 #include "support/ReferenceImage.h"
@@ -48,12 +57,13 @@ mode_t modeOf(const fs::path& p) {
   return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-// A fresh folder for one case. It may hold a small tmpfs, unmounted at the end, and may set the
-// umask or lock a folder for the case's duration.
+// A fresh folder for one case. It may hold a small tmpfs, unmounted at the end, may set the
+// umask or lock a folder for the case's duration, and may read a FIFO in the background.
 class Sandbox {
  public:
   explicit Sandbox(fs::path dir) : dir_(std::move(dir)) { fs::create_directories(dir_); }
   ~Sandbox() {
+    settle();
     if (!locked_.empty()) ::chmod(locked_.c_str(), 0755);
     if (!mount_.empty() && ::umount(mount_.c_str()) != 0) ::umount2(mount_.c_str(), MNT_DETACH);
     if (umask_) ::umask(*umask_);
@@ -75,10 +85,32 @@ class Sandbox {
     ::chmod(p.c_str(), 0555);
   }
   void setUmask(mode_t mask) { umask_ = ::umask(mask); }
+  // Copies what a writer puts into the FIFO to the file `into` once the writer is done.
+  void readFifo(const fs::path& fifo, const fs::path& into) {
+    fifo_ = fifo;
+    reader_ = std::thread([this, fifo, into] {
+      std::ifstream in(fifo, std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      std::ofstream(into, std::ios::binary) << bytes;
+      read_ = true;
+    });
+  }
+  // Waits for the FIFO's reader; one still waiting for a writer gets an empty one.
+  void settle() {
+    if (!reader_.joinable()) return;
+    while (!read_) {
+      const int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    reader_.join();
+  }
 
  private:
-  fs::path dir_, mount_, locked_;
+  fs::path dir_, mount_, locked_, fifo_;
   std::optional<mode_t> umask_;
+  std::thread reader_;
+  std::atomic<bool> read_ = false;
 };
 
 struct Case {
@@ -117,6 +149,92 @@ gid_t otherGroup() {
 }
 
 Case needsMount(const char* what) { return {.skip = std::string(what) + ": mounting a tmpfs is not allowed here"}; }
+
+// A 24-bit picture of one colour, 9 MB as a BMP: two saves of it take long enough to overlap.
+TDib largePicture(uint32_t colour) {
+  TDib pic = newdib(2000, 1500, 24, nullptr, 0);
+  for (int32_t y = 0; y < 1500; ++y)
+    for (int32_t x = 0; x < 2000; ++x) setpixel(pic, x, y, colour);
+  return pic;
+}
+
+// Bytes the process has written so far, by the kernel's count.
+uint64_t bytesWritten(pid_t pid) {
+  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+  for (std::string key; io >> key;) {
+    uint64_t value = 0;
+    io >> value;
+    if (key == "wchar:") return value;
+  }
+  return 0;
+}
+
+// Saves in a child process, like a second program; the child waits until the pipe `start` is
+// closed by the parent.
+pid_t saveInChild(const TDib& pic, const fs::path& file, const int start[2]) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::close(start[1]);
+  char go;
+  while (::read(start[0], &go, 1) < 0 && errno == EINTR) {
+  }
+  ::_exit(SaveDib(pic, file.string(), kFormatBmp, {}) ? 0 : 1);
+}
+
+// Two processes save two pictures of one size over the same file at once, 20 times; the file
+// always holds one of them whole, never a mix.
+void savesAtOnce(const fs::path& file) {
+  const TDib one = largePicture(0x102030), two = largePicture(0x405060);
+  const std::string bytes[] = {bmpBytes(one), bmpBytes(two)};
+  for (int round = 0; round < 20; ++round) {
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    const pid_t pids[] = {saveInChild(one, file, start), saveInChild(two, file, start)};
+    ::close(start[0]);
+    ::close(start[1]);
+    for (const pid_t pid : pids) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string held = readAll(file);
+    ASSERT_TRUE(held == bytes[0] || held == bytes[1]) << "round " << round << ": a mix of both pictures";
+  }
+}
+
+// A child saving a 36 MB picture over `file` gets `sig` once it has written a megabyte; the file
+// is as it was and nothing else is left in its folder.
+void interruptedSave(const fs::path& file, int sig) {
+  const TDib pic = newdib(4000, 3000, 24, nullptr, 0);
+  const std::string before = readAll(file);
+  const std::set<std::string> names = listing(file.parent_path());
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  const pid_t pid = saveInChild(pic, file, start);
+  ::close(start[0]);
+  const uint64_t written = bytesWritten(pid);
+  ::close(start[1]);
+  int status = 0;
+  bool ended = false;
+  while (!(ended = ::waitpid(pid, &status, WNOHANG) == pid) && bytesWritten(pid) < written + (1 << 20))
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  if (!ended) {
+    ::kill(pid, sig);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  }
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "the save ended before the signal came";
+  EXPECT_EQ(listing(file.parent_path()), names);
+  EXPECT_TRUE(readAll(file) == before);
+}
+
+Row interruptedRow(const char* what, int sig) {
+  return {what, 8,
+          [](Sandbox& s) {
+            writeOld(s.dir() / "p.bmp");
+            return Case{"p.bmp", {"p.bmp"}};
+          },
+          [sig](const fs::path& d) { interruptedSave(d / "p.bmp", sig); }};
+}
 
 const std::vector<Row>& rows() {
   const std::string noSpace = kCannotWrite + "Auf dem Datenträger ist kein Platz mehr frei.";
@@ -184,6 +302,47 @@ const std::vector<Row>& rows() {
          EXPECT_TRUE(fs::equivalent(d / "a.bmp", d / "b.bmp"));
          EXPECT_EQ(fs::hard_link_count(d / "a.bmp"), 2u);
        }},
+      {"device written into, not replaced", 8,
+       [](Sandbox& s) {
+         // A /dev/null of our own as root, so that a fault cannot replace the system's.
+         if (::mknod((s.dir() / "null.bmp").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+           fs::create_symlink("/dev/null", s.dir() / "null.bmp");
+         return Case{"null.bmp"};
+       },
+       [](const fs::path& d) { EXPECT_TRUE(fs::is_character_file(d / "null.bmp")); }},
+      {"FIFO written into for its reader", 8,
+       [](Sandbox& s) {
+         if (::mkfifo((s.dir() / "fifo.bmp").c_str(), 0644) != 0) return Case{.skip = "mkfifo refused"};
+         s.readFifo(s.dir() / "fifo.bmp", s.dir() / "read.bmp");
+         return Case{"fifo.bmp", {"read.bmp"}};
+       },
+       [](const fs::path& d) { EXPECT_TRUE(fs::is_fifo(d / "fifo.bmp")); }},
+      {"access ACL and user attributes kept", 8,
+       [](Sandbox& s) {
+         const fs::path p = s.dir() / "acl.bmp";
+         writeOld(p);
+         if (::setxattr(p.c_str(), "user.note", "kept", 4, 0) != 0) return Case{.skip = "no extended attributes"};
+         if (std::system(("setfacl -m u:nobody:rw " + p.string()).c_str()) != 0) return Case{.skip = "no ACLs"};
+         return Case{"acl.bmp", {"acl.bmp"}};
+       },
+       [](const fs::path& d) {
+         char note[8] = {};
+         EXPECT_EQ(::getxattr((d / "acl.bmp").c_str(), "user.note", note, sizeof note), 4);
+         EXPECT_STREQ(note, "kept");
+         const std::string acl = "getfacl -cp " + (d / "acl.bmp").string() + " | grep -qx user:nobody:rw-";
+         EXPECT_EQ(std::system(acl.c_str()), 0);
+       }},
+      {"hard link saved by two processes at once", 8,
+       [](Sandbox& s) {
+         writeOld(s.dir() / "a.bmp");
+         fs::create_hard_link(s.dir() / "a.bmp", s.dir() / "b.bmp");
+         return Case{"a.bmp", {"a.bmp", "b.bmp"}};
+       },
+       [](const fs::path& d) { savesAtOnce(d / "a.bmp"); }},
+      interruptedRow("SIGINT during a save", SIGINT),
+      interruptedRow("SIGTERM during a save", SIGTERM),
+      interruptedRow("SIGHUP during a save", SIGHUP),
+      interruptedRow("SIGKILL during a save", SIGKILL),
       {"write-protected file", 8,
        [](Sandbox& s) {
          writeOld(s.dir() / "ro.bmp", 0444);
@@ -254,6 +413,7 @@ TEST(SaveFile, KeepsTheUsersFileAndSaysWhyItFailed) {
     const std::set<std::string> before = listing(box.dir());
     FileError why;
     const bool saved = SaveDib(pic, (box.dir() / c.save).string(), kFormatBmp, {}, &why);
+    box.settle();
     EXPECT_EQ(saved, c.reason.empty());
     EXPECT_EQ(describeFileError(why), c.reason);
     std::set<std::string> expected = before;

@@ -18,6 +18,7 @@ TEST(SaveTarget, ExtensionAddedOnlyWhenTheNameHasNone) {
       {"bild", 11, "bild.tif", 13},
       {"bild", 12, "bild.png", 14},
       {"bild.", 2, "bild.", 4},
+      {"/dev/null", 1, "/dev/null", 3},  // written into as it is
   };
   for (const Row& r : rows) {
     const SaveTarget t = saveTarget(r.name, r.index);

@@ -653,7 +653,9 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!tif || options.damaged) return TDib();
   const Layout layout = readLayout(tif.get());
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
-  if (layout.compression == COMPRESSION_JPEG && !jpegStripsPlausible(in, tif.get(), layout)) return TDib();
+  // Reading every strip's start is for decoding; a read of the header only does without it.
+  if (layout.compression == COMPRESSION_JPEG && !in.headerOnly() && !jpegStripsPlausible(in, tif.get(), layout))
+    return TDib();
   const int bits = scanlineBits(layout);
   return bits ? decodeScanlines(in, tif.get(), layout, bits, options.damaged, progress)
               : decodeRgba(in, tif.get(), layout, options.damaged, progress);
