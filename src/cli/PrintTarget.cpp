@@ -92,8 +92,7 @@ int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job
   if (toFile && target.output == kStandardStream) {
     // Standard output holds the PDF; what it holds is told beside it.
     describe(err);
-    err << sheetsText(result.pagesPrinted) << " auf die Standardausgabe geschrieben.
-";
+    err << sheetsText(result.pagesPrinted) << " auf die Standardausgabe geschrieben.\n";
     return kExitOk;
   }
   describe(out);
