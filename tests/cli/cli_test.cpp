@@ -267,7 +267,7 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"info", "fifo"}, 4, "Die Datei „fifo“ konnte nicht geladen werden. Das ist ein FIFO, keine Datei."},
       {{"info", "null"}, 4, "Das ist ein Gerät, keine Datei."},
       {{"info", "socket"}, 4, "Das ist ein Socket, keine Datei."},
-      {{"info", "-"}, 4, "Die Datei „-“ konnte nicht geladen werden. Das ist keine Bilddatei, die Tessaro kennt."},
+      {{"info", "-"}, 4, "Die Datei „-“ konnte nicht geladen werden. Die Datei ist leer."},
       {{"convert", "fifo", "new.png"}, 4, "Das ist ein FIFO, keine Datei."},
       {{"convert", "in.bmp", "-"}, 2, "Für die Standardausgabe („-“) bitte mit --format ein Speicherformat wählen."},
       {{"convert", "in.bmp", "full", "--format", "png"}, 5, "Auf dem Datenträger ist kein Platz mehr frei."},
