@@ -20,9 +20,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/Controls.h"
 #include "picture/Limits.h"
 #include "platform/MessageBoxes.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 

@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QTabBar>
 
-#include "app/Controls.h"
 #include "app/LoadTab.h"
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
@@ -24,6 +23,7 @@
 #include "picture/CodecRegistry.h"
 #include "platform/MessageBoxes.h"
 #include "ui/AboutBox.h"
+#include "ui/Controls.h"
 #include "ui/HelpWindow.h"
 #include "ui/Icons.h"
 

@@ -2,13 +2,14 @@
 
 #include <QHBoxLayout>
 
-#include "app/Controls.h"
 #include "layout/PassportLayout.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 
 PassportTab::PassportTab(QWidget* parent)
-    : ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau auf das Resultat"), parent) {
+    : ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau auf das Resultat"),
+                parent) {
   QWidget* c = controls();
   // Four decimals: a photo size chosen below lands within a hundredth of a millimetre.
   Breit3ED = floatEdit("Breit3ED", 0.05L, 0.5L, 0.01L, 0.2L, 4,

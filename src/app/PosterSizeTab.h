@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QLabel>
 
-#include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
 #include "layout/PosterPrintSize.h"
+#include "ui/FloatEdit.h"
 
 namespace tessaro {
 

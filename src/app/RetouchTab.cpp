@@ -1,7 +1,7 @@
 #include "app/RetouchTab.h"
 
-#include "app/Controls.h"
 #include "retouch/Filters.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 

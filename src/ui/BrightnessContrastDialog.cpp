@@ -7,7 +7,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 

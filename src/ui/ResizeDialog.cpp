@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Controls.h"
 #include "common/Numbers.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "ui/ScanRunner.h"
 
 namespace tessaro {

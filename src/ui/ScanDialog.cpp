@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Controls.h"
 #include "platform/DibImage.h"
 #include "platform/MessageBoxes.h"
+#include "ui/Controls.h"
 #include "ui/ScanPreview.h"
 #include "ui/ScanRunner.h"
 

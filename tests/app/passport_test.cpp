@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 
 #include "PdfCheck.h"
-#include "app/FloatEdit.h"
 #include "app/WindowFixture.h"
 #include "support/PosterPictures.h"
+#include "ui/FloatEdit.h"
 #include "ui/PictureButton.h"
 
 using namespace tessaro;

@@ -20,7 +20,6 @@
 #include <mutex>
 #include <thread>
 
-#include "app/FloatEdit.h"
 #include "app/LoadTab.h"
 #include "app/RetouchTab.h"
 #include "app/WindowFixture.h"
@@ -29,6 +28,7 @@
 #include "scan/SaneScanner.h"
 #include "support/PosterPictures.h"
 #include "support/ReferenceImage.h"
+#include "ui/FloatEdit.h"
 #include "ui/ScanDeviceDialog.h"
 #include "ui/ScanDialog.h"
 #include "ui/ScanPreview.h"
