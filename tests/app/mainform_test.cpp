@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 

@@ -142,6 +142,18 @@ int checkDialog(Window& w, QDialog& d) {
   return QDialog::Rejected;
 }
 
+// Checks Qt's own dialog that `open` shows modally, under the name `name`, and closes it.
+void checkQtDialog(Window& w, const char* name, const std::function<void()>& open) {
+  QTimer::singleShot(0, [&w, name] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    dialog->setObjectName(name);
+    checkDialog(w, *dialog);
+    dialog->reject();
+  });
+  open();
+}
+
 }  // namespace
 
 TEST(TextsFit, EveryTabAndDialogAtTheStartSize) {
@@ -181,19 +193,13 @@ TEST(TextsFit, EveryTabAndDialogAtTheStartSize) {
       [&] {
         QtPrintService printer;
         printer.usePdfFile(pdfFolder.path());
-        QTimer::singleShot(0, [&] {
-          auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-          if (!dialog) return;
-          dialog->setObjectName("PrinterDialog");
-          checkDialog(w, *dialog);
-          dialog->reject();
-        });
-        printer.setupDialog(&w.form);
+        checkQtDialog(w, "PrinterDialog", [&] { printer.setupDialog(&w.form); });
       },
+      [&] { checkQtDialog(w, "SaveDialog", [&] { w.form.SaveBtnClick(); }); },
   };
   for (const auto& open : dialogs) open();
   w.form.setScanner(nullptr);
   rememberScanner({});
-  EXPECT_EQ(w.checked.size(), tabs->count() + 8) << w.checked.join(", ").toStdString();
+  EXPECT_EQ(w.checked.size(), tabs->count() + 9) << w.checked.join(", ").toStdString();
   EXPECT_TRUE(w.found.isEmpty()) << w.found.join('\n').toStdString();
 }
