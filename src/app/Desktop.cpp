@@ -12,9 +12,11 @@
 
 #include "app/LoadTab.h"
 #include "app/MainForm.h"
+#include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/Remembered.h"
 #include "app/SettingsTab.h"
+#include "layout/PassportLayout.h"
 
 namespace tessaro {
 
@@ -39,6 +41,12 @@ void TMainForm::restoreRemembered() {
   remembered_->restore();
   UpdatePaperFormat();
   UpdateOptions();
+  // On the paper just read, so that the photo size sets the width it prints at.
+  const std::span<const PhotoSize> sizes = photoSizes();
+  const QString photoSize = rememberedPhotoSize();
+  for (size_t i = 0; i < sizes.size(); ++i)
+    if (!photoSize.isEmpty() && photoSize == QLatin1String(sizes[i].key))
+      passport_->PhotoSizeBox->setCurrentIndex(static_cast<int>(i));
   connectRemembered();
   const QByteArray folder = rememberedFolder();
   // A folder that is gone (or cannot be read any more) leaves the user at home.
@@ -51,6 +59,9 @@ void TMainForm::connectRemembered() {
   for (QCheckBox* box : remembered_->boxes()) connect(box, &QCheckBox::toggled, this, [this] { remembered_->store(); });
   for (QSpinBox* spin : remembered_->spins())
     connect(spin, &QSpinBox::valueChanged, this, [this] { remembered_->store(); });
+  connect(passport_->PhotoSizeBox, &QComboBox::currentIndexChanged, this, [](int entry) {
+    if (entry >= 0) rememberPhotoSize(QLatin1String(photoSizes()[entry].key));
+  });
   connect(settings_->LabelsCheck, &QCheckBox::toggled, this, [this] { posterSize_->VorschauBox()->update(); });
   connect(settings_->DefaultsBtn, &QPushButton::clicked, this, [this] { DefaultsBtnClick(); });
 }

@@ -14,15 +14,15 @@
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
-#include "app/Controls.h"
 #include "picture/Limits.h"
 #include "platform/MessageBoxes.h"
+#include "ui/Controls.h"
+#include "ui/ElidingComboBox.h"
 
 namespace tessaro {
 
@@ -165,7 +165,7 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   FileListBox1->setObjectName("FileListBox1");
   FileListBox1->setToolTip(QStringLiteral("Hier können Sie sich die Datei aussuchen"));
   FileListBox1->setAccessibleName(QStringLiteral("Datei"));
-  FilterComboBox1 = new QComboBox(this);
+  FilterComboBox1 = new ElidingComboBox(this);
   FilterComboBox1->setObjectName("FilterComboBox1");
   FilterComboBox1->setToolTip(QStringLiteral("Hier können Sie die angezeigten Dateitypen wählen"));
   FilterComboBox1->setAccessibleName(QStringLiteral("Dateityp"));
@@ -265,7 +265,6 @@ void LoadTab::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
   if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
     fitInfoFields();
-    fitTypeList();
   }
 }
 
@@ -300,29 +299,9 @@ void LoadTab::setFilter(const QString& filter) {
     FilterComboBox1->addItem(parts[i], parts[i + 1]);
     FilterComboBox1->setItemData(FilterComboBox1->count() - 1, parts[i], Qt::ToolTipRole);
   }
-  fitTypeList();
   FilterComboBox1->setCurrentIndex(0);
   FilterComboBox1->blockSignals(false);
   filterChanged();
-}
-
-void LoadTab::fitTypeList() {
-  // However narrow the box, its drop-down is as wide as the longest entry drawn as a menu entry,
-  // with a scroll bar beside it.
-  QAbstractItemView* view = FilterComboBox1->view();
-  const QStyle* style = view->style();
-  const QFontMetrics fm = view->fontMetrics();
-  QStyleOptionMenuItem entry;
-  entry.initFrom(view);
-  entry.menuItemType = QStyleOptionMenuItem::Normal;
-  int widest = 0;
-  for (int i = 0; i < FilterComboBox1->count(); ++i) {
-    entry.text = FilterComboBox1->itemText(i);
-    const QSize text(fm.horizontalAdvance(entry.text), fm.height());
-    widest = std::max(widest, style->sizeFromContents(QStyle::CT_MenuItem, &entry, text, view).width());
-  }
-  view->setMinimumWidth(widest + 2 * view->frameWidth() +
-                        style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view));
 }
 
 void LoadTab::filterChanged() {
@@ -421,6 +400,14 @@ QByteArray LoadTab::selectedFile() const {
   const QListWidgetItem* item = FileListBox1->currentItem();
   if (!item || !item->isSelected()) return {};
   return joined(dir_, item->data(kRawName).toByteArray());
+}
+
+void LoadTab::selectFile(const QByteArray& name) {
+  for (int row = 0; row < FileListBox1->count(); ++row)
+    if (FileListBox1->item(row)->data(kRawName).toByteArray() == name) {
+      FileListBox1->setCurrentRow(row);
+      return;
+    }
 }
 
 bool LoadTab::eventFilter(QObject* watched, QEvent* e) {

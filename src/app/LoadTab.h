@@ -37,6 +37,9 @@ class LoadTab : public QWidget {
   // The file chosen in the file list as the bytes the file system knows it by, resolved against
   // the shown folder; empty when none.
   QByteArray selectedFile() const;
+  // Chooses the file called `name` (the file system's bytes, no folder) in the file list, if it
+  // is listed.
+  void selectFile(const QByteArray& name);
 
   QComboBox* DriveComboBox1;
   // The shown folder's path, elided in the middle; the whole path is its tool tip.
@@ -61,7 +64,6 @@ class LoadTab : public QWidget {
   void fillDrives();
   // The info fields hold the widest number they can show, in the current font.
   void fitInfoFields();
-  void fitTypeList();
   void filterChanged();
   void refreshFiles();
   bool enterDirectory(const QByteArray& path);

@@ -52,6 +52,7 @@ bool TMainForm::openFile(const QByteArray& file) {
   const qsizetype slash = file.lastIndexOf('/');
   const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : file.left(slash);
   if (folder != load_->folder()) load_->showFolder(folder);
+  load_->selectFile(file.mid(slash + 1));
   rememberFolder(load_->folder());
   return true;
 }

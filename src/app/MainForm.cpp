@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,7 +13,6 @@
 #include <QScreen>
 #include <QTabBar>
 
-#include "app/Controls.h"
 #include "app/LoadTab.h"
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
@@ -24,6 +25,7 @@
 #include "platform/MessageBoxes.h"
 #include "print/PosterPrintSize.h"
 #include "ui/AboutBox.h"
+#include "ui/Controls.h"
 #include "ui/HelpWindow.h"
 #include "ui/Icons.h"
 
@@ -43,6 +45,13 @@ class CompactTabStyle : public QProxyStyle {
 constexpr int kPageBorder = 8;
 const QString kHelpFileName = QStringLiteral("tessaro2.html");
 
+// Screen readers take a plain top-level widget for a filler: the main window is a frame, named
+// by its title.
+QAccessibleInterface* mainWindowAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(TMainForm::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
 // Beside the program in the build tree; in the data folder once installed.
 QString findHelpFile(const QString& programDir) {
   const QString beside = programDir + kHelpFileName;
@@ -59,6 +68,10 @@ void showPrintSize(PosterSizeTab& tab, const PageMetrics& m, const MainState& s,
 
 TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printerSetup, QWidget* parent)
     : QWidget(parent), printer_(printer), printerSetup_(std::move(printerSetup)) {
+  [[maybe_unused]] static const bool frameForReaders = [] {
+    QAccessible::installFactory(&mainWindowAccessible);
+    return true;
+  }();
   setObjectName("MainForm");
   setWindowTitle(kProgramTitle);
   setWindowIcon(programIcon());

@@ -1,14 +1,15 @@
 #include "app/PassportTab.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 
-#include "app/Controls.h"
 #include "layout/PassportLayout.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 
 PassportTab::PassportTab(QWidget* parent)
-    : ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau auf das Resultat"), parent) {
+    : ScrollTab("TabSheet9", "ScrollBox3", "PaintBox3", QStringLiteral("Zeigt eine Vorschau auf das Resultat"),
+                parent) {
   QWidget* c = controls();
   // Four decimals: a photo size chosen below lands within a hundredth of a millimetre.
   Breit3ED = floatEdit("Breit3ED", 0.05L, 0.5L, 0.01L, 0.2L, 4,
@@ -57,16 +58,19 @@ PassportTab::PassportTab(QWidget* parent)
   l->addLayout(sizeCaption);
   l->addWidget(PhotoSizeBox);
   l->addWidget(FitCropBtn);
-  l->addWidget(labelFor(QStringLiteral("Breite:"), Breit3ED, c));
-  l->addWidget(Breit3ED);
-  l->addWidget(labelFor(QStringLiteral("Abstand:"), SpaceED, c));
-  l->addWidget(SpaceED);
-  l->addWidget(labelFor(QStringLiteral("Rand:"), Rand3ED, c));
-  l->addWidget(Rand3ED);
-  l->addWidget(labelFor(QStringLiteral("Zoom:"), Zoom3ED, c));
-  l->addWidget(Zoom3ED);
-  l->addWidget(labelFor(QStringLiteral("Größe:"), GroesseLabel, c));
-  l->addWidget(GroesseLabel);
+  // Each name beside its field, so that the print buttons below keep their room at the start size.
+  auto* fields = new QGridLayout;
+  fields->setVerticalSpacing(l->spacing());
+  const std::pair<QString, QWidget*> rows[] = {{QStringLiteral("Breite:"), Breit3ED},
+                                               {QStringLiteral("Abstand:"), SpaceED},
+                                               {QStringLiteral("Rand:"), Rand3ED},
+                                               {QStringLiteral("Zoom:"), Zoom3ED},
+                                               {QStringLiteral("Größe:"), GroesseLabel}};
+  for (int row = 0; const auto& [caption, field] : rows) {
+    fields->addWidget(labelFor(caption, field, c), row, 0);
+    fields->addWidget(field, row++, 1);
+  }
+  l->addLayout(fields);
   l->addWidget(Print3Pro);
   l->addWidget(GoBtn2);
   l->addWidget(PdfBtn3);

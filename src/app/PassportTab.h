@@ -7,8 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
+#include "ui/FloatEdit.h"
 #include "ui/PictureButton.h"
 
 namespace tessaro {

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 

@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QLabel>
 
-#include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
 #include "print/PosterPrintSize.h"
+#include "ui/FloatEdit.h"
 
 namespace tessaro {
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 

@@ -8,6 +8,7 @@ namespace tessaro {
 
 namespace {
 const QString kFolderKey = QStringLiteral("Load/folder");
+const QString kPhotoSizeKey = QStringLiteral("Options/PhotoSizeBox");
 const QString kGeometryKey = QStringLiteral("Window/geometry");
 QString optionKey(const QObject* control) { return QStringLiteral("Options/") + control->objectName(); }
 }  // namespace
@@ -57,6 +58,8 @@ void RememberedOptions::resetToStart() {
 
 QByteArray rememberedFolder() { return programSettings().value(kFolderKey).toByteArray(); }
 void rememberFolder(const QByteArray& folder) { programSettings().setValue(kFolderKey, folder); }
+QString rememberedPhotoSize() { return programSettings().value(kPhotoSizeKey).toString(); }
+void rememberPhotoSize(const QString& size) { programSettings().setValue(kPhotoSizeKey, size); }
 QByteArray rememberedGeometry() { return programSettings().value(kGeometryKey).toByteArray(); }
 void rememberGeometry(const QByteArray& geometry) { programSettings().setValue(kGeometryKey, geometry); }
 

@@ -1,6 +1,6 @@
 #pragma once
 // What the program remembers between runs, in the program's QSettings: the window's place and
-// size, the load tab's folder and the options on "Einstellungen".
+// size, the load tab's folder, the options on "Einstellungen" and the passport photo size.
 #include <QByteArray>
 #include <QSettings>
 #include <vector>
@@ -36,6 +36,9 @@ class RememberedOptions {
 
 QByteArray rememberedFolder();
 void rememberFolder(const QByteArray& folder);
+// The photo size chosen on "Paßbilder", by its key; empty for none.
+QString rememberedPhotoSize();
+void rememberPhotoSize(const QString& size);
 QByteArray rememberedGeometry();
 void rememberGeometry(const QByteArray& geometry);
 

@@ -1,7 +1,7 @@
 #include "app/RetouchTab.h"
 
-#include "app/Controls.h"
 #include "retouch/Filters.h"
+#include "ui/Controls.h"
 
 namespace tessaro {
 
@@ -48,11 +48,9 @@ RetouchTab::RetouchTab(QWidget* parent)
 
   QVBoxLayout* l = controlsLayout();
   l->addWidget(HellpBtn);
-  auto* filterRow = new QHBoxLayout;
-  filterRow->addWidget(FilterComboBox, 1);
-  filterRow->addWidget(GoFilterBtn);
-  l->addLayout(filterRow);
-  for (QPushButton* b : {RotLeftBtn, RotRightBtn, FlipHBtn, FlipVBtn, SchnittBtn}) l->addWidget(b);
+  // The filter's whole name needs the column's width.
+  l->addWidget(FilterComboBox);
+  for (QPushButton* b : {GoFilterBtn, RotLeftBtn, RotRightBtn, FlipHBtn, FlipVBtn, SchnittBtn}) l->addWidget(b);
   auto* undoRow = new QHBoxLayout;
   undoRow->addWidget(UndoBtn);
   undoRow->addWidget(RedoBtn);

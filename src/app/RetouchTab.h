@@ -5,8 +5,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/FloatEdit.h"
 #include "app/ScrollTab.h"
+#include "ui/FloatEdit.h"
 
 namespace tessaro {
 

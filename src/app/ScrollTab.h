@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/FloatEdit.h"
 #include "app/PaintBox.h"
+#include "ui/FloatEdit.h"
 
 namespace tessaro {
 

@@ -1,5 +1,6 @@
 #include "platform/QtPrintService.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
@@ -285,6 +287,9 @@ bool QtPrintService::setupDialog(QWidget* parent) {
   bool accepted = false;
   {
     QPrintDialog dialog(printer_.get(), parent);
+    // Nothing is printed here: the button that takes the choice says "OK", not "Drucken".
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly))
+      if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
     accepted = dialog.exec() == QDialog::Accepted;
   }
   if (!accepted) {

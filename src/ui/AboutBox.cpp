@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "ui/DialogFit.h"
 #include "ui/Icons.h"
 
 namespace tessaro {
@@ -30,9 +31,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   name->move(56, 16);
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("BitBtn1");
-  ok->setGeometry(112, 180, 75, 25);
+  // Centred below the panel, as wide as its caption needs in the current style.
+  ok->resize(ok->sizeHint().expandedTo(QSize(75, 25)));
+  ok->move((width() - ok->width()) / 2, 180);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  keepTextsWhole(*this);
 }
 
 void TAboutBox::showEvent(QShowEvent* e) {

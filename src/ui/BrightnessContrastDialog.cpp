@@ -7,7 +7,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
+#include "ui/DialogFit.h"
 
 namespace tessaro {
 
@@ -81,6 +82,7 @@ THKForm::THKForm(PreviewFn preview, QWidget* parent)
   connect(BacksetBitBtn3, &QPushButton::clicked, this, &THKForm::BacksetBitBtn3Click);
   connect(OkBitBtn1, &QPushButton::clicked, this, &THKForm::OkBitBtn1Click);
   connect(CancelBitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  keepTextsWhole(*this);
 }
 
 void THKForm::TrackBar1Change() {

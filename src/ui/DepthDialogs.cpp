@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/DialogFit.h"
+
 namespace tessaro {
 
 namespace {
@@ -69,6 +71,7 @@ TDepthChangeForm::TDepthChangeForm(QWidget* parent) : QDialog(parent, kDialogFla
   all->addLayout(okCancel(BitBtn1, BitBtn2));
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  keepTextsWhole(*this);
 }
 
 int TDepthChangeForm::itemOf(int bitCount) {
@@ -121,6 +124,7 @@ TDepthDownForm::TDepthDownForm(QWidget* parent) : QDialog(parent, kDialogFlags) 
   connect(StdPalCheck, &QRadioButton::clicked, this, &TDepthDownForm::StdPalCheckClick);
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  keepTextsWhole(*this);
 }
 
 void TDepthDownForm::setUp(int bits) {

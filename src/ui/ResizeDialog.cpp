@@ -10,8 +10,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Controls.h"
 #include "common/Numbers.h"
+#include "ui/Controls.h"
+#include "ui/DialogFit.h"
 
 namespace tessaro {
 
@@ -68,6 +69,7 @@ TResizeForm::TResizeForm(QWidget* parent)
   connect(SverhCheck, &QCheckBox::clicked, this, &TResizeForm::SverhCheckClick);
   connect(OkBtn, &QPushButton::clicked, this, &TResizeForm::accept);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  keepTextsWhole(*this);
 }
 
 // Writes `partner` from `leader` in the picture's proportion, rounded (halves to even) and held

@@ -8,7 +8,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
+#include "ui/DialogFit.h"
 #include "ui/ScanRunner.h"
 
 namespace tessaro {
@@ -59,6 +60,7 @@ ScanDeviceDialog::ScanDeviceDialog(ScanRunner& runner, QWidget* parent) : QDialo
   connect(CancelBtn, &QPushButton::clicked, this, [this] { reject(); });
   connect(DeviceList, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
   connect(DeviceList, &QListWidget::currentRowChanged, this, [this](int row) { OkBtn->setEnabled(row >= 0); });
+  keepTextsWhole(*this);
   search();
 }
 

@@ -13,9 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Controls.h"
 #include "platform/DibImage.h"
 #include "platform/MessageBoxes.h"
+#include "ui/Controls.h"
+#include "ui/DialogFit.h"
 #include "ui/ScanPreview.h"
 #include "ui/ScanRunner.h"
 
@@ -65,6 +66,8 @@ ScanDialog::ScanDialog(ScanRunner& runner, const QString& device, QWidget* paren
   ModeBox->setObjectName("ModeBox");
   DepthBox = new QComboBox(this);
   DepthBox->setObjectName("DepthBox");
+  // Their entries come from the device once the dialog is shown.
+  for (QComboBox* box : {ModeBox, DepthBox}) box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   ResolutionEd = new QSpinBox(this);
   ResolutionEd->setObjectName("ResolutionEd");
   ResolutionEd->setSuffix(QStringLiteral(" dpi"));
@@ -108,6 +111,7 @@ ScanDialog::ScanDialog(ScanRunner& runner, const QString& device, QWidget* paren
   layout->addLayout(top, 1);
   layout->addLayout(buttons);
   resize(560, 400);
+  keepTextsWhole(*this);
 
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(50);

@@ -8,10 +8,15 @@
 
 using namespace tessaro;
 
-// Screen readers announce the picture buttons as push buttons by caption, and pressing one
-// through the accessibility interface clicks it.
+// Screen readers announce the window as a frame named by its title, the picture buttons as push
+// buttons by caption, and pressing one through the accessibility interface clicks it.
 TEST(PictureButtonAccessibility, EveryButtonIsANamedPushButtonThatPresses) {
   test::WindowFixture w;
+  QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&w.form);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->role(), QAccessible::Window);
+  EXPECT_EQ(frame->text(QAccessible::Name), w.form.windowTitle());
+  EXPECT_TRUE(w.form.windowTitle().startsWith("Tessaro"));
   const QList<std::pair<const char*, QString>> buttons = {{"ueberbtn", "Info"},
                                                           {"HilfeBtn", "Hilfe"},
                                                           {"EndeBtn", "Ende"},

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "app/LoadTab.h"
+#include "app/PassportTab.h"
 #include "app/SettingsTab.h"
 #include "app/WindowFixture.h"
 #include "picture/CodecRegistry.h"
@@ -58,38 +59,41 @@ TEST(Desktop, FilesFromTheCommandLineAndDroppedLoadAsFromTheFileList) {
   struct Case {
     const char* what;
     std::function<void(test::WindowFixture&)> act;
-    int width;           // of the picture afterwards; 320 is the start picture
-    bool message;        // the load error was shown
-    bool folderFollows;  // the load tab shows the picture's folder
+    int width;     // of the picture afterwards; 320 is the start picture
+    bool message;  // the load error was shown
+    // The file chosen on the load tab, which shows its folder; none: the tab stays where it was.
+    // The list holds broken.bmp first.
+    const char* chosen;
   } const cases[] = {
-      {"command line", [&](auto& w) { w.form.openFile(QFile::encodeName(pics.path("wide.bmp"))); }, 64, false, true},
+      {"command line", [&](auto& w) { w.form.openFile(QFile::encodeName(pics.path("wide.bmp"))); }, 64, false,
+       "wide.bmp"},
       {"command line, broken", [&](auto& w) { w.form.openFile(QFile::encodeName(pics.path("broken.bmp"))); }, 320, true,
-       false},
+       nullptr},
       {"two dropped: the first",
        [&](auto& w) {
          std::unique_ptr<QMimeData> d(urls({small, wide}));
          drop(w.form, *d);
        },
-       40, false, true},
+       40, false, "small.png"},
       {"web address before a file: the file",
        [&](auto& w) {
          std::unique_ptr<QMimeData> d(urls({QUrl("https://example.org/a.png"), wide}));
          drop(w.form, *d);
        },
-       64, false, true},
+       64, false, "wide.bmp"},
       {"a folder",
        [&](auto& w) {
          std::unique_ptr<QMimeData> d(urls({QUrl::fromLocalFile(pics.path("sub"))}));
          drop(w.form, *d);
        },
-       320, false, false},
+       320, false, nullptr},
       {"text",
        [&](auto& w) {
          QMimeData d;
          d.setText(pics.path("wide.bmp"));
          drop(w.form, d);
        },
-       320, false, false},
+       320, false, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -100,12 +104,12 @@ TEST(Desktop, FilesFromTheCommandLineAndDroppedLoadAsFromTheFileList) {
     EXPECT_EQ(w.form.state().showsStartPicture(), c.width == 320);
     EXPECT_EQ(w.boxes.shown.size(), c.message ? 1 : 0) << w.boxes.shown.join("; ").toStdString();
     if (c.message) EXPECT_TRUE(w.boxes.shown.value(0).startsWith("Fehler: Die Datei konnte nicht geladen werden!"));
-    EXPECT_EQ(w.form.loadTab()->currentDirectory(),
-              c.folderFollows ? QDir(pics.dir.path()).canonicalPath() : startFolder);
+    EXPECT_EQ(w.form.loadTab()->currentDirectory(), c.chosen ? QDir(pics.dir.path()).canonicalPath() : startFolder);
+    if (c.chosen) EXPECT_EQ(w.form.loadTab()->selectedFile().split('/').last().toStdString(), c.chosen);
   }
 }
 
-TEST(Desktop, FolderOptionsAndPlaceAreRememberedBetweenRuns) {
+TEST(Desktop, FolderOptionsPhotoSizeAndPlaceAreRememberedBetweenRuns) {
   auto pics = std::make_unique<Pictures>();
   const QString folder = QDir(pics->dir.path()).canonicalPath();
   const QRect place(40, 30, 800, 600);
@@ -118,6 +122,7 @@ TEST(Desktop, FolderOptionsAndPlaceAreRememberedBetweenRuns) {
     s.CheckBox9->setChecked(true);  // takes CheckBox2 along
     s.LabelsCheck->setChecked(true);
     s.KrandxlEd->setValue(8);
+    first.form.passportTab()->PhotoSizeBox->setCurrentIndex(1);
     first.form.setGeometry(place);
     QApplication::processEvents();
     EXPECT_TRUE(first.form.close());
@@ -136,6 +141,7 @@ TEST(Desktop, FolderOptionsAndPlaceAreRememberedBetweenRuns) {
     EXPECT_TRUE(s.LabelsCheck->isChecked());
     EXPECT_FALSE(s.OverviewCheck->isChecked());
     EXPECT_EQ(s.KrandxlEd->value(), 8);
+    EXPECT_EQ(again.passportTab()->PhotoSizeBox->currentIndex(), 1);
     EXPECT_FALSE(again.state().options.OptCutLines);  // the state follows the restored boxes
     EXPECT_TRUE(again.state().options.OptPrintGlue);
     EXPECT_EQ(again.geometry().size(), place.size());

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Drives the running program through the accessibility bus as a screen reader would: the picture
-buttons must be push buttons that can be pressed, and the printer and save dialogs they open must
-speak German. Exit 0 when all holds; what is missing goes to stderr."""
+"""Drives the running program through the accessibility bus as a screen reader would: the window
+must be a frame, the picture buttons push buttons that can be pressed, and the printer and save
+dialogs they open must speak German. Exit 0 when all holds; what is missing goes to stderr."""
 import sys
 import time
 
@@ -13,7 +13,7 @@ PICTURE_BUTTONS = ["Info", "Hilfe", "Ende", "Drucker...", "Drucken"]
 # (dialog title, button pressed to open it, entries (role, name) it must hold)
 DIALOGS = [
     ("Drucken", "Drucker...",
-     [("push button", "Drucken"), ("push button", "Abbrechen"), ("push button", "Einstellungen >>"),
+     [("push button", "OK"), ("push button", "Abbrechen"), ("push button", "Einstellungen >>"),
       ("panel", "Drucker"), ("label", "Anzahl Exemplare:"), ("check box", "Sortieren")]),
     ("Bild speichern unter", "Bild speichern unter...",
      [("label", "Suchen in:"), ("label", "Dateiname:"), ("push button", "Speichern"),
@@ -88,6 +88,8 @@ def press(within, button_name):
 def main():
     app = wait_for(application, "the program on the accessibility bus")
     main_window = wait_for(lambda: window(app, "Tessaro 2.1"), "the main window")
+    if role(main_window) != "frame":
+        sys.exit(f"the main window is a {role(main_window)}, not a frame")
     buttons = {name(o) for o in tree(main_window) if role(o) == "push button"}
     missing = [b for b in PICTURE_BUTTONS if b not in buttons]
     if missing:

@@ -10,10 +10,10 @@
 #include <tuple>
 
 #include "PdfCheck.h"
-#include "app/FloatEdit.h"
 #include "app/RetouchTab.h"
 #include "app/WindowFixture.h"
 #include "support/PosterPictures.h"
+#include "ui/FloatEdit.h"
 #include "ui/PictureButton.h"
 
 using namespace tessaro;

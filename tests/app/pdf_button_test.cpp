@@ -10,13 +10,13 @@
 #include <QTemporaryDir>
 
 #include "PdfCheck.h"
-#include "app/FloatEdit.h"
 #include "app/LoadTab.h"
 #include "app/WindowFixture.h"
 #include "picture/CodecRegistry.h"
 #include "print/PaperSizes.h"
 #include "support/PdfPages.h"
 #include "support/PosterPictures.h"
+#include "ui/FloatEdit.h"
 
 using namespace tessaro;
 

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -171,14 +173,19 @@ TEST(QtPrintServicePrinter, CancelledSetupDialogKeepsTheOutput) {
   ASSERT_TRUE(dir.isValid());
   QtPrintService service;
   service.usePdfFile(dir.path());
-  QTimer::singleShot(0, [] {
-    if (QWidget* dialog = QApplication::activeModalWidget())
-      QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+  // The button that takes the choice prints nothing, and says so.
+  QString okText;
+  QTimer::singleShot(0, [&okText] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) okText = buttons->button(QDialogButtonBox::Ok)->text();
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
   });
   QTimer::singleShot(5000, [] {
     if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
   });
   EXPECT_FALSE(service.setupDialog(nullptr));
+  EXPECT_EQ(okText, "OK");
   EXPECT_TRUE(service.printsToFile());
   service.setTitle("Tessaro Poster");
   ASSERT_TRUE(service.beginDoc());

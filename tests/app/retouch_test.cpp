@@ -13,7 +13,6 @@
 #include <QTest>
 #include <cstring>
 
-#include "app/FloatEdit.h"
 #include "app/LoadTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/RetouchTab.h"
@@ -23,6 +22,7 @@
 #include "retouch/Tones.h"
 #include "support/PosterPictures.h"
 #include "ui/BrightnessContrastDialog.h"
+#include "ui/FloatEdit.h"
 #include "ui/ResizeDialog.h"
 
 using namespace tessaro;

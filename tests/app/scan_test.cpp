@@ -20,15 +20,16 @@
 #include <mutex>
 #include <thread>
 
-#include "app/FloatEdit.h"
 #include "app/LoadTab.h"
 #include "app/RetouchTab.h"
+#include "app/SaneTestBackend.h"
 #include "app/WindowFixture.h"
 #include "depth/ColourDepth.h"
 #include "picture/CodecRegistry.h"
 #include "scan/SaneScanner.h"
 #include "support/PosterPictures.h"
 #include "support/ReferenceImage.h"
+#include "ui/FloatEdit.h"
 #include "ui/ScanDeviceDialog.h"
 #include "ui/ScanDialog.h"
 #include "ui/ScanPreview.h"
@@ -299,13 +300,7 @@ namespace {
 
 // The same through SANE's test backend: the dialog on its real options, on the worker thread.
 TEST_F(ScanTab, TheTestBackendScansThroughTheDialog) {
-  QTemporaryDir sane;
-  for (const auto& [name, text] : {std::pair{"dll.conf", "test\n"}, std::pair{"test.conf", "number_of_devices 1\n"}}) {
-    QFile f(sane.filePath(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-  }
-  qputenv("SANE_CONFIG_DIR", sane.path().toLocal8Bit());
+  const test::SaneTestBackend sane;
   test::WindowFixture w;
   w.form.setScanner(std::make_shared<SaneScanner>());
   rememberScanner("test:0");
@@ -327,7 +322,6 @@ TEST_F(ScanTab, TheTestBackendScansThroughTheDialog) {
   EXPECT_EQ(DibBitCount(w.form.state().Picture), 24);
   EXPECT_TRUE(w.boxes.shown.isEmpty()) << w.boxes.shown.join("; ").toStdString();
   w.form.setScanner(nullptr);
-  qunsetenv("SANE_CONFIG_DIR");
 }
 
 }  // namespace

@@ -8,13 +8,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/FloatEdit.h"
 #include "app/LoadTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/WindowFixture.h"
 #include "layout/PosterSetup.h"
 #include "picture/CodecRegistry.h"
 #include "print/PaperSizes.h"
+#include "ui/FloatEdit.h"
 
 using namespace tessaro;
 

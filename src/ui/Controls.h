@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/FloatEdit.h"
+#include "ui/FloatEdit.h"
 
 namespace tessaro {
 

@@ -1,4 +1,4 @@
-#include "app/FloatEdit.h"
+#include "ui/FloatEdit.h"
 
 #include <QLineEdit>
 #include <QStyle>
