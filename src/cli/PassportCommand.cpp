@@ -104,7 +104,7 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   int code = kExitOk;
   const std::optional<Paper> paper = choosePaper(job.target, err, code);
   if (!paper) return code;
-  const TDib picture = load(line.input, err, code);
+  const TDib picture = load(line, err, code);
   if (picture.empty()) return code;
   const PageMetrics& m = paper->metrics;
   PassSettings s{job.width, 0, job.gap, job.margin};

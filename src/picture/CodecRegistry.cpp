@@ -59,7 +59,8 @@ bool hasTgaExtension(const std::string& fileName) {
   return std::find(exts.begin(), exts.end(), lowerExtension(fileName)) != exts.end();
 }
 
-TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why) {
+TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why,
+                DamagedPicture damaged) {
   TDib dib;
   if (!codec)
     in.fail(FileFault::UnknownFormat);
@@ -68,7 +69,13 @@ TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress,
   else
     dib = codec->decode(in, progress);
   if (dib.empty() && !in.error()) in.fail(FileFault::Damaged);
-  if (why) *why = dib.empty() ? in.error() : FileError{};
+  FileError result = dib.empty() ? in.error() : FileError{};
+  if (!dib.empty() && in.damaged()) {
+    result.fault = FileFault::Damaged;
+    result.offset = in.damageOffset();
+    if (damaged == DamagedPicture::Refuse) dib = TDib();
+  }
+  if (why) *why = result;
   return dib;
 }
 
@@ -82,11 +89,12 @@ const Codec* probeCodec(InputStream& in) {
 
 }  // namespace
 
-TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why) {
-  return decodeWith(probeCodec(in), in, progress, why);
+TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why, DamagedPicture damaged) {
+  return decodeWith(probeCodec(in), in, progress, why, damaged);
 }
 
-TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why) {
+TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why,
+             DamagedPicture damaged) {
   FileInputStream in(fileName);
   if (!in.isOpen()) {
     if (why) *why = in.error();
@@ -94,7 +102,7 @@ TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn
   }
   const Codec* chosen = probeCodec(in);
   if (!chosen && !in.error() && hasTgaExtension(fileName)) chosen = &tgaCodec();
-  return decodeWith(chosen, in, progress, why);
+  return decodeWith(chosen, in, progress, why, damaged);
 }
 
 bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress, FileError* why) {

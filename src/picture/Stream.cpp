@@ -24,6 +24,12 @@ void InputStream::fail(FileFault fault, std::string_view detail) {
   error_.detail = std::string(detail);
 }
 
+void InputStream::noteDamage(uint64_t offset) {
+  if (damaged_) return;
+  damaged_ = true;
+  damageOffset_ = offset;
+}
+
 bool MemoryInputStream::seek(uint64_t pos) {
   if (pos > data_.size()) return false;
   pos_ = pos;

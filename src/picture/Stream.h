@@ -30,9 +30,18 @@ class InputStream {
   // of a C library without a C++ object there.
   void fail(FileFault fault, std::string_view detail = {});
   const FileError& error() const { return error_; }
+  // Records damage the decoder went past (its library filled in what it could not read), at
+  // byte `offset`; the first place wins. The picture still comes out, marked as damaged.
+  void noteDamage(uint64_t offset);
+  bool damaged() const { return damaged_; }
+  uint64_t damageOffset() const { return damageOffset_; }
 
  protected:
   FileError error_;
+
+ private:
+  bool damaged_ = false;
+  uint64_t damageOffset_ = 0;
 };
 
 class MemoryInputStream final : public InputStream {
