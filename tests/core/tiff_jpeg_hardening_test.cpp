@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +65,16 @@ const GoodCase kGoodCases[] = {
      "-size 67x45 radial-gradient:white-gray10 -colorspace Gray \\( -size 67x45 gradient:white-gray30 \\) "
      "-alpha off -compose CopyOpacity -composite -depth 8 -compress LZW -define tiff:tile-geometry=32x32",
      "", 24, 1},
+    // 16-bit grey under alpha, unassociated and associated, laid onto white (libtiff's reader
+    // drops the alpha of 16-bit grey); samples are narrowed to 8 bits before mixing.
+    {"Grey16Alpha", "grey16-alpha.tif",
+     "-size 67x45 radial-gradient:white-gray10 -colorspace Gray \\( -size 67x45 gradient:white-gray30 \\) "
+     "-alpha off -compose CopyOpacity -composite -depth 16 -compress LZW",
+     "", 8, 2},
+    {"Grey16AssociatedAlpha", "grey16-associated.tif",
+     "-size 67x45 radial-gradient:white-gray10 -colorspace Gray \\( -size 67x45 gradient:black-white \\) "
+     "-alpha off -compose CopyOpacity -composite -depth 16 -define tiff:alpha=associated -compress LZW",
+     "", 8, 2},
     // libtiff's reader takes CMYK of 8 bits only; ours narrows each ink before mixing.
     {"Cmyk16", "tiff/good-cmyk-16bit.tif", nullptr, "", 24, 2},
     {"Jpeg100Scans", "jpeg/good-100-scans.jpg", nullptr, "", 8, 1},
@@ -159,6 +171,49 @@ TEST(TiffJpegRefusals, SayWhy) {
     EXPECT_TRUE(dib.empty()) << c.file;
     EXPECT_EQ(why.fault, c.fault) << c.file << ": " << why.detail;
     EXPECT_EQ(why.detail, c.detail) << c.file;
+  }
+}
+
+// Entropy-coded data scrambled so that libjpeg gets through with warnings: the witness, another
+// program on the same data, says "Corrupt JPEG data". Refused by default at the first damaged
+// byte, kept when asked for with the same byte. The bytes are the witness's: where the stray
+// bytes it counts begin (2 for the end marker, 6 stray), the end marker where the data ran out,
+// and the start of the damaged strip (tiffinfo -s).
+struct DamagedCase {
+  const char* file;
+  const char* witness;
+  uint64_t byte;
+  int width, height;
+};
+
+const DamagedCase kDamagedCases[] = {
+    {"jpeg/bad-scrambled-at-5905.jpg", "djpeg -outfile /dev/null", 55396 - 2 - 6, 640, 480},
+    {"jpeg/bad-scrambled-at-16903.jpg", "djpeg -outfile /dev/null", 55396 - 2, 640, 480},
+    {"jpeg/bad-scrambled-at-38897.jpg", "djpeg -outfile /dev/null", 55396 - 2, 640, 480},
+    {"tiff/bad-jpeg-scrambled-at-45908.tif", "tiffinfo -D", 30736, 640, 480},
+};
+
+std::string stderrOf(const std::string& command) {
+  const std::string out = tempPath("witness.txt");
+  if (std::system((command + " 2>" + quoted(out) + " >/dev/null").c_str()) < 0) return {};
+  std::ifstream in(out);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(TiffJpegDamage, IsMarkedAtItsFirstByteAndKeptOnlyWhenAsked) {
+  for (const DamagedCase& c : kDamagedCases) {
+    const std::string path = dataPath(c.file);
+    EXPECT_NE(stderrOf(std::string(c.witness) + " " + quoted(path)).find("Corrupt JPEG data"), std::string::npos)
+        << c.file;
+    FileError refused, kept;
+    EXPECT_TRUE(OpenDib(path, 0, {}, &refused).empty()) << c.file;
+    const TDib dib = OpenDib(path, 0, {}, &kept, DamagedPicture::Keep);
+    for (const FileError& why : {refused, kept}) {
+      EXPECT_EQ(why.fault, FileFault::Damaged) << c.file;
+      EXPECT_EQ(why.offset, c.byte) << c.file;
+    }
+    EXPECT_EQ(DibWidth(dib), c.width) << c.file;
+    EXPECT_EQ(DibHeight(dib), c.height) << c.file;
   }
 }
 

@@ -122,12 +122,14 @@ bool dataEnded(j_common_ptr cinfo) {
 }
 
 // Where the damage a warning reports begins: for bytes the decoder skipped to find a marker, the
-// first of them.
+// first of them; for data that ended at a marker, the marker, which libjpeg has already read.
 uint64_t damageStart(j_common_ptr cinfo) {
   const uint64_t next = nextUnreadByte(cinfo);
   const jpeg_error_mgr& err = *cinfo->err;
-  const auto skipped = static_cast<uint64_t>(err.msg_parm.i[0]);
-  return err.msg_code == JWRN_EXTRANEOUS_DATA && skipped <= next ? next - skipped : next;
+  uint64_t before = 0;
+  if (err.msg_code == JWRN_EXTRANEOUS_DATA) before = static_cast<uint64_t>(err.msg_parm.i[0]);
+  if (err.msg_code == JWRN_HIT_MARKER && reinterpret_cast<j_decompress_ptr>(cinfo)->unread_marker != 0) before = 2;
+  return before <= next ? next - before : next;
 }
 
 // An AC scan of a component whose DC scan never came: libjpeg warns and goes on, and such a scan
