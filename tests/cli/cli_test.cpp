@@ -100,17 +100,22 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
   // Sizes as ImageMagick's identify reports them; depths as the README says each is loaded.
   struct Case {
     std::string file, expected;
+    bool acceptDamaged = false;
   };
   const Case cases[] = {
       {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
       {"pcx/good-2bit.pcx", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n"},
       {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
       {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
+      {"jpeg/bad-scrambled-at-5905.jpg", "Breite: 640\nHöhe: 480\nFarbtiefe: 24 Bit\nFarben: 16777216\n", true},
+      {"tiff/bad-jpeg-scrambled-at-45908.tif", "Breite: 640\nHöhe: 480\nFarbtiefe: 24 Bit\nFarben: 16777216\n", true},
   };
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const CliRun r = runCli(dir, {"info", test::dataPath(c.file)});
+    std::vector<std::string> args{"info", test::dataPath(c.file)};
+    if (c.acceptDamaged) args.push_back("--accept-damaged");
+    const CliRun r = runCli(dir, args);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, c.expected);
     EXPECT_EQ(r.err, "");
@@ -227,6 +232,15 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"info", "folder"}, 4, "Das ist ein Ordner, keine Datei."},
       {{"convert", test::dataPath("bmp/bad_truncated_rows.bmp"), "old.png"}, 4, "beschädigt"},
       {{"convert", "gone.bmp", "new.png"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
+      // Damaged data a decoder got through: refused unless --accept-damaged, at the byte the
+      // witnesses of the core's damage table name.
+      {{"info", test::dataPath("jpeg/bad-scrambled-at-5905.jpg")},
+       4,
+       "bad-scrambled-at-5905.jpg“ konnte nicht geladen werden. Die Datei ist bei Byte 55388 beschädigt oder "
+       "unvollständig. Mit --accept-damaged"},
+      {{"convert", test::dataPath("tiff/bad-jpeg-scrambled-at-45908.tif"), "new.png"}, 4, "bei Byte 30736 beschädigt"},
+      {{"poster", test::dataPath("jpeg/bad-scrambled-at-16903.jpg"), "-o", "p.pdf"}, 4, "bei Byte 55394 beschädigt"},
+      {{"passport", test::dataPath("jpeg/bad-scrambled-at-16903.jpg"), "-o", "p.pdf"}, 4, "bei Byte 55394"},
       {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "folder.png"}, 5, "„folder.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
@@ -442,6 +456,7 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
                                     "--rotate left|right",
                                     "--resize B,H",
                                     "--interpolate / --no-interpolate",
+                                    "--accept-damaged",
                                     "Rückgabewerte",
                                     "2  unbekannter Befehl",
                                     "3  fehlender",
