@@ -147,6 +147,10 @@ def main():
         crc[i] ^= 0x5A
     put("png", "bad-scrambled-idat.png", bytes(crc))
     put("png", "bad-signature-only.png", png[:8])
+    # A text chunk after the header whose checksum is off by one: libpng drops it and goes on.
+    text = png_chunk(b"tEXt", b"Comment\0damaged")
+    text = text[:-4] + struct.pack(">I", (struct.unpack(">I", text[-4:])[0] + 1) & 0xFFFFFFFF)
+    put("png", "bad-text-crc-at-%d.png" % (33 + len(text) - 4), png[:33] + text + png[33:])
 
     gif = sample("gif")
     put("gif", "bad-truncated.gif", gif[: len(gif) // 2])

@@ -174,23 +174,25 @@ TEST(TiffJpegRefusals, SayWhy) {
   }
 }
 
-// Entropy-coded data scrambled so that libjpeg gets through with warnings: the witness, another
-// program on the same data, says "Corrupt JPEG data". Refused by default at the first damaged
-// byte, kept when asked for with the same byte. The bytes are the witness's: where the stray
-// bytes it counts begin (2 for the end marker, 6 stray), the end marker where the data ran out,
-// and the start of the damaged strip (tiffinfo -s).
+// Damage the libraries get through with warnings: entropy-coded data scrambled, and a PNG text
+// chunk with a wrong checksum. The witness, another program on the same data, says so. Refused
+// by default at the first damaged byte, kept when asked for with the same byte. The bytes are the
+// witness's: where the stray bytes it counts begin (2 for the end marker, 6 stray), the end
+// marker where the data ran out, the start of the damaged strip (tiffinfo -s), the checksum.
 struct DamagedCase {
   const char* file;
   const char* witness;
+  const char* says;
   uint64_t byte;
   int width, height;
 };
 
 const DamagedCase kDamagedCases[] = {
-    {"jpeg/bad-scrambled-at-5905.jpg", "djpeg -outfile /dev/null", 55396 - 2 - 6, 640, 480},
-    {"jpeg/bad-scrambled-at-16903.jpg", "djpeg -outfile /dev/null", 55396 - 2, 640, 480},
-    {"jpeg/bad-scrambled-at-38897.jpg", "djpeg -outfile /dev/null", 55396 - 2, 640, 480},
-    {"tiff/bad-jpeg-scrambled-at-45908.tif", "tiffinfo -D", 30736, 640, 480},
+    {"jpeg/bad-scrambled-at-5905.jpg", "djpeg -outfile /dev/null", "Corrupt JPEG data", 55396 - 2 - 6, 640, 480},
+    {"jpeg/bad-scrambled-at-16903.jpg", "djpeg -outfile /dev/null", "Corrupt JPEG data", 55396 - 2, 640, 480},
+    {"jpeg/bad-scrambled-at-38897.jpg", "djpeg -outfile /dev/null", "Corrupt JPEG data", 55396 - 2, 640, 480},
+    {"tiff/bad-jpeg-scrambled-at-45908.tif", "tiffinfo -D", "Corrupt JPEG data", 30736, 640, 480},
+    {"png/bad-text-crc-at-56.png", "/usr/bin/identify", "CRC error", 56, 48, 32},
 };
 
 std::string stderrOf(const std::string& command) {
@@ -200,11 +202,10 @@ std::string stderrOf(const std::string& command) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(TiffJpegDamage, IsMarkedAtItsFirstByteAndKeptOnlyWhenAsked) {
+TEST(DecodableDamage, IsMarkedAtItsFirstByteAndKeptOnlyWhenAsked) {
   for (const DamagedCase& c : kDamagedCases) {
     const std::string path = dataPath(c.file);
-    EXPECT_NE(stderrOf(std::string(c.witness) + " " + quoted(path)).find("Corrupt JPEG data"), std::string::npos)
-        << c.file;
+    EXPECT_NE(stderrOf(std::string(c.witness) + " " + quoted(path)).find(c.says), std::string::npos) << c.file;
     FileError refused, kept;
     EXPECT_TRUE(OpenDib(path, 0, {}, &refused).empty()) << c.file;
     const TDib dib = OpenDib(path, 0, {}, &kept, DamagedPicture::Keep);
