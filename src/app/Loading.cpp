@@ -24,20 +24,33 @@ bool TMainForm::openFile(const QByteArray& file) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bars move, without taking new clicks mid-load.
   FileError why;
+  const QString name = QFileInfo(QFile::decodeName(file)).fileName();
+  const auto acceptDamage = [&](const FileError& damage) {
+    QApplication::restoreOverrideCursor();
+    const bool yes = messageBoxes().askYesNo(
+        this, QStringLiteral("Beschädigte Datei"),
+        QStringLiteral("Die Datei „%1“ ist ab Byte %2 beschädigt. Das Bild kann Fehler enthalten. Trotzdem laden?")
+            .arg(name)
+            .arg(damage.offset),
+        MessageBoxes::Icon::Warning, true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return yes;
+  };
   const bool loaded = loadPictureFile(
       state_, file.toStdString(),
       [this](int percent) {
         WMUser(percent);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       },
-      &why);
+      &why, acceptDamage);
   QApplication::restoreOverrideCursor();
+  if (!loaded && !why) return false;  // a damaged picture the user chose not to load
   if (!loaded) {
     // The program's message first, then which file and why, so the user knows what to fix.
     const QString reason = QString::fromStdString(describeFileError(why));
     messageBoxes().tell(this, QStringLiteral("Fehler"),
                         QStringLiteral("Die Datei konnte nicht geladen werden!\n%1: %2")
-                            .arg(QFileInfo(QFile::decodeName(file)).fileName(), reason),
+                            .arg(name, reason),
                         MessageBoxes::Icon::Error);
     return false;
   }

@@ -240,12 +240,19 @@ bool isStepSetting(const std::string& option) {
          option == "--system-colours" || option == "--no-system-colours";
 }
 
-ParseResult parseCommandLine(const std::vector<std::string>& args) {
+ParseResult parseCommandLine(const std::vector<std::string>& given) {
   ParseResult result;
-  // Help wins wherever it stands, as long as no "--" made it a file name.
-  for (const std::string& arg : args) {
-    if (arg == "--") break;
-    if (arg == "-h" || arg == "--help") return result;
+  // Help wins wherever it stands, as long as no "--" made it a file name; --accept-damaged is
+  // taken out before the command's own words are read, as every command reads a picture.
+  std::vector<std::string> args;
+  bool onlyFiles = false;
+  for (const std::string& arg : given) {
+    onlyFiles = onlyFiles || arg == "--";
+    if (!onlyFiles && (arg == "-h" || arg == "--help")) return result;
+    if (!onlyFiles && arg == "--accept-damaged")
+      result.line.acceptDamaged = true;
+    else
+      args.push_back(arg);
   }
   if (args.empty()) return result;
   const std::string& command = args[0];

@@ -39,6 +39,7 @@ struct CommandLine {
   std::vector<Operation> operations;  // in the order given
   PosterJob poster;                   // the settings of poster
   PassportJob passport;               // the settings of passport
+  bool acceptDamaged = false;         // --accept-damaged: read a picture despite damaged data
 };
 
 struct UsageError {

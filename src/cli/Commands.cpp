@@ -21,12 +21,16 @@ int fail(std::ostream& err, int code, const std::string& message) {
   return code;
 }
 
-TDib load(const std::string& fileName, std::ostream& err, int& code) {
+TDib load(const CommandLine& line, std::ostream& err, int& code) {
   FileError why;
-  TDib picture = OpenDib(fileName, 0, {}, &why);
-  if (picture.empty())
-    code =
-        fail(err, kExitBadInput, "Die Datei „" + fileName + "“ konnte nicht geladen werden. " + describeFileError(why));
+  TDib picture =
+      OpenDib(line.input, 0, {}, &why, line.acceptDamaged ? DamagedPicture::Keep : DamagedPicture::Refuse);
+  if (picture.empty()) {
+    const bool mayTry = why.fault == FileFault::Damaged && !line.acceptDamaged;
+    code = fail(err, kExitBadInput,
+                "Die Datei „" + line.input + "“ konnte nicht geladen werden. " + describeFileError(why) +
+                    (mayTry ? " Mit --accept-damaged wird versucht, sie trotzdem zu lesen." : ""));
+  }
   return picture;
 }
 
@@ -120,7 +124,7 @@ bool runOperation(const Operation& op, TDib& picture, const StepSettings& settin
 
 int runConvert(const CommandLine& line, std::ostream& err) {
   int code = kExitOk;
-  TDib picture = load(line.input, err, code);
+  TDib picture = load(line, err, code);
   if (picture.empty()) return code;
   // Interpolation is a setting of every resize, as in the window, where it starts ticked; the
   // reduction choices likewise of every depth step.
@@ -211,6 +215,9 @@ std::string helpText() {
          "      Speichert im Format N statt in dem der Endung von AUSGABE; N ist die Nummer\n"
          "      oder die Endung:\n" +
          formatList() +
+         "  --accept-damaged\n"
+         "      Liest auch ein Bild, dessen Daten beschädigt sind, soweit der Decoder sie\n"
+         "      lesen kann (ohne die Option endet das mit Rückgabewert 4); gilt für jeden Befehl.\n"
          "  -h, --help\n"
          "      Zeigt diese Hilfe (auch ohne Argumente).\n"
          "  --\n"

@@ -13,8 +13,9 @@ std::string helpText();
 // Writes "tessaro-cli: message" to `err` and returns `code`: every message names the program, so
 // a script's log shows who complained.
 int fail(std::ostream& err, int code, const std::string& message);
-// The picture in the file, or an empty one after a message, with `code` set to kExitBadInput.
-TDib load(const std::string& fileName, std::ostream& err, int& code);
+// The picture in the input file, or an empty one after a message, with `code` set to
+// kExitBadInput; a damaged file only with --accept-damaged.
+TDib load(const CommandLine& line, std::ostream& err, int& code);
 int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
 
 }  // namespace tessaro::cli

@@ -113,7 +113,7 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   int code = kExitOk;
   const std::optional<Paper> paper = choosePaper(job.target, err, code);
   if (!paper) return code;
-  TDib picture = load(line.input, err, code);
+  TDib picture = load(line, err, code);
   if (picture.empty()) return code;
   if (job.fitCrop) {
     const PixelRect r = passFitCrop(*job.size, {0, 0, DibWidth(picture), DibHeight(picture)});

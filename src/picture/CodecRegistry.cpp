@@ -59,7 +59,8 @@ bool hasTgaExtension(const std::string& fileName) {
   return std::find(exts.begin(), exts.end(), lowerExtension(fileName)) != exts.end();
 }
 
-TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why) {
+TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why,
+                DamagedPicture damaged) {
   TDib dib;
   if (in.size() == 0)
     in.fail(FileFault::Empty);
@@ -70,7 +71,13 @@ TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress,
   else
     dib = codec->decode(in, progress);
   if (dib.empty() && !in.error()) in.fail(FileFault::Damaged);
-  if (why) *why = dib.empty() ? in.error() : FileError{};
+  FileError result = dib.empty() ? in.error() : FileError{};
+  if (!dib.empty() && in.damaged()) {
+    result.fault = FileFault::Damaged;
+    result.offset = in.damageOffset();
+    if (damaged == DamagedPicture::Refuse) dib = TDib();
+  }
+  if (why) *why = result;
   return dib;
 }
 
@@ -84,8 +91,8 @@ const Codec* probeCodec(InputStream& in) {
 
 }  // namespace
 
-TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why) {
-  return decodeWith(probeCodec(in), in, progress, why);
+TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why, DamagedPicture damaged) {
+  return decodeWith(probeCodec(in), in, progress, why, damaged);
 }
 
 namespace {
@@ -105,13 +112,14 @@ const Codec* chooseCodec(InputStream& in, const std::string& fileName) {
 
 }  // namespace
 
-TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why) {
+TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why,
+             DamagedPicture damaged) {
   const std::unique_ptr<InputStream> in = openInput(fileName);
   if (in->error()) {
     if (why) *why = in->error();
     return TDib();
   }
-  return decodeWith(chooseCodec(*in, fileName), *in, progress, why);
+  return decodeWith(chooseCodec(*in, fileName), *in, progress, why, damaged);
 }
 
 std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why) {
@@ -119,7 +127,7 @@ std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileErro
   FileError fault = in->error();
   if (!fault) {
     in->stopAtHeader();
-    decodeWith(chooseCodec(*in, fileName), *in, {}, &fault);
+    decodeWith(chooseCodec(*in, fileName), *in, {}, &fault, DamagedPicture::Refuse);
   }
   if (why) *why = in->header() ? FileError{} : fault;
   return in->header();

@@ -37,14 +37,21 @@ const std::vector<SaveEntry>& saveEntries();
 const std::vector<const Codec*>& readableCodecs();
 const Codec* codecForFormat(int32_t format);
 
-// Loads a picture; the empty record on any failure, with the reason in `why` when given.
-// kStandardStream reads standard input whole.
-TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress, FileError* why = nullptr);
+// What a load does with a picture whose decoder went past damaged data: refuse it (the fault is
+// Damaged at the first damaged byte), or keep it and say so in `why` all the same.
+enum class DamagedPicture { Refuse, Keep };
+
+// Loads a picture; the empty record on any failure, with the reason in `why` when given. A picture
+// kept despite damage comes with why->fault == FileFault::Damaged. kStandardStream reads standard
+// input whole.
+TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress, FileError* why = nullptr,
+             DamagedPicture damaged = DamagedPicture::Refuse);
 // Reads only as far as the picture's size and the depth OpenDib would load it at, without its
 // pixels, also for a picture above the memory limit; nothing (and the reason in `why`) when the
 // file cannot be read that far.
 std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why = nullptr);
-TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why = nullptr);
+TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why = nullptr,
+                       DamagedPicture damaged = DamagedPicture::Refuse);
 // Writes the picture in the format of the save dialog's entry; false on failure, with the reason
 // in `why` when given. The old file is replaced only by complete contents (see replaceFile).
 bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress,

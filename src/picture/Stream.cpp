@@ -32,6 +32,12 @@ void InputStream::fail(const FileError& error) {
   if (!error_) error_ = error;
 }
 
+void InputStream::noteDamage(uint64_t offset) {
+  if (damaged_) return;
+  damaged_ = true;
+  damageOffset_ = offset;
+}
+
 bool MemoryInputStream::seek(uint64_t pos) {
   if (pos > data_.size()) return false;
   pos_ = pos;

@@ -44,6 +44,11 @@ class InputStream {
   // Records a fault found before reading (the file could not be opened, say).
   void fail(const FileError& error);
   const FileError& error() const { return error_; }
+  // Records damage the decoder went past (its library filled in what it could not read), at
+  // byte `offset`; the first place wins. The picture still comes out, marked as damaged.
+  void noteDamage(uint64_t offset);
+  bool damaged() const { return damaged_; }
+  uint64_t damageOffset() const { return damageOffset_; }
 
   // A read of the header only: the decoder's size check (admitSize) notes the header and stops
   // the decoder before it allocates or reads any pixels.
@@ -60,6 +65,8 @@ class InputStream {
  private:
   bool headerOnly_ = false;
   std::optional<PictureHeader> header_;
+  bool damaged_ = false;
+  uint64_t damageOffset_ = 0;
 };
 
 class MemoryInputStream final : public InputStream {

@@ -26,19 +26,21 @@ QMessageBox::Icon toQt(MessageBoxes::Icon icon) {
 class QtMessageBoxes final : public MessageBoxes {
  public:
   bool askOkCancel(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
-    return run(parent, caption, text, icon, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    return run(parent, caption, text, icon, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
   }
-  bool askYesNo(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
-    return run(parent, caption, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  bool askYesNo(QWidget* parent, const QString& caption, const QString& text, Icon icon, bool noIsDefault) override {
+    return run(parent, caption, text, icon, QMessageBox::Yes | QMessageBox::No,
+               noIsDefault ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
   }
   void tell(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
-    run(parent, caption, text, icon, QMessageBox::Ok);
+    run(parent, caption, text, icon, QMessageBox::Ok, QMessageBox::Ok);
   }
 
  private:
   static int run(QWidget* parent, const QString& caption, const QString& text, Icon icon,
-                 QMessageBox::StandardButtons buttons) {
+                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(toQt(icon), caption, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
     if (QAbstractButton* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("Abbrechen"));
     if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("&Ja"));
     if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("&Nein"));

@@ -12,8 +12,9 @@ class MessageBoxes {
   virtual ~MessageBoxes() = default;
   // OK/Cancel question; true for OK.
   virtual bool askOkCancel(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
-  // Yes/No question; true for Yes.
-  virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
+  // Yes/No question; true for Yes. Enter answers Yes unless `noIsDefault`.
+  virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                        bool noIsDefault = false) = 0;
   // A message with only an OK button.
   virtual void tell(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
 };

@@ -10,8 +10,12 @@ int32_t zweihoch(int32_t n) {
   return static_cast<int32_t>(v);
 }
 
-bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why) {
-  TDib loaded = OpenDib(path, 0, progress, why);
+bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why,
+                     const AcceptDamageFn& acceptDamage) {
+  FileError result;
+  TDib loaded = OpenDib(path, 0, progress, &result, acceptDamage ? DamagedPicture::Keep : DamagedPicture::Refuse);
+  if (!loaded.empty() && result && !acceptDamage(result)) result = FileError{}, loaded = TDib();
+  if (why) *why = result;
   if (loaded.empty()) return false;
   // The new picture is complete; only now is the old one given up.
   s.Picture = std::move(loaded);

@@ -1,5 +1,6 @@
 #pragma once
 // Loading a picture file into the current picture, and the small preview's fit.
+#include <functional>
 #include <string>
 
 #include "picture/FileError.h"
@@ -20,7 +21,11 @@ inline void posterForNewPicture(PosterState& p) {
   p.PosterWidth = 1.0;
   p.SheetsX = 1;
 }
-bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why = nullptr);
+// A picture that decoded despite damage replaces the current one only when `acceptDamage`, asked
+// with the damage, says yes (never without it); a no returns false with no fault in `why`.
+using AcceptDamageFn = std::function<bool(const FileError& damage)>;
+bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why = nullptr,
+                     const AcceptDamageFn& acceptDamage = {});
 
 // Size of the aspect-kept preview of a W x H picture in a bw x bh box (integer arithmetic).
 struct PreviewSize {

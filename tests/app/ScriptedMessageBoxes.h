@@ -18,8 +18,8 @@ class ScriptedMessageBoxes : public MessageBoxes {
     shown << caption + ": " + text;
     return answer;
   }
-  bool askYesNo(QWidget*, const QString& caption, const QString& text, Icon) override {
-    shown << caption + ": " + text;
+  bool askYesNo(QWidget*, const QString& caption, const QString& text, Icon, bool noIsDefault) override {
+    shown << caption + ": " + text + (noIsDefault ? " [Nein]" : "");
     return answer;
   }
   void tell(QWidget*, const QString& caption, const QString& text, Icon) override { shown << caption + ": " + text; }

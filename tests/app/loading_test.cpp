@@ -17,8 +17,10 @@
 #include <functional>
 
 #include "app/LoadTab.h"
+#include "app/RetouchTab.h"
 #include "app/WindowFixture.h"
 #include "picture/CodecRegistry.h"
+#include "support/TestData.h"
 
 using namespace tessaro;
 
@@ -122,23 +124,60 @@ TEST(Loading, DoubleClickLoadsAndShowsThePictureInfo) {
   EXPECT_EQ(QColor(shot.pixel(3, drawnHeight * 400 / 768)), QColor(0, 0, 0));
 }
 
-TEST(Loading, AFileThatFailsChangesNothing) {
+// A file that fails, and a damaged one the user declines with "Nein" (the question's default),
+// change nothing: picture, undo steps, crop frame, poster. "Ja" loads the damaged picture. The
+// damaged bytes are those of the core's damage table.
+TEST(Loading, AFileThatFailsOrIsDeclinedChangesNothing) {
+  struct Case {
+    const char* file;
+    bool answer;
+    std::string shown;
+    const char* width;  // after the load: "100" (the turned small picture) when nothing changed
+  };
+  const Case cases[] = {
+      {"broken.bmp", true,
+       "Fehler: Die Datei konnte nicht geladen werden!\nbroken.bmp: Die Datei ist bei Byte 3 beschädigt oder "
+       "unvollständig.",
+       "100"},
+      {"scrambled.jpg", false,
+       "Beschädigte Datei: Die Datei „scrambled.jpg“ ist ab Byte 55388 beschädigt. Das Bild kann Fehler enthalten. "
+       "Trotzdem laden? [Nein]",
+       "100"},
+      {"scrambled.tif", false,
+       "Beschädigte Datei: Die Datei „scrambled.tif“ ist ab Byte 30736 beschädigt. Das Bild kann Fehler enthalten. "
+       "Trotzdem laden? [Nein]",
+       "100"},
+      {"scrambled.tif", true,
+       "Beschädigte Datei: Die Datei „scrambled.tif“ ist ab Byte 30736 beschädigt. Das Bild kann Fehler enthalten. "
+       "Trotzdem laden? [Nein]",
+       "640"},
+  };
   PictureFolder folder;
-  test::WindowFixture w;
-  LoadTab* tab = w.form.loadTab();
-  ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
-  doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, "small.rle"));
-  const uint8_t* before = w.form.state().Picture.Bits;
-  const double sheets = w.form.state().poster.PosterWidth;
-  doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, "broken.bmp"));
-  ASSERT_EQ(w.boxes.shown.size(), 1);
-  EXPECT_EQ(w.boxes.shown[0].toStdString(),
-            "Fehler: Die Datei konnte nicht geladen werden!\nbroken.bmp: Die Datei ist bei Byte 3 beschädigt oder unvollständig.");
-  EXPECT_EQ(w.form.state().Picture.Bits, before);
-  EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "400");
-  EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "16");
-  EXPECT_EQ(w.form.state().CropRight, 400);
-  EXPECT_DOUBLE_EQ(w.form.state().poster.PosterWidth, sheets);
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(test::dataPath("jpeg/bad-scrambled-at-5905.jpg")),
+                          QString::fromStdString(folder.path("scrambled.jpg"))));
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(test::dataPath("tiff/bad-jpeg-scrambled-at-45908.tif")),
+                          QString::fromStdString(folder.path("scrambled.tif"))));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.answer ? " Ja" : " Nein"));
+    test::WindowFixture w;
+    LoadTab* tab = w.form.loadTab();
+    ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
+    doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, "small.rle"));
+    w.form.retouchTab()->RotLeftBtn->click();
+    const uint8_t* before = w.form.state().Picture.Bits;
+    const double sheets = w.form.state().poster.PosterWidth;
+    w.boxes.answer = c.answer;
+    doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, c.file));
+    ASSERT_EQ(w.boxes.shown.size(), 1);
+    EXPECT_EQ(w.boxes.shown[0].toStdString(), c.shown);
+    EXPECT_EQ(w.find<QLineEdit>("Breit")->text().toStdString(), c.width);
+    if (std::string(c.width) != "100") continue;
+    EXPECT_EQ(w.form.state().Picture.Bits, before);
+    EXPECT_EQ(w.form.history().undoCount(), 1u);
+    EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "16");
+    EXPECT_EQ(w.form.state().CropRight, 100);
+    EXPECT_DOUBLE_EQ(w.form.state().poster.PosterWidth, sheets);
+  }
 }
 
 TEST(Loading, EnterLoadsOtherKeysDoNot) {

@@ -276,6 +276,15 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"passport", "null", "-o", "p.pdf"}, 4, "Das ist ein Gerät, keine Datei."},
       {{"convert", test::dataPath("bmp/bad_truncated_rows.bmp"), "old.png"}, 4, "beschädigt"},
       {{"convert", "gone.bmp", "new.png"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
+      // Damaged data a decoder got through: refused unless --accept-damaged, at the byte the
+      // witnesses of the core's damage table name.
+      {{"convert", test::dataPath("jpeg/bad-scrambled-at-5905.jpg"), "new.png"},
+       4,
+       "bad-scrambled-at-5905.jpg“ konnte nicht geladen werden. Die Datei ist bei Byte 55388 beschädigt oder "
+       "unvollständig. Mit --accept-damaged"},
+      {{"convert", test::dataPath("tiff/bad-jpeg-scrambled-at-45908.tif"), "new.png"}, 4, "bei Byte 30736 beschädigt"},
+      {{"poster", test::dataPath("jpeg/bad-scrambled-at-16903.jpg"), "-o", "p.pdf"}, 4, "bei Byte 55394 beschädigt"},
+      {{"passport", test::dataPath("jpeg/bad-scrambled-at-16903.jpg"), "-o", "p.pdf"}, 4, "bei Byte 55394"},
       {{"convert", "in.bmp", "nowhere/new.png"}, 5, "Die Datei „nowhere/new.png“ konnte nicht gespeichert werden."},
       {{"convert", "in.bmp", "folder.png"},
        5,
@@ -500,6 +509,7 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
                                     "--rotate left|right",
                                     "--resize B,H",
                                     "--interpolate / --no-interpolate",
+                                    "--accept-damaged",
                                     "Rückgabewerte",
                                     "2  unbekannter Befehl",
                                     "3  fehlender",

@@ -11,6 +11,7 @@
 #include "picture/CodecRegistry.h"
 #include "state/PictureLoad.h"
 #include "support/ReferenceImage.h"
+#include "support/TestData.h"
 
 using namespace tessaro;
 
@@ -124,6 +125,10 @@ TEST(PictureLoad, ARefusedFileSaysWhy) {
       {write("empty.tga", ""), FileFault::Empty, 0, "Die Datei ist leer."},
       {write("broken-signature.gif", gif), FileFault::UnknownFormat, 0, "Das ist keine Bilddatei, die Tessaro kennt."},
       {write("short.bmp", "BM\x10"), FileFault::Damaged, 0, "Die Datei ist bei Byte 3 beschädigt oder unvollständig."},
+      // Scrambled from byte 4500 on; the decoder has read into that byte when it meets a code
+      // that no table holds, far before the end of the first 64 KiB it buffers.
+      {test::dataPath("jpeg/bad-huffman-code-at-4500.jpg"), FileFault::Damaged, 0,
+       "Die Datei ist bei Byte 4501 beschädigt oder unvollständig."},
   };
   for (const auto& c : cases) {
     FileError why;

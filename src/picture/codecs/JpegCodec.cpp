@@ -30,7 +30,36 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   InputStream* in = nullptr;  // where a decoder records why it stopped
+  bool severalScans = false;  // all scans are read before the first row comes out
+  bool ranOut = false;        // the data ended before the picture did
+  bool complete = false;      // every row is in
 };
+
+// libjpeg-turbo decodes Huffman data by a fast path that takes a bad code for a zero without a
+// warning; it leaves that path when fewer than 512 bytes per block of an MCU are at hand. Handing
+// it the data in slices smaller than that makes it report every bad code, as djpeg does.
+constexpr size_t kSlice = 256;
+
+struct Source {
+  jpeg_source_mgr pub;
+  InputStream* in;
+  std::vector<uint8_t> buffer;
+  uint64_t bufferStart = 0;  // file position of buffer[0]
+  size_t filled = 0;         // bytes of the buffer read from the file
+  size_t handed = 0;         // bytes of the buffer handed to libjpeg
+};
+
+const uint8_t kFakeEnd[2] = {0xFF, JPEG_EOI};
+
+// The file position of the next byte libjpeg has not read.
+uint64_t nextUnreadByte(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return 0;
+  const auto* src = reinterpret_cast<const Source*>(reinterpret_cast<j_decompress_ptr>(cinfo)->src);
+  const uint8_t* next = src->pub.next_input_byte;
+  if (next >= src->buffer.data() && next <= src->buffer.data() + src->filled)
+    return src->bufferStart + static_cast<uint64_t>(next - src->buffer.data());
+  return src->in->size();  // the end marker put in for a file cut short
+}
 
 // Variants libjpeg cannot read, named for the report; other errors count as damage.
 void recordUnsupported(const jpeg_error_mgr& err, InputStream& in) {
@@ -54,7 +83,12 @@ void recordUnsupported(const jpeg_error_mgr& err, InputStream& in) {
   }
 }
 
-[[noreturn]] void stop(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
+// Gives up on the file; unless a reason was recorded, it is damaged where libjpeg stopped reading.
+[[noreturn]] void stop(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (err->in && !err->in->error()) err->in->noteDamage(nextUnreadByte(cinfo));
+  std::longjmp(err->jump, 1);
+}
 
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -62,12 +96,40 @@ void recordUnsupported(const jpeg_error_mgr& err, InputStream& in) {
   stop(cinfo);
 }
 
-// Some warnings mean the entropy-coded data is damaged or missing (libjpeg would go on and fill
-// the rest with grey); such a file is refused. The others (an unknown JFIF revision, stray bytes
-// before a marker, common in camera files) are harmless and pass.
-bool damagedData(int code) {
-  return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_ARITH_BAD_CODE ||
-         code == JWRN_MUST_RESYNC || code == JWRN_JPEG_EOF;
+// Warnings that mean the compressed data is damaged or missing; libjpeg goes on and fills what it
+// could not read with grey. Stray bytes before a marker in the headers (common in camera files)
+// and an unknown JFIF revision are harmless.
+bool damagedData(j_common_ptr cinfo) {
+  switch (cinfo->err->msg_code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_JPEG_EOF:
+      return true;
+    case JWRN_EXTRANEOUS_DATA:
+      return cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > 0;
+    default:
+      return false;
+  }
+}
+
+// The data of the scan ended (a marker other than a restart came, or the end of the file) before
+// the picture was complete.
+bool dataEnded(j_common_ptr cinfo) {
+  const int code = cinfo->err->msg_code, marker = reinterpret_cast<j_decompress_ptr>(cinfo)->unread_marker;
+  return code == JWRN_JPEG_EOF || (code == JWRN_HIT_MARKER && (marker < JPEG_RST0 || marker > JPEG_RST0 + 7));
+}
+
+// Where the damage a warning reports begins: for bytes the decoder skipped to find a marker, the
+// first of them; for data that ended at a marker, the marker, which libjpeg has already read.
+uint64_t damageStart(j_common_ptr cinfo) {
+  const uint64_t next = nextUnreadByte(cinfo);
+  const jpeg_error_mgr& err = *cinfo->err;
+  uint64_t before = 0;
+  if (err.msg_code == JWRN_EXTRANEOUS_DATA) before = static_cast<uint64_t>(err.msg_parm.i[0]);
+  if (err.msg_code == JWRN_HIT_MARKER && reinterpret_cast<j_decompress_ptr>(cinfo)->unread_marker != 0) before = 2;
+  return before <= next ? next - before : next;
 }
 
 // An AC scan of a component whose DC scan never came: libjpeg warns and goes on, and such a scan
@@ -78,8 +140,22 @@ bool acBeforeDc(j_common_ptr cinfo) {
          reinterpret_cast<j_decompress_ptr>(cinfo)->Ss > 0;
 }
 
+// Damage is counted and its first place noted on the stream; the picture comes out marked. Where
+// the data of a scan ended early, the rest would only be grey, and filling it in is all the work
+// a hostile file of a few bytes needs to make: a file of one scan keeps the rows decoded so far,
+// one of several scans (nothing decoded yet) is refused.
 void emitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && (damagedData(cinfo->err->msg_code) || acBeforeDc(cinfo))) stop(cinfo);
+  if (level >= 0 || !cinfo->is_decompressor) return;
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  // A complete picture whose file lacks only the end marker is whole.
+  if (err->complete && err->pub.msg_code == JWRN_JPEG_EOF) return;
+  if (acBeforeDc(cinfo)) stop(cinfo);
+  if (!damagedData(cinfo)) return;
+  ++err->pub.num_warnings;
+  if (err->in) err->in->noteDamage(damageStart(cinfo));
+  if (!dataEnded(cinfo)) return;
+  err->ranOut = true;
+  if (err->severalScans) stop(cinfo);
 }
 
 void silentOutput(j_common_ptr) {}
@@ -91,22 +167,28 @@ void setUpErrors(ErrorManager& err) {
   err.pub.output_message = silentOutput;
 }
 
-struct Source {
-  jpeg_source_mgr pub;
-  InputStream* in;
-  std::vector<uint8_t> buffer;
-};
-
 void initSource(j_decompress_ptr) {}
 
+// The file is read in large chunks, handed to libjpeg in slices. A file that ends early gets an
+// end marker, as libjpeg's own sources do, and the warning that counts it as damage.
 boolean fillInput(j_decompress_ptr cinfo) {
+  // libjpeg asks only when it has used up what it was handed (its copy of the reading position
+  // may not have been stored back yet).
   auto* src = reinterpret_cast<Source*>(cinfo->src);
-  const size_t got = src->in->read(src->buffer.data(), src->buffer.size());
-  // A file that ends early is refused; libjpeg's habit of padding with a fake end marker would
-  // give a picture with a grey lower part.
-  if (got == 0) ERREXIT(cinfo, JERR_INPUT_EOF);
-  src->pub.next_input_byte = src->buffer.data();
-  src->pub.bytes_in_buffer = got;
+  if (src->handed >= src->filled) {
+    src->bufferStart = src->in->tell();
+    src->filled = src->in->read(src->buffer.data(), src->buffer.size());
+    src->handed = 0;
+  }
+  if (src->filled == 0) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->pub.next_input_byte = kFakeEnd;
+    src->pub.bytes_in_buffer = sizeof kFakeEnd;
+    return TRUE;
+  }
+  src->pub.next_input_byte = src->buffer.data() + src->handed;
+  src->pub.bytes_in_buffer = std::min(kSlice, src->filled - src->handed);
+  src->handed += src->pub.bytes_in_buffer;
   return TRUE;
 }
 
@@ -259,6 +341,7 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
   d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : (cmyk ? JCS_CMYK : JCS_EXT_BGR);
   if (!admitMemory(d.cinfo, *d.src.in, grey ? 8 : 24) || !scanCountAllowed(d.cinfo, *d.src.in)) return false;
+  d.err.severalScans = severalScans(d.cinfo);
   jpeg_start_decompress(&d.cinfo);
   const auto width = static_cast<int32_t>(d.cinfo.output_width);
   const auto height = static_cast<int32_t>(d.cinfo.output_height);
@@ -269,7 +352,7 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   }
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
-  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+  while (d.cinfo.output_scanline < d.cinfo.output_height && !d.err.ranOut) {
     const auto y = static_cast<int32_t>(d.cinfo.output_scanline);
     if (cmyk) {
       JSAMPROW target = d.cmykRow.data();
@@ -284,7 +367,11 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
     }
     rows.row(static_cast<int32_t>(d.cinfo.output_scanline) - 1);
   }
-  // Every row is in; what follows the last scan (possibly a missing end marker) does not matter.
+  // Rows after the end of the data stay black. Reading on to the end marker finds data the
+  // decoder did not use, which a damaged scan leaves behind.
+  if (d.err.ranOut) return true;
+  d.err.complete = true;
+  jpeg_finish_decompress(&d.cinfo);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "picture/Limits.h"
@@ -50,6 +51,14 @@ struct Decoder {
   TDib dib;
   std::vector<uint8_t> buffer;  // one row as libpng delivers it
 };
+
+// libpng drops an ancillary chunk whose checksum is wrong and goes on: what it held (transparency,
+// gamma) may be missing from the picture, which is marked damaged where the checksum lies.
+void readWarningFn(png_structp png, png_const_charp message) {
+  auto* d = static_cast<Decoder*>(png_get_io_ptr(png));
+  constexpr uint64_t kCrcBytes = 4;
+  if (d && std::strstr(message, "CRC error")) d->in->noteDamage(d->in->tell() - std::min(d->in->tell(), kCrcBytes));
+}
 
 void readFn(png_structp png, png_bytep data, size_t length) {
   auto* d = static_cast<Decoder*>(png_get_io_ptr(png));
@@ -292,7 +301,7 @@ TDib PngCodec::decode(InputStream& in, const ProgressFn& progress) const {
   Decoder d;
   d.in = &in;
   d.progress = &progress;
-  d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, errorFn, warningFn);
+  d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, errorFn, readWarningFn);
   if (!d.png) return TDib();
   d.info = png_create_info_struct(d.png);
   const bool ok = d.info && runDecode(d);

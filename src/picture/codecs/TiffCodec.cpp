@@ -22,29 +22,56 @@ namespace {
 // the call that failed, never by a message on the console).
 int quietHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-// Some damage reaches us only as a warning, after which libtiff carries on: a tag whose data lies
-// past the end of the file is dropped (a palette picture cut short would come in as grey), and
-// libjpeg, decoding JPEG-compressed strips, fills damaged or missing data with grey. Such a file is
-// refused. Stray bytes before a marker are harmless, as for plain JPEG files.
-bool warningMeansDamage(const char* message) {
-  if (std::strstr(message, "IO error") || std::strstr(message, "Premature end of JPEG file") ||
-      std::strstr(message, "Improper JPEG strip/tile size"))
-    return true;
-  return std::strstr(message, "Corrupt JPEG data") && !std::strstr(message, "extraneous bytes");
+// Some damage reaches us only as a warning, after which libtiff carries on. A tag whose data lies
+// past the end of the file is dropped (a palette picture cut short would come in as grey): such a
+// file is refused.
+bool warningRefuses(const char* message) {
+  return std::strstr(message, "IO error") || std::strstr(message, "Improper JPEG strip/tile size");
 }
 
-int warningHandler(TIFF*, void* userData, const char*, const char* format, va_list args) {
+// libjpeg, decoding JPEG-compressed strips, fills damaged or missing data with grey and goes on:
+// the picture comes out marked as damaged. Stray bytes before a marker of the headers are
+// harmless, as for plain JPEG files; before the end marker or a restart marker they are data the
+// decoder could not use.
+bool warningMeansDamage(const char* message) {
+  if (std::strstr(message, "Premature end of JPEG file")) return true;
+  if (!std::strstr(message, "Corrupt JPEG data")) return false;
+  const char* marker = std::strstr(message, "before marker 0x");
+  if (!std::strstr(message, "extraneous bytes") || !marker) return true;
+  const unsigned long code = std::strtoul(marker + std::strlen("before marker 0x"), nullptr, 16);
+  constexpr unsigned long kEndMarker = 0xD9, kFirstRestart = 0xD0, kLastRestart = 0xD7;
+  return code == kEndMarker || (code >= kFirstRestart && code <= kLastRestart);
+}
+
+// What the warnings said so far: whether the file is refused, and the stream on which damage the
+// decoder went past is noted (at the start of the strip or tile it lies in).
+struct Warnings {
+  bool refused = false;
+  InputStream* in = nullptr;
+};
+
+uint64_t currentStrileOffset(TIFF* tif) {
+  const uint32_t strile = TIFFIsTiled(tif) ? TIFFCurrentTile(tif) : TIFFCurrentStrip(tif);
+  const uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  return strile < count ? TIFFGetStrileOffset(tif, strile) : 0;
+}
+
+int warningHandler(TIFF* tif, void* userData, const char*, const char* format, va_list args) {
   if (!userData) return 1;
+  auto& warnings = *static_cast<Warnings*>(userData);
   char message[512];
   std::vsnprintf(message, sizeof message, format, args);
-  if (warningMeansDamage(message)) *static_cast<bool*>(userData) = true;
+  if (warningRefuses(message)) warnings.refused = true;
+  if (warningMeansDamage(message) && warnings.in && tif) warnings.in->noteDamage(currentStrileOffset(tif));
   return 1;
 }
 
 struct Options {
   TIFFOpenOptions* opts;
-  bool damaged = false;
-  Options() : opts(TIFFOpenOptionsAlloc()) {
+  Warnings warnings;
+  const bool& damaged = warnings.refused;
+  explicit Options(InputStream* in = nullptr) : opts(TIFFOpenOptionsAlloc()) {
+    warnings.in = in;
     // A few libtiff paths still use the process-wide handlers; those print to stderr by default.
     static const bool silenced = [] {
       TIFFSetErrorHandler(nullptr);
@@ -54,7 +81,7 @@ struct Options {
     (void)silenced;
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(kMaxPixelBytes));
     TIFFOpenOptionsSetErrorHandlerExtR(opts, quietHandler, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(opts, warningHandler, &damaged);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, warningHandler, &warnings);
   }
   ~Options() { TIFFOpenOptionsFree(opts); }
   Options(const Options&) = delete;
@@ -123,7 +150,7 @@ struct Layout {
   uint32_t width = 0, height = 0;
   uint16_t bps = 1, spp = 1, photometric = 0, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
   uint16_t compression = COMPRESSION_NONE;
-  uint16_t extras = 0, firstExtra = EXTRASAMPLE_UNSPECIFIED;
+  uint16_t extras = 0, firstExtra = EXTRASAMPLE_UNSPECIFIED, inks = INKSET_CMYK;
   bool hasPhotometric = false, tiled = false;
 
   bool contiguous() const { return planar == PLANARCONFIG_CONTIG || spp <= 1; }
@@ -144,6 +171,7 @@ Layout readLayout(TIFF* tif) {
   uint16_t* kinds = nullptr;
   if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &l.extras, &kinds) && l.extras > 0 && kinds) l.firstExtra = kinds[0];
   l.hasPhotometric = TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric) != 0;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &l.inks);
   l.tiled = TIFFIsTiled(tif) != 0;
   return l;
 }
@@ -287,9 +315,10 @@ bool jpegStripsPlausible(InputStream& in, TIFF* tif, const Layout& l) {
 }
 
 // Depth of the picture when the layout is read scanline by scanline straight into it, 0 when it
-// goes through libtiff's RGBA reader: 1, 2, 4 and 8-bit palette and grey, 16 and 32-bit grey,
-// and RGB of 8, 16 or 32 bits (extra samples ignored unless the first is alpha; 8 and 16-bit
-// RGB with alpha go through the RGBA reader).
+// goes through libtiff's RGBA reader: 1, 2, 4 and 8-bit palette and grey, 16 and 32-bit grey
+// (black at 0 also with extra samples: libtiff's reader drops alpha there), RGB of 8, 16 or 32
+// bits (extra samples ignored unless the first is alpha; 8 and 16-bit RGB with alpha go through
+// the RGBA reader), and 16-bit CMYK, which that reader does not take.
 int scanlineBits(const Layout& l) {
   if (!l.hasPhotometric || l.tiled || !l.contiguous()) return 0;
   const bool packed = l.bps == 1 || l.bps == 2 || l.bps == 4 || l.bps == 8;
@@ -298,12 +327,14 @@ int scanlineBits(const Layout& l) {
       return l.spp == 1 && packed ? (l.bps == 2 ? 4 : l.bps) : 0;
     case PHOTOMETRIC_MINISBLACK:
     case PHOTOMETRIC_MINISWHITE:
-      if (l.spp != 1) return 0;
+      if (l.spp != 1) return l.photometric == PHOTOMETRIC_MINISBLACK && (l.bps == 16 || l.bps == 32) ? 8 : 0;
       if (packed) return l.bps == 2 ? 4 : l.bps;
       return l.bps == 16 || l.bps == 32 ? 8 : 0;
     case PHOTOMETRIC_RGB:
       if (l.spp < 3 || (l.bps != 8 && l.bps != 16 && l.bps != 32)) return 0;
       return l.alpha() && l.bps != 32 ? 0 : 24;
+    case PHOTOMETRIC_SEPARATED:
+      return l.inks == INKSET_CMYK && l.spp >= 4 && l.bps == 16 ? 24 : 0;
     default:
       return 0;
   }
@@ -325,9 +356,19 @@ uint32_t sample8(const uint8_t* samples, size_t i, int bps) {
   return samples[i];
 }
 
+// A row of CMYK samples as blue-green-red, computed as libtiff's reader does for 8 bits.
+void cmykRow(const uint8_t* samples, const Layout& l, int32_t width, uint8_t* row) {
+  for (int32_t x = 0; x < width; ++x) {
+    const size_t first = static_cast<size_t>(x) * l.spp;
+    const uint32_t k = 255 - sample8(samples, first + 3, l.bps);
+    for (int c = 0; c < 3; ++c) row[3 * x + 2 - c] = static_cast<uint8_t>(k * (255 - sample8(samples, first + c, l.bps)) / 255);
+  }
+}
+
 // A row of grey or RGB samples as 8-bit grey or blue-green-red: the first one or three samples of
 // each pixel are the colour; alpha after them is laid onto white, other extra samples ignored.
 void narrowRow(const uint8_t* samples, const Layout& l, int32_t width, uint8_t* row) {
+  if (l.photometric == PHOTOMETRIC_SEPARATED) return cmykRow(samples, l, width, row);
   const int colours = l.photometric == PHOTOMETRIC_RGB ? 3 : 1;
   // A file may claim alpha without a sample to hold it.
   const bool alpha = l.alpha() && l.spp > colours, premultiplied = l.firstExtra == EXTRASAMPLE_ASSOCALPHA;
@@ -344,7 +385,7 @@ void narrowRow(const uint8_t* samples, const Layout& l, int32_t width, uint8_t* 
 
 TDib makeScanlineDib(TIFF* tif, const Layout& l, int bits) {
   const auto w = static_cast<int32_t>(l.width), h = static_cast<int32_t>(l.height);
-  if (l.photometric == PHOTOMETRIC_RGB) return allocateDib(w, h, 24, false);
+  if (bits == 24) return allocateDib(w, h, 24, false);
   if (l.photometric != PHOTOMETRIC_PALETTE)
     return codec::makeGreyDib(w, h, bits, l.photometric == PHOTOMETRIC_MINISWHITE);
   uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
@@ -647,7 +688,7 @@ bool TiffCodec::probe(std::span<const uint8_t> head) const {
 
 TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!in.seek(0)) return TDib();
-  Options options;
+  Options options(&in);
   TiffPtr tif(TIFFClientOpenExt("picture", "rm", &in, streamRead, noWrite, streamSeek, noClose, streamSize, noMap,
                                 noUnmap, options.opts));
   if (!tif || options.damaged) return TDib();
