@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrintEngine>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -191,6 +193,8 @@ QString printFromButton(TMainForm& form, const test::ScriptedMessageBoxes& boxes
   form.PrintBtnClick();
   EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
   EXPECT_EQ(form.printTab()->PrintStatus->text(), QStringLiteral("%1 Blätter an TessaroPDF gesendet").arg(pages));
+  const QProgressBar* bar = form.printTab()->ProgressBar1;
+  EXPECT_EQ(bar->value(), bar->maximum()) << "the bar is full beside the confirmation";
   const QString pdf = waitForNewPdf(outputFolders(), start, 90);
   if (!pdf.isEmpty()) EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), QString::number(pages));
   return pdf;
@@ -235,6 +239,22 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
       test::renderPdfRegion(pdf, 2, m.dpiX, QRect(m.offsetX + areaW / 2 - 5, m.offsetY + areaH / 2 - 5, 10, 10));
   ASSERT_FALSE(middle.isNull());
   EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
+
+  // Each printed page is the page "Als PDF speichern" writes for this printer, pixel for pixel
+  // as poppler renders them.
+  QTemporaryDir dir;
+  const QString saved = dir.filePath("plakat.pdf");
+  form.runPdfDialog = [&](QWidget*, QString& name) {
+    name = saved;
+    return true;
+  };
+  form.PdfBtnClick();
+  for (int page = 1; page <= 6; ++page) {
+    const QImage printed = test::renderPdfPage(pdf, page, 50), wanted = test::renderPdfPage(saved, page, 50);
+    ASSERT_FALSE(wanted.isNull());
+    EXPECT_EQ(printed.convertToFormat(QImage::Format_RGB32), wanted.convertToFormat(QImage::Format_RGB32))
+        << "page " << page;
+  }
   QFile::remove(pdf);
 }
 
@@ -275,6 +295,7 @@ TEST(CupsPrint, PassportPageFromItsPrintButtonArrivesAsOnePage) {
   form.passportTab()->GoBtn2->click();
   EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
   EXPECT_EQ(form.passportTab()->PassStatus->text(), "1 Blatt an TessaroPDF gesendet");
+  EXPECT_EQ(form.passportTab()->Print3Pro->value(), 100);
   const QString pdf = waitForNewPdf(outputFolders(), start, 90);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
   EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "1");
@@ -407,34 +428,59 @@ TEST(CupsPrint, TheChosenQueueIsRememberedUntilItIsGone) {
   test::runTool("lpadmin", {"-x", kFaultQueue});
 }
 
-// A job dropped half-made never reaches the printer: it is held in the queue and cancelled
-// before the scheduler starts on it.
+// A job dropped half-made never reaches the print system: no job of that title appears.
 TEST(CupsPrint, AnAbortedJobPrintsNothing) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
-  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  const std::string title = "Tessaro Abbruch " + std::to_string(getpid());
   QtPrintService service;
   ASSERT_TRUE(service.setPrinterName(kQueue));
-  service.setTitle("Tessaro Poster");
+  service.setTitle(title);
   ASSERT_TRUE(service.beginDoc());
   service.page().fillRect(0, 0, 100, 100, kBlack);
   ASSERT_TRUE(service.newPage());
   service.abortDoc();
-  const auto waiting = test::runTool("lpstat", {"-W", "not-completed", "-o", kQueue});
-  ASSERT_TRUE(waiting);
-  EXPECT_TRUE(waiting->trimmed().isEmpty()) << "left in the queue: " << waiting->toStdString();
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+  ASSERT_GE(count, 0) << cupsLastErrorString();
+  for (int i = 0; i < count; ++i) EXPECT_NE(jobs[i].title, title) << "job " << jobs[i].id;
+  cupsFreeJobs(count, jobs);
+}
 
-  // The newest job of the queue is the aborted one.
-  const auto done = test::runTool("lpstat", {"-W", "completed", "-o", kQueue});
-  ASSERT_TRUE(done);
-  int newest = 0;
-  for (const QString& line : done->split('\n'))
-    if (line.startsWith(kQueue + '-')) newest = std::max(newest, line.section(' ', 0, 0).section('-', -1).toInt());
-  ASSERT_GT(newest, 0);
-  const auto job =
-      test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + QString::number(newest), "get-job-attributes.test"});
-  ASSERT_TRUE(job);
-  EXPECT_TRUE(job->contains("job-state (enum) = canceled")) << job->toStdString();
-  EXPECT_TRUE(job->contains("time-at-processing (no-value)")) << "the job was started";
+// What the set-up dialog leaves in the printer goes with the job: copies, sides and the queue's
+// own options from its job page (here a hold, so that nothing prints); the pages never scale.
+TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  // Where Qt's printer dialog keeps the queue's own options.
+  constexpr auto kQueueOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+  const struct {
+    int copies;
+    QPrinter::DuplexMode duplex;
+    QStringList want;
+  } cases[] = {
+      {1, QPrinter::DuplexNone, {"copies (integer) = 1", "sides (keyword) = one-sided"}},
+      {2, QPrinter::DuplexLongSide, {"copies (integer) = 2", "sides (keyword) = two-sided-long-edge"}},
+      {3, QPrinter::DuplexShortSide, {"copies (integer) = 3", "sides (keyword) = two-sided-short-edge"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.copies);
+    QtPrintService service;
+    ASSERT_TRUE(service.setPrinterName(kQueue));
+    QPrinter& settings = service.printerSettings();
+    settings.setCopyCount(c.copies);
+    settings.setDuplex(c.duplex);
+    settings.printEngine()->setProperty(kQueueOptions, QStringList{"job-hold-until", "indefinite"});
+    service.setTitle("Tessaro Poster");
+    ASSERT_TRUE(service.beginDoc());
+    service.page().fillRect(0, 0, 100, 100, kBlack);
+    ASSERT_TRUE(service.endDoc()) << service.failureReason();
+    const QString job = QString::number(service.jobId());
+    const auto attributes = test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + job, "get-job-attributes.test"});
+    test::runTool("cancel", {kQueue + "-" + job});
+    ASSERT_TRUE(attributes);
+    for (const QString& want : c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none"})
+      EXPECT_TRUE(attributes->contains(want)) << want.toStdString() << " in\n" << attributes->toStdString();
+  }
 }
 
 }  // namespace
