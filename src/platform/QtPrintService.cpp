@@ -11,8 +11,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cmath>
 
 #include "cups/PrintQueue.h"
+#include "print/PaperSizes.h"
 
 namespace tessaro {
 
@@ -32,20 +34,16 @@ QString fileBaseName(const QString& title) {
 // Where Qt's printer dialog puts the queue's own options (QPrintEngine key of its private API).
 constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
-// The page as QPrinter sees it; only for paper the print system cannot describe.
+// The page as Qt's dialog set it, at the printer's resolution; only for paper the print system
+// cannot describe.
 PageMetrics printerMetrics(const QPrinter& printer) {
-  PageMetrics m;
-  const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
-  const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
-  m.physicalWidth = paper.width();
-  m.physicalHeight = paper.height();
-  m.offsetX = page.left() - paper.left();
-  m.offsetY = page.top() - paper.top();
-  m.dpiX = printer.logicalDpiX();
-  m.dpiY = printer.logicalDpiY();
-  m.pageWidth = page.width();
-  m.pageHeight = page.height();
-  return m;
+  const QPageLayout layout = printer.pageLayout();
+  const QRectF paper = layout.fullRect(QPageLayout::Millimeter);
+  const QMarginsF margins = layout.margins(QPageLayout::Millimeter);
+  const auto hundredths = [](qreal mm) { return static_cast<int32_t>(std::lround(mm * 100)); };
+  return mediaMetrics(hundredths(paper.width()), hundredths(paper.height()), hundredths(margins.left()),
+                      hundredths(margins.top()), hundredths(margins.right()), hundredths(margins.bottom()),
+                      printer.resolution());
 }
 
 // The sheet turned a quarter to the left: the bottom border becomes the left one.

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "PdfCheck.h"
 #include "app/MainForm.h"
@@ -240,21 +241,6 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
   ASSERT_FALSE(middle.isNull());
   EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
 
-  // Each printed page is the page "Als PDF speichern" writes for this printer, pixel for pixel
-  // as poppler renders them.
-  QTemporaryDir dir;
-  const QString saved = dir.filePath("plakat.pdf");
-  form.runPdfDialog = [&](QWidget*, QString& name) {
-    name = saved;
-    return true;
-  };
-  form.PdfBtnClick();
-  for (int page = 1; page <= 6; ++page) {
-    const QImage printed = test::renderPdfPage(pdf, page, 50), wanted = test::renderPdfPage(saved, page, 50);
-    ASSERT_FALSE(wanted.isNull());
-    EXPECT_EQ(printed.convertToFormat(QImage::Format_RGB32), wanted.convertToFormat(QImage::Format_RGB32))
-        << "page " << page;
-  }
   QFile::remove(pdf);
 }
 
@@ -446,13 +432,44 @@ TEST(CupsPrint, AnAbortedJobPrintsNothing) {
   cupsFreeJobs(count, jobs);
 }
 
+// Where Qt's printer dialog keeps the queue's own options from its job page.
+constexpr auto kQueueOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// The held job's attributes as CUPS keeps them, and the document it was given, read before the
+// job is cancelled; nothing is printed.
+struct HeldJob {
+  QString attributes;
+  QByteArray document;
+};
+std::optional<HeldJob> takeHeldJob(const QString& queue, int id) {
+  const auto attributes =
+      test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + QString::number(id), "get-job-attributes.test"});
+  QFile spooled(QStringLiteral("/var/spool/cups/d%1-001").arg(id, 5, 10, QChar('0')));
+  const bool read = spooled.open(QIODevice::ReadOnly);
+  HeldJob job{attributes.value_or(QString()), read ? spooled.readAll() : QByteArray()};
+  test::runTool("cancel", {queue + "-" + QString::number(id)});
+  if (!attributes || !read) return std::nullopt;
+  return job;
+}
+
 // What the set-up dialog leaves in the printer goes with the job: copies, sides and the queue's
-// own options from its job page (here a hold, so that nothing prints); the pages never scale.
+// own options (here a hold, so that nothing prints); the pages never scale. The queue offers
+// two-sided printing, as the printer dialog only offers what the queue can do.
 TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "adding a queue and reading the spool needs root";
   if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
-  // Where Qt's printer dialog keeps the queue's own options.
-  constexpr auto kQueueOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+  QTemporaryDir dir;
+  QFile base("/etc/cups/ppd/" + kQueue + ".ppd"), ppd(dir.filePath("duplex.ppd"));
+  ASSERT_TRUE(base.open(QIODevice::ReadOnly) && ppd.open(QIODevice::WriteOnly));
+  ppd.write(base.readAll() +
+            "*OpenUI *Duplex/Duplex: PickOne\n*OrderDependency: 10 AnySetup *Duplex\n*DefaultDuplex: None\n"
+            "*Duplex None/Off: \"<</Duplex false>>setpagedevice\"\n"
+            "*Duplex DuplexNoTumble/Long Edge: \"<</Duplex true/Tumble false>>setpagedevice\"\n"
+            "*Duplex DuplexTumble/Short Edge: \"<</Duplex true/Tumble true>>setpagedevice\"\n*CloseUI: *Duplex\n");
+  ppd.close();
+  const QString queue = QStringLiteral("TessaroDuplex-%1").arg(getpid());
+  ASSERT_TRUE(test::runTool("lpadmin", {"-p", queue, "-E", "-v", "cups-pdf:/", "-P", ppd.fileName()}));
   const struct {
     int copies;
     QPrinter::DuplexMode duplex;
@@ -465,7 +482,7 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.copies);
     QtPrintService service;
-    ASSERT_TRUE(service.setPrinterName(kQueue));
+    ASSERT_TRUE(service.setPrinterName(queue));
     QPrinter& settings = service.printerSettings();
     settings.setCopyCount(c.copies);
     settings.setDuplex(c.duplex);
@@ -474,12 +491,44 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
     ASSERT_TRUE(service.beginDoc());
     service.page().fillRect(0, 0, 100, 100, kBlack);
     ASSERT_TRUE(service.endDoc()) << service.failureReason();
-    const QString job = QString::number(service.jobId());
-    const auto attributes = test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + job, "get-job-attributes.test"});
-    test::runTool("cancel", {kQueue + "-" + job});
-    ASSERT_TRUE(attributes);
+    const auto job = takeHeldJob(queue, service.jobId());
+    ASSERT_TRUE(job);
     for (const QString& want : c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none"})
-      EXPECT_TRUE(attributes->contains(want)) << want.toStdString() << " in\n" << attributes->toStdString();
+      EXPECT_TRUE(job->attributes.contains(want)) << want.toStdString() << " in\n" << job->attributes.toStdString();
+  }
+  test::runTool("lpadmin", {"-x", queue});
+}
+
+// The document a poster from the print button hands to the queue holds the pages "Als PDF
+// speichern" writes for that printer: poppler renders each alike.
+TEST(CupsPrint, ThePrintedPosterIsThePosterSavedAsPdf) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "reading the spool needs root";
+  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  QueueWindow w;
+  ASSERT_TRUE(w.onQueue);
+  wholeSheetPoster(w.form, test::blockPicture(300, 200, 3, 2), 3, 2);
+  w.service.printerSettings().printEngine()->setProperty(kQueueOptions, QStringList{"job-hold-until", "indefinite"});
+  w.form.PrintBtnClick();
+  EXPECT_TRUE(w.boxes.shown.isEmpty()) << w.boxes.shown.join("; ").toStdString();
+  EXPECT_EQ(w.form.printTab()->PrintStatus->text(), "6 Blätter an TessaroPDF gesendet");
+  const auto job = takeHeldJob(kQueue, w.service.jobId());
+  ASSERT_TRUE(job);
+  QTemporaryDir dir;
+  const QString printed = dir.filePath("gedruckt.pdf"), saved = dir.filePath("plakat.pdf");
+  QFile file(printed);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(job->document) == job->document.size());
+  file.close();
+  w.form.runPdfDialog = [&](QWidget*, QString& name) {
+    name = saved;
+    return true;
+  };
+  w.form.PdfBtnClick();
+  EXPECT_EQ(test::pdfInfoField(printed, "Pages"), "6");
+  for (int page = 1; page <= 6; ++page) {
+    const QImage got = test::renderPdfPage(printed, page, 50), want = test::renderPdfPage(saved, page, 50);
+    ASSERT_FALSE(want.isNull());
+    EXPECT_TRUE(got == want) << "page " << page;
   }
 }
 
