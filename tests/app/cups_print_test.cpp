@@ -473,11 +473,13 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
   const struct {
     int copies;
     QPrinter::DuplexMode duplex;
+    int from, to;  // pages; 0: all
     QStringList want;
   } cases[] = {
-      {1, QPrinter::DuplexNone, {"copies (integer) = 1", "sides (keyword) = one-sided"}},
-      {2, QPrinter::DuplexLongSide, {"copies (integer) = 2", "sides (keyword) = two-sided-long-edge"}},
-      {3, QPrinter::DuplexShortSide, {"copies (integer) = 3", "sides (keyword) = two-sided-short-edge"}},
+      {1, QPrinter::DuplexNone, 0, 0, {"copies (integer) = 1", "sides (keyword) = one-sided"}},
+      {2, QPrinter::DuplexLongSide, 0, 0, {"copies (integer) = 2", "sides (keyword) = two-sided-long-edge"}},
+      {3, QPrinter::DuplexShortSide, 2, 3,
+       {"copies (integer) = 3", "sides (keyword) = two-sided-short-edge", "page-ranges (rangeOfInteger) = 2-3"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.copies);
@@ -486,6 +488,10 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
     QPrinter& settings = service.printerSettings();
     settings.setCopyCount(c.copies);
     settings.setDuplex(c.duplex);
+    if (c.from > 0) {
+      settings.setPrintRange(QPrinter::PageRange);
+      settings.setFromTo(c.from, c.to);
+    }
     settings.printEngine()->setProperty(kQueueOptions, QStringList{"job-hold-until", "indefinite"});
     service.setTitle("Tessaro Poster");
     ASSERT_TRUE(service.beginDoc());
