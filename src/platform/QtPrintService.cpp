@@ -104,7 +104,8 @@ cups::JobOptions jobOptions(const QPrinter& printer) {
   // The queue's own options from the dialog first: what the dialog's own fields say comes after
   // and wins.
   const QStringList own = printer.printEngine()->property(kCupsOptions).toStringList();
-  for (qsizetype i = 0; i + 1 < own.size(); i += 2) options.emplace_back(own[i].toStdString(), own[i + 1].toStdString());
+  for (qsizetype i = 0; i + 1 < own.size(); i += 2)
+    options.emplace_back(own[i].toStdString(), own[i + 1].toStdString());
   // Always the dialog's count, never the queue's saved one that it did not show.
   options.emplace_back("copies", std::to_string(printer.copyCount()));
   if (printer.copyCount() > 1) options.emplace_back("collate", printer.collateCopies() ? "true" : "false");

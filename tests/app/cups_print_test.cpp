@@ -478,7 +478,10 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
   } cases[] = {
       {1, QPrinter::DuplexNone, 0, 0, {"copies (integer) = 1", "sides (keyword) = one-sided"}},
       {2, QPrinter::DuplexLongSide, 0, 0, {"copies (integer) = 2", "sides (keyword) = two-sided-long-edge"}},
-      {3, QPrinter::DuplexShortSide, 2, 3,
+      {3,
+       QPrinter::DuplexShortSide,
+       2,
+       3,
        {"copies (integer) = 3", "sides (keyword) = two-sided-short-edge", "page-ranges (rangeOfInteger) = 2-3"}},
   };
   for (const auto& c : cases) {
@@ -499,7 +502,8 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
     ASSERT_TRUE(service.endDoc()) << service.failureReason();
     const auto job = takeHeldJob(queue, service.jobId());
     ASSERT_TRUE(job);
-    for (const QString& want : c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none"})
+    for (const QString& want :
+         c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none"})
       EXPECT_TRUE(job->attributes.contains(want)) << want.toStdString() << " in\n" << job->attributes.toStdString();
   }
   test::runTool("lpadmin", {"-x", queue});
