@@ -136,7 +136,8 @@ PosterPrintResult TMainForm::runPassportJob(PrintService& printer) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       });
   QApplication::restoreOverrideCursor();
-  passport_->Print3Pro->setValue(0);
+  // The job ends at 100 once the page is out of the program's hands.
+  if (!result.ok()) passport_->Print3Pro->setValue(0);
   return result;
 }
 

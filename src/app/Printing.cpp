@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinterInfo>
+#include <QProgressBar>
 
 #include "app/MainForm.h"
 #include "app/PrintTab.h"
@@ -42,16 +43,19 @@ PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
   request.skipExcluded = !print_->RadioButton3->isChecked();
   request.sheetLabels = settings_->LabelsCheck->isChecked();
   request.overviewPage = settings_->OverviewCheck->isChecked();
+  QProgressBar* bar = print_->ProgressBar1;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  // Keep the window painted while the bar moves, without taking new clicks mid-job.
+  // Page by page as the document is made, and one step more for handing it over; the window
+  // stays painted while the bar moves, without taking new clicks mid-job.
   const PosterPrintResult result = printPoster(printer, state_.Picture, state_.poster, state_.options, glueMargins(),
-                                               state_.SheetOff, request, [this](int32_t position, int32_t maximum) {
-                                                 print_->ProgressBar1->setMaximum(std::max(1, maximum));
-                                                 print_->ProgressBar1->setValue(position);
+                                               state_.SheetOff, request, [bar](int32_t position, int32_t maximum) {
+                                                 bar->setMaximum(maximum + 1);
+                                                 bar->setValue(position);
                                                  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                                                });
   QApplication::restoreOverrideCursor();
-  print_->ProgressBar1->setValue(0);
+  // Full beside the confirmation once the document is out of the program's hands.
+  bar->setValue(result.status == PosterPrintResult::Status::Printed ? bar->maximum() : 0);
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "cups/PrintQueue.h"
 
 #include <cups/cups.h>
+#include <cups/pwg.h>
 
 #include "cups/Server.h"
 #include "print/PaperSizes.h"
@@ -41,9 +42,12 @@ std::optional<QueuePaper> queuePaper(const std::string& queue, const std::string
     return std::nullopt;
   }
   cups_size_t size{};
-  const bool found = media.empty()
-                         ? cupsGetDestMediaDefault(http.get(), dest.get(), info, 0, &size) != 0
-                         : cupsGetDestMediaByName(http.get(), dest.get(), info, media.c_str(), 0, &size) != 0;
+  bool found = media.empty() ? cupsGetDestMediaDefault(http.get(), dest.get(), info, 0, &size) != 0
+                             : cupsGetDestMediaByName(http.get(), dest.get(), info, media.c_str(), 0, &size) != 0;
+  // A driver's name ("A5", as Qt's dialog gives it) that the queue lists only by its
+  // self-describing one.
+  if (const pwg_media_t* pwg = found || media.empty() ? nullptr : pwgMediaForPPD(media.c_str()))
+    found = cupsGetDestMediaByName(http.get(), dest.get(), info, pwg->pwg, 0, &size) != 0;
   const int resolution = dpi > 0 ? dpi : defaultDpi(http.get(), dest.get(), info);
   cupsFreeDestInfo(info);
   if (!found || size.width <= 0 || size.length <= 0) {

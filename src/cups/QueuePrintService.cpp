@@ -1,16 +1,22 @@
 #include "cups/QueuePrintService.h"
 
+#include "cups/PrintQueue.h"
 #include "cups/Server.h"
 
 namespace tessaro::cups {
 
-QueuePrintService::QueuePrintService(std::string queue, PageMetrics metrics, std::string media)
-    : queue_(std::move(queue)), metrics_(metrics), media_(std::move(media)) {}
+QueuePrintService::QueuePrintService(std::string queue, PageMetrics metrics, std::string media, JobOptions options)
+    : queue_(std::move(queue)), metrics_(metrics), media_(std::move(media)), options_(std::move(options)) {}
 
 bool QueuePrintService::beginDoc() {
   failure_.clear();
   notice_.clear();
   if (pdf_) return false;
+  // No pages are made for a queue that cannot take them; it is asked again when they are sent.
+  if (const QueueState state = queueState(queue_); state != QueueState::Accepting && state != QueueState::Paused) {
+    failure_ = queueStateText(state, queue_);
+    return false;
+  }
   spool_ = std::make_unique<SpoolFile>();
   if (!spool_->isOpen()) {
     failure_ = "Für den Druckauftrag ließ sich keine Datei anlegen. " + describeSystemError(spool_->sysError());
@@ -69,7 +75,10 @@ bool QueuePrintService::send() {
   const std::string name = queueName(queue_);
   cups_option_t* options = nullptr;
   int count = 0;
+  for (const auto& [option, value] : options_) count = cupsAddOption(option.c_str(), value.c_str(), count, &options);
   if (!media_.empty()) count = cupsAddOption("media", media_.c_str(), count, &options);
+  // The pages are laid out for this paper's printable area: fitting them again would move them.
+  count = cupsAddOption("print-scaling", "none", count, &options);
   const int job = cupsCreateJob(http.get(), name.c_str(), title_.c_str(), count, options);
   cupsFreeOptions(count, options);
   if (job <= 0) {

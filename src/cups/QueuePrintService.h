@@ -5,6 +5,8 @@
 // request while the pages are made.
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cups/SpoolFile.h"
 #include "pdf/PdfPrintService.h"
@@ -12,10 +14,14 @@
 
 namespace tessaro::cups {
 
+// Options of a job as the print system names them: ("copies", "2"), ("sides", "one-sided") ...
+using JobOptions = std::vector<std::pair<std::string, std::string>>;
+
 class QueuePrintService : public PrintService {
  public:
   // `media` is the print system's name of the paper, sent with the job; empty for the default.
-  QueuePrintService(std::string queue, PageMetrics metrics, std::string media);
+  // `options` go with every job too; media and page scaling are set here.
+  QueuePrintService(std::string queue, PageMetrics metrics, std::string media, JobOptions options = {});
 
   PageMetrics metrics() const override { return metrics_; }
   void setTitle(const std::string& title) override { title_ = title; }
@@ -38,6 +44,7 @@ class QueuePrintService : public PrintService {
   std::string queue_;
   PageMetrics metrics_;
   std::string media_;
+  JobOptions options_;
   std::string title_;
   std::unique_ptr<SpoolFile> spool_;
   std::unique_ptr<PdfPrintService> pdf_;

@@ -1,5 +1,7 @@
 #include "layout/PassportPrintJob.h"
 
+#include <algorithm>
+
 #include "picture/DrawDib.h"
 
 namespace tessaro {
@@ -33,11 +35,11 @@ PosterPrintResult printPassport(PrintService& printer, const TDib& picture, Pass
   int32_t drawn = 0;
   for (const PassCopy& c : passPageLayout(settings, 0, 0, PW, PH)) {
     DrawDib(page, c.x, c.y, c.w, c.h, picture, 0, 0, DibWidth(picture), DibHeight(picture), false, SRCCOPY);
-    report(passProgress(++drawn, passCount));
+    // 100 is kept for the page gone to the printer.
+    report(std::min(99, passProgress(++drawn, passCount)));
   }
-  report(100);
   if (!printer.endDoc()) return failed(printer, "Der Druckauftrag konnte nicht abgeschlossen werden.");
-  report(0);
+  report(100);
   PosterPrintResult result;
   result.pagesPrinted = 1;
   return result;

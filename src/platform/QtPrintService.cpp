@@ -13,8 +13,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cmath>
 
-#include "platform/CupsQueue.h"
+#include "cups/PrintQueue.h"
+#include "print/PaperSizes.h"
 
 namespace tessaro {
 
@@ -31,33 +33,49 @@ QString fileBaseName(const QString& title) {
   return name;
 }
 
-// Why a queue did not take a job, for the user.
-QString queueProblem(cups::QueueState state, const QString& queue) {
-  if (state == cups::QueueState::Accepting || state == cups::QueueState::Paused)
-    return QStringLiteral("Der Druckauftrag wurde vom Drucksystem nicht angenommen.");
-  return QString::fromStdString(cups::queueStateText(state, queue.toStdString()));
-}
-
-// Qt's PDF writer ignores failed writes (a full disk). A whole file ends with "startxref",
-// the offset of its cross-reference table and "%%EOF"; anything lost before the table moves it
-// away from that offset.
-bool isCompletePdf(const QString& path) {
-  constexpr QByteArrayView kStartXref = "startxref", kEnd = "%%EOF";
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const qint64 size = file.size();
-  if (!file.seek(std::max<qint64>(0, size - 64))) return false;
-  const QByteArray tail = file.readAll().trimmed();
-  const qsizetype keyword = tail.lastIndexOf(kStartXref);
-  if (keyword < 0 || !tail.endsWith(kEnd)) return false;
-  const qsizetype from = keyword + kStartXref.size();
-  bool ok = false;
-  const qint64 table = tail.mid(from, tail.size() - kEnd.size() - from).trimmed().toLongLong(&ok);
-  return ok && table > 0 && table < size && file.seek(table) && file.read(4) == "xref";
-}
-
-// Qt's CUPS engine passes these options on with the job (QPrintEngine key of its private API).
+// Where Qt's printer dialog puts the queue's own options (QPrintEngine key of its private API).
 constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// The page as Qt's dialog set it, at the printer's resolution; only for paper the print system
+// cannot describe.
+PageMetrics printerMetrics(const QPrinter& printer) {
+  const QPageLayout layout = printer.pageLayout();
+  const QRectF paper = layout.fullRect(QPageLayout::Millimeter);
+  const QMarginsF margins = layout.margins(QPageLayout::Millimeter);
+  const auto hundredths = [](qreal mm) { return static_cast<int32_t>(std::lround(mm * 100)); };
+  return mediaMetrics(hundredths(paper.width()), hundredths(paper.height()), hundredths(margins.left()),
+                      hundredths(margins.top()), hundredths(margins.right()), hundredths(margins.bottom()),
+                      printer.resolution());
+}
+
+// The sheet turned a quarter to the left: the bottom border becomes the left one.
+PageMetrics landscape(const PageMetrics& m) {
+  PageMetrics t;
+  t.physicalWidth = m.physicalHeight;
+  t.physicalHeight = m.physicalWidth;
+  t.offsetX = m.physicalHeight - m.offsetY - m.pageHeight;
+  t.offsetY = m.offsetX;
+  t.dpiX = m.dpiY;
+  t.dpiY = m.dpiX;
+  t.pageWidth = m.pageHeight;
+  t.pageHeight = m.pageWidth;
+  return t;
+}
+
+const char* sides(const QPrinter& printer) {
+  switch (printer.duplex()) {
+    case QPrinter::DuplexNone:
+      break;
+    case QPrinter::DuplexAuto:
+      return printer.pageLayout().orientation() == QPageLayout::Portrait ? "two-sided-long-edge"
+                                                                         : "two-sided-short-edge";
+    case QPrinter::DuplexLongSide:
+      return "two-sided-long-edge";
+    case QPrinter::DuplexShortSide:
+      return "two-sided-short-edge";
+  }
+  return "one-sided";
+}
 
 // The program's settings; the organisation is named, as QSettings refuses to store without one.
 QSettings programSettings() { return QSettings(QStringLiteral("Tessaro"), QStringLiteral("Tessaro")); }
@@ -83,6 +101,23 @@ QString choosePrinter(const QStringList& installed, const QString& defaultQueue,
                            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
 }
 
+cups::JobOptions jobOptions(const QPrinter& printer) {
+  cups::JobOptions options;
+  // The queue's own options from the dialog first: what the dialog's own fields say comes after
+  // and wins.
+  const QStringList own = printer.printEngine()->property(kCupsOptions).toStringList();
+  for (qsizetype i = 0; i + 1 < own.size(); i += 2)
+    options.emplace_back(own[i].toStdString(), own[i + 1].toStdString());
+  // Always the dialog's count, never the queue's saved one that it did not show.
+  options.emplace_back("copies", std::to_string(printer.copyCount()));
+  if (printer.copyCount() > 1) options.emplace_back("collate", printer.collateCopies() ? "true" : "false");
+  options.emplace_back("sides", sides(printer));
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0)
+    options.emplace_back("page-ranges", std::to_string(printer.fromPage()) + "-" + std::to_string(printer.toPage()));
+  if (printer.pageOrder() == QPrinter::LastPageFirst) options.emplace_back("outputorder", "reverse");
+  return options;
+}
+
 QtPrintService::QtPrintService() {
   const QString queue =
       choosePrinter(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName(), rememberedPrinter());
@@ -91,57 +126,44 @@ QtPrintService::QtPrintService() {
 
 QtPrintService::~QtPrintService() { abortDoc(); }
 
-PageMetrics QtPrintService::metrics() const {
-  if (toFile_) return defaultA4Metrics();
-  PageMetrics m;
-  const QRect paper = printer_->paperRect(QPrinter::DevicePixel).toRect();
-  const QRect page = printer_->pageRect(QPrinter::DevicePixel).toRect();
-  m.physicalWidth = paper.width();
-  m.physicalHeight = paper.height();
-  m.offsetX = page.left() - paper.left();
-  m.offsetY = page.top() - paper.top();
-  m.dpiX = printer_->logicalDpiX();
-  m.dpiY = printer_->logicalDpiY();
-  m.pageWidth = page.width();
-  m.pageHeight = page.height();
-  return m;
-}
+PageMetrics QtPrintService::metrics() const { return toFile_ ? defaultA4Metrics() : queueMetrics_; }
 
 bool QtPrintService::setPrinterName(const QString& name) {
   const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-  if (painter_.isActive() || info.isNull()) return false;
-  // A fresh printer brings the queue's own paper, margins and resolution.
+  if (pdf_ || queue_ || info.isNull()) return false;
+  // A fresh printer brings the queue's own paper and options.
   printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
   toFile_ = false;
   outputFile_.clear();
+  readQueuePaper();
   return true;
 }
 
-void QtPrintService::usePdfFile(const QString& folder) {
-  if (painter_.isActive()) return;
-  toFile_ = true;
-  folder_ = folder;
-  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  printer_->setOutputFormat(QPrinter::PdfFormat);
-  // The layout is computed from defaultA4Metrics(), so the printable area must be exactly that
-  // many pixels at that place: sheets use their last pixel rows and columns. Qt keeps page sizes
-  // and margins in whole points, which puts A4 a few pixels off at 600 dpi; so the painter covers
-  // the whole paper and each page is moved to the printable area and clipped to it (preparePage).
-  printer_->setResolution(defaultA4Metrics().dpiX);
-  printer_->setFullPage(true);
-  printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-}
-
-void QtPrintService::preparePage() {
-  if (!toFile_) {
-    device_.setArea({});
+void QtPrintService::readQueuePaper() {
+  const QPageLayout layout = printer_->pageLayout();
+  const std::string chosen = layout.pageSize().key().toStdString();
+  std::string why;
+  const auto paper = cups::queuePaper(printer_->printerName().toStdString(), chosen, 0, why);
+  if (!paper) {
+    // QPrinter's page, already turned; the job still names the paper, and the print system
+    // says why it cannot take it.
+    queueMetrics_ = printerMetrics(*printer_);
+    media_ = chosen;
     return;
   }
-  const PageMetrics a4 = defaultA4Metrics();
-  painter_.resetTransform();
-  painter_.translate(a4.offsetX, a4.offsetY);
-  painter_.setClipRect(0, 0, a4.pageWidth, a4.pageHeight);
-  device_.setArea(QSize(a4.pageWidth, a4.pageHeight));
+  const bool turned = layout.orientation() == QPageLayout::Landscape;
+  queueMetrics_ = turned ? landscape(paper->metrics) : paper->metrics;
+  media_ = paper->media;
+}
+
+void QtPrintService::usePdfFile(const QString& folder) {
+  if (pdf_ || queue_) return;
+  toFile_ = true;
+  folder_ = folder;
+  // Only for the set-up dialog, which then offers A4 PDF files; the file is our own.
+  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer_->setOutputFormat(QPrinter::PdfFormat);
+  printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
 }
 
 QString QtPrintService::uniqueOutputPath() const {
@@ -155,66 +177,45 @@ QString QtPrintService::uniqueOutputPath() const {
 bool QtPrintService::beginDoc() {
   failure_.clear();
   notice_.clear();
-  if (painter_.isActive() || pdf_) return false;
-  if (toFile_) return beginPdf();
-  if (!toFile_ && !queueTakesJobs()) return false;
-  outputFile_ = toFile_ ? uniqueOutputPath() : QString();
-  printer_->setOutputFileName(outputFile_);
-  printer_->setDocName(title_);
-  if (painter_.begin(printer_.get())) {
-    preparePage();
-    return true;
+  if (pdf_ || queue_) return false;
+  if (toFile_) {
+    outputFile_ = uniqueOutputPath();
+    pdf_ = std::make_unique<PdfPrintService>(QFile::encodeName(outputFile_).toStdString(), defaultA4Metrics());
+  } else {
+    outputFile_.clear();
+    queue_ = std::make_unique<cups::QueuePrintService>(printerName().toStdString(), queueMetrics_, media_,
+                                                       jobOptions(*printer_));
   }
+  job().setTitle(title_.toStdString());
+  if (job().beginDoc()) return true;
+  failure_ = QString::fromStdString(job().failureReason());
+  pdf_.reset();
+  queue_.reset();
   outputFile_.clear();
   return false;
 }
 
 bool QtPrintService::newPage() {
   failure_.clear();
-  if (pdf_) return pdf_->newPage();
-  if (!painter_.isActive() || !printer_->newPage()) return false;
-  preparePage();
-  return true;
+  if (!pdf_ && !queue_) return false;
+  if (job().newPage()) return true;
+  failure_ = QString::fromStdString(job().failureReason());
+  return false;
 }
 
 bool QtPrintService::endDoc() {
   failure_.clear();
   if (pdf_) return endPdf();
-  if (!painter_.isActive()) return false;
-  const bool ended = painter_.end();
-  if (toFile_) return fileComplete() && ended;
-  return ended && jobArrived();
+  if (queue_) return endQueueJob();
+  return false;
 }
 
 void QtPrintService::abortDoc() {
-  if (pdf_) {
-    pdf_->abortDoc();
-    pdf_.reset();
-    outputFile_.clear();
-  }
-  if (!painter_.isActive()) return;
-  // Qt's PDF and CUPS engines cannot abort: the document is ended, for a queue as a held job so
-  // that nothing prints before it is cancelled.
-  if (!printer_->abort() && !toFile_) holdJob();
-  painter_.end();
-  if (toFile_) {
-    QFile::remove(outputFile_);
-    outputFile_.clear();
-  } else if (newestJobBefore_) {
-    const QString queue = printer_->printerName();
-    for (const int job : cups::jobsAfter(queue, *newestJobBefore_)) cups::cancelJob(queue, job);
-  }
-}
-
-bool QtPrintService::beginPdf() {
-  outputFile_ = uniqueOutputPath();
-  pdf_ = std::make_unique<PdfPrintService>(QFile::encodeName(outputFile_).toStdString(), defaultA4Metrics());
-  pdf_->setTitle(title_.toStdString());
-  if (pdf_->beginDoc()) return true;
-  failure_ = QString::fromStdString(pdf_->failureReason());
+  if (!pdf_ && !queue_) return;
+  job().abortDoc();
   pdf_.reset();
+  queue_.reset();
   outputFile_.clear();
-  return false;
 }
 
 bool QtPrintService::endPdf() {
@@ -230,60 +231,28 @@ bool QtPrintService::endPdf() {
   return written;
 }
 
-// Qt would take a job for a queue that refuses it and lose it unseen when the painter ends.
-bool QtPrintService::queueTakesJobs() {
-  const QString queue = printer_->printerName();
-  const cups::QueueState state = cups::queueState(queue);
-  if (state != cups::QueueState::Accepting && state != cups::QueueState::Paused) {
-    failure_ = queueProblem(state, queue);
-    return false;
+bool QtPrintService::endQueueJob() {
+  const bool sent = queue_->endDoc();
+  if (sent) {
+    jobId_ = queue_->jobId();
+    notice_ = QString::fromStdString(queue_->notice());
+  } else {
+    failure_ = QString::fromStdString(queue_->failureReason());
   }
-  newestJobBefore_ = cups::newestJob(queue);
-  return true;
-}
-
-bool QtPrintService::jobArrived() {
-  const QString queue = printer_->printerName();
-  // Without a job number to compare with, Qt's word stands.
-  const bool arrived = !newestJobBefore_ || !cups::jobsAfter(queue, *newestJobBefore_).empty();
-  const cups::QueueState state = cups::queueState(queue);
-  if (!arrived) {
-    failure_ = queueProblem(state, queue);
-    return false;
-  }
-  // A paused queue keeps the job until it is resumed.
-  if (state == cups::QueueState::Paused)
-    notice_ = QString::fromStdString(cups::queueStateText(state, queue.toStdString()));
-  return true;
-}
-
-bool QtPrintService::fileComplete() {
-  if (isCompletePdf(outputFile_)) return true;
-  failure_ = QStringLiteral("Die Datei \"%1\" konnte nicht vollständig geschrieben werden.").arg(outputFile_);
-  QFile::remove(outputFile_);
-  outputFile_.clear();
-  return false;
-}
-
-void QtPrintService::holdJob() {
-  QPrintEngine* engine = printer_->printEngine();
-  QStringList options = engine->property(kCupsOptions).toStringList();
-  const QString key = QStringLiteral("job-hold-until"), value = QStringLiteral("indefinite");
-  qsizetype at = 0;
-  while (at + 1 < options.size() && options[at] != key) at += 2;
-  if (at + 1 < options.size())
-    options[at + 1] = value;
-  else
-    options << key << value;
-  engine->setProperty(kCupsOptions, options);
+  queue_.reset();
+  return sent;
 }
 
 bool QtPrintService::setupDialog(QWidget* parent) {
-  if (painter_.isActive()) return false;
+  if (pdf_ || queue_) return false;
   // The dialog writes its choices into the printer as the user makes them, even when cancelled.
   const bool wasToFile = toFile_;
   const QString name = printer_->printerName();
   const QPageLayout layout = printer_->pageLayout();
+  const int copies = printer_->copyCount();
+  const bool collate = printer_->collateCopies();
+  const QPrinter::DuplexMode duplex = printer_->duplex();
+  const QVariant own = printer_->printEngine()->property(kCupsOptions);
   bool accepted = false;
   {
     QPrintDialog dialog(printer_.get(), parent);
@@ -295,8 +264,14 @@ bool QtPrintService::setupDialog(QWidget* parent) {
   if (!accepted) {
     if (wasToFile || !setPrinterName(name))
       usePdfFile(folder_);
-    else
+    else {
       printer_->setPageLayout(layout);
+      printer_->setCopyCount(copies);
+      printer_->setCollateCopies(collate);
+      printer_->setDuplex(duplex);
+      printer_->printEngine()->setProperty(kCupsOptions, own);
+      readQueuePaper();
+    }
     return false;
   }
   // A PDF file chosen in the dialog is written like the no-printer file: an A4 page whose
@@ -306,8 +281,7 @@ bool QtPrintService::setupDialog(QWidget* parent) {
     usePdfFile(file.isEmpty() ? folder_ : QFileInfo(file).absolutePath());
   } else {
     toFile_ = false;
-    // Leaving the file page: the painter no longer covers the whole paper.
-    printer_->setFullPage(false);
+    readQueuePaper();
     programSettings().setValue(kPrinterKey, printer_->printerName());
   }
   return true;

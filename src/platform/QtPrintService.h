@@ -1,18 +1,16 @@
 #pragma once
-// The printer as the core sees it, over a QPrinter. With no printer installed, jobs become A4 PDF
-// files in the user's documents folder and the program tells the user where each one went.
-// Qt reports neither a job the print system refused nor a file cut short, so both are checked
-// here: the queue before and after a job, the file after it.
-#include <QPainter>
+// The printer as the core sees it. Jobs for a queue are our own PDF, sent through libcups with the
+// queue's paper and resolution and the options chosen in the set-up dialog; the QPrinter only
+// holds what that dialog shows and edits. With no printer installed, jobs become A4 PDF files in
+// the user's documents folder and the program tells the user where each one went.
 #include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "cups/QueuePrintService.h"
 #include "pdf/PdfPrintService.h"
-#include "platform/QtDevice.h"
 #include "print/PrintService.h"
 
 class QWidget;
@@ -23,6 +21,10 @@ namespace tessaro {
 // system's default, else the first installed queue in alphabetical order (case ignored, as CUPS
 // lists them); empty when no queue is installed.
 QString choosePrinter(const QStringList& installed, const QString& defaultQueue, const QString& remembered);
+
+// What a job on a queue takes from the printer's settings: copies, sides, pages and the
+// queue's own options; the paper goes separately.
+cups::JobOptions jobOptions(const QPrinter& printer);
 
 class QtPrintService : public PrintService {
  public:
@@ -36,7 +38,7 @@ class QtPrintService : public PrintService {
   bool newPage() override;
   bool endDoc() override;
   void abortDoc() override;
-  Device& page() override { return pdf_ ? pdf_->page() : device_; }
+  Device& page() override { return job().page(); }
   std::string jobFile() const override { return outputFile_.toStdString(); }
   std::string failureReason() const override { return failure_.toStdString(); }
   std::string notice() const override { return notice_.toStdString(); }
@@ -49,6 +51,10 @@ class QtPrintService : public PrintService {
   // The file the last job was written to; empty when it went to a printer queue.
   QString outputFile() const { return outputFile_; }
   QString printerName() const { return printer_->printerName(); }
+  // The settings the set-up dialog edits; the next job takes them.
+  QPrinter& printerSettings() { return *printer_; }
+  // The print system's id of the last job sent to a queue; 0 before one was.
+  int jobId() const { return jobId_; }
 
   // The platform's printer set-up dialog on this printer; true when the user accepted it. A queue
   // accepted there is remembered for the next start.
@@ -56,26 +62,23 @@ class QtPrintService : public PrintService {
 
  private:
   QString uniqueOutputPath() const;
-  bool beginPdf();
+  // The paper the queue prints the chosen page size on, as CUPS states it.
+  void readQueuePaper();
+  PrintService& job() { return pdf_ ? static_cast<PrintService&>(*pdf_) : *queue_; }
   bool endPdf();
-  void preparePage();
-  bool queueTakesJobs();
-  bool jobArrived();
-  bool fileComplete();
-  void holdJob();
+  bool endQueueJob();
 
-  // Jobs without a printer: written losslessly by our own PDF writer, not Qt's, which may
-  // store pictures as JPEG.
-  std::unique_ptr<PdfPrintService> pdf_;
   std::unique_ptr<QPrinter> printer_;
-  QPainter painter_;
-  QtDevice device_{painter_};
+  // The open document, in a file or for a queue; never both.
+  std::unique_ptr<PdfPrintService> pdf_;
+  std::unique_ptr<cups::QueuePrintService> queue_;
+  PageMetrics queueMetrics_;
+  std::string media_;
   QString title_;
   bool toFile_ = false;
   QString folder_;
   QString outputFile_;
-  // The queue's newest job before this one; nothing when the print system could not say.
-  std::optional<int> newestJobBefore_;
+  int jobId_ = 0;
   QString failure_;
   QString notice_;
 };

@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrintEngine>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "PdfCheck.h"
 #include "app/MainForm.h"
@@ -191,6 +194,8 @@ QString printFromButton(TMainForm& form, const test::ScriptedMessageBoxes& boxes
   form.PrintBtnClick();
   EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
   EXPECT_EQ(form.printTab()->PrintStatus->text(), QStringLiteral("%1 Blätter an TessaroPDF gesendet").arg(pages));
+  const QProgressBar* bar = form.printTab()->ProgressBar1;
+  EXPECT_EQ(bar->value(), bar->maximum()) << "the bar is full beside the confirmation";
   const QString pdf = waitForNewPdf(outputFolders(), start, 90);
   if (!pdf.isEmpty()) EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), QString::number(pages));
   return pdf;
@@ -235,6 +240,7 @@ TEST(CupsPrint, PosterFromThePrintButtonArrivesAsSixPages) {
       test::renderPdfRegion(pdf, 2, m.dpiX, QRect(m.offsetX + areaW / 2 - 5, m.offsetY + areaH / 2 - 5, 10, 10));
   ASSERT_FALSE(middle.isNull());
   EXPECT_TRUE(test::colourNear(middle.pixel(5, 5), band, 60)) << std::hex << middle.pixel(5, 5);
+
   QFile::remove(pdf);
 }
 
@@ -275,6 +281,7 @@ TEST(CupsPrint, PassportPageFromItsPrintButtonArrivesAsOnePage) {
   form.passportTab()->GoBtn2->click();
   EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join("; ").toStdString();
   EXPECT_EQ(form.passportTab()->PassStatus->text(), "1 Blatt an TessaroPDF gesendet");
+  EXPECT_EQ(form.passportTab()->Print3Pro->value(), 100);
   const QString pdf = waitForNewPdf(outputFolders(), start, 90);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
   EXPECT_EQ(test::pdfInfoField(pdf, "Pages"), "1");
@@ -407,34 +414,132 @@ TEST(CupsPrint, TheChosenQueueIsRememberedUntilItIsGone) {
   test::runTool("lpadmin", {"-x", kFaultQueue});
 }
 
-// A job dropped half-made never reaches the printer: it is held in the queue and cancelled
-// before the scheduler starts on it.
+// A job dropped half-made never reaches the print system: no job of that title appears.
 TEST(CupsPrint, AnAbortedJobPrintsNothing) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
-  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  const std::string title = "Tessaro Abbruch " + std::to_string(getpid());
   QtPrintService service;
   ASSERT_TRUE(service.setPrinterName(kQueue));
-  service.setTitle("Tessaro Poster");
+  service.setTitle(title);
   ASSERT_TRUE(service.beginDoc());
   service.page().fillRect(0, 0, 100, 100, kBlack);
   ASSERT_TRUE(service.newPage());
   service.abortDoc();
-  const auto waiting = test::runTool("lpstat", {"-W", "not-completed", "-o", kQueue});
-  ASSERT_TRUE(waiting);
-  EXPECT_TRUE(waiting->trimmed().isEmpty()) << "left in the queue: " << waiting->toStdString();
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+  ASSERT_GE(count, 0) << cupsLastErrorString();
+  for (int i = 0; i < count; ++i) EXPECT_NE(jobs[i].title, title) << "job " << jobs[i].id;
+  cupsFreeJobs(count, jobs);
+}
 
-  // The newest job of the queue is the aborted one.
-  const auto done = test::runTool("lpstat", {"-W", "completed", "-o", kQueue});
-  ASSERT_TRUE(done);
-  int newest = 0;
-  for (const QString& line : done->split('\n'))
-    if (line.startsWith(kQueue + '-')) newest = std::max(newest, line.section(' ', 0, 0).section('-', -1).toInt());
-  ASSERT_GT(newest, 0);
-  const auto job =
-      test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + QString::number(newest), "get-job-attributes.test"});
+// Where Qt's printer dialog keeps the queue's own options from its job page.
+constexpr auto kQueueOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// The held job's attributes as CUPS keeps them, and the document it was given, read before the
+// job is cancelled; nothing is printed.
+struct HeldJob {
+  QString attributes;
+  QByteArray document;
+};
+std::optional<HeldJob> takeHeldJob(const QString& queue, int id) {
+  const auto attributes =
+      test::runTool("ipptool", {"-tv", "ipp://localhost/jobs/" + QString::number(id), "get-job-attributes.test"});
+  QFile spooled(QStringLiteral("/var/spool/cups/d%1-001").arg(id, 5, 10, QChar('0')));
+  const bool read = spooled.open(QIODevice::ReadOnly);
+  HeldJob job{attributes.value_or(QString()), read ? spooled.readAll() : QByteArray()};
+  test::runTool("cancel", {queue + "-" + QString::number(id)});
+  if (!attributes || !read) return std::nullopt;
+  return job;
+}
+
+// What the set-up dialog leaves in the printer goes with the job: copies, sides and the queue's
+// own options (here a hold, so that nothing prints); the pages never scale. The queue offers
+// two-sided printing, as the printer dialog only offers what the queue can do.
+TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "adding a queue and reading the spool needs root";
+  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  QTemporaryDir dir;
+  QFile base("/etc/cups/ppd/" + kQueue + ".ppd"), ppd(dir.filePath("duplex.ppd"));
+  ASSERT_TRUE(base.open(QIODevice::ReadOnly) && ppd.open(QIODevice::WriteOnly));
+  ppd.write(base.readAll() +
+            "*OpenUI *Duplex/Duplex: PickOne\n*OrderDependency: 10 AnySetup *Duplex\n*DefaultDuplex: None\n"
+            "*Duplex None/Off: \"<</Duplex false>>setpagedevice\"\n"
+            "*Duplex DuplexNoTumble/Long Edge: \"<</Duplex true/Tumble false>>setpagedevice\"\n"
+            "*Duplex DuplexTumble/Short Edge: \"<</Duplex true/Tumble true>>setpagedevice\"\n*CloseUI: *Duplex\n");
+  ppd.close();
+  const QString queue = QStringLiteral("TessaroDuplex-%1").arg(getpid());
+  ASSERT_TRUE(test::runTool("lpadmin", {"-p", queue, "-E", "-v", "cups-pdf:/", "-P", ppd.fileName()}));
+  const struct {
+    int copies;
+    QPrinter::DuplexMode duplex;
+    int from, to;  // pages; 0: all
+    QStringList want;
+  } cases[] = {
+      {1, QPrinter::DuplexNone, 0, 0, {"copies (integer) = 1", "sides (keyword) = one-sided"}},
+      {2, QPrinter::DuplexLongSide, 0, 0, {"copies (integer) = 2", "sides (keyword) = two-sided-long-edge"}},
+      {3,
+       QPrinter::DuplexShortSide,
+       2,
+       3,
+       {"copies (integer) = 3", "sides (keyword) = two-sided-short-edge", "page-ranges (rangeOfInteger) = 2-3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.copies);
+    QtPrintService service;
+    ASSERT_TRUE(service.setPrinterName(queue));
+    QPrinter& settings = service.printerSettings();
+    settings.setCopyCount(c.copies);
+    settings.setDuplex(c.duplex);
+    if (c.from > 0) {
+      settings.setPrintRange(QPrinter::PageRange);
+      settings.setFromTo(c.from, c.to);
+    }
+    settings.printEngine()->setProperty(kQueueOptions, QStringList{"job-hold-until", "indefinite"});
+    service.setTitle("Tessaro Poster");
+    ASSERT_TRUE(service.beginDoc());
+    service.page().fillRect(0, 0, 100, 100, kBlack);
+    ASSERT_TRUE(service.endDoc()) << service.failureReason();
+    const auto job = takeHeldJob(queue, service.jobId());
+    ASSERT_TRUE(job);
+    for (const QString& want :
+         c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none"})
+      EXPECT_TRUE(job->attributes.contains(want)) << want.toStdString() << " in\n" << job->attributes.toStdString();
+  }
+  test::runTool("lpadmin", {"-x", queue});
+}
+
+// The document a poster from the print button hands to the queue holds the pages "Als PDF
+// speichern" writes for that printer: poppler renders each alike.
+TEST(CupsPrint, ThePrintedPosterIsThePosterSavedAsPdf) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "reading the spool needs root";
+  if (!test::runTool("ipptool", {"--version"})) GTEST_SKIP() << "ipptool (cups-ipp-utils) is not installed";
+  QueueWindow w;
+  ASSERT_TRUE(w.onQueue);
+  wholeSheetPoster(w.form, test::blockPicture(300, 200, 3, 2), 3, 2);
+  w.service.printerSettings().printEngine()->setProperty(kQueueOptions, QStringList{"job-hold-until", "indefinite"});
+  w.form.PrintBtnClick();
+  EXPECT_TRUE(w.boxes.shown.isEmpty()) << w.boxes.shown.join("; ").toStdString();
+  EXPECT_EQ(w.form.printTab()->PrintStatus->text(), "6 Blätter an TessaroPDF gesendet");
+  const auto job = takeHeldJob(kQueue, w.service.jobId());
   ASSERT_TRUE(job);
-  EXPECT_TRUE(job->contains("job-state (enum) = canceled")) << job->toStdString();
-  EXPECT_TRUE(job->contains("time-at-processing (no-value)")) << "the job was started";
+  QTemporaryDir dir;
+  const QString printed = dir.filePath("gedruckt.pdf"), saved = dir.filePath("plakat.pdf");
+  QFile file(printed);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(job->document) == job->document.size());
+  file.close();
+  w.form.runPdfDialog = [&](QWidget*, QString& name) {
+    name = saved;
+    return true;
+  };
+  w.form.PdfBtnClick();
+  EXPECT_EQ(test::pdfInfoField(printed, "Pages"), "6");
+  for (int page = 1; page <= 6; ++page) {
+    const QImage got = test::renderPdfPage(printed, page, 50), want = test::renderPdfPage(saved, page, 50);
+    ASSERT_FALSE(want.isNull());
+    EXPECT_TRUE(got == want) << "page " << page;
+  }
 }
 
 }  // namespace

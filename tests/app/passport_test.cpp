@@ -45,7 +45,7 @@ TEST(PassportTab, PrintsOnePageWithTheCopiesWhereTheLayoutPutsThem) {
     else
       w.find<PictureButton>("GoBtn2")->click();
     EXPECT_TRUE(w.boxes.shown.isEmpty());
-    EXPECT_EQ(w.find<QProgressBar>("Print3Pro")->value(), 0);
+    EXPECT_EQ(w.find<QProgressBar>("Print3Pro")->value(), 100);
     QImage page;
     int offset = 0;
     if (toPdf) {

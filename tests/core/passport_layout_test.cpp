@@ -154,11 +154,12 @@ TEST(PassportPrintJob, OnePageWithTheCopiesWhereTheLayoutPutsThem) {
     std::vector<int32_t> progress;
   };
   const Row rows[] = {
-      {"as previewed", 20, false, false, 1, {0,  5,  10, 15, 20, 25, 30, 35, 40,  45,  50, 55,
-                                             60, 65, 70, 75, 80, 85, 90, 95, 100, 100, 0}},
-      // The preview placed fewer copies than the page: the bar stops at 100.
-      {"fewer previewed", 10, false, false, 1, {0,   10,  20,  30,  40,  50,  60,  70,  80,  90,  100, 100,
-                                                100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 0}},
+      // 100 only once the page is sent.
+      {"as previewed", 20, false, false, 1, {0,  5,  10, 15, 20, 25, 30, 35, 40, 45, 50,
+                                             55, 60, 65, 70, 75, 80, 85, 90, 95, 99, 100}},
+      // The preview placed fewer copies than the page: the bar waits at 99.
+      {"fewer previewed", 10, false, false, 1, {0,  10, 20, 30, 40, 50, 60, 70, 80, 90, 99,
+                                                99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 100}},
       {"begin refused", 20, true, false, 0, {0}},
   };
   const TDib pic = test::blockPicture(10, 10, 1, 1);
