@@ -30,8 +30,8 @@ PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics) : writer
   info_ = writer_.reserve();
 }
 
-int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info,
-                       int32_t rowCount, const PictureSource* source) {
+int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount,
+                       const PictureSource* source) {
   if (id) {
     const auto it = pictures_.find({id, generation});
     if (it != pictures_.end()) return it->second;

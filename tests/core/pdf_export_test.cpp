@@ -401,7 +401,8 @@ std::string ownData(const std::string& file) {
 TEST(PdfExport, LoadedFilesGoInAsTheyAreUntilChanged) {
   TempDir dir;
   const std::string d = dir.path.string() + "/";
-  ASSERT_FALSE(run("convert -size 64x40 gradient:orange-navy -swirl 90 -depth 8 '" + d + "src.ppm' && echo ok").empty());
+  ASSERT_FALSE(
+      run("convert -size 64x40 gradient:orange-navy -swirl 90 -depth 8 '" + d + "src.ppm' && echo ok").empty());
   const auto unchanged = [](TDib&) {};
   const struct {
     const char* name;
@@ -425,18 +426,17 @@ TEST(PdfExport, LoadedFilesGoInAsTheyAreUntilChanged) {
       {"one pixel set", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { setpixel(p, 3, 3, 0); }, "image", false, false},
       {"mirrored", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { p = flipHorizontal(p, {}); }, "image", false, false},
       {"PNG RGB", "convert src.ppm -define png:color-type=2 f.png", "f.png", unchanged, "image", true, false},
-      {"PNG grey", "convert src.ppm -colorspace gray -depth 8 -define png:color-type=0 f.png", "f.png", unchanged, "image", true,
-       false},
+      {"PNG grey", "convert src.ppm -colorspace gray -depth 8 -define png:color-type=0 f.png", "f.png", unchanged,
+       "image", true, false},
       {"PNG palette", "convert src.ppm -colors 60 -define png:color-type=3 f.png", "f.png", unchanged, "image", true,
        false},
       {"PNG palette, colours changed", "convert src.ppm -colors 60 -define png:color-type=3 f.png", "f.png",
        [](TDib& p) { Kontrast(p, 150); }, "image", false, false},
       {"PNG interlaced", "convert src.ppm -interlace PNG -define png:color-type=2 f.png", "f.png", unchanged, "image",
        false, false},
-      {"PNG with alpha", "convert src.ppm -alpha set -define png:color-type=6 f.png", "f.png", unchanged, "image", false,
-       false},
-      {"PNG of 16 bits", "convert src.ppm -depth 16 PNG48:f.png", "f.png", unchanged, "image", false,
-       false},
+      {"PNG with alpha", "convert src.ppm -alpha set -define png:color-type=6 f.png", "f.png", unchanged, "image",
+       false, false},
+      {"PNG of 16 bits", "convert src.ppm -depth 16 PNG48:f.png", "f.png", unchanged, "image", false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
