@@ -39,17 +39,14 @@ bool pdfSourceFits(const PictureSource& source, const BitmapInfo& info, int32_t 
   const BitmapInfoHeader& h = info.bmiHeader;
   if (h.biWidth != source.width || h.biHeight != source.height || rowCount != source.height || source.data.empty())
     return false;
-  if (source.indexed) return source.components == 1 && h.biBitCount == 8;
-  switch (source.components) {
-    case 1:
-      return h.biBitCount == 8 && greyRamp(info);
-    case 3:
-      return h.biBitCount == 24;
-    case 4:
-      return h.biBitCount == 24 && source.kind == PictureSource::Kind::Jpeg;
-    default:
-      return false;
-  }
+  bool colours = false;
+  if (source.indexed)
+    colours = source.components == 1 && h.biBitCount == 8;
+  else if (source.components == 1)
+    colours = h.biBitCount == 8 && greyRamp(info);
+  else if (source.components == 3 || source.components == 4)
+    colours = h.biBitCount == 24 && (source.components == 3 || source.kind == PictureSource::Kind::Jpeg);
+  return colours && (source.kind == PictureSource::Kind::Jpeg || pngDataComplete(source));
 }
 
 void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info) {

@@ -48,40 +48,50 @@ std::shared_ptr<const PictureSource> jpegSource(InputStream& in, int32_t width, 
 }
 
 std::shared_ptr<const PictureSource> pngSource(InputStream& in, int32_t width, int32_t height) {
-  const std::vector<uint8_t> file = readWhole(in);
-  // The header chunk comes first: size, bit depth, colour type, compression, filter, interlace.
-  constexpr size_t kHeader = 8 + 8;
-  if (file.size() < kHeader + 13 || std::memcmp(&file[12], "IHDR", 4) != 0) return nullptr;
-  const uint8_t* h = &file[kHeader];
+  // The signature, then the header chunk: size, bit depth, colour type, compression, filter,
+  // interlace.
+  std::array<uint8_t, 8 + 8 + 13> head;
+  if (in.size() > kMaxSourceBytes || !in.seek(0) || !in.readExact(head.data(), head.size()) ||
+      std::memcmp(&head[12], "IHDR", 4) != 0)
+    return nullptr;
+  const uint8_t* h = &head[16];
   const uint8_t type = h[9];
   if (be32(h) != static_cast<uint32_t>(width) || be32(h + 4) != static_cast<uint32_t>(height) || h[8] != 8 ||
       (type != 0 && type != 2 && type != 3) || h[10] != 0 || h[11] != 0 || h[12] != 0)
     return nullptr;
-  const int components = type == 2 ? 3 : 1;
-  const bool indexed = type == 3;
-  std::vector<uint8_t> data = pngImageData(file);
-  const uint64_t rows = static_cast<uint64_t>(height) * (1 + static_cast<uint64_t>(width) * components);
-  if (data.empty() || !inflatesTo(data, rows)) return nullptr;
   auto source = std::make_shared<PictureSource>();
-  *source = {PictureSource::Kind::Png, width, height, components, indexed, false, false, std::move(data)};
+  source->kind = PictureSource::Kind::Png;
+  source->width = width;
+  source->height = height;
+  source->components = type == 2 ? 3 : 1;
+  source->indexed = type == 3;
+  // Chunks from the header's check sum on: length and type, contents, check sum.
+  uint64_t at = head.size() + 4;
+  std::array<uint8_t, 8> chunk;
+  while (in.seek(at) && in.readExact(chunk.data(), chunk.size())) {
+    const uint32_t length = be32(chunk.data());
+    if (uint64_t{length} + 4 > in.remaining()) return nullptr;
+    if (std::memcmp(&chunk[4], "IEND", 4) == 0) break;
+    if (std::memcmp(&chunk[4], "IDAT", 4) == 0) {
+      std::vector<uint8_t>& data = source->data;
+      data.resize(data.size() + length + 4);
+      uint8_t* body = data.data() + data.size() - length - 4;
+      if (!in.readExact(body, length + size_t{4})) return nullptr;
+      // The check sum covers the type and the contents.
+      const uint32_t sum = crc32(crc32(0, &chunk[4], 4), body, length);
+      if (sum != be32(body + length)) return nullptr;
+      data.resize(data.size() - 4);
+    }
+    at += uint64_t{length} + 12;
+  }
+  if (source->data.empty()) return nullptr;
   return source;
 }
 
-std::vector<uint8_t> pngImageData(std::span<const uint8_t> file) {
-  std::vector<uint8_t> data;
-  size_t at = 8;  // past the signature
-  while (at + 12 <= file.size()) {
-    const uint32_t length = be32(&file[at]);
-    if (length > file.size() - at - 12) return {};
-    const uint8_t* type = &file[at + 4];
-    const uint8_t* body = type + 4;
-    // The type and contents, as the check sum covers them.
-    if (crc32(0, type, length + 4) != be32(body + length)) return {};
-    if (std::memcmp(type, "IDAT", 4) == 0) data.insert(data.end(), body, body + length);
-    if (std::memcmp(type, "IEND", 4) == 0) break;
-    at += size_t{length} + 12;
-  }
-  return data;
+bool pngDataComplete(const PictureSource& source) {
+  const uint64_t rows =
+      static_cast<uint64_t>(source.height) * (1 + static_cast<uint64_t>(source.width) * source.components);
+  return inflatesTo(source.data, rows);
 }
 
 }  // namespace tessaro

@@ -4,7 +4,6 @@
 // small beside its pixels, so it is kept in memory from the load on.
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <vector>
 
 #include "picture/Stream.h"
@@ -34,12 +33,11 @@ inline constexpr uint64_t kMaxSourceBytes = uint64_t{256} << 20;
 std::shared_ptr<const PictureSource> jpegSource(InputStream& in, int32_t width, int32_t height, int components,
                                                 bool inverted, bool untransformed);
 // The image data of the PNG file `in` holds, when it is a width x height picture of 8-bit grey,
-// RGB or palette indices, not interlaced, whose chunks are whole and whose data inflates to
-// exactly its rows; null otherwise.
+// RGB or palette indices, not interlaced, whose IDAT chunks are whole; null otherwise. The
+// stream's position is left where reading stopped.
 std::shared_ptr<const PictureSource> pngSource(InputStream& in, int32_t width, int32_t height);
-
-// The contents of a PNG file's IDAT chunks joined, from the file's bytes; nothing when a chunk
-// runs past the end or none is there.
-std::vector<uint8_t> pngImageData(std::span<const uint8_t> file);
+// True when a PNG source's data is one zlib stream that inflates to exactly its rows. Checked
+// where the data is used, so that loading does not pay for it.
+bool pngDataComplete(const PictureSource& source);
 
 }  // namespace tessaro
