@@ -53,9 +53,10 @@ int PdfDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH,
   // The picture's identity holds for this one call.
   const uint64_t id = std::exchange(sourceId_, 0);
   const uint64_t generation = std::exchange(sourceGeneration_, 0);
+  const PictureSource* source = std::exchange(source_, nullptr);
   if (destW <= 0 || destH <= 0 || srcW <= 0 || srcH <= 0) return 0;
   const int32_t h = info.bmiHeader.biHeight;
-  const int number = document_.image(id, generation, bits, info, h);
+  const int number = document_.image(id, generation, bits, info, h, source);
   // Source rows count from the bottom; the image's from the top.
   if (number)
     drawImage(number, info.bmiHeader.biWidth, h, x, y, destW, destH, srcX,
@@ -66,8 +67,9 @@ int PdfDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH,
 int PdfDevice::setDIBitsToDevice(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY,
                                  int32_t startScan, int32_t numScans, const uint8_t* bits, const BitmapInfo& info) {
   sourceId_ = sourceGeneration_ = 0;
+  source_ = nullptr;
   if (w <= 0 || h <= 0 || numScans <= 0) return 0;
-  const int number = document_.image(0, 0, bits, info, numScans);
+  const int number = document_.image(0, 0, bits, info, numScans, nullptr);
   // The image holds stored rows startScan .. startScan + numScans - 1, the highest on top; the
   // source rectangle's top row (srcY + h - 1) lands on y.
   const int64_t top = int64_t{startScan} + numScans - (int64_t{srcY} + h);

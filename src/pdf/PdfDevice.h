@@ -23,6 +23,7 @@ class PdfDevice : public Device {
   uint32_t rasterCaps() const override { return RC_STRETCHDIB | RC_DIBTODEV; }
   int bitsPerPixel() const override { return 24; }
   void setSourcePicture(uint64_t id, uint64_t generation) override;
+  void setSourceData(const PictureSource* source) override { source_ = source; }
   int stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH, int32_t srcX, int32_t srcY, int32_t srcW,
                     int32_t srcH, const uint8_t* bits, const BitmapInfo& info, uint32_t rop) override;
   int setDIBitsToDevice(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY, int32_t startScan,
@@ -63,6 +64,7 @@ class PdfDevice : public Device {
   PdfPage page_;
   const PaletteObject* palette_ = nullptr;
   uint64_t sourceId_ = 0, sourceGeneration_ = 0;
+  const PictureSource* source_ = nullptr;
   Color pen_ = kBlack;
   PenStyle penStyle_ = PenStyle::Solid;
   Color brush_ = kWhite;

@@ -2,6 +2,7 @@
 
 #include "pdf/HelveticaMetrics.h"
 #include "pdf/PdfImage.h"
+#include "pdf/PdfSourceImage.h"
 
 namespace tessaro {
 
@@ -29,15 +30,18 @@ PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics) : writer
   info_ = writer_.reserve();
 }
 
-int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info,
-                       int32_t rowCount) {
+int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount,
+                       const PictureSource* source) {
   if (id) {
     const auto it = pictures_.find({id, generation});
     if (it != pictures_.end()) return it->second;
   }
   if (!pdfImageFits(bits, info, rowCount)) return 0;
   const int number = writer_.reserve();
-  writePdfImage(writer_, number, bits, info, rowCount);
+  if (source && pdfSourceFits(*source, info, rowCount))
+    writePdfSourceImage(writer_, number, *source, info);
+  else
+    writePdfImage(writer_, number, bits, info, rowCount);
   ++imageCount_;
   if (id) pictures_[{id, generation}] = number;
   return writer_.ok() ? number : 0;

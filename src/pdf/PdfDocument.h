@@ -30,9 +30,11 @@ class PdfDocument {
   void abandon() { writer_.fail(); }
 
   // The image object of `rowCount` bottom-up rows at `bits`. A picture named by id (non-zero)
-  // and generation is written once per document, anything else once per call. 0 when the rows
-  // are no picture an image can hold, or when writing failed.
-  int image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount);
+  // and generation is written once per document, anything else once per call. The data the rows
+  // were decoded from (may be null) goes in instead of them where it fits. 0 when the rows are
+  // no picture an image can hold, or when writing failed.
+  int image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount,
+            const PictureSource* source);
   void addPage(const PdfPage& page);
   // The rest of the file; true when all of it was written.
   bool finish(const std::string& title);

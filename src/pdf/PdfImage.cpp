@@ -102,7 +102,9 @@ void pixelRow(const uint8_t* src, uint8_t* dst, int32_t width, int bits) {
   }
 }
 
-std::string colourSpace(const BitmapInfo& info, int bits) {
+}  // namespace
+
+std::string pdfColourSpace(const BitmapInfo& info, int bits) {
   if (bits >= 24) return "/DeviceRGB";
   const int entries = 1 << bits;
   std::string table;
@@ -112,8 +114,6 @@ std::string colourSpace(const BitmapInfo& info, int bits) {
   }
   return "[/Indexed /DeviceRGB " + std::to_string(entries - 1) + " <" + hexDigits(table) + ">]";
 }
-
-}  // namespace
 
 bool pdfImageFits(const uint8_t* bits, const BitmapInfo& info, int32_t rowCount) {
   const BitmapInfoHeader& h = info.bmiHeader;
@@ -138,7 +138,7 @@ void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const Bit
   writer.beginObject(number);
   DeflateStream data(writer, photo ? kPhotoLevel : kDrawingLevel, depth < 24 ? Z_DEFAULT_STRATEGY : Z_FILTERED);
   writer.text("<< /Type /XObject /Subtype /Image /Width " + width + " /Height " + std::to_string(rowCount) +
-              " /ColorSpace " + colourSpace(info, depth) + " /BitsPerComponent " + std::to_string(component) +
+              " /ColorSpace " + pdfColourSpace(info, depth) + " /BitsPerComponent " + std::to_string(component) +
               " /Interpolate false /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
               std::to_string(colours) + " /BitsPerComponent " + std::to_string(component) + " /Columns " + width +
               " >> " + data.lengthEntry() + " >>\nstream\n");

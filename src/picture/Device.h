@@ -62,6 +62,9 @@ class Device {
   // TDib::Generation), so that a device may keep its converted copy between repaints. Applies to
   // that one call only; without it (or with id 0) nothing is cached.
   virtual void setSourcePicture(uint64_t /*id*/, uint64_t /*generation*/) {}
+  // The data that picture was decoded from, while its pixels are unchanged (unchangedSource), for
+  // the same one call: a device that stores pictures may store that data instead of the pixels.
+  virtual void setSourceData(const PictureSource* /*source*/) {}
   // Unstretched: rows startScan .. startScan + numScans - 1 of the picture land at (x, y).
   // Returns the number of rows drawn, 0 on failure.
   virtual int setDIBitsToDevice(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY,

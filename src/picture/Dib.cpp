@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "picture/Limits.h"
+#include "picture/PictureSource.h"
 
 namespace tessaro {
 
@@ -77,6 +78,8 @@ TDib& TDib::operator=(TDib&& o) noexcept {
   Generation = o.Generation;
   info_ = std::move(o.info_);
   pixels_ = std::move(o.pixels_);
+  source_ = std::move(o.source_);
+  sourceGeneration_ = o.sourceGeneration_;
   o.Header = nullptr;
   o.Bits = nullptr;
   o.DibHandle = 0;
@@ -161,7 +164,17 @@ TDib copyDib(const TDib& src) {
   dib.HasPalette = src.HasPalette;
   dib.LogPalette = src.LogPalette;
   if (src.Palette) dib.Palette = std::make_unique<PaletteObject>(*src.Palette);
+  if (unchangedSource(src)) keepSource(dib, src.source_);
   return dib;
+}
+
+void keepSource(TDib& dib, std::shared_ptr<const PictureSource> source) {
+  dib.source_ = std::move(source);
+  dib.sourceGeneration_ = dib.Generation;
+}
+
+const PictureSource* unchangedSource(const TDib& dib) {
+  return dib.Generation == dib.sourceGeneration_ ? dib.source_.get() : nullptr;
 }
 
 int32_t getpixel(const TDib& dib, int32_t x, int32_t y) {
@@ -214,7 +227,7 @@ void setpixel(TDib& dib, int32_t x, int32_t y, int32_t value) {
     default:
       return;
   }
-  ++dib.Generation;
+  touchDib(dib);
 }
 
 int32_t DibWidth(const TDib& dib) { return dib.Header ? dib.Header->biWidth : 0; }
@@ -228,6 +241,9 @@ int32_t DibColors(const TDib& dib) {
   return static_cast<int32_t>(n);
 }
 
-void touchDib(TDib& dib) { ++dib.Generation; }
+void touchDib(TDib& dib) {
+  ++dib.Generation;
+  dib.source_.reset();
+}
 
 }  // namespace tessaro

@@ -8,6 +8,8 @@
 
 namespace tessaro {
 
+struct PictureSource;
+
 #pragma pack(push, 1)
 struct BitmapInfoHeader {
   uint32_t biSize = 40;
@@ -84,7 +86,8 @@ class TDib {
   std::unique_ptr<PaletteObject> Palette;
 
   // Identity and change counter: drawing caches key on both. Every routine that writes pixels
-  // or colours through Bits or the colour table calls touchDib afterwards.
+  // or colours through Bits or the colour table calls touchDib afterwards; that also lets go of
+  // the data the picture was decoded from (see keepSource).
   uint64_t Id = 0;
   uint64_t Generation = 0;
 
@@ -101,8 +104,15 @@ class TDib {
 
  private:
   friend TDib allocateDib(int32_t, int32_t, int32_t, bool);
+  friend void keepSource(TDib&, std::shared_ptr<const PictureSource>);
+  friend const PictureSource* unchangedSource(const TDib&);
+  friend TDib copyDib(const TDib&);
+  friend void touchDib(TDib&);
   std::unique_ptr<BitmapInfo> info_;
   std::unique_ptr<uint8_t[], PixelFree> pixels_;
+  // What the picture was decoded from, valid while Generation is still sourceGeneration_.
+  std::shared_ptr<const PictureSource> source_;
+  uint64_t sourceGeneration_ = 0;
 };
 
 // Allocates a picture of the given size and depth. Its pixel bytes read as zero, but memory is
@@ -123,8 +133,14 @@ void adviseSparseWrites(TDib& dib);
 TDib newdib(int32_t width, int32_t height, int32_t bitCount, const BitmapInfo* paletteSource, int32_t colors);
 // Frees all that the picture holds and leaves it empty.
 void deldib(TDib& dib);
-// An independent copy of pixels, colours and palette.
+// An independent copy of pixels, colours and palette; it shares the data the pixels came from.
 TDib copyDib(const TDib& dib);
+
+// Remembers the data a decoder has just made the picture from, as its pixels and colours stand.
+void keepSource(TDib& dib, std::shared_ptr<const PictureSource> source);
+// That data while no pixel or colour has changed since; null once anything has, and for
+// pictures made by an operation, a scan or a drawing.
+const PictureSource* unchangedSource(const TDib& dib);
 
 int32_t getpixel(const TDib& dib, int32_t x, int32_t y);
 void setpixel(TDib& dib, int32_t x, int32_t y, int32_t value);
@@ -136,7 +152,8 @@ int32_t DibColors(const TDib& dib);
 
 // Copies the colour table into LogPalette and rebuilds Palette (after a colour-table edit).
 void syncPaletteFromColors(TDib& dib, int count);
-// Marks the picture as changed for every cache that keyed on it.
+// Marks the picture as changed for every cache that keyed on it, and lets go of the data it was
+// decoded from.
 void touchDib(TDib& dib);
 
 }  // namespace tessaro

@@ -198,6 +198,7 @@ void DrawDib(Device& dc, int32_t X, int32_t Y, int32_t DestW, int32_t DestH, con
     if (caps & RC_STRETCHDIB) {
       // Lets a device keep its converted copy of this picture between repaints.
       dc.setSourcePicture(picture.Id, picture.Generation);
+      dc.setSourceData(unchangedSource(picture));
       drawn = dc.stretchDIBits(r.x, r.y, r.destW, r.destH, r.srcX, r.srcY, r.srcW, r.srcH, picture.Bits,
                                *picture.info(), Rop) != GDI_ERROR;
     }

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "PdfCheck.h"
 #include "app/LoadTab.h"
@@ -133,5 +134,41 @@ TEST(PdfButton, TheCommandLineWritesTheSamePages) {
       ASSERT_TRUE(a && b);
       EXPECT_TRUE(a->rgb == b->rgb);
     }
+  }
+}
+
+// A loaded JPEG goes into the PDF as the file is; an operation leaves only pixels to store, and
+// taking it back brings the file's data back.
+TEST(PdfButton, AJpegGoesInAsItIsUntilChanged) {
+  QTemporaryDir dir;
+  const QString jpeg = dir.filePath("foto.jpg"), pdf = dir.filePath("plakat.pdf");
+  ASSERT_TRUE(test::runTool("convert", {"-size", "60x40", "gradient:orange-navy", jpeg}));
+  test::WindowFixture w(test::smallPage(400, 560));
+  ASSERT_TRUE(w.form.openFile(QFile::encodeName(jpeg)));
+  w.form.runPdfDialog = [&pdf](QWidget*, QString& name) {
+    name = pdf;
+    return true;
+  };
+  const struct {
+    const char* name;
+    std::function<void()> step;
+    QString encoding;  // of the one image, as pdfimages lists it
+  } steps[] = {
+      {"loaded", [] {}, "jpeg"},
+      {"mirrored", [&w] { w.form.FlipHBtnClick(); }, "image"},
+      {"taken back", [&w] { w.form.UndoClick(); }, "jpeg"},
+      {"done again", [&w] { w.form.RedoClick(); }, "image"},
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.name);
+    s.step();
+    w.form.PdfBtnClick();
+    const auto list = test::runTool("pdfimages", {"-list", pdf});
+    ASSERT_TRUE(list);
+    QStringList encodings;
+    for (const QString& line : list->split('\n', Qt::SkipEmptyParts).mid(2))
+      encodings << line.split(' ', Qt::SkipEmptyParts).value(8);
+    encodings.removeDuplicates();
+    EXPECT_EQ(encodings, QStringList{s.encoding});
   }
 }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -19,11 +20,16 @@
 #include <vector>
 
 #include "pdf/PdfPrintService.h"
+#include "picture/CodecRegistry.h"
 #include "picture/DrawDib.h"
 #include "print/GlueNotes.h"
 #include "print/PosterPrintJob.h"
+#include "retouch/MirrorRotate.h"
+#include "retouch/Tones.h"
 #include "support/FakePrintService.h"
+#include "support/PdfPages.h"
 #include "support/PosterPictures.h"
+#include "support/TestData.h"
 
 using namespace tessaro;
 namespace fs = std::filesystem;
@@ -370,4 +376,105 @@ TEST(PdfExport, AFailedWriteKeepsTheOldFileAndSaysWhy) {
   EXPECT_EQ(slurp(writable), "old");
   // No temporary file is left beside them.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);
+}
+
+// Peak signal to noise ratio of two byte strings of one size, in dB; 99 for equal ones.
+double psnr(const std::string& a, const std::string& b) {
+  if (a.size() != b.size() || a.empty()) return 0;
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const double d = static_cast<uint8_t>(a[i]) - static_cast<uint8_t>(b[i]);
+    sum += d * d;
+  }
+  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(a.size()) / sum);
+}
+
+// What a PDF that holds the file as it is must contain: a JPEG whole, a PNG's first IDAT data.
+std::string ownData(const std::string& file) {
+  const std::string bytes = slurp(file);
+  const size_t idat = bytes.find("IDAT");
+  if (bytes.compare(1, 3, "PNG") != 0 || idat == std::string::npos) return bytes;
+  const auto* length = reinterpret_cast<const uint8_t*>(bytes.data() + idat - 4);
+  return bytes.substr(idat + 4, (size_t{length[0]} << 24) | (length[1] << 16) | (length[2] << 8) | length[3]);
+}
+
+TEST(PdfExport, LoadedFilesGoInAsTheyAreUntilChanged) {
+  TempDir dir;
+  const std::string d = dir.path.string() + "/";
+  ASSERT_FALSE(
+      run("convert -size 64x40 gradient:orange-navy -swirl 90 -depth 8 '" + d + "src.ppm' && echo ok").empty());
+  const auto unchanged = [](TDib&) {};
+  const struct {
+    const char* name;
+    std::string make;  // writes `file` in the folder; empty for a fixture
+    std::string file;
+    std::function<void(TDib&)> edit;
+    const char* encoding;  // pdfimages: "jpeg" or "image"
+    bool own;              // the file's own data is in the PDF
+    bool cmyk;             // compared as CMYK samples: poppler shows CMYK its own way
+  } cases[] = {
+      {"baseline", "cjpeg -quality 90 src.ppm > f.jpg", "f.jpg", unchanged, "jpeg", true, false},
+      {"progressive", "cjpeg -progressive src.ppm > f.jpg", "f.jpg", unchanged, "jpeg", true, false},
+      {"grey", "cjpeg -grayscale src.ppm > f.jpg", "f.jpg", unchanged, "jpeg", true, false},
+      {"restart markers", "cjpeg -restart 1 -sample 1x1 src.ppm > f.jpg", "f.jpg", unchanged, "jpeg", true, false},
+      {"RGB, no YCbCr", "cjpeg -rgb src.ppm > f.jpg", "f.jpg", unchanged, "jpeg", true, false},
+      {"CMYK", "", test::dataPath("jpeg/good-cmyk-adobe.jpg"), unchanged, "jpeg", true, true},
+      {"YCCK", "", test::dataPath("jpeg/good-ycck-adobe.jpg"), unchanged, "jpeg", true, true},
+      {"arithmetic coding", "cjpeg -arithmetic src.ppm > f.jpg", "f.jpg", unchanged, "image", false, false},
+      {"copied", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { p = copyDib(p); }, "jpeg", true, false},
+      {"brighter", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { Helligkeit(p, 20); }, "image", false, false},
+      {"one pixel set", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { setpixel(p, 3, 3, 0); }, "image", false, false},
+      {"mirrored", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { p = flipHorizontal(p, {}); }, "image", false, false},
+      {"PNG RGB", "convert src.ppm -define png:color-type=2 f.png", "f.png", unchanged, "image", true, false},
+      {"PNG grey", "convert src.ppm -colorspace gray -depth 8 -define png:color-type=0 f.png", "f.png", unchanged,
+       "image", true, false},
+      {"PNG palette", "convert src.ppm -colors 60 -define png:color-type=3 f.png", "f.png", unchanged, "image", true,
+       false},
+      {"PNG palette, colours changed", "convert src.ppm -colors 60 -define png:color-type=3 f.png", "f.png",
+       [](TDib& p) { Kontrast(p, 150); }, "image", false, false},
+      {"PNG interlaced", "convert src.ppm -interlace PNG -define png:color-type=2 f.png", "f.png", unchanged, "image",
+       false, false},
+      {"PNG with alpha", "convert src.ppm -alpha set -define png:color-type=6 f.png", "f.png", unchanged, "image",
+       false, false},
+      {"PNG of 16 bits", "convert src.ppm -depth 16 PNG48:f.png", "f.png", unchanged, "image", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = c.make.empty() ? c.file : d + c.file;
+    if (!c.make.empty()) {
+      ASSERT_FALSE(run("cd '" + d + "' && " + c.make + " && echo ok").empty());
+    }
+    TDib picture = OpenDib(file, 0, {});
+    ASSERT_FALSE(picture.empty());
+    c.edit(picture);
+    const std::string pdf = d + "out.pdf";
+    PdfPrintService printer(pdf, test::smallPage(64, 40, 0));
+    ASSERT_TRUE(printer.beginDoc());
+    drawWhole(printer, picture);
+    ASSERT_TRUE(printer.endDoc());
+    EXPECT_EQ(run("pdfimages -list '" + pdf + "' | awk 'NR > 2 {print $9}'"), c.encoding + std::string("\n"));
+    EXPECT_EQ(slurp(pdf).find(ownData(file)) != std::string::npos, c.own);
+    const int32_t w = DibWidth(picture), h = DibHeight(picture);
+    if (c.cmyk) {
+      // The image's samples as poppler reads them, beside ImageMagick's reading of the file.
+      const std::string cmyk = "-depth 8 cmyk:-";
+      EXPECT_GE(psnr(run("pdfimages -tiff '" + pdf + "' '" + d + "img' && convert '" + d + "img-000.tif' " + cmyk),
+                     run("convert '" + file + "' " + cmyk)),
+                45);
+      continue;
+    }
+    // Four device pixels a picture pixel, read at the middle of each: poppler blends neighbours
+    // where one covers one.
+    constexpr int kScale = 4;
+    const std::optional<test::RgbPage> page = test::renderPdfPage(pdf, 1, 72 * kScale);
+    ASSERT_TRUE(page);
+    std::string shown;
+    for (int32_t y = 0; y < h; ++y) {
+      for (int32_t x = 0; x < w; ++x) {
+        const Color c = page->at(kScale * x + kScale / 2, kScale * y + kScale / 2);
+        shown += {static_cast<char>(colorRed(c)), static_cast<char>(colorGreen(c)), static_cast<char>(colorBlue(c))};
+      }
+    }
+    EXPECT_GE(psnr(shown, pictureRgb(picture)), 45);
+  }
 }

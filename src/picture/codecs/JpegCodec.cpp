@@ -13,6 +13,7 @@
 // clang-format on
 
 #include "picture/Limits.h"
+#include "picture/PictureSource.h"
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/PaletteSupport.h"
 
@@ -375,6 +376,19 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   return true;
 }
 
+// The file's own data, for a PDF to hold as it is: 8-bit Huffman-coded grey, YCbCr, RGB, CMYK
+// or YCCK (CMYK inverted exactly where the decoder inverts it) that decoded without damage.
+void keepJpegSource(Decoder& d, InputStream& in) {
+  const jpeg_decompress_struct& c = d.cinfo;
+  const J_COLOR_SPACE s = c.jpeg_color_space;
+  const bool cmyk = s == JCS_CMYK || s == JCS_YCCK;
+  if (c.err->num_warnings || c.arith_code || c.data_precision != 8 ||
+      !(s == JCS_GRAYSCALE || s == JCS_YCbCr || s == JCS_RGB || cmyk))
+    return;
+  keepSource(d.dib, jpegSource(in, DibWidth(d.dib), DibHeight(d.dib), c.num_components, cmyk && c.saw_Adobe_marker,
+                               s == JCS_RGB));
+}
+
 struct Destination {
   jpeg_destination_mgr pub;
   OutputStream* out;
@@ -450,6 +464,7 @@ TDib JpegCodec::decode(InputStream& in, const ProgressFn& progress) const {
   d->src.pub.bytes_in_buffer = 0;
   d->src.pub.next_input_byte = nullptr;
   const bool ok = runDecode(*d, progress);
+  if (ok) keepJpegSource(*d, in);
   jpeg_destroy_decompress(&d->cinfo);
   if (!ok) return TDib();
   return std::move(d->dib);

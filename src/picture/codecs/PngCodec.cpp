@@ -9,6 +9,7 @@
 
 #include "picture/Limits.h"
 #include "picture/PhotoGrain.h"
+#include "picture/PictureSource.h"
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/LegacyCodecIo.h"
 #include "picture/codecs/PaletteSupport.h"
@@ -307,6 +308,8 @@ TDib PngCodec::decode(InputStream& in, const ProgressFn& progress) const {
   const bool ok = d.info && runDecode(d);
   png_destroy_read_struct(&d.png, d.info ? &d.info : nullptr, nullptr);
   if (!ok) return TDib();
+  // Rows taken as the file holds them may go into a PDF as the file's own data.
+  if (!d.convert) keepSource(d.dib, pngSource(in, DibWidth(d.dib), DibHeight(d.dib)));
   return std::move(d.dib);
 }
 

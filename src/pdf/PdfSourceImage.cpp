@@ -1,0 +1,60 @@
+#include "pdf/PdfSourceImage.h"
+
+#include <string>
+#include <string_view>
+
+#include "pdf/PdfImage.h"
+
+namespace tessaro {
+
+namespace {
+
+// The table of a grey picture as decoders make it: entry i is grey i.
+bool greyRamp(const BitmapInfo& info) {
+  for (int i = 0; i < 256; ++i) {
+    const RgbQuad& q = info.bmiColors[i];
+    if (q.rgbRed != i || q.rgbGreen != i || q.rgbBlue != i) return false;
+  }
+  return true;
+}
+
+std::string colourSpace(const PictureSource& source, const BitmapInfo& info) {
+  if (source.indexed) return pdfColourSpace(info, 8);
+  return source.components == 1 ? "/DeviceGray" : source.components == 3 ? "/DeviceRGB" : "/DeviceCMYK";
+}
+
+std::string filterEntries(const PictureSource& source) {
+  if (source.kind == PictureSource::Kind::Png)
+    return "/Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " + std::to_string(source.components) +
+           " /BitsPerComponent 8 /Columns " + std::to_string(source.width) + " >>";
+  // Adobe's inverted CMYK is turned back by the decode ranges; RGB data must not be read as YCbCr.
+  std::string entries = source.inverted ? "/Decode [1 0 1 0 1 0 1 0] /Filter /DCTDecode" : "/Filter /DCTDecode";
+  if (source.untransformed) entries += " /DecodeParms << /ColorTransform 0 >>";
+  return entries;
+}
+
+}  // namespace
+
+bool pdfSourceFits(const PictureSource& source, const BitmapInfo& info, int32_t rowCount) {
+  const BitmapInfoHeader& h = info.bmiHeader;
+  if (h.biWidth != source.width || h.biHeight != source.height || rowCount != source.height || source.data.empty())
+    return false;
+  bool colours = false;
+  if (source.indexed)
+    colours = source.components == 1 && h.biBitCount == 8;
+  else if (source.components == 1)
+    colours = h.biBitCount == 8 && greyRamp(info);
+  else if (source.components == 3 || source.components == 4)
+    colours = h.biBitCount == 24 && (source.components == 3 || source.kind == PictureSource::Kind::Jpeg);
+  return colours && (source.kind == PictureSource::Kind::Jpeg || pngDataComplete(source));
+}
+
+void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info) {
+  const std::string entries = "/Type /XObject /Subtype /Image /Width " + std::to_string(source.width) + " /Height " +
+                              std::to_string(source.height) + " /ColorSpace " + colourSpace(source, info) +
+                              " /BitsPerComponent 8 /Interpolate false " + filterEntries(source);
+  writer.streamObject(number, entries,
+                      std::string_view(reinterpret_cast<const char*>(source.data.data()), source.data.size()));
+}
+
+}  // namespace tessaro
