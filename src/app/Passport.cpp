@@ -145,8 +145,7 @@ void TMainForm::PassDruckClick() {
   passport_->GoBtn2->release();
   printToPrinter([this](PrintService& p) { return runPassportJob(p); },
                  [this](const QString& text) { passport_->showStatus(text); },
-                 QStringLiteral("Es ist kein Drucker eingerichtet. Die Paßbilder wurden in die Datei \"%1\" "
-                                "geschrieben."));
+                 QStringLiteral("Die Paßbilder wurden in die Datei \"%1\" geschrieben."));
 }
 
 void TMainForm::PassPdfBtnClick() {

@@ -8,6 +8,7 @@
 #include "app/MainForm.h"
 #include "app/PrintTab.h"
 #include "app/SettingsTab.h"
+#include "cups/PrintQueue.h"
 #include "pdf/PdfPrintService.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtPrintService.h"
@@ -102,7 +103,11 @@ void TMainForm::printToPrinter(const PrintJobFn& job, const std::function<void(c
   // Only when no queue is installed at all; a PDF chosen in the printer dialog is no surprise.
   if (result.status == PosterPrintResult::Status::Printed && !file.isEmpty() &&
       QPrinterInfo::availablePrinterNames().isEmpty())
-    messageBoxes().tell(this, QStringLiteral("Drucken"), noPrinterText.arg(file), MessageBoxes::Icon::Information);
+    messageBoxes().tell(this, QStringLiteral("Drucken"),
+                        (cups::printSystemAnswers() ? QStringLiteral("Es ist kein Drucker eingerichtet. ")
+                                                    : QStringLiteral("Das Drucksystem (CUPS) antwortet nicht. ")) +
+                            noPrinterText.arg(file),
+                        MessageBoxes::Icon::Information);
 }
 
 void TMainForm::PdfBtnClick() {
@@ -113,8 +118,7 @@ void TMainForm::PrintBtnClick() {
   print_->GoBtn1->release();
   printToPrinter([this](PrintService& p) { return runPosterJob(p); },
                  [this](const QString& t) { print_->showStatus(t); },
-                 QStringLiteral("Es ist kein Drucker eingerichtet. Das Poster wurde in die Datei \"%1\" "
-                                "geschrieben."));
+                 QStringLiteral("Das Poster wurde in die Datei \"%1\" geschrieben."));
 }
 
 }  // namespace tessaro

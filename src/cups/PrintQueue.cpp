@@ -29,6 +29,8 @@ QueueState queueState(const std::string& queue) {
   return http ? queueState(http.get(), queue) : QueueState::Unreachable;
 }
 
+bool printSystemAnswers() { return connectToServer() != nullptr; }
+
 std::optional<QueuePaper> queuePaper(const std::string& queue, const std::string& media, int dpi, std::string& why) {
   const Connection http = connectToServer();
   const Dest dest = http ? namedDest(http.get(), queue) : nullptr;

@@ -12,6 +12,10 @@ namespace tessaro::cups {
 // `queue` as "queue" or "queue/instance"; the instance only selects saved options.
 QueueState queueState(const std::string& queue);
 
+// Whether the print system answers at all: with no queue to be seen, this tells "none set up"
+// from "the print system is down".
+bool printSystemAnswers();
+
 struct QueuePaper {
   PageMetrics metrics;
   std::string media;  // the print system's name of the paper, to send with the job

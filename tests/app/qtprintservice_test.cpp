@@ -1,5 +1,6 @@
 #include "platform/QtPrintService.h"
 
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -247,6 +248,15 @@ TEST(QtPrintServiceWindow, NamesThePrinterAndConfirmsTheFile) {
   const auto installed = test::runTool("lpstat", {"-e"});
   const bool noQueue = !installed || installed->trimmed().isEmpty();
   EXPECT_EQ(boxes.shown.size(), noQueue ? 1 : 0) << boxes.shown.join("; ").toStdString();
+
+  // With the print system down no queue can be seen either; the note then names that reason.
+  boxes.shown.clear();
+  cupsSetServer("/nonexistent.sock");
+  form.PrintBtnClick();
+  cupsSetServer(nullptr);
+  ASSERT_EQ(boxes.shown.size(), 1);
+  EXPECT_TRUE(boxes.shown[0].startsWith("Drucken: Das Drucksystem (CUPS) antwortet nicht. Das Poster wurde in die Datei"))
+      << boxes.shown[0].toStdString();
 
   if (!haveQueue(queue)) GTEST_SKIP() << "switching to a queue: no CUPS queue TessaroPDF (scripts/cups-test-queue)";
   const struct {
