@@ -95,7 +95,7 @@ if grep -q 'tessaro-cli poster' <<<"$cli_help"; then
   echo "== Poster: ${grid:-10x10} sheets of A4 ($(head -1 "$work/poster.txt"))"
   # plakativ fits the picture into a box of as many A4 sheets, laid edge to edge, turned as ours
   # are (wider than 25 cm each: across).
-  box=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) Blätter ([^)]*), \([0-9,]*\) x .*/\1 \2 \3/p' "$work/poster.txt" |
+  box=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) Blätter ([^)]*), \([0-9.,]*\) x .*/\1 \2 \3/p' "$work/poster.txt" |
     tr , . | awk '{ t = $3 / $1 > 25 ? 297 : 210; u = 507 - t; printf "%dx%dmm %dmmx%dmm", $1 * t, $2 * u, t, u }')
   # shellcheck disable=SC2086  # two words
   set -- ${box:-2100x2970mm 210mmx297mm}
