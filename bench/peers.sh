@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter, and
+# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter and
+# plakativ, JPEG to PNG at 1 to 256 megapixels against vips at compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
 # brightness and contrast against GraphicsMagick's -level, colour depth against ImageMagick.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
@@ -9,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips gm pdfposter pngcheck convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -92,10 +93,17 @@ if grep -q 'tessaro-cli poster' <<<"$cli_help"; then
   /usr/bin/time -f %M -o "$work/poster.kb" $poster >"$work/poster.txt"
   grid=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) .*/\1x\2/p' "$work/poster.txt")
   echo "== Poster: ${grid:-10x10} sheets of A4 ($(head -1 "$work/poster.txt"))"
-  names+=(cli-poster pdfposter)
-  cmds+=("$poster" "pdfposter -m a4 -p ${grid:-10x10}a4 $work/photo.pdf $work/pdfposter.pdf")
+  # plakativ fits the picture into a box of as many A4 sheets, laid edge to edge, turned as ours
+  # are (wider than 25 cm each: across).
+  box=$(sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) Blätter ([^)]*), \([0-9.,]*\) x .*/\1 \2 \3/p' "$work/poster.txt" |
+    tr , . | awk '{ t = $3 / $1 > 25 ? 297 : 210; u = 507 - t; printf "%dx%dmm %dmmx%dmm", $1 * t, $2 * u, t, u }')
+  # shellcheck disable=SC2086  # two words
+  set -- ${box:-2100x2970mm 210mmx297mm}
+  plakativ="plakativ --size $1 --pagesize $2 --border 0 -o $work/plakativ.pdf $photo"
+  names+=(cli-poster pdfposter plakativ)
+  cmds+=("$poster" "pdfposter -m a4 -p ${grid:-10x10}a4 $work/photo.pdf $work/pdfposter.pdf" "$plakativ")
 else
-  echo "== tessaro-cli has no poster command yet: poster vs pdfposter skipped"
+  echo "== tessaro-cli has no poster command yet: poster vs pdfposter and plakativ skipped"
 fi
 
 # Picture operations, BMP file to BMP file, on the photo as a 24-bit BMP. vips reads and writes
@@ -147,10 +155,12 @@ for i in "${!names[@]}"; do
     # shellcheck disable=SC2086  # as above
     kb=$(/usr/bin/time -f %M ${cmds[$i]} 2>&1 >/dev/null | tail -1)
   fi
+  echo "$kb" >"$work/${names[$i]}.kb"
   printf '  %-11s %6d MiB\n' "${names[$i]}" $((kb / 1024))
 done
-[ -e "$work/poster.pdf" ] && echo "  (poster.pdf: $(pdfinfo "$work/poster.pdf" | awk '/^Pages:/ { print $2 }') pages," \
-  "pdfposter.pdf: $(pdfinfo "$work/pdfposter.pdf" | awk '/^Pages:/ { print $2 }') pages)"
+pages() { pdfinfo "$1" | awk '/^Pages:/ { print $2 }'; }
+[ -e "$work/poster.pdf" ] && echo "  (poster.pdf: $(pages "$work/poster.pdf") pages," \
+  "pdfposter.pdf: $(pages "$work/pdfposter.pdf") pages, plakativ.pdf: $(pages "$work/plakativ.pdf") pages)"
 
 # Faster must not mean different: the same pixels as djpeg decodes, and a PNG others accept.
 echo "== Same pixels as djpeg"
@@ -175,12 +185,13 @@ for d in "${depth_names[@]}"; do
 done
 
 echo "== Ratios (mean times of the run above)"
-pdf_bytes=$(stat -c %s "$work/poster.pdf" 2>/dev/null || echo 0)
-poster_kb=$(cat "$work/poster.kb" 2>/dev/null || echo 0)
-python3 - "$json" "$(stat -c %s "$work/cli.png")" "$(stat -c %s "$work/vips.png")" "$pdf_bytes" "$poster_kb" <<'EOF'
+size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+python3 - "$json" "$(size "$work/cli.png")" "$(size "$work/vips.png")" "$(size "$work/poster.pdf")" \
+  "$(cat "$work/poster.kb" 2>/dev/null || echo 0)" "$(size "$work/plakativ.pdf")" \
+  "$(cat "$work/plakativ.kb" 2>/dev/null || echo 0)" <<'EOF'
 import json, sys
 mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
-cli_png, vips_png, pdf, poster_kb = (int(a) for a in sys.argv[2:6])
+cli_png, vips_png, pdf, poster_kb, plakativ_pdf, plakativ_kb = (int(a) for a in sys.argv[2:8])
 picture = 6000 * 4000 * 3  # the decoded photo
 def line(what, value, target=None):
     verdict = "" if target is None else ("  PASS" if value <= target else "  FAIL") + f" (target <= {target})"
@@ -197,11 +208,51 @@ line("8 bit standard+ordered / IM o8x8,6", mean["cli-depth-ordered"] / mean["im-
 line("8 bit optimised+nearest / IM +dither", mean["cli-depth-nearest"] / mean["im-depth-nearest"], 0.5)
 if "cli-poster" in mean:
     line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
+    line("poster / plakativ", mean["cli-poster"] / mean["plakativ"], 1.0)
+    line("poster PDF size / plakativ's", pdf / plakativ_pdf, 1.05)
+    line("poster peak memory / plakativ's", poster_kb / plakativ_kb, 1.0)
     # The picture goes into the PDF once; compressing it once is the floor.
     line("poster PDF size / PNG size", pdf / cli_png, 1.1)
     line("poster / convert to PNG", mean["cli-poster"] / mean["cli-png"], 1.3)
     line("poster peak memory / picture", poster_kb * 1024 / picture, 2.0)
 EOF
+
+# JPEG to PNG as the picture grows: the photo made 1, 16, 64 and 256 megapixels large by vips
+# (kept in the cache), and a smooth 256 one, the photo made 1 megapixel and then 16 times wider
+# and higher, against vips copy at compression 1, all side by side in one run. The cost must grow
+# no faster than the picture (target: at most 1.2 times vips' time at every size).
+echo "== JPEG to PNG from 1 to 256 megapixels vs vips copy [compression=1]"
+sizes=(1 16 64 256 256s)
+grow_args=()
+for mp in "${sizes[@]}"; do
+  big="$cache/landscape-${mp}mp-v1.jpg"
+  if [ ! -s "$big" ]; then
+    if [ "$mp" = 256s ]; then
+      vips resize "$cache/landscape-1mp-v1.jpg" "$big.part.jpg[Q=90]" 16
+    else
+      vips resize "$photo" "$big.part.jpg[Q=90]" "$(awk -v mp="$mp" 'BEGIN { print sqrt(mp / 24) }')"
+    fi
+    mv "$big.part.jpg" "$big"
+  fi
+  grow_args+=(-n "cli-${mp}mp" "$cli convert $big $work/cli-${mp}mp.png"
+    -n "vips-${mp}mp" "vips copy $big $work/vips-${mp}mp.png[compression=1]")
+done
+hyperfine -N --warmup 1 --runs "$runs" --export-json "$cache/peers-grow.json" "${grow_args[@]}"
+for mp in "${sizes[@]}"; do
+  echo "$mp $(stat -c %s "$work/cli-${mp}mp.png") $(stat -c %s "$work/vips-${mp}mp.png")"
+done | python3 -c '
+import json, sys
+mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
+for row in sys.stdin:
+    mp, ours, theirs = row.split()
+    ours, theirs = int(ours), int(theirs)
+    cli, vips = mean[f"cli-{mp}mp"], mean[f"vips-{mp}mp"]
+    ratio = cli / vips
+    print(f"  {mp:>4} MP  {cli:7.2f} s / {vips:7.2f} s = {ratio:5.2f}",
+          "PASS" if ratio <= 1.2 else "FAIL", "(target <= 1.2)",
+          f"  PNG {ours / 1e6:7.1f} MB, vips {theirs / 1e6:7.1f} MB ({ours / theirs:4.2f})")
+' "$cache/peers-grow.json"
+rm -f "$work"/cli-*mp.png "$work"/vips-*mp.png
 
 # Scanning: a 300 dpi A4 colour scan from SANE's test backend into a picture, against scanimage
 # writing the same scan to a PNM file, in a hyperfine run of their own (target: at most 1.2 times
