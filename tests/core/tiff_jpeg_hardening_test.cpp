@@ -75,8 +75,15 @@ const GoodCase kGoodCases[] = {
      "-size 67x45 radial-gradient:white-gray10 -colorspace Gray \\( -size 67x45 gradient:black-white \\) "
      "-alpha off -compose CopyOpacity -composite -depth 16 -define tiff:alpha=associated -compress LZW",
      "", 8, 2},
+    // The same in tiles cut by both edges, which libtiff's reader would have taken.
+    {"TiledGrey16Alpha", "grey16-alpha-tiled.tif",
+     "-size 67x45 radial-gradient:white-gray10 -colorspace Gray \\( -size 67x45 gradient:white-gray30 \\) "
+     "-alpha off -compose CopyOpacity -composite -depth 16 -compress LZW -define tiff:tile-geometry=32x32",
+     "", 8, 2},
     // libtiff's reader takes CMYK of 8 bits only; ours narrows each ink before mixing.
     {"Cmyk16", "tiff/good-cmyk-16bit.tif", nullptr, "", 24, 2},
+    {"TiledCmyk16", "cmyk16-tiled.tif",
+     "-size 70x50 gradient:orange-teal -colorspace CMYK -depth 16 -define tiff:tile-geometry=32x32", "", 24, 2},
     {"Jpeg100Scans", "jpeg/good-100-scans.jpg", nullptr, "", 8, 1},
     // A photo-sized progressive file without subsampling: its coefficient buffer is twice the
     // picture, which the memory rule must grant.

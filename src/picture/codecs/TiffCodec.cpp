@@ -340,6 +340,16 @@ int scanlineBits(const Layout& l) {
   }
 }
 
+// Depth of the picture when contiguous tiles of wide samples are narrowed here, 0 otherwise: 16
+// and 32-bit grey under alpha (libtiff's RGBA reader drops that alpha) and 16-bit CMYK (which it
+// refuses).
+int wideTileBits(const Layout& l) {
+  if (!l.hasPhotometric || !l.tiled || !l.contiguous()) return 0;
+  if (l.photometric == PHOTOMETRIC_MINISBLACK && l.spp > 1 && l.alpha() && (l.bps == 16 || l.bps == 32)) return 8;
+  if (l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK && l.spp >= 4 && l.bps == 16) return 24;
+  return 0;
+}
+
 // One sample of 8, 16 or 32 bits cut to 8 (libtiff hands wide samples over in the machine's byte
 // order).
 uint32_t sample8(const uint8_t* samples, size_t i, int bps) {
@@ -608,6 +618,41 @@ bool readTiles(InputStream& in, TIFFRGBAImage& img, Target& t) {
   return true;
 }
 
+// Tiles of the layouts wideTileBits names, each tile's rows narrowed straight into the picture
+// as scanlines are; a tile is the only working memory.
+TDib decodeWideTiles(InputStream& in, TIFF* tif, const Layout& l, int bits, const bool& damaged,
+                     const ProgressFn& progress) {
+  if (!admitSize(in, l.width, l.height, bits)) return TDib();
+  uint32_t tw = 0, th = 0;
+  if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || !tw || !th)
+    return TDib();
+  const uint64_t tileBytes = TIFFTileSize64(tif), rowBytes = (uint64_t{tw} * l.spp * l.bps + 7) / 8;
+  if (tileBytes == 0 || tileBytes < rowBytes * th) return TDib();
+  if (tileBytes > kWorkBytes) {
+    refuseWork(in);
+    return TDib();
+  }
+  TDib dib = makeScanlineDib(tif, l, bits);
+  if (dib.empty()) {
+    in.fail(FileFault::OutOfMemory);
+    return TDib();
+  }
+  std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
+  RowProgress rows(progress, static_cast<int64_t>(l.height));
+  for (uint32_t y0 = 0; y0 < l.height; y0 += th) {
+    const uint32_t count = std::min(th, l.height - y0);
+    for (uint32_t x0 = 0; x0 < l.width; x0 += tw) {
+      if (TIFFReadTile(tif, tile.data(), x0, y0, 0, 0) < 0 || damaged) return TDib();
+      const auto shown = static_cast<int32_t>(std::min(tw, l.width - x0));
+      for (uint32_t r = 0; r < count; ++r)
+        narrowRow(tile.data() + r * rowBytes, l, shown,
+                  dib.row(static_cast<int32_t>(y0 + r)) + static_cast<size_t>(x0) * static_cast<size_t>(bits / 8));
+    }
+    rows.row(y0 + count - 1);
+  }
+  return dib;
+}
+
 const char* modelName(uint16_t photometric) {
   switch (photometric) {
     case PHOTOMETRIC_MINISWHITE:
@@ -697,9 +742,9 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   // Reading every strip's start is for decoding; a read of the header only does without it.
   if (layout.compression == COMPRESSION_JPEG && !in.headerOnly() && !jpegStripsPlausible(in, tif.get(), layout))
     return TDib();
-  const int bits = scanlineBits(layout);
-  return bits ? decodeScanlines(in, tif.get(), layout, bits, options.damaged, progress)
-              : decodeRgba(in, tif.get(), layout, options.damaged, progress);
+  if (const int bits = scanlineBits(layout)) return decodeScanlines(in, tif.get(), layout, bits, options.damaged, progress);
+  if (const int bits = wideTileBits(layout)) return decodeWideTiles(in, tif.get(), layout, bits, options.damaged, progress);
+  return decodeRgba(in, tif.get(), layout, options.damaged, progress);
 }
 
 bool TiffCodec::encode(const TDib& dib, OutputStream& out) const {
