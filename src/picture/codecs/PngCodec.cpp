@@ -213,6 +213,24 @@ void readPasses(Decoder& d, png_uint_32 width, png_uint_32 height, RowProgress& 
   }
 }
 
+// libpng takes memory for a text chunk's whole claimed length before reading it, whatever its
+// chunk limit says, so 150 bytes that claim a 2 GB chunk would cost 2 GB. Every chunk libpng reads
+// before the picture data must therefore lie inside the file; one that does not is damage.
+bool chunksBeforeDataFit(InputStream& in) {
+  constexpr uint64_t kSignature = 8, kHeader = 8, kCrc = 4;
+  uint8_t header[kHeader];
+  for (uint64_t at = kSignature; in.seek(at) && in.readExact(header, kHeader);) {
+    const uint64_t length = be32(header);
+    if (std::memcmp(header + 4, "IDAT", 4) == 0 || std::memcmp(header + 4, "IEND", 4) == 0) break;
+    if (length + kCrc > in.remaining()) {
+      in.fail(FileFault::Damaged);
+      return false;
+    }
+    at += kHeader + length + kCrc;
+  }
+  return in.seek(0);
+}
+
 bool runDecode(Decoder& d) {
   if (setjmp(png_jmpbuf(d.png))) return false;
   png_set_read_fn(d.png, &d, readFn);
@@ -305,7 +323,7 @@ TDib PngCodec::decode(InputStream& in, const ProgressFn& progress) const {
   d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, errorFn, readWarningFn);
   if (!d.png) return TDib();
   d.info = png_create_info_struct(d.png);
-  const bool ok = d.info && runDecode(d);
+  const bool ok = d.info && chunksBeforeDataFit(in) && runDecode(d);
   png_destroy_read_struct(&d.png, d.info ? &d.info : nullptr, nullptr);
   if (!ok) return TDib();
   // Rows taken as the file holds them may go into a PDF as the file's own data.
