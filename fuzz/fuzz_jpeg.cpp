@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the JPEG decoder; whatever decodes is written back out, so the
-// encoder sees every shape the decoder can produce.
+// Feeds arbitrary bytes to the JPEG decoder, once storing the pixels and once only checking them
+// as a load for a PDF does; whatever decodes is written back out, so the encoder sees every shape
+// the decoder can produce.
 #include <cstddef>
 #include <cstdint>
 
@@ -7,11 +8,14 @@
 #include "picture/codecs/Codecs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  tessaro::MemoryInputStream in(std::span<const uint8_t>(data, size));
-  const tessaro::TDib dib = tessaro::jpegCodec().decode(in, nullptr);
-  if (!dib.empty() && dib.pixelBytes() <= (size_t{1} << 22)) {
-    tessaro::MemoryOutputStream out;
-    tessaro::jpegCodec().encode(dib, out);
+  for (const bool sourceOnly : {false, true}) {
+    tessaro::MemoryInputStream in(std::span<const uint8_t>(data, size));
+    if (sourceOnly) in.wantSourceOnly();
+    const tessaro::TDib dib = tessaro::jpegCodec().decode(in, nullptr);
+    if (!sourceOnly && !dib.empty() && dib.pixelBytes() <= (size_t{1} << 22)) {
+      tessaro::MemoryOutputStream out;
+      tessaro::jpegCodec().encode(dib, out);
+    }
   }
   return 0;
 }

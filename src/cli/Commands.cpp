@@ -21,10 +21,10 @@ int fail(std::ostream& err, int code, const std::string& message) {
   return code;
 }
 
-TDib load(const CommandLine& line, std::ostream& err, int& code) {
+TDib load(const CommandLine& line, std::ostream& err, int& code, bool onlyIntoPdf) {
   FileError why;
-  TDib picture =
-      OpenDib(line.input, 0, {}, &why, line.acceptDamaged ? DamagedPicture::Keep : DamagedPicture::Refuse);
+  const DamagedPicture damaged = line.acceptDamaged ? DamagedPicture::Keep : DamagedPicture::Refuse;
+  TDib picture = onlyIntoPdf ? openDibForPdf(line.input, &why, damaged) : OpenDib(line.input, 0, {}, &why, damaged);
   if (picture.empty()) {
     const bool mayTry = why.fault == FileFault::Damaged && !line.acceptDamaged;
     code = fail(err, kExitBadInput,

@@ -14,8 +14,10 @@ std::string helpText();
 // a script's log shows who complained.
 int fail(std::ostream& err, int code, const std::string& message);
 // The picture in the input file, or an empty one after a message, with `code` set to
-// kExitBadInput; a damaged file only with --accept-damaged.
-TDib load(const CommandLine& line, std::ostream& err, int& code);
+// kExitBadInput; a damaged file only with --accept-damaged. A picture loaded `onlyIntoPdf` must
+// go unchanged into a PDF and nowhere else (see openDibForPdf): its file's own data may stand in
+// for pixels never stored.
+TDib load(const CommandLine& line, std::ostream& err, int& code, bool onlyIntoPdf = false);
 int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err);
 
 }  // namespace tessaro::cli

@@ -113,7 +113,8 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   int code = kExitOk;
   const std::optional<Paper> paper = choosePaper(job.target, err, code);
   if (!paper) return code;
-  TDib picture = load(line, err, code);
+  // Unless it is cut first, the picture goes on unchanged into our PDF.
+  TDib picture = load(line, err, code, !job.fitCrop);
   if (picture.empty()) return code;
   if (job.fitCrop) {
     const PixelRect r = passFitCrop(*job.size, {0, 0, DibWidth(picture), DibHeight(picture)});

@@ -28,7 +28,8 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const PrintTarget target{job.output, job.printer, job.paper, job.dpi};
   const std::optional<Paper> paper = choosePaper(target, err, code);
   if (!paper) return code;
-  const TDib picture = load(line, err, code);
+  // The picture goes on unchanged into our PDF, for a file or a printer alike.
+  const TDib picture = load(line, err, code, true);
   if (picture.empty()) return code;
   const PosterSetup setup = setUpPoster(picture, paper->metrics, job.options, job.glue, job.size);
   if (!setup.ok()) return fail(err, kExitUnknown, setup.error);

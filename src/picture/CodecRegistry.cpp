@@ -112,14 +112,28 @@ const Codec* chooseCodec(InputStream& in, const std::string& fileName) {
 
 }  // namespace
 
-TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why,
-             DamagedPicture damaged) {
+namespace {
+
+TDib openFile(const std::string& fileName, const ProgressFn& progress, FileError* why, DamagedPicture damaged,
+              bool sourceOnly) {
   const std::unique_ptr<InputStream> in = openInput(fileName);
   if (in->error()) {
     if (why) *why = in->error();
     return TDib();
   }
+  if (sourceOnly) in->wantSourceOnly();
   return decodeWith(chooseCodec(*in, fileName), *in, progress, why, damaged);
+}
+
+}  // namespace
+
+TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why,
+             DamagedPicture damaged) {
+  return openFile(fileName, progress, why, damaged, false);
+}
+
+TDib openDibForPdf(const std::string& fileName, FileError* why, DamagedPicture damaged) {
+  return openFile(fileName, {}, why, damaged, true);
 }
 
 std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why) {

@@ -46,6 +46,10 @@ enum class DamagedPicture { Refuse, Keep };
 // input whole.
 TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress, FileError* why = nullptr,
              DamagedPicture damaged = DamagedPicture::Refuse);
+// OpenDib for a picture that goes on only into a PDF and is not changed first: where the file's
+// own data can stand in for the pixels there, they are checked for damage but not stored, and
+// read as black. Nothing but a PDF page may show such a picture.
+TDib openDibForPdf(const std::string& fileName, FileError* why, DamagedPicture damaged);
 // Reads only as far as the picture's size and the depth OpenDib would load it at, without its
 // pixels, also for a picture above the memory limit; nothing (and the reason in `why`) when the
 // file cannot be read that far.

@@ -59,11 +59,18 @@ class InputStream {
   }
   const std::optional<PictureHeader>& header() const { return header_; }
 
+  // A load whose picture goes on only into a PDF, unchanged: a decoder that keeps its file's
+  // data for the PDF (see PictureSource) may check the pixels without storing them. The picture's
+  // pixel memory is then left untouched, all zero, and never becomes resident.
+  void wantSourceOnly() { sourceOnly_ = true; }
+  bool sourceOnly() const { return sourceOnly_; }
+
  protected:
   FileError error_;
 
  private:
   bool headerOnly_ = false;
+  bool sourceOnly_ = false;
   std::optional<PictureHeader> header_;
   bool damaged_ = false;
   uint64_t damageOffset_ = 0;

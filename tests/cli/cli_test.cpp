@@ -567,6 +567,10 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
     PrintOrder order;
     std::vector<std::pair<int, int>> skip;
     bool labelsAndOverview = false;  // text in the PDF's face: pages counted, not compared
+    // A JPEG made from in.bmp by this cjpeg call, printed instead; "jpeg" where its own data goes
+    // into the PDF (its pixels then never stored), "image" where it is decoded first.
+    const char* cjpeg = nullptr;
+    const char* encoding = "image";
   };
   Options lines;
   lines.OptGlueLines = true;
@@ -597,14 +601,24 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
        PrintOrder::Rows,
        {{2, 1}},
        true},
+      {{"--across", "2"}, {PosterSizeKind::Across, "2"}, Options{}, {5, 5}, PrintOrder::Rows, {}, false,
+       "-quality 95", "jpeg"},
+      {{"--across", "2"}, {PosterSizeKind::Across, "2"}, Options{}, {5, 5}, PrintOrder::Rows, {}, false,
+       "-progressive", "jpeg"},
+      {{"--across", "2"}, {PosterSizeKind::Across, "2"}, Options{}, {5, 5}, PrintOrder::Rows, {}, false,
+       "-arithmetic", "image"},
   };
   const fs::path dir = freshFolder("cli-poster");
-  const TDib picture = test::blockPicture(36, 24, 6, 4);
-  writeBmp(picture, dir / "in.bmp");
+  const TDib bmp = test::blockPicture(36, 24, 6, 4);
+  writeBmp(bmp, dir / "in.bmp");
   const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.args));
-    std::vector<std::string> args{"poster", "in.bmp", "-o", "p.pdf", "--dpi", "72"};
+    SCOPED_TRACE(testing::PrintToString(c.args) + (c.cjpeg ? c.cjpeg : ""));
+    const std::string input = c.cjpeg ? "in.jpg" : "in.bmp";
+    if (c.cjpeg)
+      ASSERT_EQ(std::system(("cd " + quoted(dir.string()) + " && cjpeg " + c.cjpeg + " in.bmp > in.jpg").c_str()), 0);
+    const TDib picture = c.cjpeg ? OpenDib((dir / input).string(), 0, {}) : copyDib(bmp);
+    std::vector<std::string> args{"poster", input, "-o", "p.pdf", "--dpi", "72"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const CliRun r = runCli(dir, args);
     ASSERT_EQ(r.code, 0) << r.err;
@@ -617,6 +631,7 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
     const std::string pdf = (dir / "p.pdf").string();
     ASSERT_EQ(test::pdfPageCount(pdf), static_cast<int>(raster.pageCount()));
     EXPECT_NE(r.out.find(std::to_string(raster.pageCount()) + " Blätter in „p.pdf“ gespeichert."), std::string::npos);
+    EXPECT_EQ(test::pdfImageEncoding(pdf), c.encoding) << "pdfimages -list, first image";
     if (c.labelsAndOverview) continue;
     for (size_t i = 0; i < raster.pageCount(); ++i) {
       SCOPED_TRACE("page " + std::to_string(i + 1));

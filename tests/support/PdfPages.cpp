@@ -59,6 +59,11 @@ int pdfPageCount(const std::string& pdf) {
   return info ? std::atoi(info->c_str()) : 0;
 }
 
+std::string pdfImageEncoding(const std::string& pdf) {
+  const auto list = output("pdfimages -list " + quoted(pdf) + " 2>/dev/null | awk 'NR == 3 {print $9}'");
+  return list && !list->empty() ? list->substr(0, list->size() - 1) : std::string();
+}
+
 int64_t differingPixels(const RasterDevice& want, const RgbPage& page, int offsetX, int offsetY, int tolerance) {
   int64_t differing = 0;
   for (int32_t y = 0; y < want.height(); ++y) {

@@ -19,6 +19,8 @@ struct RgbPage {
 std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi);
 // pdfinfo's page count; 0 when the file is no readable PDF.
 int pdfPageCount(const std::string& pdf);
+// How pdfimages -list names the first image's encoding ("image", "jpeg", ...); empty if none.
+std::string pdfImageEncoding(const std::string& pdf);
 // Pixels of `want` that differ from the page at (offsetX, offsetY) by more than `tolerance` in
 // any channel.
 int64_t differingPixels(const RasterDevice& want, const RgbPage& page, int offsetX, int offsetY, int tolerance);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ namespace {
 constexpr size_t kChunk = 64 * 1024;
 constexpr int kQuality = 90;
 constexpr int32_t kRowsPerCall = 16;
+// Rows skipped at a time when the pixels are only checked; progress moves on after each run.
+constexpr JDIMENSION kRowsPerSkip = 256;
 
 // libjpeg reports fatal errors by calling error_exit, which must not return: we jump back to the
 // frame that started the work. That frame holds no objects with destructors, so nothing is skipped.
@@ -317,7 +320,15 @@ struct Decoder {
   Source src;
   TDib dib;
   std::vector<uint8_t> cmykRow;
+  bool checkOnly = false;  // the pixels are checked, not stored (see InputStream::sourceOnly)
 };
+
+// Whether the file's own data can be kept for a PDF, should it decode without damage.
+bool sourceKeepable(const jpeg_decompress_struct& c, const InputStream& in) {
+  const J_COLOR_SPACE s = c.jpeg_color_space;
+  return !c.arith_code && c.data_precision == 8 && in.size() <= kMaxSourceBytes &&
+         (s == JCS_GRAYSCALE || s == JCS_YCbCr || s == JCS_RGB || s == JCS_CMYK || s == JCS_YCCK);
+}
 
 // CMYK from Adobe files is stored inverted; either way the result is (1 - C)(1 - K) and so on.
 void cmykToBgr(const uint8_t* cmyk, int32_t width, bool inverted, uint8_t* bgr) {
@@ -328,6 +339,35 @@ void cmykToBgr(const uint8_t* cmyk, int32_t width, bool inverted, uint8_t* bgr) 
     bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
     bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
   }
+}
+
+// Rows after the end of the data stay black. Reading on to the end marker finds data the
+// decoder did not use, which a damaged scan leaves behind.
+bool finishDecode(Decoder& d) {
+  if (d.err.ranOut) return true;
+  d.err.complete = true;
+  jpeg_finish_decompress(&d.cinfo);
+  return true;
+}
+
+// The pixels are checked, not stored: skipped rows are decoded only as far as their Huffman
+// codes, which finds damage as a full decode does, and the picture's memory is never touched.
+// libjpeg skips a run that reaches the last row without reading it, so that row is decoded into
+// a scratch row. Called inside runDecode's setjmp frame.
+bool checkRows(Decoder& d, RowProgress& rows) {
+  jpeg_decompress_struct& c = d.cinfo;
+  while (c.output_scanline + 1 < c.output_height && !d.err.ranOut) {
+    const JDIMENSION run = std::min(kRowsPerSkip, c.output_height - 1 - c.output_scanline);
+    if (jpeg_skip_scanlines(&c, run) != run) return false;
+    rows.row(static_cast<int32_t>(c.output_scanline) - 1);
+  }
+  if (!d.err.ranOut) {
+    d.cmykRow.resize(static_cast<size_t>(c.output_width) * static_cast<size_t>(c.out_color_components));
+    JSAMPROW target = d.cmykRow.data();
+    if (jpeg_read_scanlines(&c, &target, 1) != 1) return false;
+    rows.row(static_cast<int32_t>(c.output_height) - 1);
+  }
+  return finishDecode(d);
 }
 
 // The setjmp frame: only trivially destructible locals live here.
@@ -353,6 +393,8 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   }
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
+  d.checkOnly = d.checkOnly && sourceKeepable(d.cinfo, *d.src.in);
+  if (d.checkOnly) return checkRows(d, rows);
   while (d.cinfo.output_scanline < d.cinfo.output_height && !d.err.ranOut) {
     const auto y = static_cast<int32_t>(d.cinfo.output_scanline);
     if (cmyk) {
@@ -368,12 +410,7 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
     }
     rows.row(static_cast<int32_t>(d.cinfo.output_scanline) - 1);
   }
-  // Rows after the end of the data stay black. Reading on to the end marker finds data the
-  // decoder did not use, which a damaged scan leaves behind.
-  if (d.err.ranOut) return true;
-  d.err.complete = true;
-  jpeg_finish_decompress(&d.cinfo);
-  return true;
+  return finishDecode(d);
 }
 
 // The file's own data, for a PDF to hold as it is: 8-bit Huffman-coded grey, YCbCr, RGB, CMYK
@@ -382,9 +419,7 @@ void keepJpegSource(Decoder& d, InputStream& in) {
   const jpeg_decompress_struct& c = d.cinfo;
   const J_COLOR_SPACE s = c.jpeg_color_space;
   const bool cmyk = s == JCS_CMYK || s == JCS_YCCK;
-  if (c.err->num_warnings || c.arith_code || c.data_precision != 8 ||
-      !(s == JCS_GRAYSCALE || s == JCS_YCbCr || s == JCS_RGB || cmyk))
-    return;
+  if (c.err->num_warnings || !sourceKeepable(c, in)) return;
   keepSource(d.dib, jpegSource(in, DibWidth(d.dib), DibHeight(d.dib), c.num_components, cmyk && c.saw_Adobe_marker,
                                s == JCS_RGB));
 }
@@ -449,7 +484,10 @@ bool JpegCodec::probe(std::span<const uint8_t> head) const {
   return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-TDib JpegCodec::decode(InputStream& in, const ProgressFn& progress) const {
+namespace {
+
+// One pass over the file from its start.
+TDib decodeOnce(InputStream& in, const ProgressFn& progress, bool checkOnly) {
   auto d = std::make_unique<Decoder>();
   setUpErrors(d->err);
   d->err.in = &in;
@@ -463,11 +501,21 @@ TDib JpegCodec::decode(InputStream& in, const ProgressFn& progress) const {
   d->src.pub.term_source = termSource;
   d->src.pub.bytes_in_buffer = 0;
   d->src.pub.next_input_byte = nullptr;
+  d->checkOnly = checkOnly;
   const bool ok = runDecode(*d, progress);
   if (ok) keepJpegSource(*d, in);
   jpeg_destroy_decompress(&d->cinfo);
   if (!ok) return TDib();
+  // Unstored pixels go out only with the data that stands for them; a damaged file is decoded
+  // again, whole, for a caller who keeps it despite the damage.
+  if (d->checkOnly && !unchangedSource(d->dib)) return in.seek(0) ? decodeOnce(in, progress, false) : TDib();
   return std::move(d->dib);
+}
+
+}  // namespace
+
+TDib JpegCodec::decode(InputStream& in, const ProgressFn& progress) const {
+  return decodeOnce(in, progress, in.sourceOnly());
 }
 
 bool JpegCodec::encode(const TDib& dib, OutputStream& out) const {
