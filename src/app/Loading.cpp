@@ -7,6 +7,7 @@
 #include "app/LoadTab.h"
 #include "app/MainForm.h"
 #include "app/Remembered.h"
+#include "app/SettingsTab.h"
 #include "picture/DrawDib.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtDevice.h"
@@ -42,7 +43,7 @@ bool TMainForm::openFile(const QByteArray& file) {
         WMUser(percent);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       },
-      &why, acceptDamage);
+      &why, acceptDamage, ReadOptions{settings_->AutoOrientCheck->isChecked(), settings_->ProfileCheck->isChecked()});
   QApplication::restoreOverrideCursor();
   if (!loaded && !why) return false;  // a damaged picture the user chose not to load
   if (!loaded) {

@@ -150,6 +150,18 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   gy->addWidget(KrandylEd);
   gl->addLayout(gy);
 
+  // How photos are read: upright by the camera's orientation, in the colours of their profile.
+  // Two lines under the glue margin, without a frame of their own: the tab must still show
+  // everything at the window's start size.
+  AutoOrientCheck = checkBox("AutoOrientCheck", QStringLiteral("Fotos nach Kameradaten aufrichten"), true,
+                             QStringLiteral("Stellt Fotos beim Laden so auf, wie die Kamera sie gehalten hat "
+                                            "(Ausrichtung aus den Exif-Daten)"),
+                             this);
+  ProfileCheck = checkBox("ProfileCheck", QStringLiteral("Farbprofile der Bilder beachten"), true,
+                          QStringLiteral("Rechnet die Farben beim Laden aus dem eingebetteten Farbprofil nach sRGB "
+                                         "um"),
+                          this);
+
   auto* left = new QVBoxLayout;
   left->addWidget(paper);
   left->addWidget(print);
@@ -157,6 +169,7 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   auto* right = new QVBoxLayout;
   right->addWidget(lines);
   right->addWidget(glue);
+  for (QWidget* w : {AutoOrientCheck, ProfileCheck}) right->addWidget(w);
   right->addStretch(1);
   auto* columns = new QHBoxLayout(this);
   columns->setContentsMargins(6, 6, 6, 6);

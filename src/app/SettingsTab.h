@@ -24,6 +24,7 @@ class SettingsTab : public QWidget {
   QCheckBox *CheckBox4, *CheckBox5, *CheckBox6;  // print options
   QCheckBox *LabelsCheck, *OverviewCheck;        // additions to the print, off at the start
   QPushButton *DefaultsBtn;                      // "Standardwerte": every option back to its start
+  QCheckBox *AutoOrientCheck, *ProfileCheck;     // how photos are read, on at the start
 };
 
 }  // namespace tessaro

@@ -242,8 +242,8 @@ bool isStepSetting(const std::string& option) {
 
 ParseResult parseCommandLine(const std::vector<std::string>& given) {
   ParseResult result;
-  // Help wins wherever it stands, as long as no "--" made it a file name; --accept-damaged is
-  // taken out before the command's own words are read, as every command reads a picture.
+  // Help wins wherever it stands, as long as no "--" made it a file name; the options of reading
+  // a picture are taken out before the command's own words are read, as every command reads one.
   std::vector<std::string> args;
   bool onlyFiles = false;
   for (const std::string& arg : given) {
@@ -251,6 +251,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& given) {
     if (!onlyFiles && (arg == "-h" || arg == "--help")) return result;
     if (!onlyFiles && arg == "--accept-damaged")
       result.line.acceptDamaged = true;
+    else if (!onlyFiles && arg == "--no-auto-orient")
+      result.line.read.autoOrient = false;
+    else if (!onlyFiles && arg == "--ignore-profile")
+      result.line.read.useProfile = false;
     else
       args.push_back(arg);
   }

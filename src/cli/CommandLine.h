@@ -9,6 +9,7 @@
 #include "cli/PassportCommand.h"
 #include "cli/PosterOptions.h"
 #include "depth/ColourDepth.h"
+#include "picture/PictureMetadata.h"
 
 namespace tessaro::cli {
 
@@ -40,6 +41,7 @@ struct CommandLine {
   PosterJob poster;                   // the settings of poster
   PassportJob passport;               // the settings of passport
   bool acceptDamaged = false;         // --accept-damaged: read a picture despite damaged data
+  ReadOptions read;                   // --no-auto-orient, --ignore-profile
 };
 
 struct UsageError {

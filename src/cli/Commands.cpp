@@ -23,8 +23,11 @@ int fail(std::ostream& err, int code, const std::string& message) {
 
 TDib load(const CommandLine& line, std::ostream& err, int& code, bool onlyIntoPdf) {
   FileError why;
-  const DamagedPicture damaged = line.acceptDamaged ? DamagedPicture::Keep : DamagedPicture::Refuse;
-  TDib picture = onlyIntoPdf ? openDibForPdf(line.input, &why, damaged) : OpenDib(line.input, 0, {}, &why, damaged);
+  LoadRequest request;
+  request.damaged = line.acceptDamaged ? DamagedPicture::Keep : DamagedPicture::Refuse;
+  request.read = line.read;
+  request.sourceOnly = onlyIntoPdf;
+  TDib picture = loadPicture(line.input, request, &why);
   if (picture.empty()) {
     const bool mayTry = why.fault == FileFault::Damaged && !line.acceptDamaged;
     code = fail(err, kExitBadInput,
@@ -36,19 +39,36 @@ TDib load(const CommandLine& line, std::ostream& err, int& code, bool onlyIntoPd
 
 namespace {
 
+// The orientation found (and whether it is applied) and the colour profile's description (and
+// whether it is used), each where the file has one.
+void describeNotes(std::ostream& out, const LoadNotes& notes, const ReadOptions& read) {
+  if (notes.orientation != 1)
+    out << "Ausrichtung: " << notes.orientation << (read.autoOrient ? " (aufgerichtet)" : " (nicht angewandt)")
+        << '\n';
+  if (notes.hasProfile)
+    out << "Farbprofil: " << (notes.profile.empty() ? "ohne Namen" : notes.profile)
+        << (!read.useProfile          ? " (nicht angewandt)"
+            : notes.profileUsable     ? ""
+                                      : " (nicht verwendbar, übergangen)")
+        << '\n';
+}
+
 // Reads the header only, so that a picture of any size is told at once; one too large to load
 // is told too, with the reason it cannot be loaded.
 int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
   FileError why;
-  const std::optional<PictureHeader> header = readDibHeader(line.input, &why);
+  LoadNotes notes;
+  const std::optional<PictureHeader> header = readDibHeader(line.input, &why, line.read, &notes);
   if (!header)
     return fail(err, kExitBadInput,
                 "Die Datei „" + line.input + "“ konnte nicht geladen werden. " + describeFileError(why));
-  // The load tab's words, and its colour count: two to the power of the depth.
+  // The load tab's words, and its colour count: two to the power of the depth; then what the
+  // file says about its orientation and colours, where it says anything.
   out << "Breite: " << header->width << '\n'
       << "Höhe: " << header->height << '\n'
       << "Farbtiefe: " << header->bitCount << " Bit\n"
       << "Farben: " << zweihoch(header->bitCount) << '\n';
+  describeNotes(out, notes, line.read);
   if (dibSizeAllowed(header->width, header->height, header->bitCount)) return kExitOk;
   why.fault = FileFault::TooLarge;
   return fail(err, kExitBadInput,
@@ -203,7 +223,8 @@ std::string helpText() {
          "      Zeigt Breite und Höhe in Pixeln, die Farbtiefe in Bit und die Zahl der Farben\n"
          "      (2 hoch Farbtiefe, wie auf der Karte „Motiv laden“), je eine Zeile; liest dazu\n"
          "      nur den Kopf der Datei. Ein Bild über der Grenze von 1 GiB endet nach diesen\n"
-         "      Zeilen mit Rückgabewert 4.\n"
+         "      Zeilen mit Rückgabewert 4. Danach, wo die Datei sie angibt, die Ausrichtung der\n"
+         "      Kamera (Ausrichtung: 1 bis 8) und die Beschreibung des Farbprofils.\n"
          "  convert EINGABE AUSGABE\n"
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
@@ -218,6 +239,12 @@ std::string helpText() {
          "  --accept-damaged\n"
          "      Liest auch ein Bild, dessen Daten beschädigt sind, soweit der Decoder sie\n"
          "      lesen kann (ohne die Option endet das mit Rückgabewert 4); gilt für jeden Befehl.\n"
+         "  --no-auto-orient\n"
+         "      Lässt ein Foto liegen, wie es gespeichert ist, statt es nach der Ausrichtung\n"
+         "      der Kamera (Exif) aufzurichten; gilt für jeden Befehl.\n"
+         "  --ignore-profile\n"
+         "      Übergeht das eingebettete Farbprofil, statt die Farben daraus nach sRGB\n"
+         "      umzurechnen; gilt für jeden Befehl.\n"
          "  -h, --help\n"
          "      Zeigt diese Hilfe (auch ohne Argumente).\n"
          "  --\n"

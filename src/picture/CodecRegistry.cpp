@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "picture/AtomicFile.h"
+#include "picture/PhotoFinish.h"
 #include "picture/codecs/Codecs.h"
 
 namespace tessaro {
@@ -31,6 +32,9 @@ const std::vector<const Codec*>& readableCodecs() {
     std::vector<const Codec*> list;
     for (const SaveEntry& e : saveEntries())
       if (e.codec && std::find(list.begin(), list.end(), e.codec) == list.end()) list.push_back(e.codec);
+    // Formats read only: the save list keeps its twelve entries.
+    const std::vector<const Codec*> readOnly = {};
+    list.insert(list.end(), readOnly.begin(), readOnly.end());
     return list;
   }();
   return codecs;
@@ -60,7 +64,7 @@ bool hasTgaExtension(const std::string& fileName) {
 }
 
 TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress, FileError* why,
-                DamagedPicture damaged) {
+                DamagedPicture damaged, LoadNotes* notes = nullptr) {
   TDib dib;
   if (in.size() == 0)
     in.fail(FileFault::Empty);
@@ -70,6 +74,10 @@ TDib decodeWith(const Codec* codec, InputStream& in, const ProgressFn& progress,
     in.fail(FileFault::Unreadable);
   else
     dib = codec->decode(in, progress);
+  if (!dib.empty()) {
+    dib = finishPicture(std::move(dib), in, notes);
+    if (dib.empty()) in.fail(FileFault::OutOfMemory);
+  }
   if (dib.empty() && !in.error()) in.fail(FileFault::Damaged);
   FileError result = dib.empty() ? in.error() : FileError{};
   if (!dib.empty() && in.damaged()) {
@@ -112,39 +120,37 @@ const Codec* chooseCodec(InputStream& in, const std::string& fileName) {
 
 }  // namespace
 
-namespace {
-
-TDib openFile(const std::string& fileName, const ProgressFn& progress, FileError* why, DamagedPicture damaged,
-              bool sourceOnly) {
+TDib loadPicture(const std::string& fileName, const LoadRequest& request, FileError* why, LoadNotes* notes) {
   const std::unique_ptr<InputStream> in = openInput(fileName);
   if (in->error()) {
     if (why) *why = in->error();
     return TDib();
   }
-  if (sourceOnly) in->wantSourceOnly();
-  return decodeWith(chooseCodec(*in, fileName), *in, progress, why, damaged);
+  if (request.sourceOnly) in->wantSourceOnly();
+  in->setReadOptions(request.read);
+  return decodeWith(chooseCodec(*in, fileName), *in, request.progress, why, request.damaged, notes);
 }
-
-}  // namespace
 
 TDib OpenDib(const std::string& fileName, int32_t /*reserved*/, const ProgressFn& progress, FileError* why,
              DamagedPicture damaged) {
-  return openFile(fileName, progress, why, damaged, false);
+  LoadRequest request;
+  request.progress = progress;
+  request.damaged = damaged;
+  return loadPicture(fileName, request, why);
 }
 
-TDib openDibForPdf(const std::string& fileName, FileError* why, DamagedPicture damaged) {
-  return openFile(fileName, {}, why, damaged, true);
-}
-
-std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why) {
+std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why, const ReadOptions& options,
+                                           LoadNotes* notes) {
   const std::unique_ptr<InputStream> in = openInput(fileName);
   FileError fault = in->error();
   if (!fault) {
     in->stopAtHeader();
+    in->setReadOptions(options);
     decodeWith(chooseCodec(*in, fileName), *in, {}, &fault, DamagedPicture::Refuse);
   }
   if (why) *why = in->header() ? FileError{} : fault;
-  return in->header();
+  if (!in->header()) return std::nullopt;
+  return finishHeader(*in->header(), *in, notes);
 }
 
 bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress, FileError* why) {

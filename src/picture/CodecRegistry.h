@@ -46,14 +46,25 @@ enum class DamagedPicture { Refuse, Keep };
 // input whole.
 TDib OpenDib(const std::string& fileName, int32_t reserved, const ProgressFn& progress, FileError* why = nullptr,
              DamagedPicture damaged = DamagedPicture::Refuse);
-// OpenDib for a picture that goes on only into a PDF and is not changed first: where the file's
-// own data can stand in for the pixels there, they are checked for damage but not stored, and
-// read as black. Nothing but a PDF page may show such a picture.
-TDib openDibForPdf(const std::string& fileName, FileError* why, DamagedPicture damaged);
+// How a file is to be loaded.
+struct LoadRequest {
+  ProgressFn progress;
+  DamagedPicture damaged = DamagedPicture::Refuse;
+  ReadOptions read;  // upright and in sRGB, or as stored
+  // The picture goes on only into a PDF and is not changed first: where the file's own data can
+  // stand in for the pixels there, they are checked for damage but not stored, and read as
+  // black. Nothing but a PDF page may show such a picture.
+  bool sourceOnly = false;
+};
+// OpenDib with every choice; `notes` (when given) says what the load found and did beside the
+// pixels.
+TDib loadPicture(const std::string& fileName, const LoadRequest& request, FileError* why = nullptr,
+                 LoadNotes* notes = nullptr);
 // Reads only as far as the picture's size and the depth OpenDib would load it at, without its
 // pixels, also for a picture above the memory limit; nothing (and the reason in `why`) when the
-// file cannot be read that far.
-std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why = nullptr);
+// file cannot be read that far. The size is the upright picture's, as the options ask.
+std::optional<PictureHeader> readDibHeader(const std::string& fileName, FileError* why = nullptr,
+                                           const ReadOptions& options = {}, LoadNotes* notes = nullptr);
 TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* why = nullptr,
                        DamagedPicture damaged = DamagedPicture::Refuse);
 // Writes the picture in the format of the save dialog's entry; false on failure, with the reason

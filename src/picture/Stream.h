@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "picture/FileError.h"
+#include "picture/PictureMetadata.h"
 
 namespace tessaro {
 
@@ -60,10 +61,17 @@ class InputStream {
   const std::optional<PictureHeader>& header() const { return header_; }
 
   // A load whose picture goes on only into a PDF, unchanged: a decoder that keeps its file's
-  // data for the PDF (see PictureSource) may check the pixels without storing them. The picture's
-  // pixel memory is then left untouched, all zero, and never becomes resident.
+  // data for the PDF (see PictureSource) may check the pixels without storing them, provided the
+  // load will neither turn nor convert them (see pixelsStayAsDecoded). The picture's pixel memory
+  // is then left untouched, all zero, and never becomes resident.
   void wantSourceOnly() { sourceOnly_ = true; }
   bool sourceOnly() const { return sourceOnly_; }
+
+  // How the picture is to be read beside its pixels, and what the decoder found on the way.
+  void setReadOptions(const ReadOptions& options) { options_ = options; }
+  const ReadOptions& readOptions() const { return options_; }
+  PictureMetadata& metadata() { return metadata_; }
+  const PictureMetadata& metadata() const { return metadata_; }
 
  protected:
   FileError error_;
@@ -71,6 +79,8 @@ class InputStream {
  private:
   bool headerOnly_ = false;
   bool sourceOnly_ = false;
+  ReadOptions options_;
+  PictureMetadata metadata_;
   std::optional<PictureHeader> header_;
   bool damaged_ = false;
   uint64_t damageOffset_ = 0;

@@ -11,9 +11,13 @@ int32_t zweihoch(int32_t n) {
 }
 
 bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why,
-                     const AcceptDamageFn& acceptDamage) {
+                     const AcceptDamageFn& acceptDamage, const ReadOptions& read) {
   FileError result;
-  TDib loaded = OpenDib(path, 0, progress, &result, acceptDamage ? DamagedPicture::Keep : DamagedPicture::Refuse);
+  LoadRequest request;
+  request.progress = progress;
+  request.damaged = acceptDamage ? DamagedPicture::Keep : DamagedPicture::Refuse;
+  request.read = read;
+  TDib loaded = loadPicture(path, request, &result);
   if (!loaded.empty() && result && !acceptDamage(result)) result = FileError{}, loaded = TDib();
   if (why) *why = result;
   if (loaded.empty()) return false;

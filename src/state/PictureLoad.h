@@ -4,6 +4,7 @@
 #include <string>
 
 #include "picture/FileError.h"
+#include "picture/PictureMetadata.h"
 #include "picture/Progress.h"
 #include "state/MainState.h"
 
@@ -24,8 +25,9 @@ inline void posterForNewPicture(PosterState& p) {
 // A picture that decoded despite damage replaces the current one only when `acceptDamage`, asked
 // with the damage, says yes (never without it); a no returns false with no fault in `why`.
 using AcceptDamageFn = std::function<bool(const FileError& damage)>;
+// `read` says whether the picture is turned upright and converted to sRGB.
 bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& progress, FileError* why = nullptr,
-                     const AcceptDamageFn& acceptDamage = {});
+                     const AcceptDamageFn& acceptDamage = {}, const ReadOptions& read = {});
 
 // Size of the aspect-kept preview of a W x H picture in a bw x bh box (integer arithmetic).
 struct PreviewSize {

@@ -156,7 +156,8 @@ TEST(Desktop, StandardwerteBringsBackTheStartValues) {
   const std::pair<QCheckBox*, bool> boxes[] = {
       {s.CheckBox1, true},  {s.CheckBox2, false}, {s.CheckBox3, true},     {s.CheckBox8, true},
       {s.CheckBox9, false}, {s.CheckBox10, true}, {s.CutHintsCheck, true}, {s.CheckBox4, false},
-      {s.CheckBox5, false}, {s.CheckBox6, true},  {s.LabelsCheck, false},  {s.OverviewCheck, false}};
+      {s.CheckBox5, false}, {s.CheckBox6, true},  {s.LabelsCheck, false},  {s.OverviewCheck, false},
+      {s.AutoOrientCheck, true}, {s.ProfileCheck, true}};
   for (const auto& [box, start] : boxes) {
     EXPECT_EQ(box->isChecked(), start) << box->objectName().toStdString();
     box->setChecked(!start);

@@ -14,6 +14,7 @@
 // clang-format on
 
 #include "picture/Limits.h"
+#include "picture/PhotoFinish.h"
 #include "picture/PictureSource.h"
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/PaletteSupport.h"
@@ -393,7 +394,7 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   }
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
-  d.checkOnly = d.checkOnly && sourceKeepable(d.cinfo, *d.src.in);
+  d.checkOnly = d.checkOnly && sourceKeepable(d.cinfo, *d.src.in) && pixelsStayAsDecoded(*d.src.in);
   if (d.checkOnly) return checkRows(d, rows);
   while (d.cinfo.output_scanline < d.cinfo.output_height && !d.err.ranOut) {
     const auto y = static_cast<int32_t>(d.cinfo.output_scanline);

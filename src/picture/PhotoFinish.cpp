@@ -1,0 +1,53 @@
+#include "picture/PhotoFinish.h"
+
+#include <utility>
+
+#include "picture/Orientation.h"
+#include "picture/ProfileConversion.h"
+
+namespace tessaro {
+
+namespace {
+
+int orientationToApply(const InputStream& in) {
+  return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1;
+}
+
+bool profileToApply(const InputStream& in) {
+  const PictureMetadata& m = in.metadata();
+  return in.readOptions().useProfile && !m.icc.empty() && !m.profileApplied;
+}
+
+void noteFound(const InputStream& in, LoadNotes* notes) {
+  if (!notes) return;
+  const PictureMetadata& m = in.metadata();
+  notes->orientation = orientationOf(m);
+  notes->hasProfile = !m.icc.empty();
+  if (!notes->hasProfile) return;
+  notes->profile = profileDescription(m.icc);
+  notes->profileUsable = m.profileApplied || profileUsable(m.icc);
+  notes->profileUsed = m.profileApplied;
+}
+
+}  // namespace
+
+TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes) {
+  noteFound(in, notes);
+  if (dib.empty()) return dib;
+  if (profileToApply(in) && convertToSrgb(dib, in.metadata().icc) && notes) notes->profileUsed = true;
+  const int orientation = orientationToApply(in);
+  if (orientation == 1) return dib;
+  TDib upright = turnUpright(dib, orientation);
+  if (notes && !upright.empty()) notes->turned = true;
+  return upright;
+}
+
+PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNotes* notes) {
+  noteFound(in, notes);
+  if (swapsSides(orientationToApply(in))) std::swap(header.width, header.height);
+  return header;
+}
+
+bool pixelsStayAsDecoded(const InputStream& in) { return orientationToApply(in) == 1 && !profileToApply(in); }
+
+}  // namespace tessaro

@@ -1,0 +1,20 @@
+#pragma once
+// The last step of every load: the decoded picture converted from its colour profile to sRGB
+// and turned upright, as the stream's read options ask. Every later step sees an upright sRGB
+// picture of 1, 4, 8 or 24 bits.
+#include "picture/Dib.h"
+#include "picture/PictureMetadata.h"
+#include "picture/Stream.h"
+
+namespace tessaro {
+
+// `notes` (when given) says what was found and done.
+TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes);
+// The header as finishPicture will leave the picture: width and height exchanged for a quarter
+// turn.
+PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNotes* notes);
+// True when the load will leave the decoded pixels as they are: nothing to turn, nothing to
+// convert. Only then may a decoder leave them unstored (InputStream::sourceOnly).
+bool pixelsStayAsDecoded(const InputStream& in);
+
+}  // namespace tessaro

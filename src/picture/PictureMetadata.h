@@ -1,0 +1,41 @@
+#pragma once
+// What a picture file says beside its pixels about how they are meant to be shown: the camera's
+// orientation and the colour profile the pixels are in. Decoders note it on their way to the
+// pixels (before the size check, so that a read of the header sees it too); the load then turns
+// the picture upright and converts it to sRGB, as the read options ask.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessaro {
+
+struct ReadOptions {
+  bool autoOrient = true;  // turn the picture upright by its camera's orientation
+  bool useProfile = true;  // convert from the embedded colour profile to sRGB
+};
+
+struct PictureMetadata {
+  // The Exif block from its TIFF header on (JPEG APP1, PNG eXIf, WebP EXIF); the first one wins.
+  std::vector<uint8_t> exif;
+  // A format's own orientation field (TIFF tag 274), 1 to 8; 0 when it has none.
+  int orientation = 0;
+  // The container turns and mirrors the picture itself (HEIF): Exif must never turn it again.
+  bool orientedByContainer = false;
+  // The embedded ICC profile, whole.
+  std::vector<uint8_t> icc;
+  // The decoder converted the pixels from the profile itself (CMYK), or from its own colour
+  // description: the load must not convert them again.
+  bool profileApplied = false;
+};
+
+// What a load did with it, for `info` and the load tab.
+struct LoadNotes {
+  int orientation = 1;       // the orientation found; 1 (upright) when none
+  bool turned = false;       // the picture was turned or mirrored upright
+  bool hasProfile = false;     // the file embeds a colour profile
+  std::string profile;         // its description; empty when it has none that can be read
+  bool profileUsable = false;  // a conversion to sRGB can be made from it
+  bool profileUsed = false;    // the pixels were converted from it to sRGB
+};
+
+}  // namespace tessaro
