@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter and
-# plakativ (also from 1 to 256 megapixels), JPEG to PNG at 1 to 256 megapixels against vips at
-# compression 1, and
+# photo: JPEG to BMP against djpeg, the photo as WebP to BMP against dwebp, JPEG to PNG against
+# vips, the poster against pdfposter and plakativ (also from 1 to 256 megapixels), JPEG to PNG at
+# 1 to 256 megapixels against vips at compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
 # brightness and contrast against GraphicsMagick's -level, colour depth against ImageMagick.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
@@ -11,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg cwebp dwebp vips gm pdfposter plakativ pngcheck convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -76,13 +76,18 @@ if [ ! -s "$photo" ]; then
   make_photo "$photo.part" || exit 1
   mv "$photo.part" "$photo"
 fi
+webp="$cache/landscape-6000x4000-v1.webp"
+if [ ! -s "$webp" ]; then
+  cwebp -quiet -q 90 "$photo" -o "$webp.part" && mv "$webp.part" "$webp"
+fi
 work=$(mktemp -d /tmp/tessaro-peers.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 make_pdf "$photo" "$work/photo.pdf"
 
-names=(cli-bmp djpeg-bmp cli-png vips-png)
+names=(cli-bmp djpeg-bmp cli-png vips-png cli-webp-bmp dwebp-ppm)
 cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $photo"
-  "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png")
+  "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png"
+  "$cli convert $webp $work/cli-webp.bmp" "dwebp -ppm $webp -o $work/dwebp.ppm")
 # A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
 poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
@@ -206,6 +211,7 @@ def line(what, value, target=None):
     verdict = "" if target is None else ("  PASS" if value <= target else "  FAIL") + f" (target <= {target})"
     print(f"  {what:<34} {value:6.2f}{verdict}")
 line("convert to BMP / djpeg", mean["cli-bmp"] / mean["djpeg-bmp"], 1.3)
+line("WebP to BMP / dwebp -ppm", mean["cli-webp-bmp"] / mean["dwebp-ppm"], 1.2)
 line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
 line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
 for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):

@@ -86,6 +86,13 @@ TDib decodeBytes(std::span<const uint8_t> bytes) {
   return openDibFromStream(in, nullptr);
 }
 
+// A file cut short anywhere inside its data is refused, never half shown.
+void expectRefusedWhenCutShort(const std::string& path) {
+  const std::vector<uint8_t> bytes = readFile(path);
+  for (size_t cut : {bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4})
+    EXPECT_TRUE(decodeBytes(std::span(bytes.data(), cut)).empty()) << "cut at " << cut << " of " << bytes.size();
+}
+
 // ---- Files written by the independent encoder ----
 
 struct ReadCase {
@@ -160,11 +167,7 @@ TEST_P(ReadTest, DecodesAtTheFileDepthLikeTheReference) {
   EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), c.tolerance);
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.back(), 100);
-
-  // A file cut short anywhere inside its data is refused, never half shown.
-  const std::vector<uint8_t> bytes = readFile(path);
-  for (size_t cut : {bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4})
-    EXPECT_TRUE(decodeBytes(std::span(bytes.data(), cut)).empty()) << "cut at " << cut << " of " << bytes.size();
+  expectRefusedWhenCutShort(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ReadTest, ::testing::ValuesIn(kReadCases),
@@ -268,7 +271,7 @@ TEST_P(DamagedFileTest, IsRefusedCleanly) {
 
 // Fixtures under tests/data/<format>: those named good-... must load, all others be refused.
 std::vector<std::string> fixtureFiles(bool good,
-                                      std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff"}) {
+                                      std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff", "webp"}) {
   std::vector<std::string> files;
   for (const char* dir : dirs)
     for (const auto& e : std::filesystem::directory_iterator(dataPath(dir)))
@@ -438,7 +441,7 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
   EXPECT_EQ(codecForFormat(kFormatJif), &jpegCodec());
   EXPECT_EQ(codecForFormat(kFormatJpg), &jpegCodec());
   const std::string filter = GetDIBOpenFilter();
-  for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff"})
+  for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff", "*.webp"})
     EXPECT_NE(filter.find(mask), std::string::npos) << mask;
 }
 
@@ -467,6 +470,68 @@ TEST(LibCodecs, GoodFixturesDecodeLikeTheReference) {
   }
 }
 
+// WebP files made by cwebp and img2webp decode as dwebp decodes them, alpha laid onto white; an
+// animation shows its first frame (taken out by webpmux). Pixels only: the picture is not turned
+// or converted by the file's metadata here.
+TEST(WebpCodec, DecodesLikeDwebp) {
+  const struct {
+    const char* file;
+    int width, height;
+    int tolerance;  // alpha on white may round apart from ImageMagick's flattening
+    bool animation;
+  } cases[] = {
+      {"good-lossy.webp", 48, 32, 0, false},         {"good-lossless.webp", 48, 32, 0, false},
+      {"good-lossy-alpha.webp", 40, 30, 1, false},   {"good-lossless-alpha.webp", 40, 30, 1, false},
+      {"good-odd-17x13.webp", 17, 13, 0, false},     {"good-exif-icc.webp", 48, 32, 0, false},
+      {"good-animation.webp", 48, 32, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = dataPath(std::string("webp/") + c.file);
+    std::string still = path;
+    if (c.animation) {
+      still = tempPath(std::string("frame1-") + c.file);
+      ASSERT_EQ(std::system(("webpmux -get frame 1 '" + path + "' -o '" + still + "' 2>/dev/null").c_str()), 0);
+    }
+    const std::string pam = tempPath(std::string("dwebp-") + c.file + ".pam");
+    ASSERT_EQ(std::system(("dwebp -quiet '" + still + "' -pam -o '" + pam + "'").c_str()), 0);
+    const auto reference = referenceDecode(pam);
+    ASSERT_TRUE(reference);
+
+    LoadRequest request;
+    std::vector<int> reports;
+    request.progress = [&](int p) { reports.push_back(p); };
+    request.read = ReadOptions{false, false};
+    const TDib dib = loadPicture(path, request);
+    ASSERT_FALSE(dib.empty());
+    EXPECT_EQ(DibWidth(dib), c.width);
+    EXPECT_EQ(DibHeight(dib), c.height);
+    EXPECT_EQ(DibBitCount(dib), 24);
+    EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), c.tolerance);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), 100);
+    expectRefusedWhenCutShort(path);
+  }
+}
+
+// The EXIF chunk (without the "Exif\0\0" some writers put first) and the ICCP chunk are noted
+// before the size check, so a read of the header sees them as a full decode does.
+TEST(WebpCodec, NotesExifFromItsTiffHeaderAndTheProfile) {
+  const std::vector<uint8_t> bytes = readFile(dataPath("webp/good-exif-icc.webp"));
+  const std::vector<uint8_t> profile = readFile("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+  ASSERT_FALSE(profile.empty());
+  for (const bool headerOnly : {false, true}) {
+    SCOPED_TRACE(headerOnly ? "header" : "picture");
+    MemoryInputStream in(bytes);
+    if (headerOnly) in.stopAtHeader();
+    EXPECT_EQ(webpCodec().decode(in, nullptr).empty(), headerOnly);
+    const std::vector<uint8_t>& exif = in.metadata().exif;
+    ASSERT_GE(exif.size(), 8u);
+    EXPECT_TRUE(std::memcmp(exif.data(), "MM\0*", 4) == 0 || std::memcmp(exif.data(), "II*\0", 4) == 0);
+    EXPECT_EQ(in.metadata().icc, profile);
+  }
+}
+
 // Sizes go to admitSize and are named as too large; files without a picture count as damaged.
 TEST(LibCodecs, RefusalsNameTheirReason) {
   const struct {
@@ -481,6 +546,12 @@ TEST(LibCodecs, RefusalsNameTheirReason) {
       {"tiny/gif-no-image-huge-screen.gif", FileFault::Damaged},
       {"tiny/gif-tiles-on-huge-screen.gif", FileFault::Damaged},
       {"tiny/gif-tiles-cut-short.gif", FileFault::Damaged},
+      {"webp/bad-huge-size.webp", FileFault::TooLarge},
+      {"webp/bad-truncated.webp", FileFault::Damaged},
+      {"webp/bad-riff-only.webp", FileFault::Damaged},
+      {"webp/bad-scrambled-lossless.webp", FileFault::Damaged},
+      {"webp/bad-animation-cut.webp", FileFault::Damaged},
+      {"tiny/webp-lossless-huge-cut.webp", FileFault::Damaged},
   };
   for (const auto& c : cases) {
     FileError why;
