@@ -135,6 +135,10 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
       {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
       {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
       {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
+      {"-", "Breite: 48\nHöhe: 32\nFarbtiefe: 24 Bit\nFarben: 16777216\n", test::dataPath("webp/good-animation.webp")},
+      {"webp/bad-huge-size.webp", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
+       "tessaro-cli: Die Datei „" + test::dataPath("webp/bad-huge-size.webp") +
+           "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // Its header: 0x30d40 pixels each way at 24 bits, 112 GiB.
       {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
        "/dev/null", 4,
