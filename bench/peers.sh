@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter and
+# photo: JPEG to BMP against djpeg (and, tagged Orientation 6, against our own quarter turn), JPEG
+# to PNG against vips, the poster against pdfposter and
 # plakativ (also from 1 to 256 megapixels), JPEG to PNG at 1 to 256 megapixels against vips at
 # compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
@@ -88,7 +89,8 @@ cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $
 # may cost no more than that quarter turn.
 exiftool -q -n -Orientation=6 -o "$work/portrait.jpg" "$photo"
 names+=(cli-bmp-upright cli-bmp-rotate)
-cmds+=("$cli convert $work/portrait.jpg $work/cli-upright.bmp" "$cli convert $photo --rotate right $work/cli-rotate-jpg.bmp")
+cmds+=("$cli convert $work/portrait.jpg $work/cli-upright.bmp"
+  "$cli convert $photo --rotate right $work/cli-rotate-jpg.bmp")
 # A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
 poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
