@@ -8,8 +8,8 @@
 #include <functional>
 #include <map>
 
+#include "picture/MirrorRotate.h"
 #include "retouch/Crop.h"
-#include "retouch/MirrorRotate.h"
 #include "retouch/Resize.h"
 
 using namespace tessaro;

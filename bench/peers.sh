@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, the photo as WebP to BMP against dwebp, JPEG to PNG against
-# vips, the poster against pdfposter and plakativ (also from 1 to 256 megapixels), JPEG to PNG at
-# 1 to 256 megapixels against vips at compression 1, and
+# photo: JPEG to BMP against djpeg (and, tagged Orientation 6, against our own quarter turn), the
+# photo as WebP to BMP against dwebp, JPEG to PNG against vips, the poster against pdfposter and
+# plakativ (also from 1 to 256 megapixels), JPEG to PNG at 1 to 256 megapixels against vips at
+# compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
 # brightness and contrast against GraphicsMagick's -level, colour depth against ImageMagick.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
@@ -11,7 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg cwebp dwebp vips gm pdfposter plakativ pngcheck convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert cwebp dwebp exiftool python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -88,6 +89,13 @@ names=(cli-bmp djpeg-bmp cli-png vips-png cli-webp-bmp dwebp-ppm)
 cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $photo"
   "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png"
   "$cli convert $webp $work/cli-webp.bmp" "dwebp -ppm $webp -o $work/dwebp.ppm")
+# A portrait photo as phones store it: the same pixels tagged Orientation 6, loaded upright, beside
+# the plain photo (cli-bmp) and the plain photo turned by the command line. Standing it upright
+# may cost no more than that quarter turn.
+exiftool -q -n -Orientation=6 -o "$work/portrait.jpg" "$photo"
+names+=(cli-bmp-upright cli-bmp-rotate)
+cmds+=("$cli convert $work/portrait.jpg $work/cli-upright.bmp"
+  "$cli convert $photo --rotate right $work/cli-rotate-jpg.bmp")
 # A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
 poster="$cli poster $photo --across 10 --paper A4 --dpi 600 -o $work/poster.pdf"
@@ -189,6 +197,7 @@ for pair in "cli-rotate gm-rotate" "cli-flip gm-flip" "cli-crop vips-crop"; do
   set -- $pair
   echo "  $1: $([ "$(rgb "$work/$1.bmp")" = "$(rgb "$work/$2.bmp")" ] && echo yes || echo NO)"
 done
+echo "  upright: $(cmp -s "$work/cli-upright.bmp" "$work/cli-rotate-jpg.bmp" && echo yes || echo NO)"
 
 # Quality of the reductions: PSNR of each result against the 24-bit original (higher is closer).
 echo "== PSNR against the 24-bit original (dB)"

@@ -155,6 +155,12 @@ TDib newdib(int32_t width, int32_t height, int32_t bitCount, const BitmapInfo* p
 
 void deldib(TDib& dib) { dib = TDib(); }
 
+TDib newDibLike(const TDib& picture, int32_t width, int32_t height) {
+  const int32_t bits = DibBitCount(picture);
+  const int32_t colors = bits <= 8 ? DibColors(picture) : 0;
+  return newdib(width, height, bits, picture.info(), colors);
+}
+
 TDib copyDib(const TDib& src) {
   if (src.empty()) return TDib();
   TDib dib = allocateDib(src.Header->biWidth, src.Header->biHeight, src.Header->biBitCount, false);

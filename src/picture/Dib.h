@@ -131,6 +131,9 @@ void adviseSparseWrites(TDib& dib);
 // are copied; a 1-bit picture without one gets black and white. Depths up to 8 bits always get a
 // LogPalette of 2, 16 or 256 entries and a Palette made from it. Failure: the empty record.
 TDib newdib(int32_t width, int32_t height, int32_t bitCount, const BitmapInfo* paletteSource, int32_t colors);
+// A new all-zero picture of the given size with the depth and colour table of `picture`; the
+// result of every geometry operation starts as one of these. Empty when it cannot be made.
+TDib newDibLike(const TDib& picture, int32_t width, int32_t height);
 // Frees all that the picture holds and leaves it empty.
 void deldib(TDib& dib);
 // An independent copy of pixels, colours and palette; it shares the data the pixels came from.

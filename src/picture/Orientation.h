@@ -11,7 +11,8 @@ namespace tessaro {
 int orientationOf(const PictureMetadata& metadata);
 // True for the orientations that exchange width and height (5 to 8).
 inline bool swapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
-// The picture turned and mirrored so that it stands upright; empty when the copy cannot be made.
-TDib turnUpright(const TDib& picture, int orientation);
+// The picture turned and mirrored so that it stands upright (as it is for 1 and invalid values);
+// empty when the memory cannot be had. It takes the picture, to let go of it as soon as it can.
+TDib turnUpright(TDib picture, int orientation);
 
 }  // namespace tessaro

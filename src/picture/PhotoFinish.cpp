@@ -37,7 +37,7 @@ TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes) {
   if (profileToApply(in) && convertToSrgb(dib, in.metadata().icc) && notes) notes->profileUsed = true;
   const int orientation = orientationToApply(in);
   if (orientation == 1) return dib;
-  TDib upright = turnUpright(dib, orientation);
+  TDib upright = turnUpright(std::move(dib), orientation);
   if (notes && !upright.empty()) notes->turned = true;
   return upright;
 }

@@ -40,12 +40,6 @@ void copyBits(const uint8_t* src, int32_t left, int32_t width, uint8_t* dst) {
 
 }  // namespace
 
-TDib newDibLike(const TDib& picture, int32_t width, int32_t height) {
-  const int32_t bits = DibBitCount(picture);
-  const int32_t colors = bits <= 8 ? DibColors(picture) : 0;
-  return newdib(width, height, bits, picture.info(), colors);
-}
-
 TDib cropDib(const TDib& picture, int32_t left, int32_t top, int32_t right, int32_t bottom,
              const ProgressFn& progress) {
   if (picture.empty() || left < 0 || top < 0 || left >= right || top >= bottom || right > DibWidth(picture) ||

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "retouch/Crop.h"
 #include "retouch/FilterRows.h"
 
 namespace tessaro {

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "retouch/Crop.h"
-
 namespace tessaro {
 
 namespace {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -122,6 +123,29 @@ TEST(Loading, DoubleClickLoadsAndShowsThePictureInfo) {
   const int drawnHeight = tab->PaintBox1->width() * 768 / 1024;
   EXPECT_EQ(QColor(shot.pixel(3, drawnHeight * 50 / 768)), QColor(0, 255, 0));
   EXPECT_EQ(QColor(shot.pixel(3, drawnHeight * 400 / 768)), QColor(0, 0, 0));
+}
+
+// A phone's portrait photo, stored 12 x 8 and tagged Orientation 6, loads upright as 8 x 12 with
+// the crop frame around the upright picture; with the setting off it loads as stored.
+TEST(Loading, PortraitPhotoStandsUprightUnlessTheSettingIsOff) {
+  QTemporaryDir dir;
+  const QString name = "portrait.jpg";
+  ASSERT_TRUE(
+      QFile::copy(QString::fromStdString(test::dataPath("jpeg/good-exif-orientation-6.jpg")), dir.path() + "/" + name));
+  test::WindowFixture w;
+  LoadTab* tab = w.form.loadTab();
+  w.form.show();
+  ASSERT_TRUE(tab->showDirectory(dir.path()));
+  for (const bool upright : {true, false}) {
+    SCOPED_TRACE(upright);
+    w.find<QCheckBox>("AutoOrientCheck")->setChecked(upright);
+    doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, name));
+    const int width = upright ? 8 : 12, height = upright ? 12 : 8;
+    EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), QString::number(width));
+    EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), QString::number(height));
+    EXPECT_EQ(w.form.state().CropRight, width);
+    EXPECT_EQ(w.form.state().CropBottom, height);
+  }
 }
 
 // A file that fails, and a damaged one the user declines with "Nein" (the question's default),

@@ -20,11 +20,11 @@
 #include "layout/PassportPrintJob.h"
 #include "layout/PosterSetup.h"
 #include "picture/CodecRegistry.h"
+#include "picture/MirrorRotate.h"
 #include "print/PaperSizes.h"
 #include "print/PosterPrintJob.h"
 #include "retouch/Crop.h"
 #include "retouch/Filters.h"
-#include "retouch/MirrorRotate.h"
 #include "retouch/Resize.h"
 #include "retouch/Tones.h"
 #include "support/FakePrintService.h"
@@ -128,12 +128,19 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
     std::string input = "/dev/null";
     int code = 0;
     std::string err = "";
+    std::string option = "";
   };
   const Case cases[] = {
       {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
       {"pcx/good-2bit.pcx", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n"},
       {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
       {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
+      // Stored 12 x 8, tagged to stand upright as 8 x 12.
+      {"jpeg/good-exif-orientation-6.jpg",
+       "Breite: 8\nHöhe: 12\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (aufgerichtet)\n"},
+      {"jpeg/good-exif-orientation-6.jpg",
+       "Breite: 12\nHöhe: 8\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0,
+       "", "--no-auto-orient"},
       {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
       {"-", "Breite: 48\nHöhe: 32\nFarbtiefe: 24 Bit\nFarben: 16777216\n", test::dataPath("webp/good-animation.webp")},
       {"webp/bad-huge-size.webp", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
@@ -148,7 +155,9 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const CliRun r = runCli(dir, {"info", c.file == "-" ? c.file : test::dataPath(c.file)}, c.input);
+    std::vector<std::string> args = {"info", c.file == "-" ? c.file : test::dataPath(c.file)};
+    if (!c.option.empty()) args.push_back(c.option);
+    const CliRun r = runCli(dir, args, c.input);
     EXPECT_EQ(r.code, c.code);
     EXPECT_EQ(r.out, c.expected);
     EXPECT_EQ(r.err, c.err);

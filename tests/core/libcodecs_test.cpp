@@ -173,6 +173,79 @@ TEST_P(ReadTest, DecodesAtTheFileDepthLikeTheReference) {
 INSTANTIATE_TEST_SUITE_P(Files, ReadTest, ::testing::ValuesIn(kReadCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- Camera orientation ----
+
+// A photo tagged by exiftool with each of the eight orientations must load as convert shows it
+// upright, and with the option off as stored. convert reads JPEG with the same libjpeg, told to
+// use the same DCT; it ignores PNG's eXIf, so there the reference is its own turn or mirror.
+struct OrientCase {
+  const char* name;
+  const char* file;
+  const char* args;
+  bool referenceReadsTag;  // convert -auto-orient honours the tag in this format
+  int tolerance;
+  // Each tagged file is then copied by convert into this format; it writes PNG's eXIf after the
+  // picture data, where exiftool writes it before.
+  const char* thenAs = nullptr;
+};
+
+const OrientCase kOrientCases[] = {
+    {"Jpeg", "o.jpg", "-quality 90 -sampling-factor 2x1", true, 0},
+    {"TiffStrips", "o.tif", "-compress LZW", true, 0},
+    {"TiffTiles", "t.tif", "-define tiff:tile-geometry=16x16", true, 0},
+    {"TiffAlpha", "a.tif", "-alpha set -channel A -fx '(i+j)/(w+h)' +channel", true, 1},
+    {"Png", "o.png", "", false, 0},
+    {"PngExifAfterData", "o.jpg", "-quality 90", false, 0, "png"},
+};
+
+// What turns or mirrors a picture of orientation 1 to 8 upright, for convert.
+constexpr const char* kUprightOperators[] = {"",           "-flop",      "-rotate 180", "-flip",
+                                             "-transpose", "-rotate 90", "-transverse", "-rotate 270"};
+
+class OrientationTest : public ::testing::TestWithParam<OrientCase> {};
+
+TEST_P(OrientationTest, LoadsUprightLikeTheReferenceOrAsStored) {
+  const OrientCase& c = GetParam();
+  const std::string base = tempPath(std::string("orient-") + c.name + "-" + c.file);
+  ASSERT_TRUE(referenceEncode(photo(kWidth, kHeight), base, std::string("-strip ") + c.args));
+  std::string tagAll = "/usr/bin/exiftool";
+  std::vector<std::string> paths;
+  for (int o = 1; o <= 8; ++o) {
+    paths.push_back(tempPath(std::to_string(o) + "-" + c.name + "-" + c.file));
+    std::filesystem::copy_file(base, paths.back(), std::filesystem::copy_options::overwrite_existing);
+    tagAll +=
+        (o > 1 ? " -execute" : "") + std::string(" -Orientation=") + std::to_string(o) + " '" + paths.back() + "'";
+  }
+  ASSERT_EQ(std::system((tagAll + " -common_args -q -q -n -overwrite_original").c_str()), 0);
+  if (c.thenAs)
+    for (std::string& path : paths) {
+      const std::string copy = path + "." + c.thenAs;
+      const std::string convert = "/usr/bin/convert '" + path + "' -define png:include-chunk=eXIf '" + copy + "'";
+      ASSERT_EQ(std::system(convert.c_str()), 0);
+      path = copy;
+    }
+  const std::string readArgs = "-define jpeg:dct-method=islow";
+  for (int o = 1; o <= 8; ++o) {
+    SCOPED_TRACE("orientation " + std::to_string(o));
+    const std::string& path = paths[static_cast<size_t>(o - 1)];
+    const auto upright =
+        referenceDecode(path, readArgs, c.referenceReadsTag ? "-auto-orient" : kUprightOperators[o - 1]);
+    const auto stored = referenceDecode(path, readArgs);
+    ASSERT_TRUE(upright && stored);
+    LoadRequest request;
+    const auto matches = [&](const RgbImage& reference) {
+      const int difference = maxChannelDifference(dibToRgb(loadPicture(path, request)), reference);
+      return difference >= 0 && difference <= c.tolerance;  // -1: the sizes differ
+    };
+    EXPECT_TRUE(matches(*upright));
+    request.read.autoOrient = false;
+    EXPECT_TRUE(matches(*stored));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, OrientationTest, ::testing::ValuesIn(kOrientCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---- Files written by us ----
 
 struct WriteCase {
@@ -269,13 +342,14 @@ TEST_P(DamagedFileTest, IsRefusedCleanly) {
   EXPECT_TRUE(decodeBytes(bytes).empty());
 }
 
-// Fixtures under tests/data/<format>: those named good-... must load, all others be refused.
+// Fixtures under tests/data/<format>: those named good-... must load, bad-... be refused; the
+// notes and scripts that made them lie beside them.
 std::vector<std::string> fixtureFiles(bool good,
                                       std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff", "webp"}) {
   std::vector<std::string> files;
   for (const char* dir : dirs)
     for (const auto& e : std::filesystem::directory_iterator(dataPath(dir)))
-      if (e.path().filename().string().starts_with("good-") == good) files.push_back(e.path().string());
+      if (e.path().filename().string().starts_with(good ? "good-" : "bad-")) files.push_back(e.path().string());
   std::sort(files.begin(), files.end());
   return files;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "picture/MirrorRotate.h"
 #include "retouch/Crop.h"
-#include "retouch/MirrorRotate.h"
 #include "retouch/Resize.h"
 
 namespace tessaro {

@@ -23,8 +23,10 @@ std::string quote(const std::string& s) {
 }
 }  // namespace
 
-std::optional<RgbImage> referenceDecode(const std::string& path) {
-  const std::string sizeCmd = "/usr/bin/identify -format '%w %h\\n' " + quote(path + "[0]") + " 2>/dev/null";
+std::optional<RgbImage> referenceDecode(const std::string& path, const std::string& readArgs,
+                                        const std::string& operators) {
+  const std::string input = readArgs + " " + quote(path + "[0]") + " " + operators;
+  const std::string sizeCmd = "/usr/bin/convert " + input + " -format '%w %h\\n' info: 2>/dev/null";
   FILE* p = popen(sizeCmd.c_str(), "r");
   if (!p) return std::nullopt;
   RgbImage img;
@@ -32,8 +34,8 @@ std::optional<RgbImage> referenceDecode(const std::string& path) {
   pclose(p);
   if (n != 2 || img.width <= 0 || img.height <= 0) return std::nullopt;
   // Alpha is flattened onto white, as our decoders do.
-  const std::string cmd = "/usr/bin/convert " + quote(path + "[0]") +
-                          " -background white -alpha remove -alpha off -depth 8 rgb:- 2>/dev/null";
+  const std::string cmd =
+      "/usr/bin/convert " + input + " -background white -alpha remove -alpha off -depth 8 rgb:- 2>/dev/null";
   p = popen(cmd.c_str(), "r");
   if (!p) return std::nullopt;
   img.rgb.resize(static_cast<size_t>(img.width) * img.height * 3);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -371,6 +372,14 @@ bool checkRows(Decoder& d, RowProgress& rows) {
   return finishDecode(d);
 }
 
+// The first APP1 segment that holds Exif, from its TIFF header on.
+void noteExif(const jpeg_decompress_struct& c, PictureMetadata& metadata) {
+  static constexpr uint8_t kExif[] = {'E', 'x', 'i', 'f', 0, 0};
+  for (jpeg_saved_marker_ptr m = c.marker_list; m && metadata.exif.empty(); m = m->next)
+    if (m->marker == JPEG_APP0 + 1 && m->data_length > sizeof kExif && std::memcmp(m->data, kExif, sizeof kExif) == 0)
+      metadata.exif.assign(m->data + sizeof kExif, m->data + m->data_length);
+}
+
 // The setjmp frame: only trivially destructible locals live here.
 bool runDecode(Decoder& d, const ProgressFn& progress) {
   if (setjmp(d.err.jump)) return false;
@@ -378,7 +387,9 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   d.cinfo.src = &d.src.pub;
   d.monitor.progress_monitor = watchScans;
   d.cinfo.progress = &d.monitor;
+  jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xffff);
   jpeg_read_header(&d.cinfo, TRUE);
+  noteExif(d.cinfo, d.src.in->metadata());
   const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
   d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : (cmyk ? JCS_CMYK : JCS_EXT_BGR);

@@ -51,6 +51,7 @@ struct Decoder {
   int pixelBytes = 0;  // bytes per pixel for Copy
   TDib dib;
   std::vector<uint8_t> buffer;  // one row as libpng delivers it
+  bool afterData = false;       // reading on past the picture for its Exif
 };
 
 // libpng drops an ancillary chunk whose checksum is wrong and goes on: what it held (transparency,
@@ -58,7 +59,8 @@ struct Decoder {
 void readWarningFn(png_structp png, png_const_charp message) {
   auto* d = static_cast<Decoder*>(png_get_io_ptr(png));
   constexpr uint64_t kCrcBytes = 4;
-  if (d && std::strstr(message, "CRC error")) d->in->noteDamage(d->in->tell() - std::min(d->in->tell(), kCrcBytes));
+  if (d && !d->afterData && std::strstr(message, "CRC error"))
+    d->in->noteDamage(d->in->tell() - std::min(d->in->tell(), kCrcBytes));
 }
 
 void readFn(png_structp png, png_bytep data, size_t length) {
@@ -231,6 +233,27 @@ bool chunksBeforeDataFit(InputStream& in) {
   return in.seek(0);
 }
 
+// The eXIf chunk, from its TIFF header on, when libpng has read one.
+void noteExif(Decoder& d) {
+  png_uint_32 length = 0;
+  png_bytep exif = nullptr;
+  if (d.in->metadata().exif.empty() && png_get_eXIf_1(d.png, d.info, &length, &exif) && exif && length)
+    d.in->metadata().exif.assign(exif, exif + length);
+}
+
+// An eXIf chunk may also follow the picture data. The picture is whole by now: damage after it
+// only means no orientation is found there. Every other chunk there is skipped unread, as no
+// check bounds the memory libpng would take for it.
+void readExifAfterData(Decoder& d) {
+  if (!d.in->metadata().exif.empty() || setjmp(png_jmpbuf(d.png))) return;
+  d.afterData = true;
+  static constexpr png_byte kExif[] = {'e', 'X', 'I', 'f', 0};
+  png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_AS_DEFAULT, kExif, 1);
+  png_read_end(d.png, d.info);
+  noteExif(d);
+}
+
 bool runDecode(Decoder& d) {
   if (setjmp(png_jmpbuf(d.png))) return false;
   png_set_read_fn(d.png, &d, readFn);
@@ -239,6 +262,7 @@ bool runDecode(Decoder& d) {
   png_set_chunk_cache_max(d.png, kChunkCacheMax);
   png_set_chunk_malloc_max(d.png, kChunkMallocMax);
   png_read_info(d.png, d.info);
+  noteExif(d);
   if (!prepare(d)) return false;
   const auto width = static_cast<png_uint_32>(DibWidth(d.dib));
   const int32_t height = DibHeight(d.dib);
@@ -324,6 +348,7 @@ TDib PngCodec::decode(InputStream& in, const ProgressFn& progress) const {
   if (!d.png) return TDib();
   d.info = png_create_info_struct(d.png);
   const bool ok = d.info && chunksBeforeDataFit(in) && runDecode(d);
+  if (ok) readExifAfterData(d);
   png_destroy_read_struct(&d.png, d.info ? &d.info : nullptr, nullptr);
   if (!ok) return TDib();
   // Rows taken as the file holds them may go into a PDF as the file's own data.

@@ -464,12 +464,11 @@ struct RgbaImage {
   }
 };
 
-// Where the reader's rows and columns land: libtiff is asked for the file's own order, and the
-// picture is turned to top-left here, so bands and tiles need no flipping of their own.
+// Where the reader's rows and columns land: libtiff is asked for the file's own order, as every
+// other layout is read; the Orientation tag is applied once, after decoding, by the load.
 struct Target {
   TDib& dib;
   uint32_t width, height;
-  bool flipRows, flipColumns;
   // An extra sample of unspecified meaning is not alpha. libtiff's reader passes it on as
   // premultiplied alpha, leaving the colours as they are, so it is ignored here.
   bool opaque;
@@ -481,32 +480,24 @@ struct Target {
 
 Target makeTarget(TDib& dib, const TIFFRGBAImage& img, const Layout& l, const bool& damaged,
                   const ProgressFn& progress) {
-  const uint16_t o = img.orientation;
-  const bool bottom =
-      o == ORIENTATION_BOTLEFT || o == ORIENTATION_BOTRIGHT || o == ORIENTATION_LEFTBOT || o == ORIENTATION_RIGHTBOT;
-  const bool right =
-      o == ORIENTATION_TOPRIGHT || o == ORIENTATION_BOTRIGHT || o == ORIENTATION_RIGHTTOP || o == ORIENTATION_RIGHTBOT;
   const bool opaque = l.extras > 0 && l.firstExtra == EXTRASAMPLE_UNSPECIFIED;
   const bool grey = img.photometric == PHOTOMETRIC_MINISBLACK || img.photometric == PHOTOMETRIC_MINISWHITE;
   const bool premultiply = grey && img.isContig && img.alpha == EXTRASAMPLE_UNASSALPHA && img.bitspersample == 8;
-  return Target{
-      dib, img.width, img.height, bottom, right, opaque, premultiply, damaged, RowProgress(progress, img.height)};
+  return Target{dib, img.width, img.height, opaque, premultiply, damaged, RowProgress(progress, img.height)};
 }
 
 // `count` rows of `w` reader pixels (stride `stride`) for the file's rows from y0 and columns
 // from x0. The reader's colours come premultiplied by alpha; white shows through the rest.
 void putRgba(Target& t, const uint32_t* raster, uint32_t stride, uint32_t x0, uint32_t y0, uint32_t w, uint32_t count) {
   for (uint32_t r = 0; r < count; ++r) {
-    const uint32_t y = t.flipRows ? t.height - 1 - (y0 + r) : y0 + r;
-    uint8_t* row = t.dib.row(static_cast<int32_t>(y));
+    uint8_t* row = t.dib.row(static_cast<int32_t>(y0 + r));
     const uint32_t* p = raster + static_cast<size_t>(r) * stride;
     for (uint32_t i = 0; i < w; ++i) {
-      const uint32_t x = t.flipColumns ? t.width - 1 - (x0 + i) : x0 + i;
       const uint32_t v = p[i], a = t.opaque ? 255 : TIFFGetA(v);
       const auto onWhite = [&](uint32_t c) {
         return static_cast<uint8_t>(std::min<uint32_t>(255, (t.premultiply ? (c * a + 127) / 255 : c) + 255 - a));
       };
-      uint8_t* px = row + static_cast<size_t>(x) * 3;
+      uint8_t* px = row + static_cast<size_t>(x0 + i) * 3;
       px[0] = onWhite(TIFFGetB(v));
       px[1] = onWhite(TIFFGetG(v));
       px[2] = onWhite(TIFFGetR(v));
@@ -738,6 +729,8 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
                                 noUnmap, options.opts));
   if (!tif || options.damaged) return TDib();
   const Layout layout = readLayout(tif.get());
+  uint16_t orientation = 0;
+  if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation)) in.metadata().orientation = orientation;
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
   // Reading every strip's start is for decoding; a read of the header only does without it.
   if (layout.compression == COMPRESSION_JPEG && !in.headerOnly() && !jpegStripsPlausible(in, tif.get(), layout))

@@ -1,7 +1,7 @@
 #pragma once
-// The mirrors and quarter turns of the retouch tab, at 1, 4, 8 and 24 bits; each returns a new
-// picture of the same depth and colour table (empty when it cannot be made) and leaves
-// `picture` as it is. Progress goes by source rows.
+// The mirrors and quarter turns of the retouch tab and of turning a photo upright as it loads, at
+// 1, 4, 8 and 24 bits; each returns a new picture of the same depth and colour table (empty when
+// it cannot be made) and leaves `picture` as it is. Progress goes by source rows.
 #include "picture/Dib.h"
 #include "picture/Progress.h"
 

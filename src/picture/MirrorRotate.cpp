@@ -1,12 +1,12 @@
-#include "retouch/MirrorRotate.h"
+#include "picture/MirrorRotate.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
 
-#include "retouch/Crop.h"
-#include "retouch/QuarterTurn.h"
+#include "picture/Dib.h"
+#include "picture/QuarterTurn.h"
 
 namespace tessaro {
 

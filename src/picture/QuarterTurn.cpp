@@ -1,4 +1,4 @@
-#include "retouch/QuarterTurn.h"
+#include "picture/QuarterTurn.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +13,7 @@
 #define TESSARO_TURN_SSSE3 1
 #endif
 
-#include "retouch/Crop.h"
+#include "picture/Dib.h"
 
 namespace tessaro {
 
