@@ -177,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(Files, ReadTest, ::testing::ValuesIn(kReadCases),
 
 // A photo tagged by exiftool with each of the eight orientations must load as convert shows it
 // upright, and with the option off as stored. convert reads JPEG with the same libjpeg, told to
-// use the same DCT; it ignores PNG's eXIf, so there the reference is its own turn or mirror.
+// use the same DCT; it ignores the Exif of PNG and WebP, so there the reference is its own turn or
+// mirror.
 struct OrientCase {
   const char* name;
   const char* file;
@@ -196,6 +197,7 @@ const OrientCase kOrientCases[] = {
     {"TiffAlpha", "a.tif", "-alpha set -channel A -fx '(i+j)/(w+h)' +channel", true, 1},
     {"Png", "o.png", "", false, 0},
     {"PngExifAfterData", "o.jpg", "-quality 90", false, 0, "png"},
+    {"WebpLossless", "o.webp", "-define webp:lossless=true", false, 0},
 };
 
 // What turns or mirrors a picture of orientation 1 to 8 upright, for convert.
