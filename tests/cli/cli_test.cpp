@@ -123,11 +123,13 @@ void makeDevice(const fs::path& path, unsigned minor, const char* system) {
 TEST(Cli, InfoPrintsSizeDepthAndColours) {
   // Sizes as ImageMagick's identify reports them; depths as the README says each is loaded.
   // "-" reads the file given as standard input; a picture beyond the limit is told, then refused.
+  // An embedded colour profile is named, also where it is damaged or to be ignored.
   struct Case {
     std::string file, expected;
     std::string input = "/dev/null";
     int code = 0;
     std::string err = "";
+    std::string option = "";
   };
   const Case cases[] = {
       {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
@@ -140,11 +142,23 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
        "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("bmp/bad_huge_dimensions.bmp") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
+      {"colour/good-display-p3.jpg",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Display P3\n"},
+      {"colour/good-adobe-rgb.tif",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Compatible with Adobe RGB (1998) (nicht "
+       "angewandt)\n",
+       "/dev/null", 0, "", "--ignore-profile"},
+      {"colour/profile-truncated.jpg",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: ohne Namen (nicht verwendbar, "
+       "übergangen)\n"},
+      {"colour/profile-part-missing.jpg", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
   };
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const CliRun r = runCli(dir, {"info", c.file == "-" ? c.file : test::dataPath(c.file)}, c.input);
+    std::vector<std::string> args = {"info", c.file == "-" ? c.file : test::dataPath(c.file)};
+    if (!c.option.empty()) args.push_back(c.option);
+    const CliRun r = runCli(dir, args, c.input);
     EXPECT_EQ(r.code, c.code);
     EXPECT_EQ(r.out, c.expected);
     EXPECT_EQ(r.err, c.err);
