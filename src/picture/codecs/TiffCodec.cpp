@@ -336,7 +336,7 @@ int scanlineBits(const Layout& l) {
       if (l.spp < 3 || (l.bps != 8 && l.bps != 16 && l.bps != 32)) return 0;
       return l.alpha() && l.bps != 32 ? 0 : 24;
     case PHOTOMETRIC_SEPARATED:
-      return l.inks == INKSET_CMYK && l.spp >= 4 && (l.bps == 8 || l.bps == 16) ? 24 : 0;
+      return l.inks == INKSET_CMYK && l.spp >= 4 && (l.bps == 16 || (l.bps == 8 && l.cmykToSrgb)) ? 24 : 0;
     default:
       return 0;
   }
@@ -344,11 +344,12 @@ int scanlineBits(const Layout& l) {
 
 // Depth of the picture when contiguous tiles of wide samples are narrowed here, 0 otherwise: 16
 // and 32-bit grey under alpha (libtiff's RGBA reader drops that alpha), 16-bit CMYK (which it
-// refuses) and 8-bit CMYK (whose samples a profile may convert).
+// refuses) and 8-bit CMYK going through the file's profile.
 int wideTileBits(const Layout& l) {
   if (!l.hasPhotometric || !l.tiled || !l.contiguous()) return 0;
   if (l.photometric == PHOTOMETRIC_MINISBLACK && l.spp > 1 && l.alpha() && (l.bps == 16 || l.bps == 32)) return 8;
-  if (l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK && l.spp >= 4 && (l.bps == 8 || l.bps == 16))
+  if (l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK && l.spp >= 4 &&
+      (l.bps == 16 || (l.bps == 8 && l.cmykToSrgb)))
     return 24;
   return 0;
 }
@@ -746,12 +747,13 @@ void noteProfile(TIFF* tif, InputStream& in) {
     in.metadata().icc.assign(data, data + bytes);
 }
 
-// CMYK read by scanlines or tiles goes through the file's profile when it has one that fits and
-// the load wants it; the load then converts nothing more. Separate planes keep libtiff's reader.
+// Contiguous 8 and 16-bit CMYK goes through the file's profile, read by scanlines or tiles, when
+// the file has one that fits and the load wants it; the load then converts nothing more.
+// Separate planes keep libtiff's reader and its conversion.
 std::unique_ptr<SrgbConversion> cmykConversion(InputStream& in, const Layout& l) {
-  const bool ours = scanlineBits(l) || wideTileBits(l);
-  if (l.photometric != PHOTOMETRIC_SEPARATED || !ours || !in.readOptions().useProfile || in.metadata().icc.empty())
-    return nullptr;
+  const bool ours = l.hasPhotometric && l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK &&
+                    l.spp >= 4 && (l.bps == 8 || l.bps == 16) && l.contiguous();
+  if (!ours || !in.readOptions().useProfile || in.metadata().icc.empty()) return nullptr;
   auto conversion = std::make_unique<SrgbConversion>(IccProfile(in.metadata().icc), PixelLayout::Cmyk);
   if (!conversion->isReady()) return nullptr;
   in.metadata().profileApplied = true;
