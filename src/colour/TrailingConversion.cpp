@@ -6,7 +6,8 @@ namespace tessaro {
 
 namespace {
 
-// Rows handed to the worker at a time: few wake-ups, still well inside the cache.
+// Rows handed to the worker at a time, and taken by a thread at a time: few wake-ups, still well
+// inside the cache.
 constexpr size_t kBandRows = 32;
 
 }  // namespace
@@ -27,8 +28,8 @@ void TrailingConversion::convert(size_t from, size_t to) const {
 
 void TrailingConversion::written(size_t rows) {
   if (!worker_.joinable()) {
-    convert(converted_, rows);
-    converted_ = rows;
+    convert(taken_, rows);
+    taken_ = rows;
     return;
   }
   handed_ = std::max(handed_, rows);
@@ -43,25 +44,32 @@ void TrailingConversion::written(size_t rows) {
 
 void TrailingConversion::finish() {
   if (!worker_.joinable()) return;
-  {
-    const std::lock_guard lock(mutex_);
-    written_ = handed_;
-    done_ = true;
-  }
+  std::unique_lock lock(mutex_);
+  written_ = handed_;
+  done_ = true;
   wake_.notify_one();
+  // The rows the worker has not reached yet are shared out between it and this thread.
+  while (convertBand(lock)) {
+  }
+  lock.unlock();
   worker_.join();
+}
+
+bool TrailingConversion::convertBand(std::unique_lock<std::mutex>& lock) {
+  if (taken_ >= written_) return false;
+  const size_t from = taken_, to = std::min(written_, taken_ + kBandRows);
+  taken_ = to;
+  lock.unlock();
+  convert(from, to);
+  lock.lock();
+  return true;
 }
 
 void TrailingConversion::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [&] { return done_ || written_ > converted_; });
-    const size_t from = converted_, to = written_;
-    if (from == to && done_) return;
-    lock.unlock();
-    convert(from, to);
-    lock.lock();
-    converted_ = to;
+    wake_.wait(lock, [&] { return done_ || written_ > taken_; });
+    if (!convertBand(lock) && done_) return;
   }
 }
 

@@ -22,11 +22,13 @@ class TrailingConversion {
   TrailingConversion& operator=(const TrailingConversion&) = delete;
   // Rows before `rows` are written and may be converted.
   void written(size_t rows);
-  // Converts every row handed over and returns once they are done.
+  // Converts every row handed over, on both threads, and returns once they are done.
   void finish();
 
  private:
   void convert(size_t from, size_t to) const;
+  // Converts the next band of rows not yet taken; false when there is none at hand.
+  bool convertBand(std::unique_lock<std::mutex>& lock);
   void run();
 
   const SrgbConversion& conversion_;
@@ -37,8 +39,8 @@ class TrailingConversion {
   std::condition_variable wake_;
   size_t handed_ = 0;     // rows handed over, known to the decoder's thread only
   size_t published_ = 0;  // the last of them told to the worker, likewise
-  size_t written_ = 0;    // rows the worker may convert
-  size_t converted_ = 0;  // by the worker, or here without one
+  size_t written_ = 0;    // rows that may be converted
+  size_t taken_ = 0;      // rows converted or being converted; without a worker, converted here
   bool done_ = false;
   std::thread worker_;
 };
