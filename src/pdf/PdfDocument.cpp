@@ -1,5 +1,6 @@
 #include "pdf/PdfDocument.h"
 
+#include "colour/IccProfile.h"
 #include "pdf/HelveticaMetrics.h"
 #include "pdf/PdfImage.h"
 #include "pdf/PdfSourceImage.h"
@@ -39,12 +40,22 @@ int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, co
   if (!pdfImageFits(bits, info, rowCount)) return 0;
   const int number = writer_.reserve();
   if (source && pdfSourceFits(*source, info, rowCount))
-    writePdfSourceImage(writer_, number, *source, info);
+    writePdfSourceImage(writer_, number, *source, info, rgbSpace());
   else
-    writePdfImage(writer_, number, bits, info, rowCount);
+    writePdfImage(writer_, number, bits, info, rowCount, rgbSpace());
   ++imageCount_;
   if (id) pictures_[{id, generation}] = number;
   return writer_.ok() ? number : 0;
+}
+
+const std::string& PdfDocument::rgbSpace() {
+  if (!rgbSpace_.empty()) return rgbSpace_;
+  const std::vector<uint8_t> profile = srgbProfileBytes();
+  if (profile.empty()) return rgbSpace_ = "/DeviceRGB";
+  const int number = writer_.reserve();
+  writer_.streamObject(number, "/N 3 /Alternate /DeviceRGB /Filter /FlateDecode",
+                       deflateBytes(std::string_view(reinterpret_cast<const char*>(profile.data()), profile.size())));
+  return rgbSpace_ = "[/ICCBased " + reference(number) + "]";
 }
 
 void PdfDocument::addPage(const PdfPage& page) {

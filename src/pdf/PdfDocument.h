@@ -41,9 +41,12 @@ class PdfDocument {
   size_t imageCount() const { return imageCount_; }
 
  private:
+  // The colour space of RGB pixels: sRGB by its ICC profile, written at the first use.
+  const std::string& rgbSpace();
   PdfWriter writer_;
   PageMetrics metrics_;
   int catalog_, pagesTree_, font_, info_;
+  std::string rgbSpace_;
   std::vector<int> pages_;
   std::map<std::pair<uint64_t, uint64_t>, int> pictures_;
   size_t imageCount_ = 0;

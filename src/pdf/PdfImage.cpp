@@ -104,15 +104,15 @@ void pixelRow(const uint8_t* src, uint8_t* dst, int32_t width, int bits) {
 
 }  // namespace
 
-std::string pdfColourSpace(const BitmapInfo& info, int bits) {
-  if (bits >= 24) return "/DeviceRGB";
+std::string pdfColourSpace(const BitmapInfo& info, int bits, const std::string& rgb) {
+  if (bits >= 24) return rgb;
   const int entries = 1 << bits;
   std::string table;
   for (int i = 0; i < entries; ++i) {
     const RgbQuad& q = info.bmiColors[i];
     table += {static_cast<char>(q.rgbRed), static_cast<char>(q.rgbGreen), static_cast<char>(q.rgbBlue)};
   }
-  return "[/Indexed /DeviceRGB " + std::to_string(entries - 1) + " <" + hexDigits(table) + ">]";
+  return "[/Indexed " + rgb + " " + std::to_string(entries - 1) + " <" + hexDigits(table) + ">]";
 }
 
 bool pdfImageFits(const uint8_t* bits, const BitmapInfo& info, int32_t rowCount) {
@@ -123,7 +123,8 @@ bool pdfImageFits(const uint8_t* bits, const BitmapInfo& info, int32_t rowCount)
          dibSizeAllowed(h.biWidth, rowCount, depth);
 }
 
-void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount) {
+void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount,
+                   const std::string& rgb) {
   const BitmapInfoHeader& h = info.bmiHeader;
   const int depth = h.biBitCount;
   const int colours = depth >= 24 ? 3 : 1, component = depth >= 24 ? 8 : depth;
@@ -138,7 +139,7 @@ void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const Bit
   writer.beginObject(number);
   DeflateStream data(writer, photo ? kPhotoLevel : kDrawingLevel, depth < 24 ? Z_DEFAULT_STRATEGY : Z_FILTERED);
   writer.text("<< /Type /XObject /Subtype /Image /Width " + width + " /Height " + std::to_string(rowCount) +
-              " /ColorSpace " + pdfColourSpace(info, depth) + " /BitsPerComponent " + std::to_string(component) +
+              " /ColorSpace " + pdfColourSpace(info, depth, rgb) + " /BitsPerComponent " + std::to_string(component) +
               " /Interpolate false /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
               std::to_string(colours) + " /BitsPerComponent " + std::to_string(component) + " /Columns " + width +
               " >> " + data.lengthEntry() + " >>\nstream\n");

@@ -12,9 +12,11 @@ namespace tessaro {
 // True when the `rowCount` bottom-up rows at `bits` (of the width and depth `info` gives) are a
 // picture an image can hold.
 bool pdfImageFits(const uint8_t* bits, const BitmapInfo& info, int32_t rowCount);
-// The colour space of a picture of that depth: RGB, or its colour table as indexed colours.
-std::string pdfColourSpace(const BitmapInfo& info, int bits);
-// Writes those rows as image object `number`; they must fit.
-void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount);
+// The colour space of a picture of that depth: RGB (the space `rgb` names), or its colour table
+// as indexed colours of that space.
+std::string pdfColourSpace(const BitmapInfo& info, int bits, const std::string& rgb);
+// Writes those rows as image object `number`, their colours in the RGB space `rgb`; they must fit.
+void writePdfImage(PdfWriter& writer, int number, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount,
+                   const std::string& rgb);
 
 }  // namespace tessaro

@@ -18,9 +18,9 @@ bool greyRamp(const BitmapInfo& info) {
   return true;
 }
 
-std::string colourSpace(const PictureSource& source, const BitmapInfo& info) {
-  if (source.indexed) return pdfColourSpace(info, 8);
-  return source.components == 1 ? "/DeviceGray" : source.components == 3 ? "/DeviceRGB" : "/DeviceCMYK";
+std::string colourSpace(const PictureSource& source, const BitmapInfo& info, const std::string& rgb) {
+  if (source.indexed) return pdfColourSpace(info, 8, rgb);
+  return source.components == 1 ? "/DeviceGray" : source.components == 3 ? rgb : "/DeviceCMYK";
 }
 
 std::string filterEntries(const PictureSource& source) {
@@ -49,9 +49,10 @@ bool pdfSourceFits(const PictureSource& source, const BitmapInfo& info, int32_t 
   return colours && (source.kind == PictureSource::Kind::Jpeg || pngDataComplete(source));
 }
 
-void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info) {
+void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info,
+                         const std::string& rgb) {
   const std::string entries = "/Type /XObject /Subtype /Image /Width " + std::to_string(source.width) + " /Height " +
-                              std::to_string(source.height) + " /ColorSpace " + colourSpace(source, info) +
+                              std::to_string(source.height) + " /ColorSpace " + colourSpace(source, info, rgb) +
                               " /BitsPerComponent 8 /Interpolate false " + filterEntries(source);
   writer.streamObject(number, entries,
                       std::string_view(reinterpret_cast<const char*>(source.data.data()), source.data.size()));

@@ -14,6 +14,7 @@ namespace tessaro {
 // colours the PDF shows as the picture does.
 bool pdfSourceFits(const PictureSource& source, const BitmapInfo& info, int32_t rowCount);
 // Writes the source as image object `number`; it must fit the picture `info` describes.
-void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info);
+void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info,
+                         const std::string& rgb);
 
 }  // namespace tessaro

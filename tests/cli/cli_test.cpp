@@ -123,6 +123,7 @@ void makeDevice(const fs::path& path, unsigned minor, const char* system) {
 TEST(Cli, InfoPrintsSizeDepthAndColours) {
   // Sizes as ImageMagick's identify reports them; depths as the README says each is loaded.
   // "-" reads the file given as standard input; a picture beyond the limit is told, then refused.
+  // An embedded colour profile is named, also where it is damaged or to be ignored.
   struct Case {
     std::string file, expected;
     std::string input = "/dev/null";
@@ -151,6 +152,16 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
        "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("bmp/bad_huge_dimensions.bmp") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
+      {"colour/good-display-p3.jpg",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Display P3\n"},
+      {"colour/good-adobe-rgb.tif",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Compatible with Adobe RGB (1998) (nicht "
+       "angewandt)\n",
+       "/dev/null", 0, "", "--ignore-profile"},
+      {"colour/profile-truncated.jpg",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: ohne Namen (nicht verwendbar, "
+       "übergangen)\n"},
+      {"colour/profile-part-missing.jpg", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
   };
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {

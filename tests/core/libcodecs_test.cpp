@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -519,6 +520,55 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
   const std::string filter = GetDIBOpenFilter();
   for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff", "*.webp"})
     EXPECT_NE(filter.find(mask), std::string::npos) << mask;
+}
+
+// ---- Embedded colour profiles ----
+
+// Pictures in a wide-gamut, grey or CMYK profile come in as sRGB, as lcms2's tificc converts
+// them (perceptual, black point compensation) from the same pixels and profile that ImageMagick
+// reads out of the file. Depth is kept: a palette picture only has its table converted. Profiles
+// that are damaged, or that the load is told to ignore, leave the pixels as the file has them.
+TEST(LibCodecs, EmbeddedProfilesGiveTheColoursOfTheReferenceConversion) {
+  const struct {
+    const char* file;
+    int bits;
+    bool useProfile;
+    bool converted;
+    int tolerance;  // JPEG: ImageMagick's decoder may round apart from ours
+  } cases[] = {
+      {"good-adobe-rgb.jpg", 24, true, true, 2},         {"good-display-p3.jpg", 24, true, true, 2},
+      {"good-display-p3.png", 24, true, true, 1},        {"good-adobe-rgb.tif", 24, true, true, 1},
+      {"good-palette-display-p3.png", 8, true, true, 1}, {"good-grey-profile.jpg", 8, true, true, 2},
+      {"good-cmyk-profile.jpg", 24, true, true, 2},      {"good-cmyk-profile.tif", 24, true, true, 1},
+      {"good-display-p3.png", 24, false, false, 0},      {"good-adobe-rgb.tif", 24, false, false, 0},
+      {"profile-truncated.jpg", 24, true, false, 2},     {"profile-claims-2gib.jpg", 24, true, false, 2},
+      {"profile-not-a-profile.jpg", 24, true, false, 2}, {"profile-part-missing.jpg", 24, true, false, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.useProfile ? "" : " ignoring its profile"));
+    const std::string path = dataPath(std::string("colour/") + c.file);
+    std::optional<RgbImage> reference = referenceDecode(path);
+    if (c.converted) {
+      const std::string in = tempPath(std::string("icc-in-") + c.file + ".tif");
+      const std::string out = tempPath(std::string("icc-out-") + c.file + ".tif");
+      // tificc takes no palette: such a picture goes to it as true colour.
+      const std::string trueColour =
+          c.bits == 8 && std::string(c.file).find("palette") != std::string::npos ? " -type TrueColor" : "";
+      ASSERT_EQ(std::system(("/usr/bin/convert '" + path + "'" + trueColour + " -compress none '" + in + "'").c_str()),
+                0);
+      ASSERT_EQ(std::system(("tificc -t0 -b '" + in + "' '" + out + "' >/dev/null").c_str()), 0);
+      reference = referenceDecode(out);
+    }
+    ASSERT_TRUE(reference);
+    LoadRequest request;
+    request.read.useProfile = c.useProfile;
+    LoadNotes notes;
+    const TDib dib = loadPicture(path, request, nullptr, &notes);
+    ASSERT_FALSE(dib.empty());
+    EXPECT_EQ(DibBitCount(dib), c.bits);
+    EXPECT_EQ(notes.profileUsed, c.converted);
+    EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), c.tolerance);
+  }
 }
 
 // ---- Hardening of the PNG and GIF readers ----

@@ -159,6 +159,10 @@ TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
     const std::string list = "pdfimages -list '" + pdf.string() + "' | awk 'NR > 2 {print $1, $11}'";
     EXPECT_EQ(run(list + " | awk '{print $1}' | sort -u | wc -l"), "5\n");
     EXPECT_EQ(run(list + " | awk '{print $2}' | sort -u | wc -l"), "1\n");
+    // Its colours are sRGB by an ICC profile, which the file holds once.
+    EXPECT_EQ(run("pdfimages -list '" + pdf.string() + "' | awk 'NR > 2 {print $6}' | sort -u"),
+              c.bits == 24 ? "icc\n" : "index\n");
+    EXPECT_EQ(run("grep -ac '/N 3 /Alternate /DeviceRGB' '" + pdf.string() + "'"), "1\n");
     const std::string img = (dir.path / "img").string();
     run("pdfimages -png -f 1 -l 1 '" + pdf.string() + "' '" + img + "' && convert '" + img +
         "-000.png' -depth 8 'ppm:" + img + ".ppm'");
@@ -437,6 +441,9 @@ TEST(PdfExport, LoadedFilesGoInAsTheyAreUntilChanged) {
       {"PNG with alpha", "convert src.ppm -alpha set -define png:color-type=6 f.png", "f.png", unchanged, "image",
        false, false},
       {"PNG of 16 bits", "convert src.ppm -depth 16 PNG48:f.png", "f.png", unchanged, "image", false, false},
+      // Converted from their own colour profile on loading: the pixels, not the file's data.
+      {"JPEG in Adobe RGB", "", test::dataPath("colour/good-adobe-rgb.jpg"), unchanged, "image", false, false},
+      {"CMYK with its profile", "", test::dataPath("colour/good-cmyk-profile.jpg"), unchanged, "image", false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

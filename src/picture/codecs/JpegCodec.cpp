@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include <jerror.h>
 // clang-format on
 
+#include "colour/IccProfile.h"
+#include "colour/TrailingConversion.h"
 #include "picture/Limits.h"
 #include "picture/PhotoFinish.h"
 #include "picture/PictureSource.h"
@@ -322,7 +325,9 @@ struct Decoder {
   Source src;
   TDib dib;
   std::vector<uint8_t> cmykRow;
-  bool checkOnly = false;  // the pixels are checked, not stored (see InputStream::sourceOnly)
+  std::unique_ptr<SrgbConversion> toSrgb;  // rows through the file's profile, as they come
+  std::unique_ptr<TrailingConversion> trailing;  // colour rows converted behind the decoder
+  bool checkOnly = false;                      // the pixels are checked, not stored (see InputStream::sourceOnly)
 };
 
 // Whether the file's own data can be kept for a PDF, should it decode without damage.
@@ -341,6 +346,35 @@ void cmykToBgr(const uint8_t* cmyk, int32_t width, bool inverted, uint8_t* bgr) 
     bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
     bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
   }
+}
+
+// The ICC profile of the APP2 segments, reassembled by libjpeg, which checks their numbering and
+// count and gives nothing for a broken set.
+void noteProfile(j_decompress_ptr cinfo, InputStream& in) {
+  JOCTET* data = nullptr;
+  unsigned int bytes = 0;
+  if (!jpeg_read_icc_profile(cinfo, &data, &bytes)) return;
+  in.metadata().icc.assign(data, data + bytes);
+  std::free(data);
+}
+
+// Colour rows go through the file's profile as they are decoded, when it has one that fits and
+// the load wants it (CMYK ones on their way into the picture, RGB ones on a second thread just
+// behind the decoder); the load then converts nothing more.
+void prepareProfile(Decoder& d, bool cmyk) {
+  InputStream& in = *d.src.in;
+  if (!in.readOptions().useProfile || in.metadata().icc.empty()) return;
+  const IccProfile profile(in.metadata().icc);
+  const PixelLayout layout = !cmyk                     ? PixelLayout::Bgr
+                             : d.cinfo.saw_Adobe_marker ? PixelLayout::CmykInverted
+                                                        : PixelLayout::Cmyk;
+  auto conversion = std::make_unique<SrgbConversion>(profile, layout);
+  if (!conversion->isReady()) return;
+  d.toSrgb = std::move(conversion);
+  in.metadata().profileApplied = true;
+  if (!cmyk)
+    d.trailing = std::make_unique<TrailingConversion>(*d.toSrgb, d.dib.row(0), -static_cast<ptrdiff_t>(d.dib.RowBytes),
+                                                      static_cast<size_t>(DibWidth(d.dib)));
 }
 
 // Rows after the end of the data stay black. Reading on to the end marker finds data the
@@ -388,8 +422,10 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   d.monitor.progress_monitor = watchScans;
   d.cinfo.progress = &d.monitor;
   jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xffff);
+  jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xffff);
   jpeg_read_header(&d.cinfo, TRUE);
   noteExif(d.cinfo, d.src.in->metadata());
+  noteProfile(&d.cinfo, *d.src.in);
   const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
   d.cinfo.out_color_space = grey ? JCS_GRAYSCALE : (cmyk ? JCS_CMYK : JCS_EXT_BGR);
@@ -406,19 +442,24 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
   d.checkOnly = d.checkOnly && sourceKeepable(d.cinfo, *d.src.in) && pixelsStayAsDecoded(*d.src.in);
+  if (!grey && !d.checkOnly) prepareProfile(d, cmyk);
   if (d.checkOnly) return checkRows(d, rows);
   while (d.cinfo.output_scanline < d.cinfo.output_height && !d.err.ranOut) {
     const auto y = static_cast<int32_t>(d.cinfo.output_scanline);
     if (cmyk) {
       JSAMPROW target = d.cmykRow.data();
       if (jpeg_read_scanlines(&d.cinfo, &target, 1) != 1) return false;
-      cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.dib.row(y));
+      if (d.toSrgb)
+        d.toSrgb->convert(d.cmykRow.data(), d.dib.row(y), static_cast<size_t>(width));
+      else
+        cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.dib.row(y));
     } else {
       // Several rows per call, straight into the picture (rows run bottom-up in memory).
       JSAMPROW targets[kRowsPerCall];
       const int32_t count = std::min<int32_t>(kRowsPerCall, height - y);
       for (int32_t i = 0; i < count; ++i) targets[i] = d.dib.row(y + i);
       if (jpeg_read_scanlines(&d.cinfo, targets, static_cast<JDIMENSION>(count)) == 0) return false;
+      if (d.trailing) d.trailing->written(d.cinfo.output_scanline);
     }
     rows.row(static_cast<int32_t>(d.cinfo.output_scanline) - 1);
   }
@@ -426,12 +467,13 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
 }
 
 // The file's own data, for a PDF to hold as it is: 8-bit Huffman-coded grey, YCbCr, RGB, CMYK
-// or YCCK (CMYK inverted exactly where the decoder inverts it) that decoded without damage.
+// or YCCK (CMYK inverted exactly where the decoder inverts it) that decoded without damage, and
+// whose colours the decoder took as they are.
 void keepJpegSource(Decoder& d, InputStream& in) {
   const jpeg_decompress_struct& c = d.cinfo;
   const J_COLOR_SPACE s = c.jpeg_color_space;
   const bool cmyk = s == JCS_CMYK || s == JCS_YCCK;
-  if (c.err->num_warnings || !sourceKeepable(c, in)) return;
+  if (c.err->num_warnings || d.toSrgb || !sourceKeepable(c, in)) return;
   keepSource(d.dib, jpegSource(in, DibWidth(d.dib), DibHeight(d.dib), c.num_components, cmyk && c.saw_Adobe_marker,
                                s == JCS_RGB));
 }
@@ -515,6 +557,7 @@ TDib decodeOnce(InputStream& in, const ProgressFn& progress, bool checkOnly) {
   d->src.pub.next_input_byte = nullptr;
   d->checkOnly = checkOnly;
   const bool ok = runDecode(*d, progress);
+  if (d->trailing) d->trailing->finish();
   if (ok) keepJpegSource(*d, in);
   jpeg_destroy_decompress(&d->cinfo);
   if (!ok) return TDib();

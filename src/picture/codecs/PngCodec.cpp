@@ -171,10 +171,22 @@ bool chooseKind(Decoder& d, int bits) {
   return true;
 }
 
+// The iCCP profile, as libpng decompressed it within its chunk memory limit; libpng drops one
+// whose header is broken or names a colour space the picture does not have.
+void noteProfile(const Decoder& d) {
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 bytes = 0;
+  if (png_get_iCCP(d.png, d.info, &name, &compression, &profile, &bytes) && profile && bytes > 0)
+    d.in->metadata().icc.assign(profile, profile + bytes);
+}
+
 // Chooses libpng's transformations and our row conversion, and makes the empty picture.
 bool prepare(Decoder& d) {
   const png_uint_32 width = png_get_image_width(d.png, d.info);
   const png_uint_32 height = png_get_image_height(d.png, d.info);
+  noteProfile(d);
   const int bits = setTransformations(d);
   if (!admitSize(*d.in, width, height, bits)) return false;
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "colour/IccProfile.h"
 #include "picture/Limits.h"
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/PaletteSupport.h"
@@ -152,6 +153,7 @@ struct Layout {
   uint16_t compression = COMPRESSION_NONE;
   uint16_t extras = 0, firstExtra = EXTRASAMPLE_UNSPECIFIED, inks = INKSET_CMYK;
   bool hasPhotometric = false, tiled = false;
+  const SrgbConversion* cmykToSrgb = nullptr;  // CMYK samples through the file's profile
 
   bool contiguous() const { return planar == PLANARCONFIG_CONTIG || spp <= 1; }
   bool alpha() const {
@@ -334,19 +336,21 @@ int scanlineBits(const Layout& l) {
       if (l.spp < 3 || (l.bps != 8 && l.bps != 16 && l.bps != 32)) return 0;
       return l.alpha() && l.bps != 32 ? 0 : 24;
     case PHOTOMETRIC_SEPARATED:
-      return l.inks == INKSET_CMYK && l.spp >= 4 && l.bps == 16 ? 24 : 0;
+      return l.inks == INKSET_CMYK && l.spp >= 4 && (l.bps == 16 || (l.bps == 8 && l.cmykToSrgb)) ? 24 : 0;
     default:
       return 0;
   }
 }
 
 // Depth of the picture when contiguous tiles of wide samples are narrowed here, 0 otherwise: 16
-// and 32-bit grey under alpha (libtiff's RGBA reader drops that alpha) and 16-bit CMYK (which it
-// refuses).
+// and 32-bit grey under alpha (libtiff's RGBA reader drops that alpha), 16-bit CMYK (which it
+// refuses) and 8-bit CMYK going through the file's profile.
 int wideTileBits(const Layout& l) {
   if (!l.hasPhotometric || !l.tiled || !l.contiguous()) return 0;
   if (l.photometric == PHOTOMETRIC_MINISBLACK && l.spp > 1 && l.alpha() && (l.bps == 16 || l.bps == 32)) return 8;
-  if (l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK && l.spp >= 4 && l.bps == 16) return 24;
+  if (l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK && l.spp >= 4 &&
+      (l.bps == 16 || (l.bps == 8 && l.cmykToSrgb)))
+    return 24;
   return 0;
 }
 
@@ -366,8 +370,21 @@ uint32_t sample8(const uint8_t* samples, size_t i, int bps) {
   return samples[i];
 }
 
-// A row of CMYK samples as blue-green-red, computed as libtiff's reader does for 8 bits.
+// A row of CMYK samples as blue-green-red: through the file's profile, or else computed as
+// libtiff's reader does for 8 bits.
 void cmykRow(const uint8_t* samples, const Layout& l, int32_t width, uint8_t* row) {
+  if (l.cmykToSrgb) {
+    constexpr int32_t kRun = 256;
+    uint8_t cmyk[4 * kRun];
+    for (int32_t x0 = 0; x0 < width; x0 += kRun) {
+      const int32_t n = std::min(kRun, width - x0);
+      for (int32_t i = 0; i < n; ++i)
+        for (int c = 0; c < 4; ++c)
+          cmyk[4 * i + c] = static_cast<uint8_t>(sample8(samples, static_cast<size_t>(x0 + i) * l.spp + c, l.bps));
+      l.cmykToSrgb->convert(cmyk, row + 3 * static_cast<size_t>(x0), static_cast<size_t>(n));
+    }
+    return;
+  }
   for (int32_t x = 0; x < width; ++x) {
     const size_t first = static_cast<size_t>(x) * l.spp;
     const uint32_t k = 255 - sample8(samples, first + 3, l.bps);
@@ -713,6 +730,27 @@ TDib decodeRgba(InputStream& in, TIFF* tif, const Layout& l, const bool& damaged
   return ok ? std::move(dib) : TDib();
 }
 
+// The ICC profile of tag 34675.
+void noteProfile(TIFF* tif, InputStream& in) {
+  uint32_t bytes = 0;
+  const uint8_t* data = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &bytes, &data) && data && bytes > 0)
+    in.metadata().icc.assign(data, data + bytes);
+}
+
+// Contiguous 8 and 16-bit CMYK goes through the file's profile, read by scanlines or tiles, when
+// the file has one that fits and the load wants it; the load then converts nothing more.
+// Separate planes keep libtiff's reader and its conversion.
+std::unique_ptr<SrgbConversion> cmykConversion(InputStream& in, const Layout& l) {
+  const bool ours = l.hasPhotometric && l.photometric == PHOTOMETRIC_SEPARATED && l.inks == INKSET_CMYK &&
+                    l.spp >= 4 && (l.bps == 8 || l.bps == 16) && l.contiguous();
+  if (!ours || !in.readOptions().useProfile || in.metadata().icc.empty()) return nullptr;
+  auto conversion = std::make_unique<SrgbConversion>(IccProfile(in.metadata().icc), PixelLayout::Cmyk);
+  if (!conversion->isReady()) return nullptr;
+  in.metadata().profileApplied = true;
+  return conversion;
+}
+
 }  // namespace
 
 bool TiffCodec::probe(std::span<const uint8_t> head) const {
@@ -728,9 +766,12 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   TiffPtr tif(TIFFClientOpenExt("picture", "rm", &in, streamRead, noWrite, streamSeek, noClose, streamSize, noMap,
                                 noUnmap, options.opts));
   if (!tif || options.damaged) return TDib();
-  const Layout layout = readLayout(tif.get());
+  Layout layout = readLayout(tif.get());
   uint16_t orientation = 0;
   if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation)) in.metadata().orientation = orientation;
+  noteProfile(tif.get(), in);
+  const std::unique_ptr<SrgbConversion> cmykToSrgb = cmykConversion(in, layout);
+  layout.cmykToSrgb = cmykToSrgb.get();
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
   // Reading every strip's start is for decoding; a read of the header only does without it.
   if (layout.compression == COMPRESSION_JPEG && !in.headerOnly() && !jpegStripsPlausible(in, tif.get(), layout))
