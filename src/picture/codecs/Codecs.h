@@ -17,5 +17,8 @@ const Codec& gifCodec();
 const Codec& jpegCodec();
 const Codec& pngCodec();
 const Codec& tiffCodec();
+// HEIF/HEIC and AVIF through libheif, read only.
+const Codec& heifCodec();
+const Codec& avifCodec();
 
 }  // namespace tessaro
