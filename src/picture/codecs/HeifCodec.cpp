@@ -85,28 +85,43 @@ void noteProfile(InputStream& in, const heif_image_handle* handle) {
   in.metadata().icc = std::move(icc);
 }
 
-// libheif's RGB or RGBA rows into the picture's blue, green, red, alpha laid onto white.
-void copyRows(const heif_image* image, bool alpha, TDib& dib, const ProgressFn& progress) {
+// One row of libheif's interleaved red, green, blue (and alpha) samples into the picture's blue,
+// green, red, alpha laid onto white. Samples above 8 bits are scaled to 8 with rounding.
+template <typename Sample>
+void convertRow(const Sample* src, bool alpha, uint32_t max, int32_t width, uint8_t* dst) {
+  const auto to8 = [max](uint32_t v) -> uint32_t {
+    if constexpr (sizeof(Sample) == 1) return v;
+    return (std::min(v, max) * 255 + max / 2) / max;
+  };
+  if (alpha) {
+    for (int32_t x = 0; x < width; ++x, src += 4, dst += 3) {
+      const uint32_t a = to8(src[3]);
+      dst[0] = legacy::onWhite(to8(src[2]), a);
+      dst[1] = legacy::onWhite(to8(src[1]), a);
+      dst[2] = legacy::onWhite(to8(src[0]), a);
+    }
+  } else {
+    for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
+      dst[0] = static_cast<uint8_t>(to8(src[2]));
+      dst[1] = static_cast<uint8_t>(to8(src[1]));
+      dst[2] = static_cast<uint8_t>(to8(src[0]));
+    }
+  }
+}
+
+void copyRows(const heif_image* image, bool alpha, bool deep, TDib& dib, const ProgressFn& progress) {
   int stride = 0;
   const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+  const uint32_t max = (1u << heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved)) - 1;
   const int32_t width = DibWidth(dib), height = DibHeight(dib);
   RowProgress rows(progress, height);
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* src = plane + static_cast<ptrdiff_t>(y) * stride;
-    uint8_t* dst = dib.row(y);
-    if (alpha) {
-      for (int32_t x = 0; x < width; ++x, src += 4, dst += 3) {
-        dst[0] = legacy::onWhite(src[2], src[3]);
-        dst[1] = legacy::onWhite(src[1], src[3]);
-        dst[2] = legacy::onWhite(src[0], src[3]);
-      }
-    } else {
-      for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-      }
-    }
+    // libheif aligns its planes and rows, so 16-bit samples may be read in place.
+    if (deep)
+      convertRow(reinterpret_cast<const uint16_t*>(src), alpha, max, width, dib.row(y));
+    else
+      convertRow(src, alpha, max, width, dib.row(y));
     rows.row(y);
   }
 }
@@ -162,17 +177,20 @@ TDib decodeHeif(InputStream& in, const ProgressFn& progress) {
   }
   if (!admitSize(in, width, height, 24)) return TDib();
   const bool alpha = heif_image_handle_has_alpha_channel(h.handle) != 0;
-  h.options->convert_hdr_to_8bit = 1;
+  const bool deep = heif_image_handle_get_luma_bits_per_pixel(h.handle) > 8;
+  const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                  : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
   h.options->strict_decoding = 1;
-  error = heif_decode_image(h.handle, &h.image, heif_colorspace_RGB,
-                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, h.options);
+  error = heif_decode_image(h.handle, &h.image, heif_colorspace_RGB, chroma, h.options);
   if (error.code != heif_error_Ok) {
     failWith(in, error);
     return TDib();
   }
+  const int range = heif_image_get_bits_per_pixel_range(h.image, heif_channel_interleaved);
   if (heif_image_get_width(h.image, heif_channel_interleaved) != width ||
       heif_image_get_height(h.image, heif_channel_interleaved) != height ||
-      heif_image_get_bits_per_pixel(h.image, heif_channel_interleaved) != (alpha ? 32 : 24)) {
+      heif_image_get_bits_per_pixel(h.image, heif_channel_interleaved) != (alpha ? 4 : 3) * (deep ? 16 : 8) ||
+      !(deep ? range > 8 && range <= 16 : range == 8)) {
     in.fail(FileFault::Damaged);
     return TDib();
   }
@@ -181,7 +199,7 @@ TDib decodeHeif(InputStream& in, const ProgressFn& progress) {
     in.fail(FileFault::OutOfMemory);
     return dib;
   }
-  copyRows(h.image, alpha, dib, progress);
+  copyRows(h.image, alpha, deep, dib, progress);
   return dib;
 }
 
