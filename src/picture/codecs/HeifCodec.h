@@ -16,7 +16,7 @@ class HeifCodec final : public Codec {
   // The ftyp box's brands: AVIF when the main brand or a compatible one says so, HEIF otherwise.
   bool probe(std::span<const uint8_t> head) const override;
   // The primary image as 24 bits, grids assembled, turned and mirrored as the container says;
-  // samples above 8 bits cut to 8, alpha laid onto white.
+  // samples above 8 bits scaled to 8, alpha laid onto white.
   TDib decode(InputStream& in, const ProgressFn& progress) const override;
   bool encode(const TDib&, OutputStream&) const override { return false; }
   bool canEncode() const override { return false; }
