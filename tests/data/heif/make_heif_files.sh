@@ -51,3 +51,6 @@ for ext, side, cut, bare in (("heic", 30000, "truncated", "ftyp-only"), ("avif",
     huge[at : at + 8] = struct.pack(">II", side, side)
     open(f"tests/data/tiny/{ext}-ispe-{side}x{side}.{ext}", "wb").write(bytes(huge))
 PY
+
+# bad-unknown-primaries-wrong-depth.avif was found by the fuzzer (fuzz/fuzz_heif.cpp): its nclx
+# box names unknown primaries and its AV1 data another depth than the file says.
