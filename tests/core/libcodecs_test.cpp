@@ -487,6 +487,7 @@ TEST(LibCodecs, RefusalsNameTheirReason) {
       {"tiny/avif-ispe-60000x60000.avif", FileFault::TooLarge},
       {"heif/bad-truncated.heic", FileFault::Damaged},
       {"heif/bad-no-meta.avif", FileFault::Damaged},
+      {"tiny/avif-no-depth.avif", FileFault::Damaged},
   };
   for (const auto& c : cases) {
     FileError why;

@@ -171,13 +171,17 @@ TDib decodeHeif(InputStream& in, const ProgressFn& progress) {
   in.metadata().orientedByContainer = true;
   noteProfile(in, h.handle);
   const int width = heif_image_handle_get_width(h.handle), height = heif_image_handle_get_height(h.handle);
-  if (width <= 0 || height <= 0) {
+  // A picture whose depth the file leaves out (-1) or gives beyond 16 bits sends libheif's
+  // conversion into gigabytes of tables.
+  const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(h.handle);
+  const int chromaBits = heif_image_handle_get_chroma_bits_per_pixel(h.handle);
+  if (width <= 0 || height <= 0 || lumaBits < 1 || lumaBits > 16 || chromaBits < 1 || chromaBits > 16) {
     in.fail(FileFault::Damaged);
     return TDib();
   }
   if (!admitSize(in, width, height, 24)) return TDib();
   const bool alpha = heif_image_handle_has_alpha_channel(h.handle) != 0;
-  const bool deep = heif_image_handle_get_luma_bits_per_pixel(h.handle) > 8;
+  const bool deep = lumaBits > 8;
   const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                   : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
   // Not strict: in strict mode libheif 1.15's AV1 path leaks the picture it refuses for an

@@ -54,3 +54,5 @@ PY
 
 # bad-unknown-primaries-wrong-depth.avif was found by the fuzzer (fuzz/fuzz_heif.cpp): its nclx
 # box names unknown primaries and its AV1 data another depth than the file says.
+# bad-av1-data-refused.avif, also the fuzzer's: AV1 data that libdav1d refuses.
+# tiny/avif-no-depth.avif, also the fuzzer's: its depth is undefined (heif-convert refuses it so).
