@@ -5,14 +5,16 @@
 # plakativ (also from 1 to 256 megapixels), JPEG to PNG at 1 to 256 megapixels against vips at
 # compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
-# brightness and contrast against GraphicsMagick's -level, colour depth against ImageMagick.
+# brightness and contrast against GraphicsMagick's -level, colour depth against ImageMagick, and
+# the photo as HEIC and AVIF against heif-convert and avifdec.
 # Needs `scripts/setup --bench`. The photo is made once and kept in bench/.cache (or
 # $TESSARO_BENCH_CACHE); PEERS_RUNS sets the runs per command (default 3, after one warm-up).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert cwebp dwebp exiftool python3 /usr/bin/time; do
+for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert cwebp dwebp exiftool python3 /usr/bin/time \
+  heif-enc heif-convert avifenc avifdec; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -144,6 +146,16 @@ for i in "${!ops[@]}"; do
   names+=("cli${op#-}" "$(echo "${peers[$i]}" | cut -d' ' -f1)${op#-}")
   cmds+=("$cli convert $work/in.bmp ${ops[$i]} $work/cli${op#-}.bmp" "${peers[$i]}")
 done
+# The photo as HEIC and AVIF (made once), decoded to BMP against the libraries' own tools writing
+# the decoded YCbCr planes as they are (.y4m, no conversion to RGB). The BMP goes to standard
+# output, as the tools' files are not synced to disk either.
+heic="$cache/landscape-6000x4000-v1.heic"
+[ -s "$heic" ] || heif-enc -q 90 "$photo" -o "$heic" >/dev/null
+avif="$cache/landscape-6000x4000-v1.avif"
+[ -s "$avif" ] || avifenc -s 8 -j 2 --min 20 --max 20 "$photo" "$avif" >/dev/null
+names+=(cli-heic heif-convert cli-avif avifdec)
+cmds+=("$cli convert $heic - --format bmp" "heif-convert --quiet $heic $work/heif-convert.y4m"
+  "$cli convert $avif - --format bmp" "avifdec $avif $work/avifdec.y4m")
 # The poster by the pixel path, as an edited picture takes it: the photo as a BMP, whose pixels
 # go into the PDF compressed once.
 if [ -n "${plakativ_box:-}" ]; then
@@ -242,6 +254,8 @@ line("Stark Weichzeichnen / vips conv", mean["cli-blur"] / mean["vips-blur"], 1.
 line("8 bit optimised+fs / IM -colors", mean["cli-depth-fs"] / mean["im-depth-fs"], 0.5)
 line("8 bit standard+ordered / IM o8x8,6", mean["cli-depth-ordered"] / mean["im-depth-ordered"], 1.0)
 line("8 bit optimised+nearest / IM +dither", mean["cli-depth-nearest"] / mean["im-depth-nearest"], 0.5)
+line("HEIC to BMP / heif-convert to y4m", mean["cli-heic"] / mean["heif-convert"], 1.2)
+line("AVIF to BMP / avifdec to y4m", mean["cli-avif"] / mean["avifdec"], 1.2)
 if "cli-poster" in mean:
     line("poster / pdfposter", mean["cli-poster"] / mean["pdfposter"])
     line("poster / plakativ", mean["cli-poster"] / mean["plakativ"], 1.0)

@@ -147,6 +147,13 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
       {"webp/bad-huge-size.webp", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("webp/bad-huge-size.webp") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
+      // Turned upright by its container (irot), its Exif orientation 6 left alone.
+      {"heif/good-irot-exif6.avif", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\n", test::dataPath("heif/good-37x23.heic")},
+      {"tiny/heic-ispe-30000x30000.heic", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
+       "/dev/null", 4,
+       "tessaro-cli: Die Datei „" + test::dataPath("tiny/heic-ispe-30000x30000.heic") +
+           "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // Its header: 0x30d40 pixels each way at 24 bits, 112 GiB.
       {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
        "/dev/null", 4,

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -348,7 +349,7 @@ TEST_P(DamagedFileTest, IsRefusedCleanly) {
 // Fixtures under tests/data/<format>: those named good-... must load, bad-... be refused; the
 // notes and scripts that made them lie beside them.
 std::vector<std::string> fixtureFiles(bool good,
-                                      std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff", "webp"}) {
+                                      std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff", "webp", "heif"}) {
   std::vector<std::string> files;
   for (const char* dir : dirs)
     for (const auto& e : std::filesystem::directory_iterator(dataPath(dir)))
@@ -518,7 +519,8 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
   EXPECT_EQ(codecForFormat(kFormatJif), &jpegCodec());
   EXPECT_EQ(codecForFormat(kFormatJpg), &jpegCodec());
   const std::string filter = GetDIBOpenFilter();
-  for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff", "*.webp"})
+  for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif",
+                           "*.avif"})
     EXPECT_NE(filter.find(mask), std::string::npos) << mask;
 }
 
@@ -678,11 +680,75 @@ TEST(LibCodecs, RefusalsNameTheirReason) {
       {"webp/bad-scrambled-lossless.webp", FileFault::Damaged},
       {"webp/bad-animation-cut.webp", FileFault::Damaged},
       {"tiny/webp-lossless-huge-cut.webp", FileFault::Damaged},
+      {"tiny/heic-ispe-30000x30000.heic", FileFault::TooLarge},
+      {"tiny/avif-ispe-60000x60000.avif", FileFault::TooLarge},
+      {"heif/bad-truncated.heic", FileFault::Damaged},
+      {"heif/bad-no-meta.avif", FileFault::Damaged},
+      {"tiny/avif-no-depth.avif", FileFault::Damaged},
   };
   for (const auto& c : cases) {
     FileError why;
     EXPECT_TRUE(OpenDib(dataPath(c.file), 0, nullptr, &why).empty()) << c.file;
     EXPECT_EQ(why.fault, c.fault) << c.file;
+  }
+}
+
+// ---- HEIF and AVIF ----
+
+// Peak signal-to-noise ratio of 8-bit channels in dB; infinite for equal pictures, 0 when the
+// sizes differ.
+double psnr(const RgbImage& a, const RgbImage& b) {
+  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return 0;
+  double sum = 0;
+  for (size_t i = 0; i < a.rgb.size(); ++i) sum += (a.rgb[i] - b.rgb[i]) * (a.rgb[i] - b.rgb[i]);
+  return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * static_cast<double>(a.rgb.size()) / sum);
+}
+
+// The fixtures of tests/data/heif, made by heif-enc and avifenc, against those libraries' own
+// decoders: heif-convert for HEIC and avifdec (libavif over dav1d, no code shared with libheif)
+// for AVIF. avifdec leaves the container's rotation to its caller; ImageMagick turns its output.
+// Samples above 8 bits come in cut to 8, grids whole, alpha on white; a cut-short file is refused.
+TEST(HeifCodec, DecodesLikeTheEncodersOwnDecoder) {
+  const struct {
+    const char* file;
+    const char* turn;  // ImageMagick's options making the reference upright
+    bool exact;        // lossless: equal, else PSNR >= 50 dB
+  } cases[] = {
+      {"good-37x23.heic", "", false},       {"good-lossless.heic", "", true},     {"good-alpha.heic", "", false},
+      {"good-10bit.heic", "", false},       {"good-12bit.heic", "", false},       {"good-37x23.avif", "", false},
+      {"good-lossless.avif", "", true},     {"good-alpha.avif", "", false},       {"good-10bit.avif", "", false},
+      {"good-12bit.avif", "", false},       {"good-grid-2x2.avif", "", false},
+      // Turned a quarter left by its irot box; its Exif orientation 6 must not turn it again.
+      {"good-irot-exif6.avif", "-rotate 270", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = dataPath(std::string("heif/") + c.file);
+    const bool heic = std::filesystem::path(path).extension() == ".heic";
+    const std::string decoded = tempPath(std::string("tool-") + c.file + ".png");
+    const std::string upright = tempPath(std::string("upright-") + c.file + ".png");
+    const std::string tool = heic ? "heif-convert --quiet '" + path + "' '" + decoded + "'"
+                                  : "avifdec '" + path + "' '" + decoded + "'";
+    ASSERT_EQ(std::system((tool + " >/dev/null").c_str()), 0);
+    ASSERT_EQ(std::system(("/usr/bin/convert '" + decoded + "' " + c.turn + " '" + upright + "'").c_str()), 0);
+    const auto reference = referenceDecode(upright);
+    ASSERT_TRUE(reference);
+
+    const std::vector<uint8_t> bytes = readFile(path);
+    EXPECT_EQ(heifCodec().probe(std::span(bytes.data(), 64)), heic);
+    EXPECT_EQ(avifCodec().probe(std::span(bytes.data(), 64)), !heic);
+    std::vector<int> reports;
+    const TDib dib = OpenDib(path, 0, [&](int p) { reports.push_back(p); });
+    ASSERT_FALSE(dib.empty());
+    EXPECT_EQ(DibBitCount(dib), 24);
+    if (c.exact)
+      EXPECT_EQ(maxChannelDifference(dibToRgb(dib), *reference), 0);
+    else
+      EXPECT_GE(psnr(dibToRgb(dib), *reference), 50.0);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), 100);
+    for (size_t cut : {bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4})
+      EXPECT_TRUE(decodeBytes(std::span(bytes.data(), cut)).empty()) << "cut at " << cut;
   }
 }
 

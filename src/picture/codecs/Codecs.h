@@ -19,5 +19,8 @@ const Codec& pngCodec();
 const Codec& tiffCodec();
 // Formats read only.
 const Codec& webpCodec();
+// HEIF/HEIC and AVIF through libheif, read only.
+const Codec& heifCodec();
+const Codec& avifCodec();
 
 }  // namespace tessaro
