@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
-# photo: JPEG to BMP against djpeg, JPEG to PNG against vips, the poster against pdfposter and
+# photo: JPEG to BMP against djpeg, JPEG XL to BMP against djxl to PPM, JPEG to PNG against vips, the poster against pdfposter and
 # plakativ (also from 1 to 256 megapixels), JPEG to PNG at 1 to 256 megapixels against vips at
 # compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
@@ -11,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert python3 /usr/bin/time; do
+for tool in hyperfine djpeg cjxl djxl vips gm pdfposter plakativ pngcheck convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
 
@@ -76,12 +76,20 @@ if [ ! -s "$photo" ]; then
   make_photo "$photo.part" || exit 1
   mv "$photo.part" "$photo"
 fi
+# The photo as a phone would save it in JPEG XL: its pixels coded lossily at cjxl's default
+# distance, not the JPEG recompressed.
+photo_jxl="$cache/landscape-6000x4000-v1.jxl"
+if [ ! -s "$photo_jxl" ]; then
+  echo "== Making the JPEG XL photo (once): $photo_jxl"
+  cjxl --quiet "$photo" "$photo_jxl.part" --lossless_jpeg=0 -d 1 && mv "$photo_jxl.part" "$photo_jxl"
+fi
 work=$(mktemp -d /tmp/tessaro-peers.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 make_pdf "$photo" "$work/photo.pdf"
 
-names=(cli-bmp djpeg-bmp cli-png vips-png)
+names=(cli-bmp djpeg-bmp cli-jxl djxl-ppm cli-png vips-png)
 cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $photo"
+  "$cli convert $photo_jxl $work/cli-jxl.bmp" "djxl $photo_jxl $work/djxl.ppm --quiet"
   "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png")
 # A tessaro-cli without the poster command leaves that pair out. With it, one run first tells the
 # grid of sheets (and the peak memory); pdfposter is asked for the same grid of A4 sheets.
@@ -176,6 +184,8 @@ djpeg -ppm "$photo" | tail -c $((6000 * 4000 * 3)) >"$work/djpeg.rgb"
 same() { cmp -s "$1" "$work/djpeg.rgb" && echo yes || echo NO; }
 echo "  BMP: $(same <(convert "$work/cli.bmp" rgb:-))   PNG: $(same <(convert "$work/cli.png" rgb:-))" \
   "  pngcheck: $(pngcheck -q "$work/cli.png" >/dev/null && echo OK || echo FAILED)"
+echo "  JPEG XL as djxl decodes it: $(cmp -s <(convert "$work/cli-jxl.bmp" rgb:-) <(convert "$work/djxl.ppm" rgb:-) &&
+  echo yes || echo NO)"
 
 # Turns, mirrors and crops copy pixels: they must give exactly the peers' pixels.
 echo "== Same pixels as the peers"
@@ -206,6 +216,7 @@ def line(what, value, target=None):
     verdict = "" if target is None else ("  PASS" if value <= target else "  FAIL") + f" (target <= {target})"
     print(f"  {what:<34} {value:6.2f}{verdict}")
 line("convert to BMP / djpeg", mean["cli-bmp"] / mean["djpeg-bmp"], 1.3)
+line("JPEG XL to BMP / djxl to PPM", mean["cli-jxl"] / mean["djxl-ppm"], 1.2)
 line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
 line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
 for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):

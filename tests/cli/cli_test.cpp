@@ -135,6 +135,12 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
       {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
       {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
       {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
+      // A portrait photo: its codestream turns it upright.
+      {"jxl/good-jpeg-orientation-6.jxl", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 8 Bit\nFarben: 256\n", test::dataPath("jxl/good-lossless-grey.jxl")},
+      {"tiny/jxl-huge-size.jxl", "Breite: 100000\nHöhe: 100000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
+       "tessaro-cli: Die Datei „" + test::dataPath("tiny/jxl-huge-size.jxl") +
+           "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // Its header: 0x30d40 pixels each way at 24 bits, 112 GiB.
       {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
        "/dev/null", 4,

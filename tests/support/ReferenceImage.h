@@ -21,7 +21,8 @@ struct RgbImage {
   }
 };
 
-// Decodes the first frame of `path` with /usr/bin/convert; nothing when it fails.
+// Decodes the first frame of `path` with /usr/bin/convert (JPEG XL with djxl into sRGB first);
+// nothing when it fails.
 std::optional<RgbImage> referenceDecode(const std::string& path);
 // Writes `image` to `path` with convert; `extraArgs` go before the output name
 // (for example "-type Palette" or "-compress RLE").

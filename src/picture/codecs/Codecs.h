@@ -17,5 +17,7 @@ const Codec& gifCodec();
 const Codec& jpegCodec();
 const Codec& pngCodec();
 const Codec& tiffCodec();
+// Formats read only.
+const Codec& jxlCodec();
 
 }  // namespace tessaro
