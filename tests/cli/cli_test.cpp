@@ -128,6 +128,7 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
     std::string input = "/dev/null";
     int code = 0;
     std::string err = "";
+    std::vector<std::string> options = {};
   };
   const Case cases[] = {
       {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
@@ -137,6 +138,9 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
       {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
       // A portrait photo: its codestream turns it upright.
       {"jxl/good-jpeg-orientation-6.jxl", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"jxl/good-jpeg-orientation-6.jxl",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0, "",
+       {"--no-auto-orient"}},
       {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 8 Bit\nFarben: 256\n", test::dataPath("jxl/good-lossless-grey.jxl")},
       {"tiny/jxl-huge-size.jxl", "Breite: 100000\nHöhe: 100000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("tiny/jxl-huge-size.jxl") +
@@ -150,7 +154,9 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const CliRun r = runCli(dir, {"info", c.file == "-" ? c.file : test::dataPath(c.file)}, c.input);
+    std::vector<std::string> args = {"info", c.file == "-" ? c.file : test::dataPath(c.file)};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliRun r = runCli(dir, args, c.input);
     EXPECT_EQ(r.code, c.code);
     EXPECT_EQ(r.out, c.expected);
     EXPECT_EQ(r.err, c.err);

@@ -448,8 +448,9 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
 // channel a header-driven reader would expect), interlaced files that need a conversion and
 // are read pass by pass (alpha, 2-bit, 16-bit, transparent grey, passes without pixels), and a
 // GIF whose code table fills up without a clear code (codes stay at 12 bits). JPEG XL files made
-// by cjxl, lossless and lossy, from 8-bit, 16-bit and float samples, with alpha, and a phone's
-// portrait photo whose codestream orientation turns it (and whose Exif must not turn it again).
+// by cjxl, lossless and lossy, from 8-bit, 16-bit and float samples, with alpha, an animation (its
+// first frame), and a phone's portrait photo whose codestream orientation turns it (and whose Exif
+// must not turn it again).
 TEST(LibCodecs, GoodFixturesDecodeLikeTheReference) {
   // The TIFF and JPEG ones need reference options of their own (tiff_jpeg_hardening_test.cpp).
   const std::vector<std::string> files = fixtureFiles(true, {"png", "gif", "jxl"});

@@ -143,6 +143,7 @@ bool hasBlackChannel(const Decoder& d) {
 // the profile; a size that cannot be allowed is refused as soon as the basic information is in.
 bool onBasicInfo(Decoder& d) {
   if (JxlDecoderGetBasicInfo(d.dec, &d.info) != JXL_DEC_SUCCESS) return damaged(d);
+  if (!d.in->metadata().orientedByContainer) d.in->metadata().orientation = d.info.orientation;
   const int bits = d.info.num_color_channels == 1 ? 8 : 24;
   if (!dibSizeAllowed(d.info.xsize, d.info.ysize, bits)) return admitSize(*d.in, d.info.xsize, d.info.ysize, bits);
   if (hasBlackChannel(d)) {
@@ -231,8 +232,10 @@ TDib JxlCodec::decode(InputStream& in, const ProgressFn& progress) const {
       JxlDecoderSetUnpremultiplyAlpha(d.dec, JXL_TRUE) != JXL_DEC_SUCCESS)
     return TDib();
   // libjxl turns the picture by the codestream's orientation itself, which an Exif box must not
-  // repeat.
-  in.metadata().orientedByContainer = true;
+  // repeat. A picture that is not to be turned upright comes as stored, its orientation noted.
+  const bool turn = in.readOptions().autoOrient;
+  if (JxlDecoderSetKeepOrientation(d.dec, turn ? JXL_FALSE : JXL_TRUE) != JXL_DEC_SUCCESS) return TDib();
+  in.metadata().orientedByContainer = turn;
   if (!run(d, progress)) return TDib();
   return std::move(d.dib);
 }

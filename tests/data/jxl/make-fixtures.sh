@@ -23,6 +23,9 @@ enc "$tmp/rgba.png" $out/good-lossless-alpha.jxl -d 0
 enc "$tmp/rgba.png" $out/good-lossy-alpha.jxl -d 1
 enc "$tmp/grey.png" $out/good-lossless-grey.jxl -d 0
 enc "$tmp/float.pfm" $out/good-lossy-float.jxl -d 1
+# An animation of two frames: its first frame is the picture.
+$c -delay 50 -size 37x23 -seed 7 plasma:red-blue -seed 8 plasma:green-yellow -loop 0 "$tmp/anim.gif"
+enc "$tmp/anim.gif" $out/good-animation.jxl -d 0
 # Display P3 (D65, DCI-P3 primaries, sRGB's curve): libjxl renders the lossy file into sRGB itself;
 # the lossless one keeps its samples (no good- name: djxl cannot convert it for a reference).
 $c "$tmp/rgb.png" "$tmp/rgb.ppm"
