@@ -519,6 +519,23 @@ TEST(JxlCodec, NotesItsProfileForTheLoad) {
   }
 }
 
+// A file larger than the pieces libjxl is handed (1 MiB) is read across their seams, from a file
+// and from memory alike, and still refused when cut short.
+TEST(JxlCodec, AFileOfSeveralPiecesDecodesLikeDjxl) {
+  const std::string png = tempPath("noise.png"), jxl = tempPath("noise.jxl");
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 1700x1300 xc:gray -seed 3 +noise Random -depth 8 -strip " + png +
+                         " && cjxl --quiet " + png + " " + jxl + " -d 0 -e 1 2>/dev/null")
+                            .c_str()),
+            0);
+  const std::vector<uint8_t> bytes = readFile(jxl);
+  ASSERT_GT(bytes.size(), size_t{2} << 20);
+  const auto reference = referenceDecode(jxl);
+  ASSERT_TRUE(reference);
+  EXPECT_EQ(maxChannelDifference(dibToRgb(OpenDib(jxl, 0, {})), *reference), 0);
+  EXPECT_EQ(maxChannelDifference(dibToRgb(decodeBytes(bytes)), *reference), 0);
+  EXPECT_TRUE(decodeBytes(std::span(bytes.data(), bytes.size() * 3 / 4)).empty());
+}
+
 struct GifScreen {
   int width, height;                        // logical screen
   int left, top, frameWidth, frameHeight;   // the one frame
