@@ -498,21 +498,23 @@ TEST(LibCodecs, RefusalsNameTheirReason) {
 }
 
 // The colour profile a JPEG XL file notes for the load's last step: libjxl renders a lossy Display
-// P3 file into sRGB itself (the profile is noted as applied), a lossless one is left to that step,
-// an sRGB file notes none.
+// P3 file into sRGB itself (the profile is noted as applied) unless profiles are ignored, a
+// lossless one is left to that step, an sRGB file notes none.
 TEST(JxlCodec, NotesItsProfileForTheLoad) {
   const struct {
     const char* file;
-    bool profile, applied;
+    bool useProfile, profile, applied;
   } cases[] = {
-      {"jxl/good-lossy-p3.jxl", true, true},
-      {"jxl/good-lossless-rgb.jxl", false, false},
-      {"jxl/lossless-p3.jxl", true, false},
+      {"jxl/good-lossy-p3.jxl", true, true, true},
+      {"jxl/good-lossy-p3.jxl", false, true, false},
+      {"jxl/lossless-p3.jxl", true, true, false},
+      {"jxl/good-lossless-rgb.jxl", true, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const std::vector<uint8_t> bytes = readFile(dataPath(c.file));
     MemoryInputStream in(bytes);
+    in.setReadOptions({.autoOrient = true, .useProfile = c.useProfile});
     ASSERT_FALSE(jxlCodec().decode(in, nullptr).empty());
     EXPECT_EQ(!in.metadata().icc.empty(), c.profile);
     EXPECT_EQ(in.metadata().profileApplied, c.applied);

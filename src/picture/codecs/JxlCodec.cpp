@@ -114,7 +114,9 @@ std::vector<uint8_t> iccProfile(const JxlDecoder* dec, JxlColorProfileTarget tar
 // Pixels of an image coded in libjxl's own colour space are rendered straight into sRGB by libjxl;
 // pixels kept in the file's own space are converted from its profile by the load's last step, as
 // libjxl 0.7 has no colour management for them. The profile is noted in either case, unless the
-// file is in sRGB anyway.
+// file is in sRGB anyway. When profiles are ignored, a file in a named colour space comes in that
+// space's numbers, as other formats' pixels do; one described by a profile alone still comes in
+// sRGB, as libjxl would otherwise give linear light.
 void chooseColours(Decoder& d) {
   JxlColorEncoding original{};
   const bool enumerated =
@@ -123,10 +125,11 @@ void chooseColours(Decoder& d) {
   if (enumerated && isSrgb(original)) return;
   PictureMetadata& m = d.in->metadata();
   m.icc = iccProfile(d.dec, JXL_COLOR_PROFILE_TARGET_ORIGINAL);
-  if (d.info.uses_original_profile) return;
+  if (d.info.uses_original_profile || (enumerated && !d.in->readOptions().useProfile)) return;
   JxlColorEncoding srgb{};
   JxlColorEncodingSetToSRGB(&srgb, d.info.num_color_channels == 1);
   m.profileApplied = JxlDecoderSetPreferredColorProfile(d.dec, &srgb) == JXL_DEC_SUCCESS;
+  if (!m.profileApplied) m.icc = iccProfile(d.dec, JXL_COLOR_PROFILE_TARGET_DATA);
 }
 
 // A black channel would be dropped by libjxl, leaving CMY shown as RGB.
