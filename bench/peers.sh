@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tessaro-cli beside the tools people would otherwise use, in one hyperfine run on a 6000 x 4000
 # photo: JPEG to BMP against djpeg (and, tagged Orientation 6, against our own quarter turn), the
-# photo as WebP to BMP against dwebp, JPEG to PNG against vips, the poster against pdfposter and
+# photo as WebP to BMP against dwebp, JPEG XL to BMP against djxl, JPEG to PNG against vips, the poster against pdfposter and
 # plakativ (also from 1 to 256 megapixels), JPEG to PNG at 1 to 256 megapixels against vips at
 # compression 1, and
 # the picture operations on a BMP of the photo against GraphicsMagick and vips, and
@@ -13,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TESSARO_BENCH_CACHE:-$root/bench/.cache}
 runs=${PEERS_RUNS:-3}
-for tool in hyperfine djpeg vips gm pdfposter plakativ pngcheck convert cwebp dwebp exiftool python3 /usr/bin/time \
+for tool in hyperfine djpeg cjxl djxl vips gm pdfposter plakativ pngcheck convert cwebp dwebp exiftool python3 /usr/bin/time \
   heif-enc heif-convert avifenc avifdec; do
   command -v "$tool" >/dev/null || { echo "peers.sh: $tool missing, run scripts/setup --bench" >&2; exit 1; }
 done
@@ -79,6 +79,13 @@ if [ ! -s "$photo" ]; then
   make_photo "$photo.part" || exit 1
   mv "$photo.part" "$photo"
 fi
+# The photo as a phone would save it in JPEG XL: its pixels coded lossily at cjxl's default
+# distance, not the JPEG recompressed.
+photo_jxl="$cache/landscape-6000x4000-v1.jxl"
+if [ ! -s "$photo_jxl" ]; then
+  echo "== Making the JPEG XL photo (once): $photo_jxl"
+  cjxl --quiet "$photo" "$photo_jxl.part" --lossless_jpeg=0 -d 1 && mv "$photo_jxl.part" "$photo_jxl"
+fi
 webp="$cache/landscape-6000x4000-v1.webp"
 if [ ! -s "$webp" ]; then
   cwebp -quiet -q 90 "$photo" -o "$webp.part" && mv "$webp.part" "$webp"
@@ -87,10 +94,11 @@ work=$(mktemp -d /tmp/tessaro-peers.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 make_pdf "$photo" "$work/photo.pdf"
 
-names=(cli-bmp djpeg-bmp cli-png vips-png cli-webp-bmp dwebp-ppm)
+names=(cli-bmp djpeg-bmp cli-png vips-png cli-webp-bmp dwebp-ppm cli-jxl djxl-ppm)
 cmds=("$cli convert $photo $work/cli.bmp" "djpeg -bmp -outfile $work/djpeg.bmp $photo"
   "$cli convert $photo $work/cli.png" "vips copy $photo $work/vips.png"
-  "$cli convert $webp $work/cli-webp.bmp" "dwebp -ppm $webp -o $work/dwebp.ppm")
+  "$cli convert $webp $work/cli-webp.bmp" "dwebp -ppm $webp -o $work/dwebp.ppm"
+  "$cli convert $photo_jxl $work/cli-jxl.bmp" "djxl $photo_jxl $work/djxl.ppm --quiet")
 # A portrait photo as phones store it: the same pixels tagged Orientation 6, loaded upright, beside
 # the plain photo (cli-bmp) and the plain photo turned by the command line. Standing it upright
 # may cost no more than that quarter turn.
@@ -212,6 +220,8 @@ djpeg -ppm "$photo" | tail -c $((6000 * 4000 * 3)) >"$work/djpeg.rgb"
 same() { cmp -s "$1" "$work/djpeg.rgb" && echo yes || echo NO; }
 echo "  BMP: $(same <(convert "$work/cli.bmp" rgb:-))   PNG: $(same <(convert "$work/cli.png" rgb:-))" \
   "  pngcheck: $(pngcheck -q "$work/cli.png" >/dev/null && echo OK || echo FAILED)"
+echo "  JPEG XL as djxl decodes it: $(cmp -s <(convert "$work/cli-jxl.bmp" rgb:-) <(convert "$work/djxl.ppm" rgb:-) &&
+  echo yes || echo NO)"
 
 # Turns, mirrors and crops copy pixels: they must give exactly the peers' pixels.
 echo "== Same pixels as the peers"
@@ -245,6 +255,7 @@ def line(what, value, target=None):
 line("convert to BMP / djpeg", mean["cli-bmp"] / mean["djpeg-bmp"], 1.3)
 line("WebP to BMP / dwebp -ppm", mean["cli-webp-bmp"] / mean["dwebp-ppm"], 1.2)
 line("Display P3 JPEG / untagged, to BMP", mean["cli-bmp-p3"] / mean["cli-bmp"], 1.25)
+line("JPEG XL to BMP / djxl to PPM", mean["cli-jxl"] / mean["djxl-ppm"], 1.2)
 line("convert to PNG / vips copy", mean["cli-png"] / mean["vips-png"], 1.0)
 line("PNG size / vips' PNG size", cli_png / vips_png, 1.1)
 for op, peer in (("rotate", "gm"), ("flip", "gm"), ("crop", "vips"), ("resize", "vips")):

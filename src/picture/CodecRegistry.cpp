@@ -33,7 +33,7 @@ const std::vector<const Codec*>& readableCodecs() {
     for (const SaveEntry& e : saveEntries())
       if (e.codec && std::find(list.begin(), list.end(), e.codec) == list.end()) list.push_back(e.codec);
     // Formats read only: the save list keeps its twelve entries.
-    const std::vector<const Codec*> readOnly = {&webpCodec(), &heifCodec(), &avifCodec()};
+    const std::vector<const Codec*> readOnly = {&webpCodec(), &heifCodec(), &avifCodec(), &jxlCodec()};
     list.insert(list.end(), readOnly.begin(), readOnly.end());
     return list;
   }();

@@ -129,7 +129,7 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
     std::string input = "/dev/null";
     int code = 0;
     std::string err = "";
-    std::string option = "";
+    std::vector<std::string> options = {};
   };
   const Case cases[] = {
       {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
@@ -141,7 +141,7 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
        "Breite: 8\nHöhe: 12\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (aufgerichtet)\n"},
       {"jpeg/good-exif-orientation-6.jpg",
        "Breite: 12\nHöhe: 8\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0,
-       "", "--no-auto-orient"},
+       "", {"--no-auto-orient"}},
       {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
       {"-", "Breite: 48\nHöhe: 32\nFarbtiefe: 24 Bit\nFarben: 16777216\n", test::dataPath("webp/good-animation.webp")},
       {"webp/bad-huge-size.webp", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
@@ -154,6 +154,15 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
        "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("tiny/heic-ispe-30000x30000.heic") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
+      // A portrait photo: its codestream turns it upright.
+      {"jxl/good-jpeg-orientation-6.jxl", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"jxl/good-jpeg-orientation-6.jxl",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0, "",
+       {"--no-auto-orient"}},
+      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 8 Bit\nFarben: 256\n", test::dataPath("jxl/good-lossless-grey.jxl")},
+      {"tiny/jxl-huge-size.jxl", "Breite: 100000\nHöhe: 100000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
+       "tessaro-cli: Die Datei „" + test::dataPath("tiny/jxl-huge-size.jxl") +
+           "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // Its header: 0x30d40 pixels each way at 24 bits, 112 GiB.
       {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
        "/dev/null", 4,
@@ -164,7 +173,7 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
       {"colour/good-adobe-rgb.tif",
        "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Compatible with Adobe RGB (1998) (nicht "
        "angewandt)\n",
-       "/dev/null", 0, "", "--ignore-profile"},
+       "/dev/null", 0, "", {"--ignore-profile"}},
       {"colour/profile-truncated.jpg",
        "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: ohne Namen (nicht verwendbar, "
        "übergangen)\n"},
@@ -174,7 +183,7 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     std::vector<std::string> args = {"info", c.file == "-" ? c.file : test::dataPath(c.file)};
-    if (!c.option.empty()) args.push_back(c.option);
+    args.insert(args.end(), c.options.begin(), c.options.end());
     const CliRun r = runCli(dir, args, c.input);
     EXPECT_EQ(r.code, c.code);
     EXPECT_EQ(r.out, c.expected);

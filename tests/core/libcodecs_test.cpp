@@ -1,4 +1,4 @@
-// JPEG, PNG, GIF and TIFF: files made by an independent encoder must decode to the same pixels
+// JPEG, PNG, GIF, TIFF and JPEG XL: files made by an independent encoder must decode to the same pixels
 // at the file's depth, our files must read back the same in the independent decoder and in ours,
 // and damaged files must be refused cleanly.
 #include <gif_lib.h>
@@ -349,7 +349,7 @@ TEST_P(DamagedFileTest, IsRefusedCleanly) {
 // Fixtures under tests/data/<format>: those named good-... must load, bad-... be refused; the
 // notes and scripts that made them lie beside them.
 std::vector<std::string> fixtureFiles(bool good,
-                                      std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff", "webp", "heif"}) {
+                                      std::initializer_list<const char*> dirs = {"jpeg", "png", "gif", "tiff", "webp", "heif", "jxl"}) {
   std::vector<std::string> files;
   for (const char* dir : dirs)
     for (const auto& e : std::filesystem::directory_iterator(dataPath(dir)))
@@ -520,7 +520,7 @@ TEST(LibCodecs, RegistryListsThemUnderTheirExtensions) {
   EXPECT_EQ(codecForFormat(kFormatJpg), &jpegCodec());
   const std::string filter = GetDIBOpenFilter();
   for (const char* mask : {"*.jpg", "*.jpeg", "*.jfif", "*.png", "*.gif", "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif",
-                           "*.avif"})
+                           "*.avif", "*.jxl"})
     EXPECT_NE(filter.find(mask), std::string::npos) << mask;
 }
 
@@ -578,10 +578,13 @@ TEST(LibCodecs, EmbeddedProfilesGiveTheColoursOfTheReferenceConversion) {
 // Fixtures named good-...: a tRNS chunk before PLTE (libpng drops it, and with it the alpha
 // channel a header-driven reader would expect), interlaced files that need a conversion and
 // are read pass by pass (alpha, 2-bit, 16-bit, transparent grey, passes without pixels), and a
-// GIF whose code table fills up without a clear code (codes stay at 12 bits).
+// GIF whose code table fills up without a clear code (codes stay at 12 bits). JPEG XL files made
+// by cjxl, lossless and lossy, from 8-bit, 16-bit and float samples, with alpha, an animation (its
+// first frame), and a phone's portrait photo whose codestream orientation turns it (and whose Exif
+// must not turn it again).
 TEST(LibCodecs, GoodFixturesDecodeLikeTheReference) {
   // The TIFF and JPEG ones need reference options of their own (tiff_jpeg_hardening_test.cpp).
-  const std::vector<std::string> files = fixtureFiles(true, {"png", "gif"});
+  const std::vector<std::string> files = fixtureFiles(true, {"png", "gif", "jxl"});
   ASSERT_FALSE(files.empty());
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
@@ -590,7 +593,9 @@ TEST(LibCodecs, GoodFixturesDecodeLikeTheReference) {
     std::vector<int> reports;
     const TDib dib = OpenDib(path, 0, [&](int p) { reports.push_back(p); });
     ASSERT_FALSE(dib.empty());
-    EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), 1);  // alpha on white may round apart
+    // Alpha on white may round apart, and so may rounding 16-bit or float samples to 8.
+    const bool exact = path.find("lossless-rgb.") != std::string::npos || path.find("lossless-grey") != std::string::npos;
+    EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), exact ? 0 : 1);
     ASSERT_FALSE(reports.empty());
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
     EXPECT_EQ(reports.front(), 0);
@@ -668,6 +673,9 @@ TEST(LibCodecs, RefusalsNameTheirReason) {
   } cases[] = {
       {"png/bad-huge-size.png", FileFault::TooLarge},
       {"gif/bad-huge-size.gif", FileFault::TooLarge},
+      {"tiny/jxl-huge-size.jxl", FileFault::TooLarge},
+      {"tiny/jxl-cut-short.jxl", FileFault::Damaged},
+      {"jxl/bad-scrambled.jxl", FileFault::Damaged},
       {"tiny/png-grey-cut-short.png", FileFault::Damaged},
       {"tiny/png-trns-before-plte-cut-short.png", FileFault::Damaged},
       {"tiny/gif-1x1-frame-on-huge-screen.gif", FileFault::Damaged},
@@ -750,6 +758,47 @@ TEST(HeifCodec, DecodesLikeTheEncodersOwnDecoder) {
     for (size_t cut : {bytes.size() / 4, bytes.size() / 2, bytes.size() * 3 / 4})
       EXPECT_TRUE(decodeBytes(std::span(bytes.data(), cut)).empty()) << "cut at " << cut;
   }
+}
+
+// The colour profile a JPEG XL file notes for the load's last step: libjxl renders a lossy Display
+// P3 file into sRGB itself (the profile is noted as applied) unless profiles are ignored, a
+// lossless one is left to that step, an sRGB file notes none.
+TEST(JxlCodec, NotesItsProfileForTheLoad) {
+  const struct {
+    const char* file;
+    bool useProfile, profile, applied;
+  } cases[] = {
+      {"jxl/good-lossy-p3.jxl", true, true, true},
+      {"jxl/good-lossy-p3.jxl", false, true, false},
+      {"jxl/lossless-p3.jxl", true, true, false},
+      {"jxl/good-lossless-rgb.jxl", true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::vector<uint8_t> bytes = readFile(dataPath(c.file));
+    MemoryInputStream in(bytes);
+    in.setReadOptions({.autoOrient = true, .useProfile = c.useProfile});
+    ASSERT_FALSE(jxlCodec().decode(in, nullptr).empty());
+    EXPECT_EQ(!in.metadata().icc.empty(), c.profile);
+    EXPECT_EQ(in.metadata().profileApplied, c.applied);
+  }
+}
+
+// A file larger than the pieces libjxl is handed (1 MiB) is read across their seams, from a file
+// and from memory alike, and still refused when cut short.
+TEST(JxlCodec, AFileOfSeveralPiecesDecodesLikeDjxl) {
+  const std::string png = tempPath("noise.png"), jxl = tempPath("noise.jxl");
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 1700x1300 xc:gray -seed 3 +noise Random -depth 8 -strip " + png +
+                         " && cjxl --quiet " + png + " " + jxl + " -d 0 -e 1 2>/dev/null")
+                            .c_str()),
+            0);
+  const std::vector<uint8_t> bytes = readFile(jxl);
+  ASSERT_GT(bytes.size(), size_t{2} << 20);
+  const auto reference = referenceDecode(jxl);
+  ASSERT_TRUE(reference);
+  EXPECT_EQ(maxChannelDifference(dibToRgb(OpenDib(jxl, 0, {})), *reference), 0);
+  EXPECT_EQ(maxChannelDifference(dibToRgb(decodeBytes(bytes)), *reference), 0);
+  EXPECT_TRUE(decodeBytes(std::span(bytes.data(), bytes.size() * 3 / 4)).empty());
 }
 
 struct GifScreen {

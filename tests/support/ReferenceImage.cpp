@@ -21,10 +21,24 @@ std::string quote(const std::string& s) {
   }
   return q + "'";
 }
+
+// JPEG XL, which convert cannot read, is decoded by djxl first, into sRGB as ours is. Float samples
+// need a depth named for PNG; this djxl's depth option fails for all other files.
+std::string readableByConvert(const std::string& path) {
+  if (!path.ends_with(".jxl")) return path;
+  const std::string png = tempPath(std::filesystem::path(path).filename().string() + ".djxl.png");
+  const std::string cmd = "djxl " + quote(path) + " " + quote(png) + " --quiet --color_space=RGB_D65_SRG_Rel_SRG";
+  const std::string quiet = " >/dev/null 2>&1";
+  if (std::system((cmd + quiet).c_str()) == 0 || std::system((cmd + " --bits_per_sample=16" + quiet).c_str()) == 0)
+    return png;
+  return {};
+}
 }  // namespace
 
-std::optional<RgbImage> referenceDecode(const std::string& path, const std::string& readArgs,
+std::optional<RgbImage> referenceDecode(const std::string& jxlOrOther, const std::string& readArgs,
                                         const std::string& operators) {
+  const std::string path = readableByConvert(jxlOrOther);
+  if (path.empty()) return std::nullopt;
   const std::string input = readArgs + " " + quote(path + "[0]") + " " + operators;
   const std::string sizeCmd = "/usr/bin/convert " + input + " -format '%w %h\\n' info: 2>/dev/null";
   FILE* p = popen(sizeCmd.c_str(), "r");

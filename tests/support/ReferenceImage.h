@@ -21,9 +21,9 @@ struct RgbImage {
   }
 };
 
-// Decodes the first frame of `path` with /usr/bin/convert; nothing when it fails. `readArgs` go
-// before the file's name (read settings such as "-define jpeg:dct-method=islow"), `operators`
-// after it (such as "-auto-orient").
+// Decodes the first frame of `path` with /usr/bin/convert (JPEG XL with djxl into sRGB first);
+// nothing when it fails. `readArgs` go before the file's name (read settings such as
+// "-define jpeg:dct-method=islow"), `operators` after it (such as "-auto-orient").
 std::optional<RgbImage> referenceDecode(const std::string& path, const std::string& readArgs = "",
                                         const std::string& operators = "");
 // Writes `image` to `path` with convert; `extraArgs` go before the output name

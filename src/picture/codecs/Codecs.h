@@ -22,5 +22,6 @@ const Codec& webpCodec();
 // HEIF/HEIC and AVIF through libheif, read only.
 const Codec& heifCodec();
 const Codec& avifCodec();
+const Codec& jxlCodec();
 
 }  // namespace tessaro
