@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include "colour/MatrixShaper.h"
+
 namespace tessaro {
 
 namespace {
@@ -82,6 +84,10 @@ SrgbConversion::SrgbConversion(const IccProfile& from, PixelLayout layout) {
   transform_ = cmsCreateTransform(asProfile(from.handle()), lcmsFormat(layout), srgb, TYPE_BGR_8, INTENT_PERCEPTUAL,
                                   cmsFLAGS_BLACKPOINTCOMPENSATION);
   cmsCloseProfile(srgb);
+  if (transform_ && layout == PixelLayout::Bgr) {
+    matrixShaper_ = std::make_unique<MatrixShaperToSrgb>(from.handle(), transform_);
+    if (!matrixShaper_->isReady()) matrixShaper_.reset();
+  }
 }
 
 SrgbConversion::~SrgbConversion() {
@@ -89,12 +95,17 @@ SrgbConversion::~SrgbConversion() {
 }
 
 void SrgbConversion::convert(const uint8_t* from, uint8_t* to, size_t count) const {
+  if (matrixShaper_) return matrixShaper_->convert(from, to, count);
   cmsDoTransform(asTransform(transform_), from, to, static_cast<cmsUInt32Number>(count));
 }
 
 void SrgbConversion::convertRowsInPlace(uint8_t* first, size_t width, size_t rows, size_t stride) const {
   const auto run = [&](size_t from, size_t count) {
     uint8_t* p = first + from * stride;
+    if (matrixShaper_) {
+      for (size_t row = 0; row < count; ++row, p += stride) matrixShaper_->convert(p, p, width);
+      return;
+    }
     cmsDoTransformLineStride(asTransform(transform_), p, p, static_cast<cmsUInt32Number>(width),
                              static_cast<cmsUInt32Number>(count), static_cast<cmsUInt32Number>(stride),
                              static_cast<cmsUInt32Number>(stride), 0, 0);
