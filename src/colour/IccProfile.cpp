@@ -67,6 +67,8 @@ ProfileSpace IccProfile::space() const {
   }
 }
 
+bool IccProfile::isMatrixShaper() const { return handle_ && cmsIsMatrixShaper(asProfile(handle_)); }
+
 std::string IccProfile::description() const {
   if (!handle_) return {};
   const cmsUInt32Number bytes = cmsGetProfileInfoASCII(asProfile(handle_), cmsInfoDescription, "en", "US", nullptr, 0);

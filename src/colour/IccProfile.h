@@ -23,6 +23,8 @@ class IccProfile {
   IccProfile& operator=(const IccProfile&) = delete;
   bool isOpen() const { return handle_ != nullptr; }
   ProfileSpace space() const;
+  // Three tone curves and a matrix, no lookup tables.
+  bool isMatrixShaper() const;
   // The description its maker gave it, in English where it has several; empty when none.
   std::string description() const;
   void* handle() const { return handle_; }

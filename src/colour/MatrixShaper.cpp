@@ -117,12 +117,12 @@ void MatrixShaperToSrgb::convert(const uint8_t* from, uint8_t* to, size_t count)
   }
 }
 
-// Every colour whose channels are multiples of 5, and every grey.
+// Every colour whose channels are multiples of 17, and every grey.
 bool MatrixShaperToSrgb::agreesWith(void* reference) const {
   std::vector<uint8_t> colours;
-  for (int b = 0; b <= 255; b += 5)
-    for (int g = 0; g <= 255; g += 5)
-      for (int r = 0; r <= 255; r += 5) colours.insert(colours.end(), {uint8_t(b), uint8_t(g), uint8_t(r)});
+  for (int b = 0; b <= 255; b += 17)
+    for (int g = 0; g <= 255; g += 17)
+      for (int r = 0; r <= 255; r += 17) colours.insert(colours.end(), {uint8_t(b), uint8_t(g), uint8_t(r)});
   for (int v = 0; v < 256; ++v) colours.insert(colours.end(), {uint8_t(v), uint8_t(v), uint8_t(v)});
   std::vector<uint8_t> ours(colours.size()), theirs(colours.size());
   convert(colours.data(), ours.data(), colours.size() / 3);

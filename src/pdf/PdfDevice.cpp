@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "pdf/HelveticaMetrics.h"
+#include "pdf/PdfSourceImage.h"
 
 namespace tessaro {
 
@@ -38,8 +39,8 @@ void PdfDevice::drawImage(int number, int32_t imageW, int32_t imageH, double x, 
   // The image fills the unit square, its top row at 1; y runs down here.
   page_.content += "q " + pdfNumber(x) + " " + pdfNumber(y) + " " + pdfNumber(destW) + " " + pdfNumber(destH) +
                    " re W n " + pdfNumber(imageW * kx) + " 0 0 " + pdfNumber(-imageH * ky) + " " +
-                   pdfNumber(x - sx * kx) + " " + pdfNumber(y - sy * ky + imageH * ky) + " cm /Im" +
-                   std::to_string(number) + " Do Q\n";
+                   pdfNumber(x - sx * kx) + " " + pdfNumber(y - sy * ky + imageH * ky) + " cm " +
+                   pdfOrientationMatrix(document_.imageOrientation(number)) + "/Im" + std::to_string(number) + " Do Q\n";
   page_.images.insert(number);
 }
 

@@ -39,23 +39,32 @@ int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, co
   }
   if (!pdfImageFits(bits, info, rowCount)) return 0;
   const int number = writer_.reserve();
-  if (source && pdfSourceFits(*source, info, rowCount))
-    writePdfSourceImage(writer_, number, *source, info, rgbSpace());
-  else
+  if (source && pdfSourceFits(*source, info, rowCount)) {
+    writePdfSourceImage(writer_, number, *source, info, source->icc.empty() ? rgbSpace() : iccSpace(source->icc));
+    if (source->orientation != 1) orientations_[number] = source->orientation;
+  } else
     writePdfImage(writer_, number, bits, info, rowCount, rgbSpace());
   ++imageCount_;
   if (id) pictures_[{id, generation}] = number;
   return writer_.ok() ? number : 0;
 }
 
+int PdfDocument::imageOrientation(int number) const {
+  const auto it = orientations_.find(number);
+  return it == orientations_.end() ? 1 : it->second;
+}
+
 const std::string& PdfDocument::rgbSpace() {
   if (!rgbSpace_.empty()) return rgbSpace_;
   const std::vector<uint8_t> profile = srgbProfileBytes();
-  if (profile.empty()) return rgbSpace_ = "/DeviceRGB";
+  return rgbSpace_ = profile.empty() ? "/DeviceRGB" : iccSpace(profile);
+}
+
+std::string PdfDocument::iccSpace(const std::vector<uint8_t>& rgbProfile) {
   const int number = writer_.reserve();
   writer_.streamObject(number, "/N 3 /Alternate /DeviceRGB /Filter /FlateDecode",
-                       deflateBytes(std::string_view(reinterpret_cast<const char*>(profile.data()), profile.size())));
-  return rgbSpace_ = "[/ICCBased " + reference(number) + "]";
+                       deflateBytes(std::string_view(reinterpret_cast<const char*>(rgbProfile.data()), rgbProfile.size())));
+  return "[/ICCBased " + reference(number) + "]";
 }
 
 void PdfDocument::addPage(const PdfPage& page) {

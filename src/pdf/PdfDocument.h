@@ -39,16 +39,21 @@ class PdfDocument {
   // The rest of the file; true when all of it was written.
   bool finish(const std::string& title);
   size_t imageCount() const { return imageCount_; }
+  // The Exif orientation (1 to 8) image `number` is to be shown turned by.
+  int imageOrientation(int number) const;
 
  private:
   // The colour space of RGB pixels: sRGB by its ICC profile, written at the first use.
   const std::string& rgbSpace();
+  // The colour space of RGB pixels in `rgbProfile`, written at each call.
+  std::string iccSpace(const std::vector<uint8_t>& rgbProfile);
   PdfWriter writer_;
   PageMetrics metrics_;
   int catalog_, pagesTree_, font_, info_;
   std::string rgbSpace_;
   std::vector<int> pages_;
   std::map<std::pair<uint64_t, uint64_t>, int> pictures_;
+  std::map<int, int> orientations_;  // image object to its orientation, where not 1
   size_t imageCount_ = 0;
 };
 

@@ -37,8 +37,10 @@ std::string filterEntries(const PictureSource& source) {
 
 bool pdfSourceFits(const PictureSource& source, const BitmapInfo& info, int32_t rowCount) {
   const BitmapInfoHeader& h = info.bmiHeader;
-  if (h.biWidth != source.width || h.biHeight != source.height || rowCount != source.height || source.data.empty())
-    return false;
+  if (source.orientation < 1 || source.orientation > 8) return false;
+  const bool across = source.orientation >= 5;  // a quarter turn: the sides exchanged
+  const int32_t width = across ? source.height : source.width, height = across ? source.width : source.height;
+  if (h.biWidth != width || h.biHeight != height || rowCount != height || source.data.empty()) return false;
   bool colours = false;
   if (source.indexed)
     colours = source.components == 1 && h.biBitCount == 8;
@@ -47,6 +49,22 @@ bool pdfSourceFits(const PictureSource& source, const BitmapInfo& info, int32_t 
   else if (source.components == 3 || source.components == 4)
     colours = h.biBitCount == 24 && (source.components == 3 || source.kind == PictureSource::Kind::Jpeg);
   return colours && (source.kind == PictureSource::Kind::Jpeg || pngDataComplete(source));
+}
+
+// Image space has the stored top row at the top of the unit square; each matrix maps that square
+// onto itself so that the stored picture lands as the upright one does.
+std::string pdfOrientationMatrix(int orientation) {
+  static constexpr const char* kMatrices[] = {
+      "",                    // 1: as stored
+      "-1 0 0 1 1 0 cm ",    // 2: mirrored left to right
+      "-1 0 0 -1 1 1 cm ",   // 3: half a turn
+      "1 0 0 -1 0 1 cm ",    // 4: mirrored top to bottom
+      "0 -1 -1 0 1 1 cm ",   // 5: mirrored along the main diagonal
+      "0 -1 1 0 0 1 cm ",    // 6: a quarter turn to the right
+      "0 1 1 0 0 0 cm ",     // 7: mirrored along the other diagonal
+      "0 1 -1 0 1 0 cm ",    // 8: a quarter turn to the left
+  };
+  return orientation >= 1 && orientation <= 8 ? kMatrices[orientation - 1] : "";
 }
 
 void writePdfSourceImage(PdfWriter& writer, int number, const PictureSource& source, const BitmapInfo& info,

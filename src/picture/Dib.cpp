@@ -183,6 +183,10 @@ const PictureSource* unchangedSource(const TDib& dib) {
   return dib.Generation == dib.sourceGeneration_ ? dib.source_.get() : nullptr;
 }
 
+std::shared_ptr<const PictureSource> sharedUnchangedSource(const TDib& dib) {
+  return dib.Generation == dib.sourceGeneration_ ? dib.source_ : nullptr;
+}
+
 int32_t getpixel(const TDib& dib, int32_t x, int32_t y) {
   if (dib.empty() || x < 0 || y < 0 || x >= dib.Header->biWidth || y >= dib.Header->biHeight) return 0;
   const uint8_t* row = dib.row(y);

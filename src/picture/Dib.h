@@ -106,6 +106,7 @@ class TDib {
   friend TDib allocateDib(int32_t, int32_t, int32_t, bool);
   friend void keepSource(TDib&, std::shared_ptr<const PictureSource>);
   friend const PictureSource* unchangedSource(const TDib&);
+  friend std::shared_ptr<const PictureSource> sharedUnchangedSource(const TDib&);
   friend TDib copyDib(const TDib&);
   friend void touchDib(TDib&);
   std::unique_ptr<BitmapInfo> info_;
@@ -144,6 +145,8 @@ void keepSource(TDib& dib, std::shared_ptr<const PictureSource> source);
 // That data while no pixel or colour has changed since; null once anything has, and for
 // pictures made by an operation, a scan or a drawing.
 const PictureSource* unchangedSource(const TDib& dib);
+// The same, shared, to be kept beside another picture made from this one (see keepSource).
+std::shared_ptr<const PictureSource> sharedUnchangedSource(const TDib& dib);
 
 int32_t getpixel(const TDib& dib, int32_t x, int32_t y);
 void setpixel(TDib& dib, int32_t x, int32_t y, int32_t value);

@@ -3,15 +3,12 @@
 #include <utility>
 
 #include "picture/Orientation.h"
+#include "picture/PictureSource.h"
 #include "picture/ProfileConversion.h"
 
 namespace tessaro {
 
 namespace {
-
-int orientationToApply(const InputStream& in) {
-  return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1;
-}
 
 bool profileToApply(const InputStream& in) {
   const PictureMetadata& m = in.metadata();
@@ -31,13 +28,20 @@ void noteFound(const InputStream& in, LoadNotes* notes) {
 
 }  // namespace
 
+int orientationToApply(const InputStream& in) {
+  return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1;
+}
+
 TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes) {
   noteFound(in, notes);
   if (dib.empty()) return dib;
   if (profileToApply(in) && convertToSrgb(dib, in.metadata().icc) && notes) notes->profileUsed = true;
   const int orientation = orientationToApply(in);
   if (orientation == 1) return dib;
+  // The data the pixels came from still describes the upright picture, told how to turn.
+  std::shared_ptr<const PictureSource> source = sharedUnchangedSource(dib);
   TDib upright = turnUpright(std::move(dib), orientation);
+  if (source && source->orientation == orientation && !upright.empty()) keepSource(upright, std::move(source));
   if (notes && !upright.empty()) notes->turned = true;
   return upright;
 }

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstring>
 
+#include "picture/PhotoFinish.h"
+#include "picture/ProfileConversion.h"
+
 namespace tessaro {
 
 namespace {
@@ -40,10 +43,16 @@ bool inflatesTo(const std::vector<uint8_t>& data, uint64_t bytes) {
 
 std::shared_ptr<const PictureSource> jpegSource(InputStream& in, int32_t width, int32_t height, int components,
                                                 bool inverted, bool untransformed) {
+  // Any viewer turns a matrix-shaper profile's colours into sRGB as lcms2 does, up to rounding;
+  // for other profiles the load's conversion is kept in the pixels.
+  const std::vector<uint8_t>& icc = in.metadata().icc;
+  const bool converted = in.readOptions().useProfile && !icc.empty() && profileUsable(icc);
+  if (converted && (components != 3 || !profileIsMatrixShaper(icc))) return nullptr;
   std::vector<uint8_t> file = readWhole(in);
   if (file.empty()) return nullptr;
   auto source = std::make_shared<PictureSource>();
-  *source = {PictureSource::Kind::Jpeg, width, height, components, false, inverted, untransformed, std::move(file)};
+  *source = {PictureSource::Kind::Jpeg, width,  height, components, false, inverted, untransformed, std::move(file),
+             orientationToApply(in),   converted ? icc : std::vector<uint8_t>()};
   return source;
 }
 
@@ -65,6 +74,7 @@ std::shared_ptr<const PictureSource> pngSource(InputStream& in, int32_t width, i
   source->height = height;
   source->components = type == 2 ? 3 : 1;
   source->indexed = type == 3;
+  source->orientation = orientationToApply(in);
   // Chunks from the header's check sum on: length and type, contents, check sum.
   uint64_t at = head.size() + 4;
   std::array<uint8_t, 8> chunk;

@@ -23,13 +23,21 @@ struct PictureSource {
   // JPEG: the whole file. PNG: the contents of its IDAT chunks, one zlib stream of rows that
   // each start with their filter byte.
   std::vector<uint8_t> data;
+  // The Exif orientation (1 to 8) the load turned the decoded pixels by: width and height above
+  // are the data's own, the picture is shown turned.
+  int orientation = 1;
+  // JPEG: the profile of the three colour samples where the load converted them from it to sRGB;
+  // empty for samples taken as sRGB.
+  std::vector<uint8_t> icc;
 };
 
 // Files beyond this size are not kept: their pixels go into a PDF as any others.
 inline constexpr uint64_t kMaxSourceBytes = uint64_t{256} << 20;
 
-// The JPEG file `in` holds, read again from its start; null when it cannot be read or is too
-// large to keep. The stream's position is left at its end.
+// The JPEG file `in` holds, read again from its start, with the orientation and the colour
+// profile the load applies to its pixels; null when it cannot be read, is too large to keep, or
+// its profile is one a PDF cannot carry to the same colours (see profileIsMatrixShaper). The
+// stream's position is left at its end.
 std::shared_ptr<const PictureSource> jpegSource(InputStream& in, int32_t width, int32_t height, int components,
                                                 bool inverted, bool untransformed);
 // The image data of the PNG file `in` holds, when it is a width x height picture of 8-bit grey,

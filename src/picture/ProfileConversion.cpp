@@ -52,6 +52,11 @@ bool profileUsable(const std::vector<uint8_t>& icc) {
   return SrgbConversion(profile, layout).isReady();
 }
 
+bool profileIsMatrixShaper(const std::vector<uint8_t>& icc) {
+  const IccProfile profile(icc);
+  return profile.space() == ProfileSpace::Rgb && profile.isMatrixShaper();
+}
+
 bool convertToSrgb(TDib& picture, const std::vector<uint8_t>& icc) {
   if (picture.empty()) return false;
   const IccProfile profile(icc);

@@ -467,15 +467,15 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
 }
 
 // The file's own data, for a PDF to hold as it is: 8-bit Huffman-coded grey, YCbCr, RGB, CMYK
-// or YCCK (CMYK inverted exactly where the decoder inverts it) that decoded without damage, and
-// whose colours the decoder took as they are.
+// or YCCK (CMYK inverted exactly where the decoder inverts it) that decoded without damage; its
+// colour profile and orientation go with it (jpegSource).
 void keepJpegSource(Decoder& d, InputStream& in) {
   const jpeg_decompress_struct& c = d.cinfo;
   const J_COLOR_SPACE s = c.jpeg_color_space;
   const bool cmyk = s == JCS_CMYK || s == JCS_YCCK;
-  if (c.err->num_warnings || d.toSrgb || !sourceKeepable(c, in)) return;
-  keepSource(d.dib, jpegSource(in, DibWidth(d.dib), DibHeight(d.dib), c.num_components, cmyk && c.saw_Adobe_marker,
-                               s == JCS_RGB));
+  if (c.err->num_warnings || !sourceKeepable(c, in)) return;
+  keepSource(d.dib, jpegSource(in, static_cast<int32_t>(c.output_width), static_cast<int32_t>(c.output_height),
+                               c.num_components, cmyk && c.saw_Adobe_marker, s == JCS_RGB));
 }
 
 struct Destination {
