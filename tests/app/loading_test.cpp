@@ -126,13 +126,13 @@ TEST(Loading, DoubleClickLoadsAndShowsThePictureInfo) {
 }
 
 // A phone's portrait photo, stored 12 x 8 and tagged Orientation 6, loads upright as 8 x 12 with
-// the crop frame around the upright picture; with the setting off it loads as stored.
+// the crop frame around the upright picture, and prints so; with the setting off it loads as stored.
 TEST(Loading, PortraitPhotoStandsUprightUnlessTheSettingIsOff) {
   QTemporaryDir dir;
   const QString name = "portrait.jpg";
   ASSERT_TRUE(
       QFile::copy(QString::fromStdString(test::dataPath("jpeg/good-exif-orientation-6.jpg")), dir.path() + "/" + name));
-  test::WindowFixture w;
+  test::WindowFixture w(test::smallPage(400, 600));  // pages small enough to read back
   LoadTab* tab = w.form.loadTab();
   w.form.show();
   ASSERT_TRUE(tab->showDirectory(dir.path()));
@@ -145,6 +145,17 @@ TEST(Loading, PortraitPhotoStandsUprightUnlessTheSettingIsOff) {
     EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), QString::number(height));
     EXPECT_EQ(w.form.state().CropRight, width);
     EXPECT_EQ(w.form.state().CropBottom, height);
+    // Sheet A1 starts with the picture's top-left corner: blue upright, red as stored.
+    const size_t pages = w.printer.pageCount();
+    w.form.PrintBtnClick();
+    ASSERT_GT(w.printer.pageCount(), pages);
+    ASSERT_NE(w.printer.rasterPage(pages), nullptr);
+    const test::RasterDevice& a1 = *w.printer.rasterPage(pages);
+    Color first = kWhite;
+    for (int32_t y = 0; y < a1.height() && first == kWhite; ++y)
+      for (int32_t x = 0; x < a1.width() && first == kWhite; ++x) first = a1.pixel(x, y);
+    EXPECT_EQ(colorBlue(first) > 200 && colorRed(first) < 60, upright) << std::hex << first;
+    EXPECT_EQ(colorRed(first) > 200 && colorBlue(first) < 60, !upright) << std::hex << first;
   }
 }
 
