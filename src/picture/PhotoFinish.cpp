@@ -9,10 +9,6 @@ namespace tessaro {
 
 namespace {
 
-int orientationToApply(const InputStream& in) {
-  return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1;
-}
-
 bool profileToApply(const InputStream& in) {
   const PictureMetadata& m = in.metadata();
   return in.readOptions().useProfile && !m.icc.empty() && !m.profileApplied;
@@ -31,12 +27,18 @@ void noteFound(const InputStream& in, LoadNotes* notes) {
 
 }  // namespace
 
+int orientationToApply(const InputStream& in) { return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1; }
+
 TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes) {
   noteFound(in, notes);
   if (dib.empty()) return dib;
   if (profileToApply(in) && convertToSrgb(dib, in.metadata().icc) && notes) notes->profileUsed = true;
   const int orientation = orientationToApply(in);
   if (orientation == 1) return dib;
+  if (in.metadata().turnedByDecoder) {
+    if (notes) notes->turned = true;
+    return dib;
+  }
   TDib upright = turnUpright(std::move(dib), orientation);
   if (notes && !upright.empty()) notes->turned = true;
   return upright;

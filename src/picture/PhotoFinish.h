@@ -13,6 +13,9 @@ TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes);
 // The header as finishPicture will leave the picture: width and height exchanged for a quarter
 // turn.
 PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNotes* notes);
+// The orientation the load sets the picture upright from (1: none), as the read options ask; a
+// decoder that writes the picture upright itself says so in the metadata (turnedByDecoder).
+int orientationToApply(const InputStream& in);
 // True when the load will leave the decoded pixels as they are: nothing to turn, nothing to
 // convert. Only then may a decoder leave them unstored (InputStream::sourceOnly).
 bool pixelsStayAsDecoded(const InputStream& in);
