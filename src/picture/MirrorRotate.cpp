@@ -112,6 +112,10 @@ const DepthRoutines* routines(int32_t bits) {
 
 }  // namespace
 
+void mirrorRow(const uint8_t* source, int32_t width, int32_t bits, uint8_t* result) {
+  if (const DepthRoutines* depth = routines(bits)) depth->reverse(source, width, result);
+}
+
 TDib flipHorizontal(const TDib& picture, const ProgressFn& progress) {
   if (picture.empty()) return TDib();
   const int32_t w = DibWidth(picture), h = DibHeight(picture);

@@ -16,4 +16,8 @@ TDib rotateLeft(const TDib& picture, const ProgressFn& progress);
 // A quarter turn clockwise: (x, y) goes to (H - 1 - y, x) of an H x W picture.
 TDib rotateRight(const TDib& picture, const ProgressFn& progress);
 
+// One row of `width` pixels reversed into another (not the same) row; other depths than 1, 4, 8
+// and 24 bits are left alone.
+void mirrorRow(const uint8_t* source, int32_t width, int32_t bits, uint8_t* result);
+
 }  // namespace tessaro

@@ -28,22 +28,25 @@ void noteFound(const InputStream& in, LoadNotes* notes) {
 
 }  // namespace
 
-int orientationToApply(const InputStream& in) {
-  return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1;
-}
+int orientationToApply(const InputStream& in) { return in.readOptions().autoOrient ? orientationOf(in.metadata()) : 1; }
 
 TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes) {
   noteFound(in, notes);
   if (dib.empty()) return dib;
-  if (profileToApply(in) && convertToSrgb(dib, in.metadata().icc) && notes) notes->profileUsed = true;
-  const int orientation = orientationToApply(in);
-  if (orientation == 1) return dib;
-  // The data the pixels came from still describes the upright picture, told how to turn.
+  // The data the pixels came from goes on describing the picture where it is told how to show
+  // it: turned by the orientation, in colours from the same profile.
   std::shared_ptr<const PictureSource> source = sharedUnchangedSource(dib);
-  TDib upright = turnUpright(std::move(dib), orientation);
-  if (source && source->orientation == orientation && !upright.empty()) keepSource(upright, std::move(source));
-  if (notes && !upright.empty()) notes->turned = true;
-  return upright;
+  bool converted = false;
+  if (profileToApply(in) && convertToSrgb(dib, in.metadata().icc)) {
+    converted = true;
+    if (notes) notes->profileUsed = true;
+  }
+  const int orientation = orientationToApply(in);
+  if (orientation != 1 && !in.metadata().turnedByDecoder) dib = turnUpright(std::move(dib), orientation);
+  if (orientation != 1 && notes && !dib.empty()) notes->turned = true;
+  if (source && !dib.empty() && source->orientation == orientation && (!converted || source->icc == in.metadata().icc))
+    keepSource(dib, std::move(source));
+  return dib;
 }
 
 PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNotes* notes) {

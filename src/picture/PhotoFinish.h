@@ -13,7 +13,8 @@ TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes);
 // The header as finishPicture will leave the picture: width and height exchanged for a quarter
 // turn.
 PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNotes* notes);
-// The Exif orientation (1 to 8) the load will turn the decoded pixels by; 1 for none.
+// The orientation the load sets the picture upright from (1: none), as the read options ask; a
+// decoder that writes the picture upright itself says so in the metadata (turnedByDecoder).
 int orientationToApply(const InputStream& in);
 // True when the load will leave the decoded pixels as they are: nothing to turn, nothing to
 // convert. Only then may a decoder leave them unstored (InputStream::sourceOnly).

@@ -21,6 +21,8 @@ struct PictureMetadata {
   int orientation = 0;
   // The container turns and mirrors the picture itself (HEIF): Exif must never turn it again.
   bool orientedByContainer = false;
+  // The decoder wrote the picture upright as it went (JPEG): the load must not turn it again.
+  bool turnedByDecoder = false;
   // The embedded ICC profile, whole.
   std::vector<uint8_t> icc;
   // The decoder converted the pixels from the profile itself (CMYK), or from its own colour

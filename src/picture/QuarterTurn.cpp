@@ -19,20 +19,17 @@ namespace tessaro {
 
 namespace {
 
-// The source pixel of result pixel (X, Y) is (W - 1 - Y, X) for a left turn and (Y, H - 1 - X)
-// for a right one: result column X is one source row, source column C one result row. The turns
-// below walk source rows and columns and ask these for the matching rows of the other picture.
+// Source column C becomes result row C, and source row X its pixels X: a transpose, which the
+// first rows and the signs of the steps between rows make a left or right turn (mirrored or not).
+// The routines below walk source rows and columns and ask these for the rows of the other picture.
 struct Turn {
-  const TDib& src;
-  TDib& dst;
-  bool left;
-  int32_t w, h;  // of the source
-  const uint8_t* sourceRow(int32_t resultX) const { return src.row(left ? resultX : h - 1 - resultX); }
-  uint8_t* resultRow(int32_t sourceX) const { return dst.row(left ? w - 1 - sourceX : sourceX); }
-  // Bytes from the source row of result column X to that of X + 1; rows are stored bottom-up.
-  ptrdiff_t sourceStep() const { return left ? -ptrdiff_t{src.RowBytes} : ptrdiff_t{src.RowBytes}; }
-  // Bytes from the result row of source column C to that of C + 1.
-  ptrdiff_t resultStep() const { return left ? ptrdiff_t{dst.RowBytes} : -ptrdiff_t{dst.RowBytes}; }
+  const uint8_t* source;  // the source row of result pixels 0
+  ptrdiff_t sourceStep;   // bytes from the source row of result pixels X to that of X + 1
+  uint8_t* result;        // the result row of source column 0
+  ptrdiff_t resultStep;   // bytes from the result row of source column C to that of C + 1
+  int32_t w, h;           // of the source
+  const uint8_t* sourceRow(int32_t resultX) const { return source + resultX * sourceStep; }
+  uint8_t* resultRow(int32_t sourceX) const { return result + sourceX * resultStep; }
 };
 
 // Result columns x0..x1-1 of the result rows of source columns c0..c1-1, pixel by pixel: the
@@ -41,7 +38,7 @@ struct Turn {
 // next result pixel, written later (by this loop, or by the next band of result columns).
 template <int bpp>
 void turnPixels(const Turn& t, int32_t x0, int32_t x1, int32_t c0, int32_t c1) {
-  const ptrdiff_t step = t.sourceStep();
+  const ptrdiff_t step = t.sourceStep;
   for (int32_t c = c0; c < c1; ++c) {
     uint8_t* d = t.resultRow(c) + static_cast<size_t>(x0) * bpp;
     const uint8_t* s = t.sourceRow(x0) + static_cast<size_t>(c) * bpp;
@@ -74,13 +71,13 @@ void turnByteBlock(const Turn& t, int32_t x, int32_t c) {
   const uint8_t* s = t.sourceRow(x) + c;
   for (__m128i& v : r) {
     v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    s += t.sourceStep();
+    s += t.sourceStep;
   }
   for (int round = 0; round < 4; ++round) interleaveBytes(r);
   uint8_t* d = t.resultRow(c) + x;
   for (const __m128i& v : r) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
-    d += t.resultStep();
+    d += t.resultStep;
   }
 }
 
@@ -92,7 +89,7 @@ void turnNibbleBlock(const Turn& t, int32_t x, int32_t c) {
   const uint8_t* s = t.sourceRow(x) + c / 2;
   for (__m128i& v : r) {
     v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
-    s += t.sourceStep();
+    s += t.sourceStep;
   }
   __m128i b[8];
   for (int i = 0; i < 8; ++i) b[i] = _mm_unpacklo_epi8(r[i], r[i + 8]);
@@ -106,9 +103,9 @@ void turnNibbleBlock(const Turn& t, int32_t x, int32_t c) {
         _mm_or_si128(_mm_slli_epi16(_mm_and_si128(u, low), 4), _mm_and_si128(_mm_srli_epi16(u, 8), low));
     const __m128i both = _mm_packus_epi16(even, odd);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d), both);
-    d += t.resultStep();
+    d += t.resultStep;
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d), _mm_unpackhi_epi64(both, both));
-    d += t.resultStep();
+    d += t.resultStep;
   }
 }
 #endif
@@ -128,7 +125,7 @@ void turnBytes(const Turn& t, int32_t x0, int32_t x1, int32_t c0, int32_t c1) {
 // Result bytes of 4-bit rows pixel pair by pixel pair: two source rows, one source column. x0 is
 // even; an odd x1 is the result row's last pixel, whose byte keeps a zero low nibble.
 void turnNibblePixels(const Turn& t, int32_t x0, int32_t x1, int32_t c0, int32_t c1) {
-  const ptrdiff_t step = t.sourceStep();
+  const ptrdiff_t step = t.sourceStep;
   const int32_t pairs = (x1 - x0) / 2;
   for (int32_t c = c0; c < c1; ++c) {
     const int shift = c % 2 ? 0 : 4;
@@ -164,7 +161,7 @@ __attribute__((target("ssse3"))) void turnTripleQuarter(const Turn& t, int32_t x
   const uint8_t* s = t.sourceRow(x) + 3 * static_cast<size_t>(c);
   for (__m128i& v : r) {
     v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), spread);
-    s += t.sourceStep();
+    s += t.sourceStep;
   }
   const __m128i a0 = _mm_unpacklo_epi32(r[0], r[1]), a1 = _mm_unpackhi_epi32(r[0], r[1]);
   const __m128i a2 = _mm_unpacklo_epi32(r[2], r[3]), a3 = _mm_unpackhi_epi32(r[2], r[3]);
@@ -180,7 +177,7 @@ __attribute__((target("ssse3"))) void turnTripleBlock(const Turn& t, int32_t x, 
   __m128i q[4][4];
   for (int i = 0; i < 4; ++i) turnTripleQuarter(t, x + 4 * i, c, q[i]);
   uint8_t* d = t.resultRow(c) + 3 * static_cast<size_t>(x);
-  for (int j = 0; j < 4; ++j, d += t.resultStep()) {
+  for (int j = 0; j < 4; ++j, d += t.resultStep) {
     const __m128i parts[3] = {_mm_or_si128(q[0][j], _mm_slli_si128(q[1][j], 12)),
                               _mm_or_si128(_mm_srli_si128(q[1][j], 4), _mm_slli_si128(q[2][j], 8)),
                               _mm_or_si128(_mm_srli_si128(q[2][j], 8), _mm_slli_si128(q[3][j], 4))};
@@ -226,7 +223,7 @@ uint64_t transpose8(uint64_t x) {
 // too; source rows past x1 read as zero, so a result row's last byte keeps zero padding bits,
 // and source columns past the width (a last byte's padding bits) are not stored.
 void turnBits(const Turn& t, int32_t x0, int32_t x1, int32_t c0, int32_t c1) {
-  const ptrdiff_t step = t.sourceStep(), down = t.resultStep();
+  const ptrdiff_t step = t.sourceStep, down = t.resultStep;
   for (int32_t c = c0; c < c1; c += 8) {
     const int columns = std::min(8, t.w - c);
     uint8_t* row = t.resultRow(c);
@@ -268,6 +265,12 @@ void turnColumns(const Turn& t, const TurnRoutine& r, int32_t c0, int32_t c1, Ro
   }
 }
 
+const TurnRoutine* turnRoutine(int32_t bits) {
+  for (const TurnRoutine& r : kTurns)
+    if (r.bits == bits) return &r;
+  return nullptr;
+}
+
 // Below this many result bytes a second thread costs more than it saves.
 constexpr size_t kThreadedBytes = size_t{1} << 20;
 
@@ -277,11 +280,12 @@ TDib quarterTurn(const TDib& picture, bool left, const ProgressFn& progress) {
   if (picture.empty()) return TDib();
   const int32_t w = DibWidth(picture), h = DibHeight(picture);
   TDib result = newDibLike(picture, h, w);
-  const TurnRoutine* routine = nullptr;
-  for (const TurnRoutine& r : kTurns)
-    if (r.bits == DibBitCount(picture)) routine = &r;
+  const TurnRoutine* routine = turnRoutine(DibBitCount(picture));
   if (result.empty() || !routine) return result;
-  const Turn turn{picture, result, left, w, h};
+  // Rows are stored bottom-up: the row below a row lies RowBytes before it.
+  const ptrdiff_t down = -ptrdiff_t{picture.RowBytes}, resultDown = -ptrdiff_t{result.RowBytes};
+  const Turn turn = left ? Turn{picture.row(0), down, result.row(w - 1), -resultDown, w, h}
+                         : Turn{picture.row(h - 1), -down, result.row(0), resultDown, w, h};
   RowProgress rows(progress, h);
   // Two threads turn the two halves of the source columns: they write different result rows, and
   // a half starts on a tile, so every byte comes out as from one thread. This one reports progress.
@@ -298,6 +302,13 @@ TDib quarterTurn(const TDib& picture, bool left, const ProgressFn& progress) {
   if (progress) progress(0);
   touchDib(result);
   return result;
+}
+
+void transposeRows(const uint8_t* source, ptrdiff_t sourceStep, uint8_t* result, ptrdiff_t resultStep, int32_t columns,
+                   int32_t rows, int32_t bits) {
+  const TurnRoutine* routine = turnRoutine(bits);
+  if (!routine || columns <= 0 || rows <= 0) return;
+  turnColumns(Turn{source, sourceStep, result, resultStep, columns, rows}, *routine, 0, columns, nullptr);
 }
 
 }  // namespace tessaro

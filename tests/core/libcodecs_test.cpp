@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "picture/CodecRegistry.h"
+#include "picture/Orientation.h"
 #include "picture/codecs/Codecs.h"
 #include "support/ReferenceImage.h"
 #include "support/TestData.h"
@@ -190,10 +191,17 @@ struct OrientCase {
   // Each tagged file is then copied by convert into this format; it writes PNG's eXIf after the
   // picture data, where exiftool writes it before.
   const char* thenAs = nullptr;
+  int width = kWidth, height = kHeight;
+  // Also cut short and kept despite the damage: as the stored picture turned, its missing rows too.
+  bool cutShort = false;
 };
 
 const OrientCase kOrientCases[] = {
     {"Jpeg", "o.jpg", "-quality 90 -sampling-factor 2x1", true, 0},
+    // Turned as it is decoded, in bands of rows: several, the last one part full.
+    {"JpegBands", "b.jpg", "-quality 90 -sampling-factor 2x2", true, 0, nullptr, 301, 77, true},
+    {"JpegGreyBands", "g.jpg", "-quality 90 -colorspace Gray", true, 0, nullptr, 75, 70, true},
+    {"JpegCmyk", "c.jpg", "-quality 90 -colorspace CMYK", true, 1, nullptr, 45, 40},
     {"TiffStrips", "o.tif", "-compress LZW", true, 0},
     {"TiffTiles", "t.tif", "-define tiff:tile-geometry=16x16", true, 0},
     {"TiffAlpha", "a.tif", "-alpha set -channel A -fx '(i+j)/(w+h)' +channel", true, 1},
@@ -211,7 +219,7 @@ class OrientationTest : public ::testing::TestWithParam<OrientCase> {};
 TEST_P(OrientationTest, LoadsUprightLikeTheReferenceOrAsStored) {
   const OrientCase& c = GetParam();
   const std::string base = tempPath(std::string("orient-") + c.name + "-" + c.file);
-  ASSERT_TRUE(referenceEncode(photo(kWidth, kHeight), base, std::string("-strip ") + c.args));
+  ASSERT_TRUE(referenceEncode(photo(c.width, c.height), base, std::string("-strip ") + c.args));
   std::string tagAll = "/usr/bin/exiftool";
   std::vector<std::string> paths;
   for (int o = 1; o <= 8; ++o) {
@@ -244,6 +252,16 @@ TEST_P(OrientationTest, LoadsUprightLikeTheReferenceOrAsStored) {
     EXPECT_TRUE(matches(*upright));
     request.read.autoOrient = false;
     EXPECT_TRUE(matches(*stored));
+    if (!c.cutShort) continue;
+    const std::string cut = path + ".cut";
+    std::filesystem::copy_file(path, cut, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 2 / 3);
+    request.damaged = DamagedPicture::Keep;
+    const TDib asStored = loadPicture(cut, request);
+    request.read.autoOrient = true;
+    const TDib turned = loadPicture(cut, request);
+    ASSERT_FALSE(asStored.empty());
+    EXPECT_EQ(maxChannelDifference(dibToRgb(turned), dibToRgb(turnUpright(copyDib(asStored), o))), 0);
   }
 }
 
@@ -537,6 +555,7 @@ TEST(LibCodecs, EmbeddedProfilesGiveTheColoursOfTheReferenceConversion) {
     bool useProfile;
     bool converted;
     int tolerance;  // JPEG: ImageMagick's decoder may round apart from ours
+    int orientation = 1;  // tagged so by exiftool: the picture is turned upright too
   } cases[] = {
       {"good-adobe-rgb.jpg", 24, true, true, 2},         {"good-display-p3.jpg", 24, true, true, 2},
       {"good-display-p3.png", 24, true, true, 1},        {"good-adobe-rgb.tif", 24, true, true, 1},
@@ -545,11 +564,15 @@ TEST(LibCodecs, EmbeddedProfilesGiveTheColoursOfTheReferenceConversion) {
       {"good-display-p3.png", 24, false, false, 0},      {"good-adobe-rgb.tif", 24, false, false, 0},
       {"profile-truncated.jpg", 24, true, false, 2},     {"profile-claims-2gib.jpg", 24, true, false, 2},
       {"profile-not-a-profile.jpg", 24, true, false, 2}, {"profile-part-missing.jpg", 24, true, false, 2},
+      {"good-adobe-rgb.jpg", 24, true, true, 2, 6},      {"good-cmyk-profile.jpg", 24, true, true, 2, 7},
+      {"good-adobe-rgb.jpg", 24, false, false, 2, 8},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.file) + (c.useProfile ? "" : " ignoring its profile"));
+    SCOPED_TRACE(std::string(c.file) + (c.useProfile ? "" : " ignoring its profile") + " orientation " +
+                 std::to_string(c.orientation));
     const std::string path = dataPath(std::string("colour/") + c.file);
-    std::optional<RgbImage> reference = referenceDecode(path);
+    const std::string upright = kUprightOperators[c.orientation - 1];
+    std::optional<RgbImage> reference = referenceDecode(path, "", upright);
     if (c.converted) {
       const std::string in = tempPath(std::string("icc-in-") + c.file + ".tif");
       const std::string out = tempPath(std::string("icc-out-") + c.file + ".tif");
@@ -559,17 +582,27 @@ TEST(LibCodecs, EmbeddedProfilesGiveTheColoursOfTheReferenceConversion) {
       ASSERT_EQ(std::system(("/usr/bin/convert '" + path + "'" + trueColour + " -compress none '" + in + "'").c_str()),
                 0);
       ASSERT_EQ(std::system(("tificc -t0 -b '" + in + "' '" + out + "' >/dev/null").c_str()), 0);
-      reference = referenceDecode(out);
+      reference = referenceDecode(out, "", upright);
     }
     ASSERT_TRUE(reference);
+    std::string tagged = path;
+    if (c.orientation != 1) {
+      tagged = tempPath(std::to_string(c.orientation) + "-" + c.file);
+      std::filesystem::copy_file(path, tagged, std::filesystem::copy_options::overwrite_existing);
+      const std::string tag = "/usr/bin/exiftool -q -q -n -overwrite_original -Orientation=" +
+                              std::to_string(c.orientation) + " '" + tagged + "'";
+      ASSERT_EQ(std::system(tag.c_str()), 0);
+    }
     LoadRequest request;
     request.read.useProfile = c.useProfile;
     LoadNotes notes;
-    const TDib dib = loadPicture(path, request, nullptr, &notes);
+    const TDib dib = loadPicture(tagged, request, nullptr, &notes);
     ASSERT_FALSE(dib.empty());
     EXPECT_EQ(DibBitCount(dib), c.bits);
     EXPECT_EQ(notes.profileUsed, c.converted);
-    EXPECT_LE(maxChannelDifference(dibToRgb(dib), *reference), c.tolerance);
+    EXPECT_EQ(notes.turned, c.orientation != 1);
+    const int difference = maxChannelDifference(dibToRgb(dib), *reference);
+    EXPECT_TRUE(difference >= 0 && difference <= c.tolerance) << difference;  // -1: the sizes differ
   }
 }
 

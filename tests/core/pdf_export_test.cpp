@@ -429,6 +429,8 @@ TEST(PdfExport, LoadedFilesGoInAsTheyAreUntilChanged) {
       {"brighter", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { Helligkeit(p, 20); }, "image", false, false},
       {"one pixel set", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { setpixel(p, 3, 3, 0); }, "image", false, false},
       {"mirrored", "cjpeg src.ppm > f.jpg", "f.jpg", [](TDib& p) { p = flipHorizontal(p, {}); }, "image", false, false},
+      {"turned upright as loaded", "cjpeg src.ppm > f.jpg && exiftool -q -q -n -overwrite_original -Orientation=3 f.jpg",
+       "f.jpg", unchanged, "jpeg", true, false},
       {"PNG RGB", "convert src.ppm -define png:color-type=2 f.png", "f.png", unchanged, "image", true, false},
       {"PNG grey", "convert src.ppm -colorspace gray -depth 8 -define png:color-type=0 f.png", "f.png", unchanged,
        "image", true, false},

@@ -18,6 +18,7 @@
 #include "colour/IccProfile.h"
 #include "colour/TrailingConversion.h"
 #include "picture/Limits.h"
+#include "picture/Orientation.h"
 #include "picture/PhotoFinish.h"
 #include "picture/PictureSource.h"
 #include "picture/codecs/Codecs.h"
@@ -327,6 +328,7 @@ struct Decoder {
   std::vector<uint8_t> cmykRow;
   std::unique_ptr<SrgbConversion> toSrgb;  // rows through the file's profile, as they come
   std::unique_ptr<TrailingConversion> trailing;  // colour rows converted behind the decoder
+  std::unique_ptr<UprightWriter> upright;        // where each decoded row goes
   bool checkOnly = false;                      // the pixels are checked, not stored (see InputStream::sourceOnly)
 };
 
@@ -361,9 +363,11 @@ void noteProfile(j_decompress_ptr cinfo, InputStream& in) {
 // Colour rows go through the file's profile as they are decoded, when it has one that fits and
 // the load wants it (CMYK ones on their way into the picture, RGB ones on a second thread just
 // behind the decoder); the load then converts nothing more.
+// A picture turned as it is decoded has no rows in decoding order for the second thread; the load
+// converts it in place once it is upright.
 void prepareProfile(Decoder& d, bool cmyk) {
   InputStream& in = *d.src.in;
-  if (!in.readOptions().useProfile || in.metadata().icc.empty()) return;
+  if (!in.readOptions().useProfile || in.metadata().icc.empty() || (!cmyk && in.metadata().turnedByDecoder)) return;
   const IccProfile profile(in.metadata().icc);
   const PixelLayout layout = !cmyk                     ? PixelLayout::Bgr
                              : d.cinfo.saw_Adobe_marker ? PixelLayout::CmykInverted
@@ -434,11 +438,17 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   jpeg_start_decompress(&d.cinfo);
   const auto width = static_cast<int32_t>(d.cinfo.output_width);
   const auto height = static_cast<int32_t>(d.cinfo.output_height);
-  d.dib = grey ? codec::makeGreyDib(width, height, 8) : allocateDib(width, height, 24, false);
+  // A photo to be turned upright is decoded into its upright place, band by band: no second
+  // picture of its size.
+  const int orientation = orientationToApply(*d.src.in);
+  const int32_t across = swapsSides(orientation) ? height : width, down = swapsSides(orientation) ? width : height;
+  d.dib = grey ? codec::makeGreyDib(across, down, 8) : allocateDib(across, down, 24, false);
   if (d.dib.empty()) {
     d.src.in->fail(FileFault::OutOfMemory);
     return false;
   }
+  d.src.in->metadata().turnedByDecoder = orientation != 1;
+  d.upright = std::make_unique<UprightWriter>(d.dib, orientation);
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
   d.checkOnly = d.checkOnly && sourceKeepable(d.cinfo, *d.src.in) && pixelsStayAsDecoded(*d.src.in);
@@ -450,19 +460,21 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
       JSAMPROW target = d.cmykRow.data();
       if (jpeg_read_scanlines(&d.cinfo, &target, 1) != 1) return false;
       if (d.toSrgb)
-        d.toSrgb->convert(d.cmykRow.data(), d.dib.row(y), static_cast<size_t>(width));
+        d.toSrgb->convert(d.cmykRow.data(), d.upright->row(y), static_cast<size_t>(width));
       else
-        cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.dib.row(y));
+        cmykToBgr(d.cmykRow.data(), width, d.cinfo.saw_Adobe_marker, d.upright->row(y));
     } else {
-      // Several rows per call, straight into the picture (rows run bottom-up in memory).
+      // Several rows per call, straight into their place (the picture's, or the band's).
       JSAMPROW targets[kRowsPerCall];
-      const int32_t count = std::min<int32_t>(kRowsPerCall, height - y);
-      for (int32_t i = 0; i < count; ++i) targets[i] = d.dib.row(y + i);
+      const int32_t count = std::min<int32_t>(kRowsPerCall, d.upright->bandEnd() - y);
+      for (int32_t i = 0; i < count; ++i) targets[i] = d.upright->row(y + i);
       if (jpeg_read_scanlines(&d.cinfo, targets, static_cast<JDIMENSION>(count)) == 0) return false;
       if (d.trailing) d.trailing->written(d.cinfo.output_scanline);
     }
+    d.upright->written(static_cast<int32_t>(d.cinfo.output_scanline));
     rows.row(static_cast<int32_t>(d.cinfo.output_scanline) - 1);
   }
+  d.upright->finish();
   return finishDecode(d);
 }
 
