@@ -158,10 +158,11 @@ done
 # The photo as HEIC and AVIF (made once), decoded to BMP against the libraries' own tools writing
 # the decoded YCbCr planes as they are (.y4m, no conversion to RGB). The BMP goes to standard
 # output, as the tools' files are not synced to disk either.
-heic="$cache/landscape-6000x4000-v1.heic"
-[ -s "$heic" ] || heif-enc -q 90 "$photo" -o "$heic" >/dev/null
-avif="$cache/landscape-6000x4000-v1.avif"
-[ -s "$avif" ] || avifenc -s 8 -j 2 --min 20 --max 20 "$photo" "$avif" >/dev/null
+# Both encoders at their default quality, as a user's files would be.
+heic="$cache/landscape-6000x4000-v2.heic"
+[ -s "$heic" ] || heif-enc "$photo" -o "$heic" >/dev/null
+avif="$cache/landscape-6000x4000-v2.avif"
+[ -s "$avif" ] || avifenc -j 2 "$photo" "$avif" >/dev/null
 names+=(cli-heic heif-convert cli-avif avifdec)
 cmds+=("$cli convert $heic - --format bmp" "heif-convert --quiet $heic $work/heif-convert.y4m"
   "$cli convert $avif - --format bmp" "avifdec $avif $work/avifdec.y4m")

@@ -758,7 +758,7 @@ TEST(HeifCodec, DecodesLikeTheEncodersOwnDecoder) {
       {"good-37x23.heic", "", false},       {"good-lossless.heic", "", true},     {"good-alpha.heic", "", false},
       {"good-10bit.heic", "", false},       {"good-12bit.heic", "", false},       {"good-37x23.avif", "", false},
       {"good-lossless.avif", "", true},     {"good-alpha.avif", "", false},       {"good-10bit.avif", "", false},
-      {"good-12bit.avif", "", false},       {"good-grid-2x2.avif", "", false},
+      {"good-12bit.avif", "", false},       {"good-grid-2x2.avif", "", false},    {"good-10bit-alpha.avif", "", false},
       // Turned a quarter left by its irot box; its Exif orientation 6 must not turn it again.
       {"good-irot-exif6.avif", "-rotate 270", false},
   };

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/LegacyCodecIo.h"
@@ -85,45 +86,100 @@ void noteProfile(InputStream& in, const heif_image_handle* handle) {
   in.metadata().icc = std::move(icc);
 }
 
-// One row of libheif's interleaved red, green, blue (and alpha) samples into the picture's blue,
-// green, red, alpha laid onto white. Samples above 8 bits are scaled to 8 with rounding.
+// The planes of red, green, blue and alpha (or none) libheif decoded into. It converts every
+// picture to these planes itself; asking it for interleaved samples instead costs another
+// full-size picture and pass.
+struct RgbPlanes {
+  std::array<const uint8_t*, 4> plane{};
+  std::array<ptrdiff_t, 4> stride{};
+  int bits = 8, alphaBits = 8;
+};
+
+// Samples above 8 bits to 8, rounded, by table: a division per sample would cost more than the
+// rest of the row.
+std::vector<uint8_t> scaleTable(int bits) {
+  const uint32_t max = (1u << bits) - 1;
+  std::vector<uint8_t> table(max + 1);
+  for (uint32_t v = 0; v <= max; ++v) table[v] = static_cast<uint8_t>((v * 255 + max / 2) / max);
+  return table;
+}
+
 template <typename Sample>
-void convertRow(const Sample* src, bool alpha, uint32_t max, int32_t width, uint8_t* dst) {
-  const auto to8 = [max](uint32_t v) -> uint32_t {
-    if constexpr (sizeof(Sample) == 1) return v;
-    return (std::min(v, max) * 255 + max / 2) / max;
-  };
-  if (alpha) {
-    for (int32_t x = 0; x < width; ++x, src += 4, dst += 3) {
-      const uint32_t a = to8(src[3]);
-      dst[0] = legacy::onWhite(to8(src[2]), a);
-      dst[1] = legacy::onWhite(to8(src[1]), a);
-      dst[2] = legacy::onWhite(to8(src[0]), a);
-    }
-  } else {
-    for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
-      dst[0] = static_cast<uint8_t>(to8(src[2]));
-      dst[1] = static_cast<uint8_t>(to8(src[1]));
-      dst[2] = static_cast<uint8_t>(to8(src[0]));
-    }
+const Sample* rowOf(const RgbPlanes& p, int channel, int32_t y) {
+  // libheif aligns its planes and rows, so 16-bit samples may be read in place.
+  return reinterpret_cast<const Sample*>(p.plane[channel] + static_cast<ptrdiff_t>(y) * p.stride[channel]);
+}
+
+// Compiled for AVX2 as well, where the interleaving goes four times as fast.
+__attribute__((target_clones("avx2", "default"))) void interleaveRow(const uint8_t* r, const uint8_t* g,
+                                                                     const uint8_t* b, int32_t width, uint8_t* dst) {
+  for (int32_t x = 0; x < width; ++x) {
+    dst[3 * x] = b[x];
+    dst[3 * x + 1] = g[x];
+    dst[3 * x + 2] = r[x];
   }
 }
 
-void copyRows(const heif_image* image, bool alpha, bool deep, TDib& dib, const ProgressFn& progress) {
-  int stride = 0;
-  const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
-  const uint32_t max = (1u << heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved)) - 1;
+void interleaveDeepRow(const uint16_t* r, const uint16_t* g, const uint16_t* b, const std::vector<uint8_t>& to8,
+                       int32_t width, uint8_t* dst) {
+  const size_t last = to8.size() - 1;
+  for (int32_t x = 0; x < width; ++x) {
+    dst[3 * x] = to8[std::min<size_t>(b[x], last)];
+    dst[3 * x + 1] = to8[std::min<size_t>(g[x], last)];
+    dst[3 * x + 2] = to8[std::min<size_t>(r[x], last)];
+  }
+}
+
+template <typename Sample>
+void alphaOnWhite(const Sample* alpha, const std::vector<uint8_t>& to8, int32_t width, uint8_t* dst) {
+  const size_t last = to8.size() - 1;
+  for (int32_t x = 0; x < width; ++x, dst += 3) {
+    const uint32_t a = sizeof(Sample) == 1 ? alpha[x] : to8[std::min<size_t>(alpha[x], last)];
+    for (int i = 0; i < 3; ++i) dst[i] = legacy::onWhite(dst[i], a);
+  }
+}
+
+void copyRows(const RgbPlanes& p, TDib& dib, const ProgressFn& progress) {
   const int32_t width = DibWidth(dib), height = DibHeight(dib);
+  const bool deep = p.bits > 8, deepAlpha = p.alphaBits > 8;
+  const std::vector<uint8_t> colourTo8 = deep ? scaleTable(p.bits) : std::vector<uint8_t>();
+  const std::vector<uint8_t> alphaTo8 = p.plane[3] && deepAlpha ? scaleTable(p.alphaBits) : std::vector<uint8_t>();
   RowProgress rows(progress, height);
   for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* src = plane + static_cast<ptrdiff_t>(y) * stride;
-    // libheif aligns its planes and rows, so 16-bit samples may be read in place.
+    uint8_t* dst = dib.row(y);
     if (deep)
-      convertRow(reinterpret_cast<const uint16_t*>(src), alpha, max, width, dib.row(y));
+      interleaveDeepRow(rowOf<uint16_t>(p, 0, y), rowOf<uint16_t>(p, 1, y), rowOf<uint16_t>(p, 2, y), colourTo8, width,
+                        dst);
     else
-      convertRow(src, alpha, max, width, dib.row(y));
+      interleaveRow(rowOf<uint8_t>(p, 0, y), rowOf<uint8_t>(p, 1, y), rowOf<uint8_t>(p, 2, y), width, dst);
+    if (p.plane[3] && deepAlpha)
+      alphaOnWhite(rowOf<uint16_t>(p, 3, y), alphaTo8, width, dst);
+    else if (p.plane[3])
+      alphaOnWhite(rowOf<uint8_t>(p, 3, y), alphaTo8, width, dst);
     rows.row(y);
   }
+}
+
+// The decoded picture's planes when each has the picture's size and a depth of 8 to 16 bits,
+// the colours all the same.
+std::optional<RgbPlanes> planesOf(const heif_image* image, int width, int height, bool alpha) {
+  constexpr std::array<heif_channel, 4> kChannels = {heif_channel_R, heif_channel_G, heif_channel_B,
+                                                     heif_channel_Alpha};
+  RgbPlanes p;
+  p.bits = heif_image_get_bits_per_pixel_range(image, heif_channel_R);
+  for (int i = 0; i < (alpha ? 4 : 3); ++i) {
+    const heif_channel channel = kChannels[static_cast<size_t>(i)];
+    const int bits = heif_image_get_bits_per_pixel_range(image, channel);
+    if (heif_image_get_width(image, channel) != width || heif_image_get_height(image, channel) != height ||
+        bits < 8 || bits > 16 || (i < 3 && bits != p.bits) ||
+        heif_image_get_bits_per_pixel(image, channel) != (bits > 8 ? 16 : 8))
+      return std::nullopt;
+    int stride = 0;
+    p.plane[static_cast<size_t>(i)] = heif_image_get_plane_readonly(image, channel, &stride);
+    p.stride[static_cast<size_t>(i)] = stride;
+    if (i == 3) p.alphaBits = bits;
+  }
+  return p;
 }
 
 struct Handles {
@@ -181,21 +237,15 @@ TDib decodeHeif(InputStream& in, const ProgressFn& progress) {
   }
   if (!admitSize(in, width, height, 24)) return TDib();
   const bool alpha = heif_image_handle_has_alpha_channel(h.handle) != 0;
-  const bool deep = lumaBits > 8;
-  const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                  : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
   // Not strict: in strict mode libheif 1.15's AV1 path leaks the picture it refuses for an
   // unknown nclx description, which otherwise only costs a warning.
-  error = heif_decode_image(h.handle, &h.image, heif_colorspace_RGB, chroma, h.options);
+  error = heif_decode_image(h.handle, &h.image, heif_colorspace_RGB, heif_chroma_444, h.options);
   if (error.code != heif_error_Ok) {
     failWith(in, error);
     return TDib();
   }
-  const int range = heif_image_get_bits_per_pixel_range(h.image, heif_channel_interleaved);
-  if (heif_image_get_width(h.image, heif_channel_interleaved) != width ||
-      heif_image_get_height(h.image, heif_channel_interleaved) != height ||
-      heif_image_get_bits_per_pixel(h.image, heif_channel_interleaved) != (alpha ? 4 : 3) * (deep ? 16 : 8) ||
-      !(deep ? range > 8 && range <= 16 : range == 8)) {
+  const std::optional<RgbPlanes> planes = planesOf(h.image, width, height, alpha);
+  if (!planes || planes->bits != lumaBits) {
     in.fail(FileFault::Damaged);
     return TDib();
   }
@@ -204,7 +254,7 @@ TDib decodeHeif(InputStream& in, const ProgressFn& progress) {
     in.fail(FileFault::OutOfMemory);
     return dib;
   }
-  copyRows(h.image, alpha, deep, dib, progress);
+  copyRows(*planes, dib, progress);
   return dib;
 }
 

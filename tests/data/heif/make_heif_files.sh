@@ -14,6 +14,7 @@ photo 37x23 8 "$tmp/p.png"
 photo 37x23 16 "$tmp/p16.png"
 photo 128x128 8 "$tmp/g.png"
 convert "$tmp/p.png" -alpha set -channel A -fx '(i+j)/(w+h)' +channel "$tmp/a.png"
+convert "$tmp/p16.png" -alpha set -channel A -fx '(i+j)/(w+h)' +channel -depth 16 "$tmp/a16.png"
 # A camera's Exif saying "turn by 90 degrees" (6), which the container's own rotation overrides.
 convert "$tmp/p.png" "$tmp/o.jpg"
 exiftool -q -Orientation#=6 -overwrite_original "$tmp/o.jpg"
@@ -29,6 +30,7 @@ avifenc -l "$tmp/p.png" $out/good-lossless.avif >/dev/null
 avifenc --min 10 --max 10 "$tmp/a.png" $out/good-alpha.avif >/dev/null
 avifenc --min 10 --max 10 -d 10 "$tmp/p16.png" $out/good-10bit.avif >/dev/null
 avifenc --min 10 --max 10 -d 12 "$tmp/p16.png" $out/good-12bit.avif >/dev/null
+avifenc --min 10 --max 10 -d 10 "$tmp/a16.png" $out/good-10bit-alpha.avif >/dev/null
 avifenc --min 10 --max 10 --grid 2x2 "$tmp/g.png" $out/good-grid-2x2.avif >/dev/null
 avifenc --min 10 --max 10 --irot 1 --exif "$tmp/o.exif" "$tmp/p.png" $out/good-irot-exif6.avif >/dev/null
 
