@@ -10,10 +10,6 @@ namespace tessaro {
 
 namespace {
 
-bool profileToApply(const InputStream& in) {
-  const PictureMetadata& m = in.metadata();
-  return in.readOptions().useProfile && !m.icc.empty() && !m.profileApplied;
-}
 
 void noteFound(const InputStream& in, LoadNotes* notes) {
   if (!notes) return;
@@ -55,6 +51,9 @@ PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNote
   return header;
 }
 
-bool pixelsStayAsDecoded(const InputStream& in) { return orientationToApply(in) == 1 && !profileToApply(in); }
+bool profileToApply(const InputStream& in) {
+  const PictureMetadata& m = in.metadata();
+  return in.readOptions().useProfile && !m.icc.empty() && !m.profileApplied;
+}
 
 }  // namespace tessaro

@@ -16,8 +16,8 @@ PictureHeader finishHeader(PictureHeader header, const InputStream& in, LoadNote
 // The orientation the load sets the picture upright from (1: none), as the read options ask; a
 // decoder that writes the picture upright itself says so in the metadata (turnedByDecoder).
 int orientationToApply(const InputStream& in);
-// True when the load will leave the decoded pixels as they are: nothing to turn, nothing to
-// convert. Only then may a decoder leave them unstored (InputStream::sourceOnly).
-bool pixelsStayAsDecoded(const InputStream& in);
+// True when the load will convert the decoded pixels from the file's colour profile: one is
+// embedded, the read options want it, and the decoder has not applied it itself.
+bool profileToApply(const InputStream& in);
 
 }  // namespace tessaro

@@ -61,9 +61,10 @@ class InputStream {
   const std::optional<PictureHeader>& header() const { return header_; }
 
   // A load whose picture goes on only into a PDF, unchanged: a decoder that keeps its file's
-  // data for the PDF (see PictureSource) may check the pixels without storing them, provided the
-  // load will neither turn nor convert them (see pixelsStayAsDecoded). The picture's pixel memory
-  // is then left untouched, all zero, and never becomes resident.
+  // data for the PDF (see PictureSource) may check the pixels without storing them, provided that
+  // data stands for the picture as the load leaves it (turned, or converted from a profile the PDF
+  // carries along). The picture's pixel memory is then left untouched, all zero, and never
+  // becomes resident.
   void wantSourceOnly() { sourceOnly_ = true; }
   bool sourceOnly() const { return sourceOnly_; }
 

@@ -21,6 +21,7 @@
 #include "picture/Orientation.h"
 #include "picture/PhotoFinish.h"
 #include "picture/PictureSource.h"
+#include "picture/ProfileConversion.h"
 #include "picture/codecs/Codecs.h"
 #include "picture/codecs/PaletteSupport.h"
 
@@ -339,6 +340,14 @@ bool sourceKeepable(const jpeg_decompress_struct& c, const InputStream& in) {
          (s == JCS_GRAYSCALE || s == JCS_YCbCr || s == JCS_RGB || s == JCS_CMYK || s == JCS_YCCK);
 }
 
+// Unstored pixels need data that stands for the picture as the load leaves it. jpegSource
+// carries the orientation along, and the colours of an RGB matrix-shaper profile; pixels from
+// any other profile must be converted and stored.
+bool sourceStandsForLoad(const jpeg_decompress_struct& c, const InputStream& in) {
+  if (!sourceKeepable(c, in)) return false;
+  return !profileToApply(in) || (c.num_components == 3 && profileIsMatrixShaper(in.metadata().icc));
+}
+
 // CMYK from Adobe files is stored inverted; either way the result is (1 - C)(1 - K) and so on.
 void cmykToBgr(const uint8_t* cmyk, int32_t width, bool inverted, uint8_t* bgr) {
   for (int32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
@@ -451,7 +460,9 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   d.upright = std::make_unique<UprightWriter>(d.dib, orientation);
   if (cmyk) d.cmykRow.resize(static_cast<size_t>(width) * 4);
   RowProgress rows(progress, height);
-  d.checkOnly = d.checkOnly && sourceKeepable(d.cinfo, *d.src.in) && pixelsStayAsDecoded(*d.src.in);
+  d.checkOnly = d.checkOnly && sourceStandsForLoad(d.cinfo, *d.src.in);
+  // The profile goes into the PDF with the data, as it would with stored pixels.
+  if (d.checkOnly && profileToApply(*d.src.in)) d.src.in->metadata().profileApplied = true;
   if (!grey && !d.checkOnly) prepareProfile(d, cmyk);
   if (d.checkOnly) return checkRows(d, rows);
   while (d.cinfo.output_scanline < d.cinfo.output_height && !d.err.ranOut) {
@@ -575,7 +586,10 @@ TDib decodeOnce(InputStream& in, const ProgressFn& progress, bool checkOnly) {
   if (!ok) return TDib();
   // Unstored pixels go out only with the data that stands for them; a damaged file is decoded
   // again, whole, for a caller who keeps it despite the damage.
-  if (d->checkOnly && !unchangedSource(d->dib)) return in.seek(0) ? decodeOnce(in, progress, false) : TDib();
+  if (d->checkOnly && !unchangedSource(d->dib)) {
+    in.metadata().profileApplied = false;  // none was, to pixels
+    return in.seek(0) ? decodeOnce(in, progress, false) : TDib();
+  }
   return std::move(d->dib);
 }
 
