@@ -77,8 +77,10 @@ bool QueuePrintService::send() {
   int count = 0;
   for (const auto& [option, value] : options_) count = cupsAddOption(option.c_str(), value.c_str(), count, &options);
   if (!media_.empty()) count = cupsAddOption("media", media_.c_str(), count, &options);
-  // The pages are laid out for this paper's printable area: fitting them again would move them.
+  // The pages are laid out for this paper's printable area: fitting them again would move them
+  // and change their size.
   count = cupsAddOption("print-scaling", "none", count, &options);
+  count = cupsAddOption("fit-to-page", "false", count, &options);
   const int job = cupsCreateJob(http.get(), name.c_str(), title_.c_str(), count, options);
   cupsFreeOptions(count, options);
   if (job <= 0) {

@@ -62,8 +62,9 @@ const std::string& PdfDocument::rgbSpace() {
 
 std::string PdfDocument::iccSpace(const std::vector<uint8_t>& rgbProfile) {
   const int number = writer_.reserve();
-  writer_.streamObject(number, "/N 3 /Alternate /DeviceRGB /Filter /FlateDecode",
-                       deflateBytes(std::string_view(reinterpret_cast<const char*>(rgbProfile.data()), rgbProfile.size())));
+  writer_.streamObject(
+      number, "/N 3 /Alternate /DeviceRGB /Filter /FlateDecode",
+      deflateBytes(std::string_view(reinterpret_cast<const char*>(rgbProfile.data()), rgbProfile.size())));
   return "[/ICCBased " + reference(number) + "]";
 }
 
@@ -101,7 +102,10 @@ bool PdfDocument::finish(const std::string& title) {
   writer_.text("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages_.size()) + " >>\n");
   writer_.endObject();
   writer_.beginObject(catalog_);
-  writer_.text("<< /Type /Catalog /Pages " + reference(pagesTree_) + " >>\n");
+  // The pages are laid out at their true size for the printable area: a viewer's print dialog
+  // must not fit them to the paper again.
+  writer_.text("<< /Type /Catalog /Pages " + reference(pagesTree_) +
+               " /ViewerPreferences << /PrintScaling /None >> >>\n");
   writer_.endObject();
   writer_.beginObject(font_);
   writer_.text(fontDictionary() + "\n");

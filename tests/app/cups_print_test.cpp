@@ -99,7 +99,10 @@ QStringList outputFolders() {
 
 // Everything in `folder`, hidden entries included, for a message.
 std::string entriesOf(const QString& folder) {
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(", ").toStdString();
+  return QDir(folder)
+      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+      .join(", ")
+      .toStdString();
 }
 
 // The first complete PDF written into `folders` since `since`, waiting at most `seconds`.
@@ -502,8 +505,8 @@ TEST(CupsPrint, TheDialogsChoicesGoWithTheJob) {
     ASSERT_TRUE(service.endDoc()) << service.failureReason();
     const auto job = takeHeldJob(queue, service.jobId());
     ASSERT_TRUE(job);
-    for (const QString& want :
-         c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none"})
+    for (const QString& want : c.want + QStringList{"job-state (enum) = pending-held", "print-scaling (keyword) = none",
+                                                    "fit-to-page (boolean) = false"})
       EXPECT_TRUE(job->attributes.contains(want)) << want.toStdString() << " in\n" << job->attributes.toStdString();
   }
   test::runTool("lpadmin", {"-x", queue});
@@ -585,7 +588,8 @@ TEST(CupsPrint, TheCommandLineTellsWhatBecameOfTheJob) {
   if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
   if (geteuid() != 0) GTEST_SKIP() << "adding the queue " << kFaultQueue.toStdString() << " needs root";
   const QString q = "„" + kFaultQueue + "“";
-  const QString silent = "tessaro-cli: Das Drucksystem (CUPS) antwortet nicht; auf " + q + " kann nicht gedruckt werden.\n";
+  const QString silent =
+      "tessaro-cli: Das Drucksystem (CUPS) antwortet nicht; auf " + q + " kann nicht gedruckt werden.\n";
   const struct {
     const char* name;
     QString fault;   // the tool that breaks the queue, if any
@@ -593,10 +597,13 @@ TEST(CupsPrint, TheCommandLineTellsWhatBecameOfTheJob) {
     int code;
     QString out, err;
   } cases[] = {
-      {"paused", "cupsdisable", {}, 0, " Blätter an " + kFaultQueue + " gesendet",
+      {"paused",
+       "cupsdisable",
+       {},
+       0,
+       " Blätter an " + kFaultQueue + " gesendet",
        "tessaro-cli: Die Warteschlange " + q + " ist angehalten; der Auftrag wartet, bis sie fortgesetzt wird.\n"},
-      {"rejecting", "cupsreject", {}, 6, {},
-       "tessaro-cli: Der Drucker " + q + " nimmt zurzeit keine Aufträge an.\n"},
+      {"rejecting", "cupsreject", {}, 6, {}, "tessaro-cli: Der Drucker " + q + " nimmt zurzeit keine Aufträge an.\n"},
       {"no socket", {}, kSilentServer, 6, {}, silent},
       {"closed port", {}, "127.0.0.1:1", 6, {}, silent},
   };
@@ -627,7 +634,8 @@ TEST(CupsPrint, TheCommandLineTellsWhatBecameOfTheJob) {
     EXPECT_EQ(out.isEmpty(), c.out.isEmpty()) << out.toStdString();
     EXPECT_TRUE(out.contains(c.out)) << out.toStdString();
     EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()), c.err);
-    if (c.code == 0) EXPECT_FALSE(test::runTool("lpstat", {"-o", kFaultQueue}).value_or("").isEmpty()) << "no job waits";
+    if (c.code == 0)
+      EXPECT_FALSE(test::runTool("lpstat", {"-o", kFaultQueue}).value_or("").isEmpty()) << "no job waits";
     test::runTool("lpadmin", {"-x", kFaultQueue});
   }
 }

@@ -303,6 +303,9 @@ TEST(PdfExport, DocumentsAreWellFormed) {
     EXPECT_EQ(info.find("rror"), std::string::npos) << info;
     EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Title: *//p'"), c.title + std::string(c.title[0] ? "\n" : ""));
     EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Creator: *//p'"), "Tessaro\n");
+    // A viewer's print dialog is told to print at the true size.
+    EXPECT_NE(run("grep -a '/Type /Catalog' '" + pdf + "'").find("/ViewerPreferences << /PrintScaling /None >>"),
+              std::string::npos);
     EXPECT_EQ(run("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), c.pages + std::string("\n"));
     EXPECT_EQ(run("pdfimages -list '" + pdf + "' | awk 'NR > 2 {print $11}' | sort -u | wc -l"),
               c.images + std::string("\n"));
