@@ -760,6 +760,8 @@ TEST(HeifCodec, DecodesLikeTheEncodersOwnDecoder) {
       {"good-12bit.avif", false},  {"good-grid-2x2.avif", false}, {"good-10bit-alpha.avif", false},
       // Turned a quarter left by its irot box; its Exif orientation 6 must not turn it again.
       {"good-irot-exif6.avif", false},
+      // Mirrored top to bottom; turned a quarter left, then mirrored left to right.
+      {"good-imir0.avif", false},  {"good-irot1-imir1.avif", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
