@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the HEIF/AVIF decoder and finishes what decodes as every load does, so
+// Feeds arbitrary bytes to the HEIF decoder and finishes what decodes as every load does, so
 // the colour profile from the colr box goes through its conversion too.
 #include <cstddef>
 #include <cstdint>

@@ -19,7 +19,7 @@ const Codec& pngCodec();
 const Codec& tiffCodec();
 // Formats read only.
 const Codec& webpCodec();
-// HEIF/HEIC and AVIF through libheif, read only.
+// HEIF/HEIC through libheif, AVIF through libavif, read only.
 const Codec& heifCodec();
 const Codec& avifCodec();
 const Codec& jxlCodec();

@@ -7,44 +7,17 @@
 #include <cstddef>
 #include <cstring>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "picture/codecs/Codecs.h"
+#include "picture/codecs/HeifBrands.h"
 #include "picture/codecs/LegacyCodecIo.h"
 
 namespace tessaro {
 
 namespace {
 
-using Family = HeifCodec::Family;
-
 constexpr int kMaxItemSide = 32768;
-
-constexpr std::array<std::string_view, 8> kHevcBrands = {"heic", "heix", "heim", "heis",
-                                                         "hevc", "hevx", "hevm", "hevs"};
-constexpr std::array<std::string_view, 2> kAvifBrands = {"avif", "avis"};
-// Brands that say only "HEIF image" and leave the compression to the compatible brands.
-constexpr std::array<std::string_view, 4> kGenericBrands = {"mif1", "msf1", "mif2", "miaf"};
-
-template <size_t N>
-bool among(std::string_view brand, const std::array<std::string_view, N>& brands) {
-  return std::find(brands.begin(), brands.end(), brand) != brands.end();
-}
-
-// The family the ftyp box at the start of `head` names; none when it is no HEIF file.
-std::optional<Family> brandFamily(std::span<const uint8_t> head) {
-  if (head.size() < 16 || std::memcmp(head.data() + 4, "ftyp", 4) != 0) return std::nullopt;
-  const auto brandAt = [&](size_t at) { return std::string_view(reinterpret_cast<const char*>(head.data() + at), 4); };
-  const std::string_view major = brandAt(8);
-  if (among(major, kAvifBrands)) return Family::Avif;
-  if (among(major, kHevcBrands)) return Family::Heif;
-  if (!among(major, kGenericBrands)) return std::nullopt;
-  const size_t boxEnd = std::min<size_t>(be32(head.data()), head.size());
-  for (size_t at = 16; at + 4 <= boxEnd; at += 4)
-    if (among(brandAt(at), kAvifBrands)) return Family::Avif;
-  return Family::Heif;
-}
 
 // libheif reads the file through the stream, so standard input and large files need no copy.
 int64_t readerPosition(void* stream) { return static_cast<int64_t>(static_cast<InputStream*>(stream)->tell()); }
@@ -260,17 +233,12 @@ TDib decodeHeif(InputStream& in, const ProgressFn& progress) {
 
 }  // namespace
 
-bool HeifCodec::probe(std::span<const uint8_t> head) const { return brandFamily(head) == family_; }
+bool HeifCodec::probe(std::span<const uint8_t> head) const { return brandFamily(head) == HeifFamily::Heif; }
 
 TDib HeifCodec::decode(InputStream& in, const ProgressFn& progress) const { return decodeHeif(in, progress); }
 
 const Codec& heifCodec() {
-  static const HeifCodec codec(HeifCodec::Family::Heif);
-  return codec;
-}
-
-const Codec& avifCodec() {
-  static const HeifCodec codec(HeifCodec::Family::Avif);
+  static const HeifCodec codec;
   return codec;
 }
 

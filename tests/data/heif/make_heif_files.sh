@@ -33,6 +33,9 @@ avifenc --min 10 --max 10 -d 12 "$tmp/p16.png" $out/good-12bit.avif >/dev/null
 avifenc --min 10 --max 10 -d 10 "$tmp/a16.png" $out/good-10bit-alpha.avif >/dev/null
 avifenc --min 10 --max 10 --grid 2x2 "$tmp/g.png" $out/good-grid-2x2.avif >/dev/null
 avifenc --min 10 --max 10 --irot 1 --exif "$tmp/o.exif" "$tmp/p.png" $out/good-irot-exif6.avif >/dev/null
+# Mirrored top to bottom, and turned then mirrored left to right, by the container.
+avifenc --min 10 --max 10 --imir 0 "$tmp/p.png" $out/good-imir0.avif >/dev/null
+avifenc --min 10 --max 10 --irot 1 --imir 1 "$tmp/p.png" $out/good-irot1-imir1.avif >/dev/null
 
 heif-enc -q 10 "$tmp/g.png" -o "$tmp/g.heic"
 avifenc --min 60 --max 60 "$tmp/g.png" "$tmp/g.avif" >/dev/null
@@ -58,3 +61,5 @@ PY
 # box names unknown primaries and its AV1 data another depth than the file says.
 # bad-av1-data-refused.avif, also the fuzzer's: AV1 data that libdav1d refuses.
 # tiny/avif-no-depth.avif, also the fuzzer's: its depth is undefined (heif-convert refuses it so).
+# bad-av1-frame-beyond-its-header.avif, also the fuzzer's: a grid whose ispe box says 129 x 128
+# pixels while its grid box and AV1 data declare a far larger frame.
