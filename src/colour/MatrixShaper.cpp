@@ -15,6 +15,8 @@ namespace {
 constexpr int kFractionBits = 14;
 constexpr int kEncodeSteps = 1 << kFractionBits;
 
+constexpr int32_t kHalf = 1 << (kFractionBits - 1);
+
 int32_t fixed(double v) { return static_cast<int32_t>(std::lround(v * kEncodeSteps)); }
 
 bool colorants(cmsHPROFILE profile, double m[9]) {
@@ -86,9 +88,28 @@ bool MatrixShaperToSrgb::build(void* handle) {
         const int32_t factor = fixed(sum);
         for (int i = 0; i < 256; ++i) contribution_[c][i][r] = factor * linear[c][i];
       }
-    encode_.resize(kEncodeSteps + 1);
+    int64_t least = 0, greatest = kEncodeSteps;
+    for (int r = 0; r < 3; ++r) {
+      int64_t low = 0, high = 0;
+      for (int c = 0; c < 3; ++c) {
+        int32_t lowest = 0, highest = 0;
+        for (const Lanes& lanes : contribution_[c]) {
+          lowest = std::min(lowest, lanes[r]);
+          highest = std::max(highest, lanes[r]);
+        }
+        low += lowest;
+        high += highest;
+      }
+      least = std::min(least, (low + kHalf) >> kFractionBits);
+      greatest = std::max(greatest, (high + kHalf) >> kFractionBits);
+    }
+    encodeZero_ = static_cast<int32_t>(-least);
+    std::vector<uint8_t> steps(kEncodeSteps + 1);
     for (int i = 0; i <= kEncodeSteps; ++i)
-      encode_[i] = toByte(cmsEvalToneCurveFloat(srgbInverse, static_cast<float>(i) / kEncodeSteps));
+      steps[i] = toByte(cmsEvalToneCurveFloat(srgbInverse, static_cast<float>(i) / kEncodeSteps));
+    encode_.resize(static_cast<size_t>(greatest - least + 1));
+    for (int64_t i = least; i <= greatest; ++i)
+      encode_[static_cast<size_t>(i - least)] = steps[static_cast<size_t>(std::clamp<int64_t>(i, 0, kEncodeSteps))];
   }
   if (srgbInverse) cmsFreeToneCurve(srgbInverse);
   cmsCloseProfile(srgb);
@@ -101,15 +122,13 @@ void MatrixShaperToSrgb::convert(const uint8_t* from, uint8_t* to, size_t count)
   const Lanes* red = contribution_[0].data();
   const Lanes* green = contribution_[1].data();
   const Lanes* blue = contribution_[2].data();
-  const uint8_t* encode = encode_.data();
-  constexpr int32_t half = 1 << (kFractionBits - 1);
+  const uint8_t* encode = encode_.data() + encodeZero_;
   for (size_t i = 0; i < count; ++i, from += 3, to += 3) {
     const Lanes& b = blue[from[0]];
     const Lanes& g = green[from[1]];
     const Lanes& r = red[from[2]];
     int32_t sum[4];
-    for (int k = 0; k < 4; ++k)
-      sum[k] = std::min(std::max((r[k] + g[k] + b[k] + half) >> kFractionBits, 0), kEncodeSteps);
+    for (int k = 0; k < 4; ++k) sum[k] = (r[k] + g[k] + b[k] + kHalf) >> kFractionBits;
     const uint8_t outR = encode[sum[0]], outG = encode[sum[1]], outB = encode[sum[2]];
     to[0] = outB;
     to[1] = outG;

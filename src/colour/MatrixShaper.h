@@ -30,7 +30,10 @@ class MatrixShaperToSrgb {
   // costs three loads and two additions of four lanes, and three lookups.
   using Lanes = std::array<int32_t, 4>;
   std::array<std::array<Lanes, 256>, 3> contribution_{};  // by source channel red, green, blue
-  std::vector<uint8_t> encode_;                             // linear sRGB, 1 << 14 steps, to bytes
+  // Linear sRGB, 1 << 14 steps, to bytes; from the least to the greatest sum the matrix can give,
+  // so that colours outside sRGB need no clamping in the pixel loop.
+  std::vector<uint8_t> encode_;
+  int32_t encodeZero_ = 0;  // where linear 0 lies in encode_
   bool ready_ = false;
 };
 
