@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "print/CheckRuler.h"
 #include "print/OverviewPage.h"
 #include "print/PaperSizes.h"
 #include "print/PosterPrintJob.h"
@@ -97,6 +98,42 @@ TEST(SheetLabels, SitOnGlueStripPaperOnly) {
       if (changed > 0) ++withLabel;
     }
     EXPECT_EQ(withLabel, c.labelled);
+  }
+}
+
+TEST(CheckRuler, BarIsTrueToLengthAtEveryResolution) {
+  // Hand-computed: 100 mm is 1181.1, 2362.2 and 4724.4 px at 300, 600 and 1200 dpi; 4 inches
+  // are 4 x dpi. The bar runs from its first tick to its last; the row above the base line
+  // crosses every tick.
+  struct Case {
+    RulerUnit unit;
+    int32_t length, dpiX, dpiY, pixels, ticks;
+  } const cases[] = {
+      {RulerUnit::Millimetre, 100, 300, 300, 1181, 101},  {RulerUnit::Millimetre, 100, 600, 600, 2362, 101},
+      {RulerUnit::Millimetre, 100, 1200, 1200, 4724, 101}, {RulerUnit::Millimetre, 100, 600, 300, 2362, 101},
+      {RulerUnit::Inch, 4, 600, 300, 2400, 33},           {RulerUnit::Millimetre, 50, 300, 600, 591, 51},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dpiX);
+    const CheckRuler ruler{c.unit, c.length, ""};
+    test::RasterDevice dc(c.pixels + 20, rulerHeight(ruler, c.dpiY) + 20);
+    drawCheckRuler(dc, 10, 10, ruler, c.dpiX, c.dpiY);
+    const int32_t base = 10 + rulerHeight(ruler, c.dpiY) - 1;
+    int32_t first = -1, last = -1, ticks = 0;
+    for (int32_t x = 0; x < dc.width(); ++x) {
+      if (dc.pixel(x, base) == kBlack) {
+        if (first < 0) first = x;
+        last = x;
+      }
+      ticks += dc.pixel(x, base - 1) == kBlack;
+    }
+    EXPECT_EQ(last - first, c.pixels);
+    EXPECT_NEAR(last - first, c.length * (c.unit == RulerUnit::Inch ? 25.4 : 1.0) * c.dpiX / 25.4, 0.5);
+    EXPECT_EQ(ticks, c.ticks);
+    // The longest tick (every 10 mm or inch) is 4 mm high in the vertical resolution.
+    int32_t high = 0;
+    while (dc.pixel(first, base - high) == kBlack) ++high;
+    EXPECT_NEAR(high, 4.0 * c.dpiY / 25.4, 1.5);
   }
 }
 
