@@ -43,8 +43,9 @@ void drawCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, i
   }
   const int32_t base = y + rulerHeight(ruler, dpiY) - 1;
   dc.setPen(kBlack, PenStyle::Solid);
-  // One past the last tick: a line leaves out its end point.
-  dc.line(x, base, x + rulerLength(ruler, dpiX) + 1, base);
+  // From the first tick to the last: a stroke of exactly the bar's length; on a raster the last
+  // tick fills the end point that a line leaves out.
+  dc.line(x, base, x + rulerLength(ruler, dpiX), base);
   for (int32_t i = 0; i <= ticks(ruler); ++i) {
     const int32_t tx = x + rulerTickOffset(ruler.unit, i, dpiX);
     dc.line(tx, base, tx, base - tenthsToPixels(tickTenths(ruler.unit, i), dpiY));
