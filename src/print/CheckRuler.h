@@ -19,6 +19,8 @@ struct CheckRuler {
 
 inline constexpr const char* kTenCentimetreLabel = "Dieses Maß muss genau 10 cm lang sein";
 inline constexpr const char* kFourInchLabel = "4 Zoll";
+// The small bar in a margin of a printed page.
+inline const CheckRuler kMarginRuler{RulerUnit::Millimetre, 50, ""};
 
 // Device pixels from the bar's start to its tick `i` (mm or eighths of an inch) at `dpi`.
 int32_t rulerTickOffset(RulerUnit unit, int32_t i, int32_t dpi);

@@ -8,12 +8,6 @@
 
 namespace tessaro {
 
-namespace {
-
-const CheckRuler kSheetRuler{RulerUnit::Millimetre, 50, ""};
-
-}  // namespace
-
 RulerPlacement placeSheetRuler(Device& dc, const SheetPage& page, const Options& options, int32_t dpiX, int32_t dpiY,
                                bool labelled) {
   RulerPlacement out;
@@ -22,7 +16,7 @@ RulerPlacement placeSheetRuler(Device& dc, const SheetPage& page, const Options&
   const int32_t strip = page.PH - visible.bottom;
   if (strip <= 0) return out;
   const int32_t pad = std::max(1, strip / 10);
-  const int32_t length = rulerLength(kSheetRuler, dpiX) + 1, height = rulerHeight(kSheetRuler, dpiY);
+  const int32_t length = rulerLength(kMarginRuler, dpiX) + 1, height = rulerHeight(kMarginRuler, dpiY);
   if (height > strip - 2 * pad) return out;
   // Right-aligned at the page's edge; the left end must stay clear of the note and the label.
   const int32_t x = page.PW - pad - length;
@@ -43,7 +37,7 @@ RulerPlacement placeSheetRuler(Device& dc, const SheetPage& page, const Options&
 void drawSheetRuler(Device& dc, const SheetPage& page, const Options& options, int32_t dpiX, int32_t dpiY,
                     bool labelled) {
   const RulerPlacement at = placeSheetRuler(dc, page, options, dpiX, dpiY, labelled);
-  if (at.placed) drawCheckRuler(dc, at.x, at.y, kSheetRuler, dpiX, dpiY);
+  if (at.placed) drawCheckRuler(dc, at.x, at.y, kMarginRuler, dpiX, dpiY);
 }
 
 }  // namespace tessaro

@@ -727,6 +727,7 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
     std::string says;
     int64_t edgePixels;  // a row and a column of each copy may round either way
     std::string output = "p.pdf";  // "-": the PDF on standard output, what it holds told beside
+    bool ruler = false;
   };
   const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
   const Case cases[] = {
@@ -755,6 +756,14 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
        24,
        ": 1 Bild je 101 x 67 mm auf einer Seite",
        285 + 190},
+      {{"--width", "0.5", "--gap", "0.2", "--margin", "0.2", "--ruler"},
+       {0.5, 0, 0.2, 0.2},
+       36,
+       24,
+       ": 1 Bild je 101 x 67 mm auf einer Seite",
+       285 + 190,
+       "p.pdf",
+       true},
   };
   const fs::path dir = freshFolder("cli-passport");
   const TDib picture = test::blockPicture(36, 24, 1, 1);
@@ -773,13 +782,21 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
               std::string::npos)
         << told;
     test::FakePrintService raster(a4);
-    ASSERT_TRUE(printPassport(raster, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1).ok());
+    ASSERT_TRUE(
+        printPassport(raster, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1, {}, c.ruler).ok());
+    test::FakePrintService bare(a4);  // without the ruler: the switch must show
+    ASSERT_TRUE(printPassport(bare, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1).ok());
     const std::string pdf = (dir / "p.pdf").string();
     ASSERT_EQ(test::pdfPageCount(pdf), 1);
     const auto page = test::renderPdfPage(pdf, 1, 72);
     ASSERT_TRUE(page);
     const test::RasterDevice& want = *raster.rasterPage(0);
     EXPECT_LE(test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8), c.edgePixels);
+    // Nearer the job with the ruler than the one without, by more than its 142-point base line.
+    if (c.ruler)
+      EXPECT_GT(test::differingPixels(*bare.rasterPage(0), *page, a4.offsetX, a4.offsetY, 8) -
+                    test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8),
+                142);
   }
 }
 
