@@ -5,6 +5,7 @@
 
 #include "app/MainForm.h"
 #include "app/PassportTab.h"
+#include "app/SettingsTab.h"
 #include "layout/PassportLayout.h"
 #include "layout/PassportPrintJob.h"
 #include "platform/QtDevice.h"
@@ -134,7 +135,7 @@ PosterPrintResult TMainForm::runPassportJob(PrintService& printer) {
       printPassport(printer, state_.Picture, passSettings(*passport_), passport_->PassCount, [this](int32_t percent) {
         passport_->Print3Pro->setValue(percent);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      });
+      }, settings_->RulerCheck->isChecked());
   QApplication::restoreOverrideCursor();
   // The job ends at 100 once the page is out of the program's hands.
   if (!result.ok()) passport_->Print3Pro->setValue(0);

@@ -44,6 +44,7 @@ PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
   request.skipExcluded = !print_->RadioButton3->isChecked();
   request.sheetLabels = settings_->LabelsCheck->isChecked();
   request.overviewPage = settings_->OverviewCheck->isChecked();
+  request.sheetRulers = settings_->RulerCheck->isChecked();
   QProgressBar* bar = print_->ProgressBar1;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Page by page as the document is made, and one step more for handing it over; the window

@@ -96,6 +96,10 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
                            QStringLiteral("Druckt zuerst eine Seite mit dem ganzen Poster verkleinert, den Blättern, "
                                           "der Klebereihenfolge und der fertigen Größe"),
                            print);
+  RulerCheck = checkBox("RulerCheck", QStringLiteral("Prüfmaß auf jedem Blatt"), false,
+                        QStringLiteral("Druckt auf den Kleberand jedes Blattes einen 5 cm langen Maßstab, mit dem "
+                                       "sich prüfen lässt, ob in Originalgröße gedruckt wurde"),
+                        print);
   DefaultsBtn = pushButton("DefaultsBtn", QStringLiteral("Standardwerte"),
                            QStringLiteral("Setzt alle Einstellungen dieser Seite auf ihre Anfangswerte zurück"), print);
   // Two columns: the tab must show everything at the window's start size.
@@ -107,7 +111,8 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   pl->addWidget(CheckBox6, 2, 0);
   pl->addWidget(LabelsCheck, 0, 1);
   pl->addWidget(OverviewCheck, 1, 1);
-  pl->addWidget(DefaultsBtn, 2, 1, Qt::AlignLeft);
+  pl->addWidget(RulerCheck, 2, 1);
+  pl->addWidget(DefaultsBtn, 3, 1, Qt::AlignLeft);
 
   // Guide lines.
   auto* lines = new QGroupBox(QStringLiteral("Hilfslinien besonders für Plakate"), this);

@@ -23,6 +23,7 @@ class SettingsTab : public QWidget {
   QSpinBox *KrandxlEd, *KrandylEd;
   QCheckBox *CheckBox4, *CheckBox5, *CheckBox6;  // print options
   QCheckBox *LabelsCheck, *OverviewCheck;        // additions to the print, off at the start
+  QCheckBox *RulerCheck;                         // "Prüfmaß auf jedem Blatt", off at the start
   QPushButton *DefaultsBtn;                      // "Standardwerte": every option back to its start
   QCheckBox *AutoOrientCheck, *ProfileCheck;     // how photos are read, on at the start
 };

@@ -78,10 +78,10 @@ void describe(std::ostream& out, const PageMetrics& m, const TDib& picture, cons
 std::optional<UsageError> parsePassportWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                              PassportJob& job) {
   bool widthGiven = false;
-  const OptionWords words{[](const std::string& o) { return o == "--fit-crop"; }, known,
+  const OptionWords words{[](const std::string& o) { return o == "--fit-crop" || o == "--ruler"; }, known,
                           [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
-                            if (o == "--fit-crop") {
-                              job.fitCrop = true;
+                            if (o == "--fit-crop" || o == "--ruler") {
+                              (o == "--ruler" ? job.ruler : job.fitCrop) = true;
                               return std::nullopt;
                             }
                             if (o == "--width" || o == "--size") {
@@ -105,6 +105,7 @@ std::string passportHelp() {
          "                       (die größte Fläche aus seiner Mitte)\n"
          "      --gap F          Abstand zwischen den Bildern (0.005 bis 0.2, Vorgabe 0.02)\n"
          "      --margin F       Rand der Seite (0.01 bis 0.2, Vorgabe 0.05)\n"
+         "      --ruler          Prüfmaß (5 cm) im unteren Rand, wo er Platz hat\n"
          "      --paper, --dpi   wie bei poster\n";
 }
 
@@ -135,7 +136,7 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   if (copies == 0) return fail(err, kExitUnknown, "Kein Bild passt auf die Seite; bitte --width verkleinern.");
   return deliver(
       job.target, *paper,
-      [&](PrintService& p) { return printPassport(p, picture, s, static_cast<int32_t>(copies)); },
+      [&](PrintService& p) { return printPassport(p, picture, s, static_cast<int32_t>(copies), {}, job.ruler); },
       [&](std::ostream& o) { describe(o, m, picture, s, copies); }, out, err);
 }
 

@@ -17,6 +17,7 @@ struct PassportJob {
   Ext width = 0.2L;                 // --width: fraction of the page width
   const PhotoSize* size = nullptr;  // --size: the width that prints this many millimetres
   bool fitCrop = false;             // --fit-crop: first crop the picture's middle to the size's shape
+  bool ruler = false;               // --ruler: a check ruler in the bottom margin
   Ext gap = 0.02L;                  // --gap
   Ext margin = 0.05L;               // --margin
   PrintTarget target;

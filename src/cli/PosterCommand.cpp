@@ -48,6 +48,7 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   request.skipExcluded = !job.skip.empty();
   request.sheetLabels = job.labels;
   request.overviewPage = job.overview;
+  request.sheetRulers = job.ruler;
 
   return deliver(
       target, *paper,

@@ -31,6 +31,7 @@ constexpr Switch kSwitches[] = {
 constexpr std::pair<std::string_view, bool PosterJob::*> kExtras[] = {
     {"--labels", &PosterJob::labels},
     {"--overview", &PosterJob::overview},
+    {"--ruler", &PosterJob::ruler},
 };
 
 // The flag an option of kExtras switches on; null for any other option.
@@ -167,7 +168,8 @@ std::string posterOptionsHelp() {
          "      --order rows|columns   zeilenweise (Vorgabe) oder spaltenweise drucken\n"
          "      --skip SPALTE,ZEILE    dieses Blatt auslassen (ab 1 gezählt; mehrfach möglich)\n"
          "      --labels               Blattnummern drucken („B3“: Zeile B, Spalte 3; auf den Kleberand)\n"
-         "      --overview             Übersichtsseite drucken: das ganze Poster verkleinert, zuerst\n";
+         "      --overview             Übersichtsseite drucken: das ganze Poster verkleinert, zuerst\n"
+         "      --ruler                Prüfmaß auf jedem Blatt (5 cm, auf den Kleberand)\n";
 }
 
 }  // namespace tessaro::cli

@@ -26,6 +26,7 @@ struct PosterJob {
   int dpi = 0;                            // 0: 600, or the printer's default
   bool labels = false;                    // --labels: sheet labels on the glue strips
   bool overview = false;                  // --overview: an assembly page first
+  bool ruler = false;                     // --ruler: a check ruler on each sheet's glue strip
 };
 
 // Reads the words after "poster": the input file and the options.

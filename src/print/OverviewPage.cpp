@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "print/CheckRuler.h"
 #include "print/PosterPrintSize.h"
 #include "print/SheetLabels.h"
 
@@ -69,10 +70,52 @@ void drawSheet(Device& page, const OverviewLayout& l, const TDib& picture, const
   labelSheet(page, l, shown, col, row);
 }
 
+// The two check rulers, one above the other, with a gap of half a line between them.
+const CheckRuler kOverviewRulers[] = {{RulerUnit::Millimetre, 100, kTenCentimetreLabel},
+                                      {RulerUnit::Inch, 4, kFourInchLabel}};
+
+int32_t rulersHeight(const OverviewLayout& l, const PageMetrics& m) {
+  return rulerHeight(kOverviewRulers[0], m.dpiY) + l.linePitch / 2 + rulerHeight(kOverviewRulers[1], m.dpiY);
+}
+
+bool rulersFitAcross(const OverviewLayout& l, const PageMetrics& m) {
+  for (const CheckRuler& r : kOverviewRulers)
+    if (rulerLength(r, m.dpiX) + 1 > m.pageWidth - 2 * l.margin) return false;
+  return true;
+}
+
+int32_t gridBottom(const OverviewLayout& l, const PosterState& poster) {
+  return overviewSheet(l, poster.SheetsX - 1, poster.SheetsY - 1).bottom;
+}
+
+// The miniature as large as the page allows, made smaller where that leaves no room below it for
+// the check rulers. Says whether the rulers fit.
+OverviewLayout layoutWithRulers(const PageMetrics& m, const PosterState& poster, const Options& options,
+                                const GlueMargins& glue, bool& rulers) {
+  const OverviewLayout full = overviewLayout(m.pageWidth, m.pageHeight, poster, options, glue);
+  rulers = false;
+  if (!full.valid || m.dpiX <= 0 || m.dpiY <= 0 || !rulersFitAcross(full, m)) return full;
+  const int32_t need = full.linePitch / 2 + rulersHeight(full, m);
+  rulers = true;
+  if (gridBottom(full, poster) + need <= m.pageHeight - full.margin) return full;
+  const OverviewLayout smaller = overviewLayout(m.pageWidth, m.pageHeight, poster, options, glue, need);
+  if (smaller.valid) return smaller;
+  rulers = false;
+  return full;
+}
+
+void drawRulers(Device& page, const OverviewLayout& l, const PageMetrics& m, int32_t top) {
+  int32_t y = top;
+  for (const CheckRuler& r : kOverviewRulers) {
+    drawCheckRuler(page, l.margin, y, r, m.dpiX, m.dpiY);
+    y += rulerHeight(r, m.dpiY) + l.linePitch / 2;
+  }
+}
+
 }  // namespace
 
 OverviewLayout overviewLayout(int32_t PW, int32_t PH, const PosterState& poster, const Options& options,
-                              const GlueMargins& glue) {
+                              const GlueMargins& glue, int32_t reserveBottom) {
   OverviewLayout l;
   const int32_t nx = poster.SheetsX, ny = poster.SheetsY;
   if (PW <= 0 || PH <= 0 || nx < 1 || ny < 1 || nx > kMaxSheets || ny > kMaxSheets) return l;
@@ -81,7 +124,7 @@ OverviewLayout overviewLayout(int32_t PW, int32_t PH, const PosterState& poster,
   l.linePitch = l.fontHeight * 3 / 2;
   const int32_t top = l.margin + kOverviewLines * l.linePitch + l.linePitch / 2;
   const int32_t roomW = PW - 2 * l.margin;
-  const int32_t roomH = PH - top - l.margin;
+  const int32_t roomH = PH - top - l.margin - std::max(0, reserveBottom);
   if (roomW <= 0 || roomH <= 0) return l;
   // Gaps of about half a percent of the page, but never more than a tenth of a cell.
   l.gap = std::max(1, std::min({PW / 200, roomW / (10 * nx), roomH / (10 * ny)}));
@@ -119,7 +162,8 @@ DeviceRect overviewPicture(const OverviewLayout& l, const PosterState& poster, c
 
 void drawOverviewPage(Device& page, const PageMetrics& m, const TDib& picture, const PosterState& poster,
                       const Options& options, const GlueMargins& glue, const SheetGrid& skipped) {
-  const OverviewLayout l = overviewLayout(m.pageWidth, m.pageHeight, poster, options, glue);
+  bool rulers = false;
+  const OverviewLayout l = layoutWithRulers(m, poster, options, glue, rulers);
   if (!l.valid) return;
   const PosterLayout layout = posterLayout(picture, poster);
   bool anySkipped = false;
@@ -141,6 +185,7 @@ void drawOverviewPage(Device& page, const PageMetrics& m, const TDib& picture, c
   writeLine(page, l, m.pageWidth, 3,
             "Reihenfolge: jede Zeile von links nach rechts (A1 unter A2), dann Zeile unter Zeile (A unter B).");
   if (anySkipped) writeLine(page, l, m.pageWidth, 4, "Rot durchgestrichene Blätter werden nicht gedruckt.");
+  if (rulers) drawRulers(page, l, m, gridBottom(l, poster) + l.linePitch / 2);
 }
 
 }  // namespace tessaro

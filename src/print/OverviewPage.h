@@ -29,8 +29,9 @@ struct OverviewLayout {
   int32_t innerW = 0, innerH = 0;
 };
 
+// `reserveBottom` pixels above the bottom margin stay free of the miniature.
 OverviewLayout overviewLayout(int32_t PW, int32_t PH, const PosterState& poster, const Options& options,
-                              const GlueMargins& glue);
+                              const GlueMargins& glue, int32_t reserveBottom = 0);
 
 // The whole miniature sheet (col, row), and the part of it that shows on the glued poster.
 DeviceRect overviewSheet(const OverviewLayout& l, int col, int row);

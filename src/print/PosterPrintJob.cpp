@@ -7,6 +7,7 @@
 #include "print/OverviewPage.h"
 #include "print/SheetBand.h"
 #include "print/SheetLabels.h"
+#include "print/SheetRuler.h"
 
 namespace tessaro {
 
@@ -28,7 +29,7 @@ class PosterJob {
 
   // PrintSheet: opens the document or a new page and renders the sheet; false when the printer
   // refused.
-  bool printSheet(int col, int row, bool label) {
+  bool printSheet(int col, int row, bool label, bool ruler) {
     if (!openPage()) return false;
     Device& page = printer_.page();
     const DeviceRect area{0, 0, areaWidth_, areaHeight_};
@@ -36,8 +37,12 @@ class PosterJob {
     drawCutLines(page, options_, col, row, areaWidth_, areaHeight_);
     drawGlueLines(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, areaWidth_, areaHeight_);
     drawGlueNotes(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_);
-    if (label)
-      drawSheetLabel(page, {poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_}, options_);
+    const SheetPage sheet{poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_};
+    if (label) drawSheetLabel(page, sheet, options_);
+    if (ruler) {
+      const PageMetrics m = printer_.metrics();
+      drawSheetRuler(page, sheet, options_, m.dpiX, m.dpiY, label);
+    }
     return true;
   }
 
@@ -131,7 +136,7 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
     for (int b = 0; b < inner; ++b) {
       const int col = byRows ? b : a;
       const int row = byRows ? a : b;
-      if (printed(col, row) && !job.printSheet(col, row, request.sheetLabels)) return fail();
+      if (printed(col, row) && !job.printSheet(col, row, request.sheetLabels, request.sheetRulers)) return fail();
       report(++handled);
     }
   }

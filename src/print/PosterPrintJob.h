@@ -23,6 +23,7 @@ struct PosterPrintRequest {
   bool skipExcluded = false;  // "Die "weggeklickten" nicht ausdrucken"
   bool sheetLabels = false;   // "Blattnummern drucken": each sheet's place on a glue strip
   bool overviewPage = false;  // "Übersichtsseite drucken": an assembly page before the sheets
+  bool sheetRulers = false;   // "Prüfmaß auf jedem Blatt": a 50 mm bar on each sheet's glue strip
 };
 
 // Progress of the job: pages handled (the overview page, sheets printed or skipped) out of

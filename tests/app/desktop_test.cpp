@@ -154,10 +154,10 @@ TEST(Desktop, StandardwerteBringsBackTheStartValues) {
   SettingsTab& s = *w.form.settingsTab();
   // The start values of "Einstellungen", box by box.
   const std::pair<QCheckBox*, bool> boxes[] = {
-      {s.CheckBox1, true},  {s.CheckBox2, false}, {s.CheckBox3, true},     {s.CheckBox8, true},
-      {s.CheckBox9, false}, {s.CheckBox10, true}, {s.CutHintsCheck, true}, {s.CheckBox4, false},
-      {s.CheckBox5, false}, {s.CheckBox6, true},  {s.LabelsCheck, false},  {s.OverviewCheck, false},
-      {s.AutoOrientCheck, true}, {s.ProfileCheck, true}};
+      {s.CheckBox1, true},   {s.CheckBox2, false},      {s.CheckBox3, true},     {s.CheckBox8, true},
+      {s.CheckBox9, false},  {s.CheckBox10, true},      {s.CutHintsCheck, true}, {s.CheckBox4, false},
+      {s.CheckBox5, false},  {s.CheckBox6, true},       {s.LabelsCheck, false},  {s.OverviewCheck, false},
+      {s.RulerCheck, false}, {s.AutoOrientCheck, true}, {s.ProfileCheck, true}};
   for (const auto& [box, start] : boxes) {
     EXPECT_EQ(box->isChecked(), start) << box->objectName().toStdString();
     box->setChecked(!start);

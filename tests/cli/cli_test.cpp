@@ -612,6 +612,7 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
     const char* cjpeg = nullptr;
     const char* encoding = "image";
     const char* thenRun = "";  // a command run on in.jpg before printing
+    bool ruler = false;        // lines only: pages compared
   };
   Options lines;
   lines.OptGlueLines = true;
@@ -621,6 +622,8 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
   centred.OptCenter = true;
   centred.OptFullSheet = true;
   centred.OptNoEdgeGlue = false;
+  Options edgeGlue;
+  edgeGlue.OptNoEdgeGlue = false;  // one row of sheets with a bottom strip for the ruler
   const Case cases[] = {
       {{"--across", "3", "--glue", "8,8", "--glue-lines", "--edge-lines", "--no-notes", "--skip", "2,1"},
        {PosterSizeKind::Across, "3"},
@@ -656,6 +659,8 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
        "-quality 95", "jpeg", "exiftool -q -n -Orientation=7 -overwrite_original in.jpg"},
       {{"--across", "2"}, {PosterSizeKind::Across, "2"}, Options{}, {5, 5}, PrintOrder::Rows, {}, false,
        "-quality 95", "jpeg", "exiftool -q '-icc_profile<=p3.icc' -overwrite_original in.jpg"},
+      {{"--across", "2", "--edge-glue", "--ruler"}, {PosterSizeKind::Across, "2"}, edgeGlue, {5, 5},
+       PrintOrder::Rows, {}, false, nullptr, "image", "", true},
   };
   const fs::path dir = freshFolder("cli-poster");
   const TDib bmp = test::blockPicture(36, 24, 6, 4);
@@ -679,8 +684,10 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
     SheetGrid off;
     for (const auto& [col, row] : c.skip) off.toggle(col - 1, row - 1);
     test::FakePrintService raster(a4);
-    const PosterPrintRequest request{c.order, !c.skip.empty(), c.labelsAndOverview, c.labelsAndOverview};
+    const PosterPrintRequest request{c.order, !c.skip.empty(), c.labelsAndOverview, c.labelsAndOverview, c.ruler};
     ASSERT_TRUE(printPoster(raster, picture, setup.poster, c.options, c.glue, off, request).ok());
+    test::FakePrintService bare(a4);  // the same without the ruler: the switch must show
+    ASSERT_TRUE(printPoster(bare, picture, setup.poster, c.options, c.glue, off, {c.order, !c.skip.empty()}).ok());
     const std::string pdf = (dir / "p.pdf").string();
     ASSERT_EQ(test::pdfPageCount(pdf), static_cast<int>(raster.pageCount()));
     EXPECT_NE(r.out.find(std::to_string(raster.pageCount()) + " Blätter in „p.pdf“ gespeichert."), std::string::npos);
@@ -696,6 +703,12 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
       // poppler may round its inner pixel edges either way too.
       const int64_t edges = std::string_view(c.thenRun).find("Orientation") == std::string_view::npos ? 2 : 4;
       EXPECT_LE(test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8), edges * (want.width() + want.height()));
+      // With the ruler the page is nearer the job with it than the one without, by more than its
+      // 50 mm base line of 142 points (both sides round band edges alike).
+      if (c.ruler)
+        EXPECT_GT(test::differingPixels(*bare.rasterPage(i), *page, a4.offsetX, a4.offsetY, 8) -
+                      test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8),
+                  142);
     }
   }
 }
@@ -714,6 +727,7 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
     std::string says;
     int64_t edgePixels;  // a row and a column of each copy may round either way
     std::string output = "p.pdf";  // "-": the PDF on standard output, what it holds told beside
+    bool ruler = false;
   };
   const PageMetrics a4 = paperMetrics(*findPaper("A4"), 72);
   const Case cases[] = {
@@ -742,6 +756,14 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
        24,
        ": 1 Bild je 101 x 67 mm auf einer Seite",
        285 + 190},
+      {{"--width", "0.5", "--gap", "0.2", "--margin", "0.2", "--ruler"},
+       {0.5, 0, 0.2, 0.2},
+       36,
+       24,
+       ": 1 Bild je 101 x 67 mm auf einer Seite",
+       285 + 190,
+       "p.pdf",
+       true},
   };
   const fs::path dir = freshFolder("cli-passport");
   const TDib picture = test::blockPicture(36, 24, 1, 1);
@@ -760,13 +782,21 @@ TEST(Cli, PassportPageIsThatOfThePrintJobWithTheSameSettings) {
               std::string::npos)
         << told;
     test::FakePrintService raster(a4);
-    ASSERT_TRUE(printPassport(raster, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1).ok());
+    ASSERT_TRUE(
+        printPassport(raster, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1, {}, c.ruler).ok());
+    test::FakePrintService bare(a4);  // without the ruler: the switch must show
+    ASSERT_TRUE(printPassport(bare, test::blockPicture(c.printedW, c.printedH, 1, 1), c.settings, 1).ok());
     const std::string pdf = (dir / "p.pdf").string();
     ASSERT_EQ(test::pdfPageCount(pdf), 1);
     const auto page = test::renderPdfPage(pdf, 1, 72);
     ASSERT_TRUE(page);
     const test::RasterDevice& want = *raster.rasterPage(0);
     EXPECT_LE(test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8), c.edgePixels);
+    // Nearer the job with the ruler than the one without, by more than its 142-point base line.
+    if (c.ruler)
+      EXPECT_GT(test::differingPixels(*bare.rasterPage(0), *page, a4.offsetX, a4.offsetY, 8) -
+                    test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8),
+                142);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "print/CheckRuler.h"
 #include "print/OverviewPage.h"
 #include "print/PaperSizes.h"
 #include "print/PosterPrintJob.h"
@@ -35,9 +36,9 @@ TEST(SheetLabels, NameTheRowByLettersAndTheColumnByNumber) {
   }
 }
 
-// A plain picture on exactly nx x ny sheets, the guide lines off: whatever the label changes must
-// lie off the part of the page that shows on the poster, and, unless the picture runs on over the
-// strips, on white paper.
+// A plain picture on exactly nx x ny sheets, the guide lines off: whatever the label, and then the
+// check ruler beside it, change must lie off the part of the page that shows on the poster, and,
+// unless the picture runs on over the strips, on white paper.
 TEST(SheetLabels, SitOnGlueStripPaperOnly) {
   enum Variant { Default, EdgeGlue, PrintGlue, NoStrips };
   struct Case {
@@ -46,12 +47,13 @@ TEST(SheetLabels, SitOnGlueStripPaperOnly) {
     bool centre;
     Variant variant;
     int labelled;  // sheets with room for a label
+    int ruled;     // sheets with a bottom glue strip: the bottom row has none unless the edge glues
   } const cases[] = {
-      {"A4", 1, false, Default, 0},  // the only sheet is the edge sheet and uses the whole page
-      {"A4", 1, true, EdgeGlue, 1},         {"Letter", 1, false, EdgeGlue, 1},
-      {"A4", 10, false, Default, 99},  // all but the bottom-right sheet
-      {"Letter", 10, true, Default, 99},    {"A4", 10, true, EdgeGlue, 100},
-      {"Letter", 10, false, PrintGlue, 99}, {"A4", 10, false, NoStrips, 0},
+      {"A4", 1, false, Default, 0, 0},  // the only sheet is the edge sheet and uses the whole page
+      {"A4", 1, true, EdgeGlue, 1, 1},          {"Letter", 1, false, EdgeGlue, 1, 1},
+      {"A4", 10, false, Default, 99, 90},  // all but the bottom-right sheet
+      {"Letter", 10, true, Default, 99, 90},    {"A4", 10, true, EdgeGlue, 100, 100},
+      {"Letter", 10, false, PrintGlue, 99, 90}, {"A4", 10, false, NoStrips, 0, 0},
   };
   // Grey, so that black letters show on a strip the picture runs on over.
   TDib grey = newdib(200, 280, 24, nullptr, 0);
@@ -68,35 +70,83 @@ TEST(SheetLabels, SitOnGlueStripPaperOnly) {
     const PageMetrics m = paperMetrics(*findPaper(c.paper), 30);
     const PosterState poster = test::wholeSheets(c.n, c.n);
     const GlueMargins glue;
-    FakePrintService plain(m), labelled(m);
+    FakePrintService plain(m), labelled(m), ruled(m);
     PosterPrintRequest request;
     ASSERT_TRUE(printPoster(plain, grey, poster, o, glue, SheetGrid{}, request).ok());
     request.sheetLabels = true;
     ASSERT_TRUE(printPoster(labelled, grey, poster, o, glue, SheetGrid{}, request).ok());
+    request.sheetRulers = true;
+    ASSERT_TRUE(printPoster(ruled, grey, poster, o, glue, SheetGrid{}, request).ok());
     ASSERT_EQ(plain.pageCount(), labelled.pageCount());
+    ASSERT_EQ(plain.pageCount(), ruled.pageCount());
 
     const int32_t aw = areaWidth(m.pageWidth, o, glue), ah = areaHeight(m.pageHeight, o, glue);
     const bool edgeGrows = o.OptGlueMargin && o.OptNoEdgeGlue;
-    int withLabel = 0;
-    for (size_t i = 0; i < plain.pageCount(); ++i) {
-      const int col = static_cast<int>(i) % c.n, row = static_cast<int>(i) / c.n;
-      // What shows on the glued poster: the picture area, on edge sheets without a strip the page.
-      const int32_t shownRight = edgeGrows && col == c.n - 1 ? m.pageWidth : aw;
-      const int32_t shownBottom = edgeGrows && row == c.n - 1 ? m.pageHeight : ah;
-      const test::RasterDevice& a = *plain.rasterPage(i);
-      const test::RasterDevice& b = *labelled.rasterPage(i);
-      int changed = 0;
-      for (int32_t y = 0; y < m.pageHeight; ++y)
-        for (int32_t x = 0; x < m.pageWidth; ++x) {
-          if (a.pixel(x, y) == b.pixel(x, y)) continue;
-          ++changed;
-          ASSERT_FALSE(x < shownRight && y < shownBottom) << "label over the picture at " << x << "," << y;
-          // Only blank strip paper: no note, no picture run on over the strip.
-          if (c.variant != PrintGlue) ASSERT_EQ(a.pixel(x, y), kWhite) << x << "," << y;
-        }
-      if (changed > 0) ++withLabel;
+    // Pages on which `after` differs from `before`.
+    auto pagesChanged = [&](FakePrintService& before, FakePrintService& after) {
+      int pages = 0;
+      for (size_t i = 0; i < plain.pageCount(); ++i) {
+        const int col = static_cast<int>(i) % c.n, row = static_cast<int>(i) / c.n;
+        // What shows on the glued poster: the picture area, on edge sheets without a strip the page.
+        const int32_t shownRight = edgeGrows && col == c.n - 1 ? m.pageWidth : aw;
+        const int32_t shownBottom = edgeGrows && row == c.n - 1 ? m.pageHeight : ah;
+        const test::RasterDevice& a = *before.rasterPage(i);
+        const test::RasterDevice& b = *after.rasterPage(i);
+        int changed = 0;
+        for (int32_t y = 0; y < m.pageHeight; ++y)
+          for (int32_t x = 0; x < m.pageWidth; ++x) {
+            if (a.pixel(x, y) == b.pixel(x, y)) continue;
+            ++changed;
+            EXPECT_FALSE(x < shownRight && y < shownBottom) << "drawn over the picture at " << x << "," << y;
+            // Only blank strip paper: no note, no label, no picture run on over the strip.
+            if (c.variant != PrintGlue) EXPECT_EQ(a.pixel(x, y), kWhite) << x << "," << y;
+            if (::testing::Test::HasFailure()) return -1;
+          }
+        if (changed > 0) ++pages;
+      }
+      return pages;
+    };
+    EXPECT_EQ(pagesChanged(plain, labelled), c.labelled);
+    EXPECT_EQ(pagesChanged(labelled, ruled), c.ruled);
+  }
+}
+
+TEST(CheckRuler, BarIsTrueToLengthAtEveryResolution) {
+  // Hand-computed: 100 mm is 1181.1, 2362.2 and 4724.4 px at 300, 600 and 1200 dpi; 4 inches
+  // are 4 x dpi. The bar runs from its first tick to its last; the row above the base line
+  // crosses every tick.
+  struct Case {
+    RulerUnit unit;
+    int32_t length, dpiX, dpiY, pixels, ticks;
+  } const cases[] = {
+      {RulerUnit::Millimetre, 100, 300, 300, 1181, 101},
+      {RulerUnit::Millimetre, 100, 600, 600, 2362, 101},
+      {RulerUnit::Millimetre, 100, 1200, 1200, 4724, 101},
+      {RulerUnit::Millimetre, 100, 600, 300, 2362, 101},
+      {RulerUnit::Inch, 4, 600, 300, 2400, 33},
+      {RulerUnit::Millimetre, 50, 300, 600, 591, 51},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dpiX);
+    const CheckRuler ruler{c.unit, c.length, ""};
+    test::RasterDevice dc(c.pixels + 20, rulerHeight(ruler, c.dpiY) + 20);
+    drawCheckRuler(dc, 10, 10, ruler, c.dpiX, c.dpiY);
+    const int32_t base = 10 + rulerHeight(ruler, c.dpiY) - 1;
+    int32_t first = -1, last = -1, ticks = 0;
+    for (int32_t x = 0; x < dc.width(); ++x) {
+      if (dc.pixel(x, base) == kBlack) {
+        if (first < 0) first = x;
+        last = x;
+      }
+      ticks += dc.pixel(x, base - 1) == kBlack;
     }
-    EXPECT_EQ(withLabel, c.labelled);
+    EXPECT_EQ(last - first, c.pixels);
+    EXPECT_NEAR(last - first, c.length * (c.unit == RulerUnit::Inch ? 25.4 : 1.0) * c.dpiX / 25.4, 0.5);
+    EXPECT_EQ(ticks, c.ticks);
+    // The longest tick (every 10 mm or inch) is 4 mm high in the vertical resolution.
+    int32_t high = 0;
+    while (dc.pixel(first, base - high) == kBlack) ++high;
+    EXPECT_NEAR(high, 4.0 * c.dpiY / 25.4, 1.5);
   }
 }
 
