@@ -62,7 +62,8 @@ void TMainForm::connectRemembered() {
   connect(passport_->PhotoSizeBox, &QComboBox::currentIndexChanged, this, [](int entry) {
     if (entry >= 0) rememberPhotoSize(QLatin1String(photoSizes()[entry].key));
   });
-  connect(settings_->LabelsCheck, &QCheckBox::toggled, this, [this] { posterSize_->VorschauBox()->update(); });
+  for (QCheckBox* box : {settings_->LabelsCheck, settings_->RulerCheck})
+    connect(box, &QCheckBox::toggled, this, [this] { posterSize_->VorschauBox()->update(); });
   connect(settings_->DefaultsBtn, &QPushButton::clicked, this, [this] { DefaultsBtnClick(); });
 }
 

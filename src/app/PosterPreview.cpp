@@ -1,6 +1,8 @@
 // The poster preview on the tab "Druckgröße" and clicking sheets out of it.
 #include <QPainter>
 
+#include <cmath>
+
 #include "app/MainForm.h"
 #include "app/PosterSizeTab.h"
 #include "app/SettingsTab.h"
@@ -17,6 +19,8 @@ PreviewBox TMainForm::previewBox() const {
   b.zoomBaseHeight = state_.ZoomBaseHeight;
   b.pageWidth = metrics_.pageWidth;
   b.pageHeight = metrics_.pageHeight;
+  // "Prüfmaß auf jedem Blatt": the 50 mm bar.
+  if (settings_->RulerCheck->isChecked()) b.rulerLength = static_cast<int32_t>(std::lround(50 * metrics_.dpiX / 25.4));
   return b;
 }
 

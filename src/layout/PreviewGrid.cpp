@@ -36,6 +36,22 @@ void labelCell(Device& box, const CellRect& r, const PreviewCells& cells, int co
   box.textOut(r.x0 + 1, r.y0 + 1, text);
 }
 
+// The check ruler on the sheet's bottom glue strip, at the right as the sheet carries it: a bar
+// with a tick each centimetre, where the strip is tall enough to show them.
+void rulerCell(Device& box, const CellRect& r, const PreviewCells& cells, const PreviewBox& geometry) {
+  const int32_t strip = cells.cellH - cells.innerH;
+  const auto length = static_cast<int32_t>(int64_t{geometry.rulerLength} * cells.cellW / geometry.pageWidth);
+  if (strip < 4 || length < 10 || length > cells.innerW) return;
+  const int32_t y = r.y0 + cells.innerH + strip / 2 + 1, right = r.x0 + cells.innerW;
+  box.setPen(kBlack, PenStyle::Solid);
+  box.line(right - length, y, right + 1, y);
+  constexpr int kCentimetres = 5;
+  for (int cm = 0; cm <= kCentimetres; ++cm) {
+    const int32_t x = right - length + length * cm / kCentimetres;
+    box.line(x, y - 1, x, y);
+  }
+}
+
 }  // namespace
 
 PreviewCells previewCells(const PreviewBox& box, const PosterState& poster, const Options& options,
@@ -100,6 +116,8 @@ void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, 
         drawBand(box, picture, sheetBand(layout, options, glue, i, j, area, options.OptShowGlue), false);
       }
       if (labels) labelCell(box, r, cells, i, j);
+      if (geometry.rulerLength > 0 && options.OptGlueMargin && !(j == poster.SheetsY - 1 && options.OptNoEdgeGlue))
+        rulerCell(box, r, cells, geometry);
       if (dotted) {
         box.setPen(kBlack, PenStyle::Dot);
         box.setBrush(kWhite);

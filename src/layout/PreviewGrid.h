@@ -19,6 +19,8 @@ struct PreviewBox {
   int32_t zoomBaseHeight = 0;
   int32_t pageWidth = 0;  // PW, PH
   int32_t pageHeight = 0;
+  // The check ruler each sheet carries on its bottom glue strip, in page pixels; 0 for none.
+  int32_t rulerLength = 0;
 };
 
 // Cell sizes of one sheet in box pixels. valid is false when nothing can be drawn: no sheets,

@@ -148,16 +148,22 @@ TEST_F(PreviewGridTest, DottedGlueBoundaries) {
   const PosterState p = test::wholeSheets(2, 2);
   struct Case {
     bool margin, show, noEdgeGlue;
+    int32_t ruler;  // page pixels
     int lines;
   };
-  // Two per sheet; the outer edge loses its own with "Kein Kleberand am Posterrand".
-  for (const Case& c : {Case{true, true, false, 8}, Case{true, true, true, 4}, Case{true, false, false, 0},
-                        Case{false, true, false, 0}}) {
+  // Two per sheet; the outer edge loses its own with "Kein Kleberand am Posterrand". A check
+  // ruler adds its bar and six ticks on each bottom glue strip, shown or not.
+  for (const Case& c : {Case{true, true, false, 0, 8}, Case{true, true, true, 0, 4}, Case{true, false, false, 0, 0},
+                        Case{false, true, false, 0, 0}, Case{true, true, false, 1000, 8 + 4 * 7},
+                        Case{true, true, true, 1000, 4 + 2 * 7}, Case{true, false, false, 1000, 4 * 7},
+                        Case{false, true, false, 1000, 0}}) {
     const Options o = previewOptions(c.margin, c.show, c.noEdgeGlue);
     RasterDevice dc(box.width, box.height, kBox);
     SheetGrid off;
-    paintPreview(dc, pic, box, p, o, {5, 5}, off);
-    EXPECT_EQ(dc.count("line"), c.lines) << c.margin << c.show << c.noEdgeGlue;
+    PreviewBox ruled = box;
+    ruled.rulerLength = c.ruler;
+    paintPreview(dc, pic, ruled, p, o, {5, 5}, off);
+    EXPECT_EQ(dc.count("line"), c.lines) << c.margin << c.show << c.noEdgeGlue << c.ruler;
     if (c.lines == 8) {
       const PreviewCells cells = previewCells(box, p, o, {5, 5});
       const int32_t x = 10 + cells.innerW + 1;
