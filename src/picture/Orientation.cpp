@@ -27,7 +27,7 @@ int exifOrientation(const std::vector<uint8_t>& exif) {
   block.insert(block.end(), exif.begin(), exif.end());
   const std::unique_ptr<ExifData, ExifDataFree> data(exif_data_new());
   if (!data) return 0;
-  // Loaded as it stands: the "fix" of the specification's rules would add and change entries.
+  // Loaded as it stands: libexif's clean-up on loading would add and change entries.
   exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
   exif_data_load_data(data.get(), block.data(), static_cast<unsigned int>(block.size()));
   ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
