@@ -176,6 +176,8 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   Breit = readOnlyEdit("Breit", "320", QStringLiteral("Zeigt die Breite des gewählten Bildes in Pixeln"), this);
   Hoch = readOnlyEdit("Hoch", "200", QStringLiteral("Zeigt die Höhe des gewählten Bildes in Pixeln"), this);
   Tief = readOnlyEdit("Tief", "256", QStringLiteral("Zeigt die Anzahl der Farben des gewählten Bildes"), this);
+  Aufl = readOnlyEdit("Aufl", QStringLiteral("—"),
+                      QStringLiteral("Zeigt die Auflösung, die das Bild mitbringt, in Punkten je Zoll"), this);
   PaintBox1 = new PaintBox("PaintBox1", QStringLiteral("Zeigt eine Vorschau des geladenen Bildes"), this);
   SizeBtn = pushButton("SizeBtn", QStringLiteral("Größe..."),
                        QStringLiteral("Hiermit können Sie die Größe des Bildes anpassen.\r\n"
@@ -215,7 +217,9 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   info->addWidget(labelFor(QStringLiteral("Farben:"), Tief, this), 2, 0);
   info->addWidget(Tief, 2, 1);
   info->addWidget(FTiefeBtn, 2, 2);
-  info->addWidget(ShowProzent, 3, 0, 1, 4);
+  info->addWidget(labelFor(QStringLiteral("Auflösung:"), Aufl, this), 3, 0);
+  info->addWidget(Aufl, 3, 1, 1, 2);
+  info->addWidget(ShowProzent, 4, 0, 1, 4);
   // A wider tab widens the preview and the bar; the fields and buttons keep their size.
   info->setColumnStretch(3, 1);
   auto* right = new QVBoxLayout;

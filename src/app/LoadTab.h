@@ -48,7 +48,7 @@ class LoadTab : public QWidget {
   QListWidget* FileListBox1;
   QComboBox* FilterComboBox1;
   QProgressBar* ShowProzent;
-  QLineEdit *Breit, *Hoch, *Tief;
+  QLineEdit *Breit, *Hoch, *Tief, *Aufl;
   PaintBox* PaintBox1;
   QPushButton *SizeBtn, *FTiefeBtn;
 

@@ -75,6 +75,7 @@ void TMainForm::showPictureInfo() {
   load_->Breit->setText(QString::number(DibWidth(state_.Picture)));
   load_->Hoch->setText(QString::number(DibHeight(state_.Picture)));
   load_->Tief->setText(QString::number(zweihoch(DibBitCount(state_.Picture))));
+  load_->Aufl->setText(QString::fromStdString(resolutionText(state_.Picture.Dpi)));
 }
 
 void TMainForm::PaintBox1Paint(QPainter& painter) {

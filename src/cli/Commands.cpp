@@ -67,7 +67,8 @@ int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
   out << "Breite: " << header->width << '\n'
       << "Höhe: " << header->height << '\n'
       << "Farbtiefe: " << header->bitCount << " Bit\n"
-      << "Farben: " << zweihoch(header->bitCount) << '\n';
+      << "Farben: " << zweihoch(header->bitCount) << '\n'
+      << "Auflösung: " << resolutionText(notes.resolution) << '\n';
   describeNotes(out, notes, line.read);
   if (dibSizeAllowed(header->width, header->height, header->bitCount)) return kExitOk;
   why.fault = FileFault::TooLarge;

@@ -113,6 +113,7 @@ TDib DepthDownTo(const TDib& picture, const DepthOptions& options, const DepthPr
   TDib target;
   if (!picture.empty() && reduces(picture.Header->biBitCount, options.bits)) {
     target = newdib(picture.Header->biWidth, picture.Header->biHeight, options.bits, nullptr, 0);
+    target.Dpi = picture.Dpi;
     try {
       if (!target.empty()) reduce(picture, target, options, progress.load);
     } catch (const std::bad_alloc&) {

@@ -114,6 +114,7 @@ TDib DepthUpTo(const TDib& picture, int32_t bits, const RandomByteFn& random, co
   TDib target;
   if (!picture.empty() && raises(picture.Header->biBitCount, bits)) {
     target = newdib(picture.Header->biWidth, picture.Header->biHeight, bits, nullptr, 0);
+    target.Dpi = picture.Dpi;
     if (!target.empty()) {
       try {
         if (bits == 24) {

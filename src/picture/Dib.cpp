@@ -74,6 +74,7 @@ TDib& TDib::operator=(TDib&& o) noexcept {
   HasPalette = o.HasPalette;
   LogPalette = o.LogPalette;
   Palette = std::move(o.Palette);
+  Dpi = o.Dpi;
   Id = o.Id;
   Generation = o.Generation;
   info_ = std::move(o.info_);
@@ -87,6 +88,7 @@ TDib& TDib::operator=(TDib&& o) noexcept {
   o.HasPalette = 0;
   o.Id = 0;
   o.Generation = 0;
+  o.Dpi = {};
   return *this;
 }
 
@@ -158,7 +160,9 @@ void deldib(TDib& dib) { dib = TDib(); }
 TDib newDibLike(const TDib& picture, int32_t width, int32_t height) {
   const int32_t bits = DibBitCount(picture);
   const int32_t colors = bits <= 8 ? DibColors(picture) : 0;
-  return newdib(width, height, bits, picture.info(), colors);
+  TDib dib = newdib(width, height, bits, picture.info(), colors);
+  dib.Dpi = picture.Dpi;
+  return dib;
 }
 
 TDib copyDib(const TDib& src) {
@@ -169,6 +173,7 @@ TDib copyDib(const TDib& src) {
   std::memcpy(dib.Bits, src.Bits, src.pixelBytes());
   dib.HasPalette = src.HasPalette;
   dib.LogPalette = src.LogPalette;
+  dib.Dpi = src.Dpi;
   if (src.Palette) dib.Palette = std::make_unique<PaletteObject>(*src.Palette);
   if (unchangedSource(src)) keepSource(dib, src.source_);
   return dib;

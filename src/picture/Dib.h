@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "picture/Resolution.h"
+
 namespace tessaro {
 
 struct PictureSource;
@@ -84,6 +86,9 @@ class TDib {
   uint8_t HasPalette = 0;
   alignas(4) LogPaletteData LogPalette{};  // aligned, so its 16-bit fields are too
   std::unique_ptr<PaletteObject> Palette;
+  // As stored by the file or the scanner; copies and operations carry it, turns swap it and a
+  // resize scales it, so the physical size stays.
+  Resolution Dpi;
 
   // Identity and change counter: drawing caches key on both. Every routine that writes pixels
   // or colours through Bits or the colour table calls touchDib afterwards; that also lets go of
@@ -132,8 +137,8 @@ void adviseSparseWrites(TDib& dib);
 // are copied; a 1-bit picture without one gets black and white. Depths up to 8 bits always get a
 // LogPalette of 2, 16 or 256 entries and a Palette made from it. Failure: the empty record.
 TDib newdib(int32_t width, int32_t height, int32_t bitCount, const BitmapInfo* paletteSource, int32_t colors);
-// A new all-zero picture of the given size with the depth and colour table of `picture`; the
-// result of every geometry operation starts as one of these. Empty when it cannot be made.
+// A new all-zero picture of the given size with the depth, colour table and resolution of
+// `picture`; the result of every geometry operation starts as one of these. Empty when it cannot be made.
 TDib newDibLike(const TDib& picture, int32_t width, int32_t height);
 // Frees all that the picture holds and leaves it empty.
 void deldib(TDib& dib);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "picture/ExifFields.h"
 #include "picture/Orientation.h"
 #include "picture/PictureSource.h"
 #include "picture/ProfileConversion.h"
@@ -10,11 +11,18 @@ namespace tessaro {
 
 namespace {
 
+// The file's resolution for the picture once it stands upright.
+Resolution uprightResolution(const InputStream& in) {
+  const PictureMetadata& m = in.metadata();
+  const Resolution stored = m.resolution.stored() ? m.resolution : exifFields(m.exif).resolution;
+  return swapsSides(orientationToApply(in)) ? stored.swapped() : stored;
+}
 
 void noteFound(const InputStream& in, LoadNotes* notes) {
   if (!notes) return;
   const PictureMetadata& m = in.metadata();
   notes->orientation = orientationOf(m);
+  notes->resolution = uprightResolution(in);
   notes->hasProfile = !m.icc.empty();
   if (!notes->hasProfile) return;
   notes->profile = profileDescription(m.icc);
@@ -40,6 +48,7 @@ TDib finishPicture(TDib dib, const InputStream& in, LoadNotes* notes) {
   const int orientation = orientationToApply(in);
   if (orientation != 1 && !in.metadata().turnedByDecoder) dib = turnUpright(std::move(dib), orientation);
   if (orientation != 1 && notes && !dib.empty()) notes->turned = true;
+  dib.Dpi = uprightResolution(in);
   if (source && !dib.empty() && source->orientation == orientation && (!converted || source->icc == in.metadata().icc))
     keepSource(dib, std::move(source));
   return dib;

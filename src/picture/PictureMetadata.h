@@ -1,11 +1,13 @@
 #pragma once
 // What a picture file says beside its pixels about how they are meant to be shown: the camera's
-// orientation and the colour profile the pixels are in. Decoders note it on their way to the
+// orientation, the colour profile the pixels are in and their resolution. Decoders note it on their way to the
 // pixels (before the size check, so that a read of the header sees it too); the load then turns
 // the picture upright and converts it to sRGB, as the read options ask.
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "picture/Resolution.h"
 
 namespace tessaro {
 
@@ -23,6 +25,9 @@ struct PictureMetadata {
   bool orientedByContainer = false;
   // The decoder wrote the picture upright as it went (JPEG): the load must not turn it again.
   bool turnedByDecoder = false;
+  // A format's own resolution field (JFIF density, pHYs, TIFF tags, BMP and PCX header), for the
+  // pixels as stored; none when it has none, and then the Exif resolution counts.
+  Resolution resolution;
   // The embedded ICC profile, whole.
   std::vector<uint8_t> icc;
   // The decoder converted the pixels from the profile itself (CMYK), or from its own colour
@@ -38,6 +43,7 @@ struct LoadNotes {
   std::string profile;         // its description; empty when it has none that can be read
   bool profileUsable = false;  // a conversion to sRGB can be made from it
   bool profileUsed = false;    // the pixels were converted from it to sRGB
+  Resolution resolution;       // the picture's, upright; none when the file stores none
 };
 
 }  // namespace tessaro

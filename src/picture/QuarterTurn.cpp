@@ -280,6 +280,7 @@ TDib quarterTurn(const TDib& picture, bool left, const ProgressFn& progress) {
   if (picture.empty()) return TDib();
   const int32_t w = DibWidth(picture), h = DibHeight(picture);
   TDib result = newDibLike(picture, h, w);
+  result.Dpi = picture.Dpi.swapped();
   const TurnRoutine* routine = turnRoutine(DibBitCount(picture));
   if (result.empty() || !routine) return result;
   // Rows are stored bottom-up: the row below a row lies RowBytes before it.

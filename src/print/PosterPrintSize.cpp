@@ -9,10 +9,6 @@ namespace tessaro {
 
 namespace {
 
-// A ruler on the finished poster measures real centimetres, so this is the true inch, not the
-// program's millimetre factor of the paper fields.
-constexpr Ext kCmPerInch = 2.54L;
-
 // One direction: `pixels` picture pixels, of which `perSheet` are stretched over `area` device
 // pixels of a sheet at `dpi`.
 struct AxisSize {
@@ -47,6 +43,8 @@ PosterPrintSize posterPrintSize(const PageMetrics& m, const PosterLayout& layout
   const AxisSize y = axisSize(layout.H, drawnLength(band.srcHeight, band.exactY), area.height(), m.dpiY);
   if (!(x.dpi > 0) || !(y.dpi > 0)) return size;
   size.valid = true;
+  // A ruler on the finished poster measures real centimetres: the true inch, not the program's
+  // millimetre factor of the paper fields.
   size.widthCm = x.inches * kCmPerInch;
   size.heightCm = y.inches * kCmPerInch;
   size.dpi = Round(std::min({x.dpi, y.dpi, static_cast<Ext>(std::numeric_limits<int32_t>::max())}));

@@ -146,6 +146,7 @@ TDib resizeDib(const TDib& picture, int32_t nw, int32_t nh, bool interpolate, co
   const int32_t stepX = static_cast<int32_t>(int64_t{w} * 1024 / nw);
   const int32_t stepY = static_cast<int32_t>(int64_t{h} * 1024 / nh);
   TDib result = newDibLike(picture, nw, nh);
+  result.Dpi = resizedResolution(picture.Dpi, w, h, nw, nh);
   if (result.empty() || (bits != 1 && bits != 4 && bits != 8 && bits != 24)) return result;
   RowProgress rows(progress, nh);
   if (bits == 24 && interpolate && nw >= w && nh >= h) {

@@ -263,6 +263,7 @@ TDib SaneScanner::scan(const std::vector<OptionSetting>& settings, const Progres
     if (!apply(s, why)) return TDib();
   if (progress) progress(0);
   TDib picture = readFrames(progress, why);
+  picture.Dpi = scanResolution(readOptions());
   letReaderSettle();
   sane_cancel(static_cast<SANE_Handle>(handle_));  // ends the scan, as SANE asks after every one
   if (cancelled_ && !picture.empty()) {
@@ -334,6 +335,17 @@ const ScanOption* findOption(const std::vector<ScanOption>& options, const std::
   for (const ScanOption& o : options)
     if (o.name == name) return &o;
   return nullptr;
+}
+
+Resolution scanResolution(const std::vector<ScanOption>& options) {
+  const auto dpi = [&](const char* name) {
+    const ScanOption* o = findOption(options, name);
+    return o && o->active ? o->number : 0;
+  };
+  const Resolution apart{dpi("x-resolution"), dpi("y-resolution")};
+  if (apart.stored()) return apart;
+  const double both = dpi("resolution");
+  return {both, both};
 }
 
 }  // namespace tessaro

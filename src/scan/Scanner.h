@@ -44,6 +44,9 @@ struct OptionSetting {
 
 // Options looked up by the names devices give the common ones.
 const ScanOption* findOption(const std::vector<ScanOption>& options, const std::string& name);
+// The resolution the options scan at: "x-resolution" and "y-resolution" where the device sets
+// them apart, else "resolution"; none when the device has neither active.
+Resolution scanResolution(const std::vector<ScanOption>& options);
 
 class ScannerService {
  public:

@@ -132,52 +132,66 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
     std::vector<std::string> options = {};
   };
   const Case cases[] = {
-      {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
-      {"pcx/good-2bit.pcx", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n"},
-      {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\n"},
-      {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\n"},
+      {"png/good-interlaced-rgba-5x3.png", "Breite: 5\nHöhe: 3\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n"},
+      {"pcx/good-2bit.pcx", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\nAuflösung: 72 x 72 dpi\n"},
+      {"ilbm/good-frame.iff", "Breite: 4\nHöhe: 2\nFarbtiefe: 1 Bit\nFarben: 2\nAuflösung: —\n"},
+      {"jpeg/good-100-scans.jpg", "Breite: 24\nHöhe: 16\nFarbtiefe: 8 Bit\nFarben: 256\nAuflösung: —\n"},
       // Stored 12 x 8, tagged to stand upright as 8 x 12.
       {"jpeg/good-exif-orientation-6.jpg",
-       "Breite: 8\nHöhe: 12\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (aufgerichtet)\n"},
+       "Breite: 8\nHöhe: 12\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\nAusrichtung: 6 (aufgerichtet)\n"},
       {"jpeg/good-exif-orientation-6.jpg",
-       "Breite: 12\nHöhe: 8\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0,
+       "Breite: 12\nHöhe: 8\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0,
        "", {"--no-auto-orient"}},
-      {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\n", test::dataPath("pcx/good-2bit.pcx")},
-      {"-", "Breite: 48\nHöhe: 32\nFarbtiefe: 24 Bit\nFarben: 16777216\n", test::dataPath("webp/good-animation.webp")},
-      {"webp/bad-huge-size.webp", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
+      {"-", "Breite: 5\nHöhe: 2\nFarbtiefe: 4 Bit\nFarben: 16\nAuflösung: 72 x 72 dpi\n", test::dataPath("pcx/good-2bit.pcx")},
+      {"-", "Breite: 48\nHöhe: 32\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n", test::dataPath("webp/good-animation.webp")},
+      {"webp/bad-huge-size.webp", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n", "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("webp/bad-huge-size.webp") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // Turned upright by its container (irot), its Exif orientation 6 left alone.
-      {"heif/good-irot-exif6.avif", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
-      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\n", test::dataPath("heif/good-37x23.heic")},
-      {"tiny/heic-ispe-30000x30000.heic", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
+      {"heif/good-irot-exif6.avif", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n"},
+      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n", test::dataPath("heif/good-37x23.heic")},
+      {"tiny/heic-ispe-30000x30000.heic", "Breite: 30000\nHöhe: 30000\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n",
        "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("tiny/heic-ispe-30000x30000.heic") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // A portrait photo: its codestream turns it upright.
-      {"jxl/good-jpeg-orientation-6.jxl", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"jxl/good-jpeg-orientation-6.jxl", "Breite: 23\nHöhe: 37\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n"},
       {"jxl/good-jpeg-orientation-6.jxl",
-       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0, "",
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\nAusrichtung: 6 (nicht angewandt)\n", "/dev/null", 0, "",
        {"--no-auto-orient"}},
-      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 8 Bit\nFarben: 256\n", test::dataPath("jxl/good-lossless-grey.jxl")},
-      {"tiny/jxl-huge-size.jxl", "Breite: 100000\nHöhe: 100000\nFarbtiefe: 24 Bit\nFarben: 16777216\n", "/dev/null", 4,
+      {"-", "Breite: 37\nHöhe: 23\nFarbtiefe: 8 Bit\nFarben: 256\nAuflösung: —\n", test::dataPath("jxl/good-lossless-grey.jxl")},
+      {"tiny/jxl-huge-size.jxl", "Breite: 100000\nHöhe: 100000\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n", "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("tiny/jxl-huge-size.jxl") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       // Its header: 0x30d40 pixels each way at 24 bits, 112 GiB.
-      {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\n",
+      {"bmp/bad_huge_dimensions.bmp", "Breite: 200000\nHöhe: 200000\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n",
        "/dev/null", 4,
        "tessaro-cli: Die Datei „" + test::dataPath("bmp/bad_huge_dimensions.bmp") +
            "“ kann nicht geladen werden. Das Bild ist größer als die Grenze von 1 GiB Bildspeicher.\n"},
       {"colour/good-display-p3.jpg",
-       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Display P3\n"},
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\nFarbprofil: Display P3\n"},
       {"colour/good-adobe-rgb.tif",
-       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: Compatible with Adobe RGB (1998) (nicht "
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\nFarbprofil: Compatible with Adobe RGB (1998) (nicht "
        "angewandt)\n",
        "/dev/null", 0, "", {"--ignore-profile"}},
       {"colour/profile-truncated.jpg",
-       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nFarbprofil: ohne Namen (nicht verwendbar, "
+       "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\nFarbprofil: ohne Namen (nicht verwendbar, "
        "übergangen)\n"},
-      {"colour/profile-part-missing.jpg", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\n"},
+      {"colour/profile-part-missing.jpg", "Breite: 37\nHöhe: 23\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: —\n"},
+      // Resolutions as identify reads them (tests/data/resolution/README), per cm times 2.54;
+      // JFIF density first, else Exif; a turn upright swaps them.
+      {"resolution/jfif-300dpi.jpg", "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 300 x 300 dpi\n"},
+      {"resolution/exif-200x250-per-cm.jpg",
+       "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 508 x 635 dpi\n"},
+      {"resolution/jfif-200x100dpi-orientation-6.jpg",
+       "Breite: 8\nHöhe: 12\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 100 x 200 dpi\nAusrichtung: 6 (aufgerichtet)\n"},
+      {"resolution/phys-11811-per-metre.png", "Breite: 30\nHöhe: 20\nFarbtiefe: 1 Bit\nFarben: 2\nAuflösung: 300 x 300 dpi\n"},
+      {"resolution/tiff-300dpi.tif", "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 300 x 300 dpi\n"},
+      {"resolution/tiff-40-per-cm.tif",
+       "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 101.6 x 101.6 dpi\n"},
+      {"resolution/bmp-7874x3937-per-metre.bmp",
+       "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 200 x 100 dpi\n"},
+      {"resolution/pcx-150dpi.pcx", "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 150 x 150 dpi\n"},
   };
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {

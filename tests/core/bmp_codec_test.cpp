@@ -150,10 +150,15 @@ TEST(BmpCodec, ImageMagickReadsWhatWeWrite) {
     for (int bits : {1, 4, 8, 24}) {
       const std::string what = codec->name() + std::to_string(bits);
       TDib src = makePicture(37, 11, bits);
+      src.Dpi = {300, 150};  // 11811 and 5906 pixels per metre, within 0.0127 dpi
       const std::string path = writeTemp("ours" + what + ".bmp", encodeWith(*codec, src));
       const auto ref = referenceDecode(path);
       ASSERT_TRUE(ref.has_value()) << what;
       EXPECT_EQ(maxChannelDifference(dibToRgb(src), *ref), 0) << what;
+      const Resolution refDpi = referenceResolution(path);
+      EXPECT_NEAR(refDpi.x, 300, 0.0127) << what;
+      EXPECT_NEAR(refDpi.y, 150, 0.0127) << what;
+      EXPECT_NEAR(OpenDib(path, 0, {}).Dpi.x, refDpi.x, 1e-4) << what;
     }
 }
 

@@ -254,8 +254,13 @@ class OwnFiles : public ::testing::TestWithParam<WriteCase> {};
 TEST_P(OwnFiles, ReadBackByBothDecoders) {
   const WriteCase& c = GetParam();
   TDib dib = ownPicture(c.bits);
+  dib.Dpi = {300, 150};
   const std::string path = tempPath("own" + std::to_string(c.number) + "_" + std::to_string(c.bits) + "." + c.format);
   ASSERT_TRUE(SaveDib(dib, path, c.number, {}));
+  // PCX keeps the resolution in whole dpi; TGA and ILBM have no place for it.
+  const Resolution kept = std::string(c.format) == "pcx" ? Resolution{300, 150} : Resolution{};
+  if (kept.stored()) EXPECT_EQ(referenceResolution(path), kept);
+  EXPECT_EQ(OpenDib(path, 0, {}).Dpi, kept);
   const bool netpbm = c.bits == 1 || std::string(c.format) == "iff" || std::string(c.format) == "lbm";
   const auto ref = reference(path, c.format == std::string("lbm") ? "ilbm" : c.format,
                              netpbm ? Reader::Netpbm : Reader::ImageMagick);

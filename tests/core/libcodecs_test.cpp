@@ -321,7 +321,8 @@ class WriteTest : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(WriteTest, ReadsBackInTheReferenceAndInOurDecoder) {
   const WriteCase& c = GetParam();
-  const TDib dib = samplePicture(c.bits, c.lossy);
+  TDib dib = samplePicture(c.bits, c.lossy);
+  dib.Dpi = {300, 150};
   const std::string path =
       tempPath(std::string("w-") + c.name + saveEntries()[static_cast<size_t>(c.format - 3)].extension);
   ASSERT_TRUE(SaveDib(dib, path, c.format, nullptr));
@@ -331,6 +332,17 @@ TEST_P(WriteTest, ReadsBackInTheReferenceAndInOurDecoder) {
   TDib back = OpenDib(path, 0, nullptr);
   ASSERT_FALSE(back.empty());
   EXPECT_EQ(DibBitCount(back), c.readBits);
+  // The resolution goes along where the format has a place for it; whole pixels per metre (PNG)
+  // are within 0.0127 dpi.
+  if (c.format == kFormatGif) {
+    EXPECT_FALSE(back.Dpi.stored());
+  } else {
+    const Resolution ref = referenceResolution(path);
+    EXPECT_NEAR(ref.x, 300, 0.0127);
+    EXPECT_NEAR(ref.y, 150, 0.0127);
+    EXPECT_NEAR(back.Dpi.x, ref.x, 1e-4);
+    EXPECT_NEAR(back.Dpi.y, ref.y, 1e-4);
+  }
   const RgbImage ours = dibToRgb(back);
 
   if (c.lossy) {

@@ -191,6 +191,28 @@ TEST(RetouchGeometry, ResizeMatchesTheFixedPointSampling) {
   EXPECT_TRUE(resizeDib(two, 0, 5, true, {}).empty());
 }
 
+TEST(RetouchGeometry, TheResolutionKeepsThePhysicalSize) {
+  // 40 x 20 pixels at 300 x 100 dpi: 0.133 x 0.2 inches, whatever is done to them.
+  const std::pair<Op, Resolution> cases[] = {
+      {flipHorizontal, {300, 100}},
+      {flipVertical, {300, 100}},
+      {rotateLeft, {100, 300}},
+      {rotateRight, {100, 300}},
+      {[](const TDib& p, const ProgressFn& f) { return cropDib(p, 5, 5, 15, 10, f); }, {300, 100}},
+      {[](const TDib& p, const ProgressFn& f) { return resizeDib(p, 80, 10, true, f); }, {600, 50}},
+      {[](const TDib& p, const ProgressFn& f) { return resizeDib(p, 30, 20, false, f); }, {225, 100}},
+  };
+  for (int32_t bits : {1, 24}) {
+    TDib pic = sample(40, 20, bits);
+    pic.Dpi = {300, 100};
+    for (const auto& [op, dpi] : cases) {
+      const TDib out = op(pic, {});
+      EXPECT_DOUBLE_EQ(out.Dpi.x, dpi.x) << bits;
+      EXPECT_DOUBLE_EQ(out.Dpi.y, dpi.y) << bits;
+    }
+  }
+}
+
 TEST(RetouchGeometry, CoupledHeightRoundsHalvesToEvenWithinTheEdits) {
   struct Case {
     int32_t width, origW, origH, height;

@@ -35,6 +35,20 @@ std::string readableByConvert(const std::string& path) {
 }
 }  // namespace
 
+Resolution referenceResolution(const std::string& path) {
+  const std::string cmd = "/usr/bin/convert " + quote(path + "[0]") + " -format '%x %y %U' info: 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return {};
+  double x = 0, y = 0;
+  char unit[32] = {};
+  const int n = std::fscanf(p, "%lf %lf %31s", &x, &y, unit);
+  pclose(p);
+  if (n != 3) return {};
+  if (std::string(unit) == "PixelsPerInch") return {x, y};
+  if (std::string(unit) == "PixelsPerCentimeter") return {x * 2.54, y * 2.54};
+  return {};
+}
+
 std::optional<RgbImage> referenceDecode(const std::string& jxlOrOther, const std::string& readArgs,
                                         const std::string& operators) {
   const std::string path = readableByConvert(jxlOrOther);

@@ -26,6 +26,8 @@ struct RgbImage {
 // "-define jpeg:dct-method=islow"), `operators` after it (such as "-auto-orient").
 std::optional<RgbImage> referenceDecode(const std::string& path, const std::string& readArgs = "",
                                         const std::string& operators = "");
+// The resolution convert reads from `path` in dots per inch; none where it names no unit.
+Resolution referenceResolution(const std::string& path);
 // Writes `image` to `path` with convert; `extraArgs` go before the output name
 // (for example "-type Palette" or "-compress RLE").
 bool referenceEncode(const RgbImage& image, const std::string& path, const std::string& extraArgs = "");

@@ -228,6 +228,7 @@ TDib decodeBmp(InputStream& in, const ProgressFn& progress) {
     return TDib();
   }
   if (hd.width <= 0 || hd.height <= 0) return TDib();
+  in.metadata().resolution = resolutionPer(hd.xPelsPerMeter, hd.yPelsPerMeter, kMetresPerInch);
 
   // Bit-field masks follow a 40-byte header; later headers carry them inside.
   uint64_t maskBytes = 0;
@@ -270,8 +271,6 @@ TDib decodeBmp(InputStream& in, const ProgressFn& progress) {
   // Uncompressed rows overwrite every byte; run-length data may skip pixels, which stay 0.
   TDib dib = allocateDib(static_cast<int32_t>(hd.width), static_cast<int32_t>(hd.height), outBits, !direct);
   if (dib.empty()) return dib;
-  dib.Header->biXPelsPerMeter = hd.xPelsPerMeter;
-  dib.Header->biYPelsPerMeter = hd.yPelsPerMeter;
   if (fullTable) {
     for (uint64_t i = 0; i < readEntries; ++i) {
       const uint8_t* e = table.data() + i * entryBytes;
@@ -350,6 +349,10 @@ class RleBmpCodec final : public Codec {
 
 }  // namespace
 
+uint32_t pelsPerMetre(double dpi) {
+  return static_cast<uint32_t>(std::min<int64_t>(dotsPerUnit(dpi, kMetresPerInch), INT32_MAX));
+}
+
 bool writeBmpFile(const TDib& dib, OutputStream& out, uint32_t compression, std::span<const uint8_t> pixels) {
   const BitmapInfoHeader& src = *dib.Header;
   const uint32_t colors = src.biBitCount <= 8 ? (1u << src.biBitCount) : 0;
@@ -379,8 +382,8 @@ bool writeBmpFile(const TDib& dib, OutputStream& out, uint32_t compression, std:
   put16(src.biBitCount);
   put32(compression);
   put32(static_cast<uint32_t>(pixels.size()));
-  put32(static_cast<uint32_t>(src.biXPelsPerMeter));
-  put32(static_cast<uint32_t>(src.biYPelsPerMeter));
+  put32(pelsPerMetre(dib.Dpi.x));
+  put32(pelsPerMetre(dib.Dpi.y));
   put32(colors);
   put32(0);
   for (uint32_t i = 0; i < colors; ++i) {

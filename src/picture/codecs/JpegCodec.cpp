@@ -427,6 +427,12 @@ void noteExif(const jpeg_decompress_struct& c, PictureMetadata& metadata) {
       metadata.exif.assign(m->data + sizeof kExif, m->data + m->data_length);
 }
 
+// JFIF density in dots per inch (1) or per cm (2); 0 gives the aspect only.
+Resolution jfifResolution(const jpeg_decompress_struct& c) {
+  if (!c.saw_JFIF_marker || (c.density_unit != 1 && c.density_unit != 2)) return {};
+  return resolutionPer(c.X_density, c.Y_density, c.density_unit == 2 ? kCmPerInch : 1);
+}
+
 // The setjmp frame: only trivially destructible locals live here.
 bool runDecode(Decoder& d, const ProgressFn& progress) {
   if (setjmp(d.err.jump)) return false;
@@ -438,6 +444,7 @@ bool runDecode(Decoder& d, const ProgressFn& progress) {
   jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xffff);
   jpeg_read_header(&d.cinfo, TRUE);
   noteExif(d.cinfo, d.src.in->metadata());
+  d.src.in->metadata().resolution = jfifResolution(d.cinfo);
   noteProfile(&d.cinfo, *d.src.in);
   const bool grey = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
   const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
@@ -523,6 +530,9 @@ void termDestination(j_compress_ptr cinfo) {
   if (used && !dst->out->write(dst->buffer.data(), used)) ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
+// JFIF holds whole dots per inch up to 65535.
+UINT16 jfifDensity(double dpi) { return static_cast<UINT16>(std::clamp<int64_t>(dotsPerUnit(dpi, 1), 1, 0xffff)); }
+
 struct Encoder {
   jpeg_compress_struct cinfo;
   ErrorManager err;
@@ -543,6 +553,11 @@ bool runEncode(Encoder& e) {
   e.cinfo.in_color_space = trueColour ? JCS_EXT_BGR : JCS_RGB;
   jpeg_set_defaults(&e.cinfo);
   jpeg_set_quality(&e.cinfo, kQuality, TRUE);
+  if (dib.Dpi.stored()) {
+    e.cinfo.density_unit = 1;
+    e.cinfo.X_density = jfifDensity(dib.Dpi.x);
+    e.cinfo.Y_density = jfifDensity(dib.Dpi.y);
+  }
   jpeg_start_compress(&e.cinfo, TRUE);
   while (e.cinfo.next_scanline < e.cinfo.image_height) {
     const auto y = static_cast<int32_t>(e.cinfo.next_scanline);

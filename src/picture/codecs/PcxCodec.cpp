@@ -1,5 +1,6 @@
 #include "picture/codecs/PcxCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -181,6 +182,7 @@ TDib PcxCodec::decode(InputStream& in, const ProgressFn& progress) const {
   uint8_t head[kHeaderSize];
   PcxHeader h;
   if (!in.readExact(head, sizeof head) || !parseHeader(in, head, h)) return TDib();
+  in.metadata().resolution = resolutionPer(le16(&head[12]), le16(&head[14]), 1);
   const int bits = targetBits(h.bitsPerPlane, h.planes);
   if (!admitSize(in, h.width, h.height, bits)) return TDib();
   std::vector<uint8_t> line(static_cast<size_t>(h.bytesPerLine) * static_cast<size_t>(h.planes));
@@ -222,6 +224,12 @@ TDib PcxCodec::decode(InputStream& in, const ProgressFn& progress) const {
   return dib;
 }
 
+namespace {
+uint32_t pcxDpi(double dpi) {
+  return dpi > 0 ? static_cast<uint32_t>(std::clamp<int64_t>(dotsPerUnit(dpi, 1), 1, 0xFFFF)) : 72;
+}
+}  // namespace
+
 bool PcxCodec::encode(const TDib& dib, OutputStream& out) const {
   if (dib.empty()) return false;
   const int bits = DibBitCount(dib);
@@ -250,8 +258,9 @@ bool PcxCodec::encode(const TDib& dib, OutputStream& out) const {
   };
   put16(8, static_cast<uint32_t>(w - 1));
   put16(10, static_cast<uint32_t>(hgt - 1));
-  put16(12, 72);
-  put16(14, 72);
+  // Whole dots per inch; 72 when the picture has none.
+  put16(12, pcxDpi(dib.Dpi.x));
+  put16(14, pcxDpi(dib.Dpi.y));
   if (bits <= 4) {
     for (int i = 0; i < (1 << bits); ++i) {
       const RgbQuad& q = dib.colors()[i];

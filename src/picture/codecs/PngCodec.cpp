@@ -182,11 +182,20 @@ void noteProfile(const Decoder& d) {
     d.in->metadata().icc.assign(profile, profile + bytes);
 }
 
+// pHYs in pixels per metre; the unknown unit gives the aspect only.
+void noteResolution(const Decoder& d) {
+  png_uint_32 x = 0, y = 0;
+  int unit = PNG_RESOLUTION_UNKNOWN;
+  if (png_get_pHYs(d.png, d.info, &x, &y, &unit) && unit == PNG_RESOLUTION_METER)
+    d.in->metadata().resolution = resolutionPer(x, y, kMetresPerInch);
+}
+
 // Chooses libpng's transformations and our row conversion, and makes the empty picture.
 bool prepare(Decoder& d) {
   const png_uint_32 width = png_get_image_width(d.png, d.info);
   const png_uint_32 height = png_get_image_height(d.png, d.info);
   noteProfile(d);
+  noteResolution(d);
   const int bits = setTransformations(d);
   if (!admitSize(*d.in, width, height, bits)) return false;
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
@@ -298,6 +307,11 @@ bool runDecode(Decoder& d) {
   return true;
 }
 
+// pHYs holds whole pixels per metre, up to 2^31 - 1.
+png_uint_32 perMetre(double dpi) {
+  return static_cast<png_uint_32>(std::clamp<int64_t>(dotsPerUnit(dpi, kMetresPerInch), 1, PNG_UINT_31_MAX));
+}
+
 struct Encoder {
   png_structp png = nullptr;
   png_infop info = nullptr;
@@ -339,6 +353,8 @@ bool runEncode(Encoder& e) {
       plte[i] = png_color{dib.colors()[i].rgbRed, dib.colors()[i].rgbGreen, dib.colors()[i].rgbBlue};
     png_set_PLTE(e.png, e.info, plte, entries);
   }
+  if (dib.Dpi.stored())
+    png_set_pHYs(e.png, e.info, perMetre(dib.Dpi.x), perMetre(dib.Dpi.y), PNG_RESOLUTION_METER);
   png_write_info(e.png, e.info);
   if (bits == 24) png_set_bgr(e.png);
   for (int32_t y = 0; y < height; ++y) png_write_row(e.png, dib.row(y));

@@ -738,6 +738,16 @@ void noteProfile(TIFF* tif, InputStream& in) {
     in.metadata().icc.assign(data, data + bytes);
 }
 
+// XResolution and YResolution per inch (2) or cm (3); unit 1 gives the aspect only.
+void noteResolution(TIFF* tif, InputStream& in) {
+  float x = 0, y = 0;
+  uint16_t unit = RESUNIT_INCH;
+  if (!TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) || !TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y)) return;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+  if (unit == RESUNIT_INCH || unit == RESUNIT_CENTIMETER)
+    in.metadata().resolution = resolutionPer(x, y, unit == RESUNIT_CENTIMETER ? kCmPerInch : 1);
+}
+
 // Contiguous 8 and 16-bit CMYK goes through the file's profile, read by scanlines or tiles, when
 // the file has one that fits and the load wants it; the load then converts nothing more.
 // Separate planes keep libtiff's reader and its conversion.
@@ -770,6 +780,7 @@ TDib TiffCodec::decode(InputStream& in, const ProgressFn& progress) const {
   uint16_t orientation = 0;
   if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation)) in.metadata().orientation = orientation;
   noteProfile(tif.get(), in);
+  noteResolution(tif.get(), in);
   const std::unique_ptr<SrgbConversion> cmykToSrgb = cmykConversion(in, layout);
   layout.cmykToSrgb = cmykToSrgb.get();
   if (!variantReadable(in, layout) || !dataInsideFile(tif.get(), in.size())) return TDib();
@@ -801,6 +812,11 @@ bool TiffCodec::encode(const TDib& dib, OutputStream& out) const {
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, bits == 24 ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE);
     TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+    if (dib.Dpi.stored()) {
+      TIFFSetField(t, TIFFTAG_XRESOLUTION, dib.Dpi.x);
+      TIFFSetField(t, TIFFTAG_YRESOLUTION, dib.Dpi.y);
+      TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    }
     if (bits != 24) {
       // The whole colour table in its order, widened to 16 bits per channel.
       const size_t entries = size_t{1} << bits;
