@@ -39,8 +39,9 @@ PosterPrintSize posterPrintSize(const PageMetrics& m, const PosterLayout& layout
   const SheetBand band = sheetBand(layout, options, glue, 0, 0, area, false);
   PosterPrintSize size;
   if (!band.valid || layout.W <= 0 || layout.H <= 0) return size;
-  const AxisSize x = axisSize(layout.W, drawnLength(band.srcWidth, band.exactX), area.width(), m.dpiX);
-  const AxisSize y = axisSize(layout.H, drawnLength(band.srcHeight, band.exactY), area.height(), m.dpiY);
+  // The band's own rectangle: a last sheet's band runs over its strip, and so does its rectangle.
+  const AxisSize x = axisSize(layout.W, drawnLength(band.srcWidth, band.exactX), band.dest.width(), m.dpiX);
+  const AxisSize y = axisSize(layout.H, drawnLength(band.srcHeight, band.exactY), band.dest.height(), m.dpiY);
   if (!(x.dpi > 0) || !(y.dpi > 0)) return size;
   size.valid = true;
   // A ruler on the finished poster measures real centimetres: the true inch, not the program's

@@ -46,6 +46,10 @@ TEST(PosterPrintSize, MeasuresThePrintedPictureOnA4) {
       // 0.6556 per sheet across and 0.9385 down; 2 * 4523 / 0.6556 = 13799 dots = 58.4 cm both
       // ways. Bands of a pixel or less are drawn as they fall, not rounded to whole pixels.
       {"2 x 2 over 3 sheets", {2, 2, 3, 3, 3.0, 2.0955985}, Options{}, {5, 5}, "58.4 x 58.4 cm", "0 dpi", true},
+      // One sheet without edge glue: the picture shrinks to 95 % and runs over both strips, onto
+      // Round(4523 / 0.95) = 4761 x Round(6475 / 0.95) = 6816 dots, 20.15 x 28.85 cm; 4000 * 600 /
+      // 6816 = 352.1 dpi.
+      {"one sheet, no edge glue", {3000, 4000, 1, 1, 1.0, 1.0}, Options{}, {5, 5}, "20.2 x 28.9 cm", "352 dpi", false},
       {"no picture", {0, 0, 1, 1, 1.0, 1.0}, plain, {5, 5}, "-", "-", false},
       {"no sheets", {2000, 3000, 0, 1, 1.0, 1.0}, plain, {5, 5}, "-", "-", false},
   };
