@@ -217,8 +217,11 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   info->addWidget(labelFor(QStringLiteral("Farben:"), Tief, this), 2, 0);
   info->addWidget(Tief, 2, 1);
   info->addWidget(FTiefeBtn, 2, 2);
-  info->addWidget(labelFor(QStringLiteral("Auflösung:"), Aufl, this), 3, 0);
-  info->addWidget(Aufl, 3, 1, 1, 2);
+  // Its label is longer than those above: a row of its own, so the columns keep their width.
+  auto* resolutionRow = new QHBoxLayout;
+  resolutionRow->addWidget(labelFor(QStringLiteral("Auflösung:"), Aufl, this));
+  resolutionRow->addWidget(Aufl, 1);
+  info->addLayout(resolutionRow, 3, 0, 1, 3);
   info->addWidget(ShowProzent, 4, 0, 1, 4);
   // A wider tab widens the preview and the bar; the fields and buttons keep their size.
   info->setColumnStretch(3, 1);

@@ -186,6 +186,8 @@ void TMainForm::connectOptions() {
   connect(s->SetupBtn, &PictureButton::clicked, this, [this] { BitBtn3Click(); });
   connect(posterSize_->BreitEd, &FloatEdit::changed, this, [this] { BreitEdChange(); });
   connect(posterSize_->HochEd, &FloatEdit::changed, this, [this] { HochEdChange(); });
+  connect(posterSize_->ActualSizeBtn, &QPushButton::clicked, this,
+          [this] { setPhysicalSize(state_.poster, *this, 1.0); });
   connect(posterSize_->IncEd, &FloatEdit::changed, this, [this] { IncEdChange(); });
   connect(posterSize_->ZoomEd, &FloatEdit::changed, this, [this] { ZoomEdChange(); });
   connect(load_, &LoadTab::fileChosen, this, [this] { FileListBox1DblClick(); });
@@ -294,6 +296,9 @@ GeometryInputs TMainForm::geometryInputs() {
   in.H = DibHeight(state_.Picture);
   in.glue = glueMargins();
   in.options = state_.options;
+  in.dpiX = metrics_.dpiX;
+  in.dpiY = metrics_.dpiY;
+  in.resolution = state_.Picture.Dpi;
   return in;
 }
 
@@ -304,6 +309,7 @@ void TMainForm::setHochValue(Ext v) { posterSize_->HochEd->setValue(v); }
 // Every change of the sheets, the options or the picture passes here.
 void TMainForm::repaintPreview() {
   posterSize_->VorschauBox()->update();
+  posterSize_->ActualSizeBtn->setEnabled(physicalSizeAvailable(geometryInputs()));
   showPrintSize(*posterSize_, metrics_, state_, glueMargins());
 }
 

@@ -15,6 +15,10 @@ PosterSizeTab::PosterSizeTab(QWidget* parent)
   BreitEd =
       floatEdit("BreitEd", 0.1, 100, 0.1, 1.0, 8, QStringLiteral("Legt die Breite des Posters in Blättern fest"), c);
   HochEd = floatEdit("HochEd", 0.1, 100, 0.1, 1.0, 8, QStringLiteral("Legt die Höhe des Posters in Blättern fest"), c);
+  ActualSizeBtn = pushButton("ActualSizeBtn", QStringLiteral("Originalgröße"),
+                             QStringLiteral("Druckt das Bild so groß, wie es die Auflösung der Datei oder des Scans "
+                                            "angibt"),
+                             c);
   IncEd =
       floatEdit("IncEd", 0.01, 1.0, 0.01, 0.1, 2,
                 QStringLiteral("Legt fest, um welchen Wert die Höhe bzw. Breite bei einem Klick verändert wird"), c);
@@ -39,6 +43,7 @@ PosterSizeTab::PosterSizeTab(QWidget* parent)
   l->addWidget(BreitEd);
   l->addWidget(labelFor(QStringLiteral("Höhe in Blättern:"), HochEd, c));
   l->addWidget(HochEd);
+  l->addWidget(ActualSizeBtn);
   l->addWidget(PosterSizeLabel);
   l->addWidget(PosterDpiLabel);
   l->addWidget(labelFor(QStringLiteral("Schrittweite:"), IncEd, c));

@@ -2,6 +2,7 @@
 // The tab "Druckgröße": the poster's size in sheets and the poster preview.
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 
 #include "app/ScrollTab.h"
 #include "print/PosterPrintSize.h"
@@ -15,6 +16,7 @@ class PosterSizeTab : public ScrollTab {
   explicit PosterSizeTab(QWidget* parent = nullptr);
 
   FloatEdit *BreitEd, *HochEd, *IncEd, *ZoomEd;
+  QPushButton* ActualSizeBtn;  // "Originalgröße"
   QCheckBox* KrShowCheck;
   QLabel* RxLabel25;
   QLabel *PosterSizeLabel, *PosterDpiLabel;

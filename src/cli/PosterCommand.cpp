@@ -32,7 +32,7 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const TDib picture = load(line, err, code, true);
   if (picture.empty()) return code;
   const PosterSetup setup = setUpPoster(picture, paper->metrics, job.options, job.glue, job.size);
-  if (!setup.ok()) return fail(err, kExitUnknown, setup.error);
+  if (!setup.ok()) return fail(err, setup.lacksResolution ? kExitBadInput : kExitUnknown, setup.error);
 
   SheetGrid off;
   for (const auto& [col, row] : job.skip) {

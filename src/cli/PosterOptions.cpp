@@ -1,6 +1,7 @@
 #include "cli/PosterOptions.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "cli/CommandLine.h"
 #include "cli/PrintTarget.h"
@@ -46,11 +47,13 @@ constexpr std::pair<std::string_view, PosterSizeKind> kSizes[] = {
     {"--down", PosterSizeKind::Down},
     {"--width-cm", PosterSizeKind::WidthCm},
     {"--height-cm", PosterSizeKind::HeightCm},
+    {"--scale", PosterSizeKind::Physical},
 };
 
 // Options with a value: "--name value" or "--name=value".
-constexpr std::string_view kValued[] = {"--across", "--down", "--width-cm", "--height-cm", "--glue", "--order",
-                                        "--skip",   "-o",     "--printer",  "--paper",     "--dpi"};
+constexpr std::string_view kValued[] = {"--across", "--down",    "--width-cm", "--height-cm", "--scale", "--glue",
+                                        "--order",  "--skip",    "-o",         "--printer",   "--paper", "--dpi"};
+constexpr std::string_view kActualSize = "--actual-size";
 
 UsageError badValue(const std::string& option, const std::string& value, const std::string& expected) {
   return {kExitUnknown, "Ungültiger Wert „" + value + "“ für " + option + ": erwartet " + expected + "."};
@@ -73,14 +76,28 @@ std::optional<std::pair<int, int>> pair(const std::string& text, int lo, int hi)
   return std::pair{*a, *b};
 }
 
+// One size only; --actual-size goes with --scale, which measures from the same size.
+std::optional<UsageError> setSize(PosterSizeKind kind, const std::string& value, PosterJob& job, bool& sized,
+                                  bool actualSize) {
+  const bool physicalPair = sized && kind == PosterSizeKind::Physical && job.size.kind == kind;
+  if (sized && !physicalPair)
+    return UsageError{kExitUnknown, "Nur eine Größe angeben: --across, --down, --width-cm, --height-cm oder "
+                                    "--actual-size mit --scale."};
+  if (!physicalPair || !actualSize) job.size = {kind, value};
+  sized = true;
+  return std::nullopt;
+}
+
 std::optional<UsageError> applyValue(const std::string& option, const std::string& value, PosterJob& job, bool& sized) {
+  if (option == kActualSize) return setSize(PosterSizeKind::Physical, "100", job, sized, true);
   for (const auto& [name, kind] : kSizes) {
     if (option != name) continue;
-    if (sized)
-      return UsageError{kExitUnknown, "Nur eine Größe angeben: --across, --down, --width-cm oder --height-cm."};
-    sized = true;
-    job.size = {kind, value};
-    return std::nullopt;
+    if (kind == PosterSizeKind::Physical) {
+      const std::optional<Ext> percent = parseFloat(value);
+      if (!percent || !(*percent > 0) || !std::isfinite(*percent))
+        return badValue(option, value, "Prozent der Originalgröße, eine Zahl größer als 0");
+    }
+    return setSize(kind, value, job, sized, false);
   }
   if (option == "--glue") {
     const auto glue = pair(value, 0, 10);
@@ -124,7 +141,9 @@ const Switch* findSwitch(const std::string& option) {
 std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                            PosterJob& job) {
   bool sized = false;
-  const OptionWords words{[](const std::string& o) { return findSwitch(o) != nullptr || findExtra(o) != nullptr; },
+  const OptionWords words{[](const std::string& o) {
+                            return findSwitch(o) != nullptr || findExtra(o) != nullptr || o == kActualSize;
+                          },
                           valued,
                           [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
                             if (bool PosterJob::*extra = findExtra(o)) {
@@ -150,6 +169,9 @@ std::string posterOptionsHelp() {
          "      --down N         Blätter untereinander (0.1 bis 100)\n"
          "      --width-cm X     Breite des fertigen Posters in cm\n"
          "      --height-cm Y    Höhe des fertigen Posters in cm\n"
+         "      --actual-size    Originalgröße: so groß, wie es die Auflösung der Datei angibt\n"
+         "      --scale P        P Prozent der Originalgröße (50: halb so groß; mit oder ohne\n"
+         "                       --actual-size)\n"
          "    Papier:\n"
          "      --paper NAME     A4 (Vorgabe), A3, Letter, Legal; mit --printer auch dessen eigene\n"
          "      --dpi N          Auflösung (Vorgabe 600, mit --printer die des Druckers)\n"

@@ -48,6 +48,7 @@ Ext printScale(int32_t area, Ext size, int32_t picture, int32_t glue, int32_t sh
 
 void axisChanged(PosterState& s, PosterEditsHost& host, const Axis& a, bool widthLeads) {
   if (s.SyncingEdits) return;
+  s.PhysicalScale = 0;
   s.WidthLeads = widthLeads;
   const GeometryInputs in = host.geometryInputs();
   const int32_t Wu = usableWidth(in), Hu = usableHeight(in);
@@ -92,7 +93,64 @@ void axisChanged(PosterState& s, PosterEditsHost& host, const Axis& a, bool widt
   host.repaintPreview();
 }
 
+// Device pixels the printed picture spans along one direction per unit of its sheet value, over
+// `sheets` whole sheets: from the first sheet's band, drawn from its exact span, as the print
+// computes it (the span shrinks in proportion as the value grows).
+Ext devicePerSheetValue(const GeometryInputs& in, bool across, int32_t sheets) {
+  const PosterLayout layout{in.W, in.H, sheets, sheets, static_cast<double>(sheets), static_cast<double>(sheets), true};
+  const DeviceRect area{0, 0, areaWidth(in.PW, in.options, in.glue), areaHeight(in.PH, in.options, in.glue)};
+  const SheetBand band = sheetBand(layout, in.options, in.glue, 0, 0, area, false);
+  const Ext span = across ? band.exactX.length : band.exactY.length;
+  if (!band.valid || !(span > 0)) return 0;
+  return static_cast<Ext>(across ? in.W : in.H) * (across ? band.dest.width() : band.dest.height()) / span / sheets;
+}
+
+// The sheet value, as the edit holds it, that prints `length` device pixels of picture. Without
+// glue on the poster's edge the scale depends on the sheet count, which depends on the result:
+// repeat with the new count until it holds.
+Ext physicalSheets(const GeometryInputs& in, bool across, Ext length) {
+  int32_t sheets = 1;
+  Ext value = kMinSheets;
+  for (int round = 0; round < 4; ++round) {
+    const Ext perValue = devicePerSheetValue(in, across, sheets);
+    if (!(perValue > 0)) break;
+    value = floatValue(floatText(length / perValue, kSheetFormat), kSheetFormat);
+    const int32_t n = CeilSheets(value);
+    if (n == sheets) break;
+    sheets = n;
+  }
+  return value;
+}
+
+void applyPhysicalSize(PosterState& s, PosterEditsHost& host, const GeometryInputs& in) {
+  const Ext across = static_cast<Ext>(in.W) / in.resolution.x * in.dpiX * s.PhysicalScale;
+  const Ext down = static_cast<Ext>(in.H) / in.resolution.y * in.dpiY * s.PhysicalScale;
+  const Ext breit = physicalSheets(in, true, across), hoch = physicalSheets(in, false, down);
+  // Written past the handlers: the size rules, not the options.
+  s.SyncingEdits = true;
+  host.setBreitValue(breit);
+  host.setHochValue(hoch);
+  s.SyncingEdits = false;
+  s.PosterWidth = static_cast<double>(clampSheetValue(host.breitValue()));
+  s.PosterHeight = static_cast<double>(clampSheetValue(host.hochValue()));
+  s.SheetsX = CeilSheets(s.PosterWidth);
+  s.SheetsY = CeilSheets(s.PosterHeight);
+  host.repaintPreview();
+}
+
 }  // namespace
+
+bool physicalSizeAvailable(const GeometryInputs& in) {
+  return in.resolution.plausible() && in.W > 0 && in.H > 0 && in.dpiX > 0 && in.dpiY > 0;
+}
+
+bool setPhysicalSize(PosterState& s, PosterEditsHost& host, double scale) {
+  const GeometryInputs in = host.geometryInputs();
+  if (!physicalSizeAvailable(in) || !std::isfinite(scale) || !(scale > 0)) return false;
+  s.PhysicalScale = scale;
+  applyPhysicalSize(s, host, in);
+  return true;
+}
 
 void BreitEdChange(PosterState& s, PosterEditsHost& host) {
   const Axis a{s.PosterWidth,
@@ -119,6 +177,7 @@ void HochEdChange(PosterState& s, PosterEditsHost& host) {
 }
 
 void by_anpassen(PosterState& s, PosterEditsHost& host) {
+  if (s.PhysicalScale > 0 && setPhysicalSize(s, host, s.PhysicalScale)) return;
   if (s.WidthLeads)
     BreitEdChange(s, host);
   else

@@ -12,6 +12,8 @@ struct GeometryInputs {
   int32_t W = 0, H = 0;    // picture size in pixels
   GlueMargins glue;
   Options options;
+  int32_t dpiX = 0, dpiY = 0;  // the device's dots per inch
+  Resolution resolution;       // the picture's, for its physical size
 };
 
 // The two sheet edits and the preview as the geometry sees them. Writing a value into an edit
@@ -42,9 +44,18 @@ Ext clampSheetValue(Ext v);
 int32_t usableWidth(const GeometryInputs& in);
 int32_t usableHeight(const GeometryInputs& in);
 
+// A change of an edit's text; one typed ends the physical size.
 void BreitEdChange(PosterState& s, PosterEditsHost& host);
 void HochEdChange(PosterState& s, PosterEditsHost& host);
 // Re-applies the geometry after anything it depends on changed.
 void by_anpassen(PosterState& s, PosterEditsHost& host);
+
+// The picture has a plausible resolution, so it can be printed at its physical size.
+bool physicalSizeAvailable(const GeometryInputs& in);
+// Sets both edits so that the printed picture is `scale` times its physical size (W / dpi by
+// H / dpi inches) within a device pixel, whatever "Nicht verzerren" and "Blatt voll nutzen" would
+// make of them, as far as 0.1 to 100 sheets allow. Stays so until an edit is typed into or
+// another picture comes. False, with nothing changed, when the size is not available.
+bool setPhysicalSize(PosterState& s, PosterEditsHost& host, double scale);
 
 }  // namespace tessaro

@@ -13,12 +13,13 @@ namespace tessaro {
 // state all three leave behind shapes what typing does next, so it is replayed here.
 SheetEdits editsAfterLoading(const TDib& picture, const PageMetrics& page, const Options& options,
                              const GlueMargins& glue) {
-  SheetEdits edits(GeometryInputs{page.pageWidth, page.pageHeight, 320, 200, glue, options});
+  SheetEdits edits(GeometryInputs{page.pageWidth, page.pageHeight, 320, 200, glue, options, page.dpiX, page.dpiY, {}});
   by_anpassen(edits.state(), edits);
   edits.state().WidthLeads = true;
   by_anpassen(edits.state(), edits);
   edits.inputs().W = DibWidth(picture);
   edits.inputs().H = DibHeight(picture);
+  edits.inputs().resolution = picture.Dpi;
   posterForNewPicture(edits.state());
   by_anpassen(edits.state(), edits);
   return edits;
@@ -102,6 +103,22 @@ PosterSetup setUpPoster(const TDib& picture, const PageMetrics& page, const Opti
     PosterSetup bad;
     bad.error = "„" + request.value + "“ ist keine Zahl.";
     return bad;
+  }
+  if (request.kind == PosterSizeKind::Physical) {
+    SheetEdits edits = editsAfterLoading(picture, page, options, glue);
+    if (!(*v > 0)) {
+      PosterSetup bad;
+      bad.error = "Der Maßstab muss größer als 0 Prozent sein, nicht " + request.value + ".";
+      return bad;
+    }
+    if (!setPhysicalSize(edits.state(), edits, static_cast<double>(*v / 100))) {
+      PosterSetup bad;
+      bad.lacksResolution = true;
+      bad.error = "Das Bild bringt keine brauchbare Auflösung mit (10 bis 10000 dpi), seine Originalgröße ist "
+                  "unbekannt.";
+      return bad;
+    }
+    return finish(in, edits);
   }
   if (sheets) {
     if (*v < kMinSheets || *v > kMaxSheetsValue) {

@@ -20,6 +20,7 @@ enum class PosterSizeKind {
   Down,      // sheets down, typed into the height edit
   WidthCm,   // finished width in centimetres
   HeightCm,  // finished height in centimetres
+  Physical,  // percent of the picture's physical size (its pixels over its resolution)
 };
 
 struct PosterSizeRequest {
@@ -32,6 +33,7 @@ struct PosterSetup {
   PosterPrintSize size;
   std::string breitText, hochText;  // the sheet edits as the window would show them
   std::string error;                // German, when the request cannot be met
+  bool lacksResolution = false;     // the picture has no plausible resolution for a physical size
   bool ok() const { return error.empty(); }
 };
 

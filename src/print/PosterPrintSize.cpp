@@ -22,9 +22,9 @@ AxisSize axisSize(int32_t pixels, Ext perSheet, int32_t area, int32_t dpi) {
   return {deviceDots / dpi, perSheet * dpi / area};
 }
 
-std::string oneDecimal(Ext v) {
+std::string fixed(Ext v, int decimals) {
   char buf[64];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1);
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
   if (ec != std::errc()) return "0.0";
   return std::string(buf, end);
 }
@@ -40,10 +40,13 @@ PosterPrintSize posterPrintSize(const PageMetrics& m, const PosterLayout& layout
   PosterPrintSize size;
   if (!band.valid || layout.W <= 0 || layout.H <= 0) return size;
   // The band's own rectangle: a last sheet's band runs over its strip, and so does its rectangle.
-  const AxisSize x = axisSize(layout.W, drawnLength(band.srcWidth, band.exactX), band.dest.width(), m.dpiX);
-  const AxisSize y = axisSize(layout.H, drawnLength(band.srcHeight, band.exactY), band.dest.height(), m.dpiY);
+  const AxisSize x =
+      axisSize(layout.W, drawnLength(band.srcWidth, band.exactX, band.physical), band.dest.width(), m.dpiX);
+  const AxisSize y =
+      axisSize(layout.H, drawnLength(band.srcHeight, band.exactY, band.physical), band.dest.height(), m.dpiY);
   if (!(x.dpi > 0) || !(y.dpi > 0)) return size;
   size.valid = true;
+  size.physical = layout.physical;
   // A ruler on the finished poster measures real centimetres: the true inch, not the program's
   // millimetre factor of the paper fields.
   size.widthCm = x.inches * kCmPerInch;
@@ -54,7 +57,8 @@ PosterPrintSize posterPrintSize(const PageMetrics& m, const PosterLayout& layout
 
 std::string formatPosterSize(const PosterPrintSize& size) {
   if (!size.valid) return "-";
-  return oneDecimal(size.widthCm) + " x " + oneDecimal(size.heightCm) + " cm";
+  const int decimals = size.physical ? 2 : 1;
+  return fixed(size.widthCm, decimals) + " x " + fixed(size.heightCm, decimals) + " cm";
 }
 
 std::string formatPosterDpi(const PosterPrintSize& size) {

@@ -25,13 +25,15 @@ struct PosterPrintSize {
   // Picture pixels per inch of poster, rounded; of the coarser direction when the picture is
   // stretched unevenly, as that one decides how the print looks.
   int32_t dpi = 0;
+  bool physical = false;  // printed at the picture's physical size, so shown to the tenth millimetre
   bool coarse() const { return valid && dpi < kCoarseDpi; }
 };
 
 PosterPrintSize posterPrintSize(const PageMetrics& m, const PosterLayout& layout, const Options& options,
                                 const GlueMargins& glue);
 
-// "41.6 x 58.9 cm" and "145 dpi", with a point whatever the locale; a dash when not valid.
+// "41.6 x 58.9 cm" ("25.40 x 16.93 cm" at a physical size) and "145 dpi", with a point whatever
+// the locale; a dash when not valid.
 std::string formatPosterSize(const PosterPrintSize& size);
 std::string formatPosterDpi(const PosterPrintSize& size);
 

@@ -68,6 +68,7 @@ bool gridBand(int32_t w, int32_t h, Ext exactW, Ext exactH, const PosterLayout& 
   band.srcTop = band.srcHeight * row - c * sy;
   band.exactX = exactSpan(exactW, l.SheetsX, l.PosterWidth, center, col);
   band.exactY = exactSpan(exactH, l.SheetsY, l.PosterHeight, center, row);
+  band.physical = l.physical;
   band.valid = true;
   return true;
 }
@@ -93,9 +94,9 @@ struct AxisPiece {
 // pixels, the exact span. The pixels the span covers whole form one piece; a pixel it covers in
 // part at either end is a piece of its own over its share of the device range. Pixels outside
 // the picture are left out.
-std::vector<AxisPiece> axisPieces(int32_t src, int32_t len, const BandSpan& exact, int32_t from, int32_t to,
-                                  int32_t size) {
-  if (!drawnFromExactSpan(len)) return {{src, len, from, to}};
+std::vector<AxisPiece> axisPieces(int32_t src, int32_t len, const BandSpan& exact, bool physical, int32_t from,
+                                  int32_t to, int32_t size) {
+  if (!drawnFromExactSpan(len, physical)) return {{src, len, from, to}};
   std::vector<AxisPiece> pieces;
   const Ext end = exact.start + exact.length;
   if (!(exact.length > 0) || !std::isfinite(end) || end <= 0 || exact.start >= size) return pieces;
@@ -127,13 +128,14 @@ PosterLayout posterLayout(const TDib& picture, const PosterState& poster) {
   l.SheetsY = poster.SheetsY;
   l.PosterWidth = poster.PosterWidth;
   l.PosterHeight = poster.PosterHeight;
+  l.physical = poster.PhysicalScale > 0;
   return l;
 }
 
-bool drawnFromExactSpan(int32_t wholePixels) { return wholePixels < kFewPixels; }
+bool drawnFromExactSpan(int32_t wholePixels, bool physical) { return physical || wholePixels < kFewPixels; }
 
-Ext drawnLength(int32_t wholePixels, const BandSpan& exact) {
-  return drawnFromExactSpan(wholePixels) ? exact.length : static_cast<Ext>(wholePixels);
+Ext drawnLength(int32_t wholePixels, const BandSpan& exact, bool physical) {
+  return drawnFromExactSpan(wholePixels, physical) ? exact.length : static_cast<Ext>(wholePixels);
 }
 
 GlueMargins clampGlue(const GlueMargins& glue) {
@@ -201,9 +203,10 @@ void drawBand(Device& dc, const TDib& picture, const SheetBand& band, bool forPr
   if (!band.valid || picture.empty() || band.dest.width() <= 0 || band.dest.height() <= 0) return;
   const int32_t h = DibHeight(picture);
   const std::vector<AxisPiece> columns =
-      axisPieces(band.srcLeft, band.srcWidth, band.exactX, band.dest.left, band.dest.right, DibWidth(picture));
+      axisPieces(band.srcLeft, band.srcWidth, band.exactX, band.physical, band.dest.left, band.dest.right,
+                 DibWidth(picture));
   const std::vector<AxisPiece> rows =
-      axisPieces(band.srcTop, band.srcHeight, band.exactY, band.dest.top, band.dest.bottom, h);
+      axisPieces(band.srcTop, band.srcHeight, band.exactY, band.physical, band.dest.top, band.dest.bottom, h);
   for (const AxisPiece& x : columns) {
     for (const AxisPiece& y : rows) {
       // DrawDib counts source rows from the bottom of the picture.

@@ -30,6 +30,7 @@ struct PosterLayout {
   int32_t SheetsY = 1;
   double PosterWidth = 1.0;
   double PosterHeight = 1.0;
+  bool physical = false;  // printed at a physical size: every band is drawn from its exact span
 };
 
 PosterLayout posterLayout(const TDib& picture, const PosterState& poster);
@@ -54,6 +55,7 @@ struct SheetBand {
   // pixels it is drawn from these instead (see drawnFromExactSpan).
   BandSpan exactX;
   BandSpan exactY;
+  bool physical = false;  // drawn from the exact spans whatever their size
   bool operator==(const SheetBand&) const = default;
 };
 
@@ -61,9 +63,11 @@ struct SheetBand {
 // whole pixels moves its far edge by up to a pixel: nothing on a sheet of a thousand pixels, but
 // on a sheet that shows a few pixels (a tiny picture on many sheets) it prints the picture out
 // of proportion, and a sheet of less than a pixel would show nothing at all.
-bool drawnFromExactSpan(int32_t wholePixels);
+// A poster printed at a physical size is drawn from its exact spans throughout, as whole pixels
+// would miss the size by up to a pixel per sheet.
+bool drawnFromExactSpan(int32_t wholePixels, bool physical);
 // Picture pixels per band along one axis as drawn.
-Ext drawnLength(int32_t wholePixels, const BandSpan& exact);
+Ext drawnLength(int32_t wholePixels, const BandSpan& exact, bool physical);
 
 // Glue percentages limited to what the glue edits allow, so no strip eats the whole page.
 GlueMargins clampGlue(const GlueMargins& glue);

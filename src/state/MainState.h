@@ -49,6 +49,9 @@ struct PosterState {
   int32_t SheetsY = 1;
   bool WidthLeads = false;
   bool SyncingEdits = false;
+  // Non-zero while the poster prints the picture at this share of its physical size (its pixels
+  // over its resolution); the sheet edits then follow the size, not the other way round.
+  double PhysicalScale = 0;
 };
 
 // Glue strips in percent of the printable page (the two glue spin edits).

@@ -17,10 +17,11 @@ int32_t zweihoch(int32_t n);
 // to one sheet and the crop frame covers the whole picture. On failure nothing changes and
 // `why` (when given) says what was wrong with the file.
 // What a new picture does to the poster: the width goes back to one sheet before the geometry is
-// applied again.
+// applied again, and a physical size asked for the old picture ends.
 inline void posterForNewPicture(PosterState& p) {
   p.PosterWidth = 1.0;
   p.SheetsX = 1;
+  p.PhysicalScale = 0;
 }
 // A picture that decoded despite damage replaces the current one only when `acceptDamage`, asked
 // with the damage, says yes (never without it); a no returns false with no fault in `why`.

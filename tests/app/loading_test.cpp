@@ -109,6 +109,7 @@ TEST(Loading, DoubleClickLoadsAndShowsThePictureInfo) {
   EXPECT_EQ(w.find<QLineEdit>("Breit")->text(), "1024");
   EXPECT_EQ(w.find<QLineEdit>("Hoch")->text(), "768");
   EXPECT_EQ(w.find<QLineEdit>("Tief")->text(), "16777216");
+  EXPECT_EQ(w.find<QLineEdit>("Aufl")->text(), "—");
   const MainState& st = w.form.state();
   EXPECT_EQ(st.CropLeft, 0);
   EXPECT_EQ(st.CropTop, 0);
@@ -132,6 +133,9 @@ TEST(Loading, PortraitPhotoStandsUprightUnlessTheSettingIsOff) {
   const QString name = "portrait.jpg";
   ASSERT_TRUE(
       QFile::copy(QString::fromStdString(test::dataPath("jpeg/good-exif-orientation-6.jpg")), dir.path() + "/" + name));
+  const QString tagged = "portrait-200x100dpi.jpg";  // stored at 200 dpi across, 100 down
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(test::dataPath("resolution/jfif-200x100dpi-orientation-6.jpg")),
+                          dir.path() + "/" + tagged));
   test::WindowFixture w(test::smallPage(400, 600));  // pages small enough to read back
   LoadTab* tab = w.form.loadTab();
   w.form.show();
@@ -156,6 +160,8 @@ TEST(Loading, PortraitPhotoStandsUprightUnlessTheSettingIsOff) {
       for (int32_t x = 0; x < a1.width() && first == kWhite; ++x) first = a1.pixel(x, y);
     EXPECT_EQ(colorBlue(first) > 200 && colorRed(first) < 60, upright) << std::hex << first;
     EXPECT_EQ(colorRed(first) > 200 && colorBlue(first) < 60, !upright) << std::hex << first;
+    doubleClick(tab->FileListBox1, itemNamed(tab->FileListBox1, tagged));
+    EXPECT_EQ(w.find<QLineEdit>("Aufl")->text(), upright ? "100 x 200 dpi" : "200 x 100 dpi");
   }
 }
 

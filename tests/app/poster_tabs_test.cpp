@@ -130,6 +130,7 @@ TEST(PosterPrintSize, TheLabelsFollowEveryChangeAndTurnRedBelow100Dpi) {
     const char* size;
     const char* dpi;
     bool red;
+    bool actualSize = false;  // "Originalgröße" enabled
   };
   const Step steps[] = {
       {"2 x 3 sheets",
@@ -164,6 +165,27 @@ TEST(PosterPrintSize, TheLabelsFollowEveryChangeAndTurnRedBelow100Dpi) {
          w.form.pictureChanged();
        },
        "Postergröße: 20.3 x 30.5 cm", "Auflösung: 25 dpi", true},
+      {"5 dpi picture",
+       [&] {
+         w.form.state().Picture.Dpi = {5, 5};
+         w.form.pictureChanged();
+       },
+       "Postergröße: 20.3 x 30.5 cm", "Auflösung: 25 dpi", true},
+      // 3000 * 50 / 400 = 375 across, 2000 * 50 / 600 = 166.7 down.
+      {"300 dpi picture",
+       [&] {
+         w.form.state().Picture = test::blockPicture(3000, 2000, 3, 2);
+         w.form.state().Picture.Dpi = {300, 300};
+         w.form.pictureChanged();
+       },
+       "Postergröße: 20.3 x 30.5 cm", "Auflösung: 167 dpi", false, true},
+      // 10 x 6.667 inches.
+      {"Originalgröße", [&] { t->ActualSizeBtn->click(); }, "Postergröße: 25.40 x 16.93 cm", "Auflösung: 300 dpi",
+       false, true},
+      {"whole sheets wanted", [&] { s->CheckBox5->setChecked(true); }, "Postergröße: 25.40 x 16.93 cm",
+       "Auflösung: 300 dpi", false, true},
+      {"glue strips back", [&] { s->CheckBox8->setChecked(true); }, "Postergröße: 25.40 x 16.93 cm",
+       "Auflösung: 300 dpi", false, true},
   };
   const QColor normal = t->palette().color(QPalette::WindowText);
   ASSERT_NE(normal, QColor(Qt::red));
@@ -176,5 +198,6 @@ TEST(PosterPrintSize, TheLabelsFollowEveryChangeAndTurnRedBelow100Dpi) {
     EXPECT_EQ(dpi->accessibleName(), dpi->text());
     EXPECT_EQ(dpi->palette().color(dpi->foregroundRole()), step.red ? QColor(Qt::red) : normal);
     EXPECT_EQ(dpi->toolTip().startsWith("Unter 100 dpi wirkt der Druck grob."), step.red);
+    EXPECT_EQ(t->ActualSizeBtn->isEnabled(), step.actualSize);
   }
 }

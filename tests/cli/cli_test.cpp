@@ -381,6 +381,12 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"poster", "in.bmp", "-o", "p.pdf", "--across", "zwei"}, 2, "„zwei“ ist keine Zahl."},
       {{"poster", "in.bmp", "-o", "p.pdf", "--width-cm", "99999"}, 2, "Die Breite muss zwischen"},
       {{"poster", "in.bmp", "-o", "p.pdf", "--across", "2", "--down", "2"}, 2, "Nur eine Größe"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--actual-size", "--width-cm", "20"}, 2, "Nur eine Größe"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--scale", "0"}, 2, "„0“ für --scale"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--scale=-50"}, 2, "„-50“ für --scale"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--scale", "halb"}, 2, "„halb“ für --scale"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--scale"}, 3, "Der Option „--scale“ fehlt ihr Wert."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--actual-size"}, 4, "keine brauchbare Auflösung"},
       {{"poster", "in.bmp", "-o", "p.pdf", "--glue", "11,5"}, 2, "für --glue"},
       {{"poster", "in.bmp", "-o", "p.pdf", "--order", "diagonal"}, 2, "für --order"},
       {{"poster", "in.bmp", "-o", "p.pdf", "--dpi", "10"}, 2, "für --dpi"},
@@ -724,6 +730,37 @@ TEST(Cli, PosterPagesAreThoseOfThePrintJobWithTheSameSettings) {
                       test::differingPixels(want, *page, a4.offsetX, a4.offsetY, 8),
                   142);
     }
+  }
+}
+
+TEST(Cli, PosterAtActualSizePrintsThePicturesPhysicalSize) {
+  // 3000 x 2000 pixels at 300 dpi are 10 x 6.667 inches, 25.40 x 16.93 cm; the image matrix in
+  // the PDF (read through qpdf) must stretch the whole picture to that within a device pixel,
+  // whatever the options.
+  struct Case {
+    std::vector<std::string> args;
+    int dpi;
+    const char* told;
+    double widthCm, heightCm;
+  };
+  const Case cases[] = {
+      {{"--actual-size"}, 600, "2 x 1 Blätter (1.29339193 x 0.58685563), 25.40 x 16.93 cm", 25.40, 16.933},
+      {{"--scale", "50", "--actual-size"}, 600, "12.70 x 8.47 cm", 12.70, 8.467},
+      {{"--actual-size", "--full-sheets", "--edge-glue", "--glue", "10,3"}, 300, "25.40 x 16.93 cm", 25.40, 16.933},
+  };
+  const fs::path dir = freshFolder("cli-actual-size");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    std::vector<std::string> args{"poster", test::dataPath("resolution/3000x2000-300dpi.png"), "-o", "p.pdf",
+                                  "--dpi", std::to_string(c.dpi)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = runCli(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(c.told), std::string::npos) << r.out;
+    const auto placed = test::largestImagePlacement((dir / "p.pdf").string());
+    ASSERT_TRUE(placed);
+    EXPECT_NEAR(placed->widthCm, c.widthCm, 2.54 / c.dpi);
+    EXPECT_NEAR(placed->heightCm, c.heightCm, 2.54 / c.dpi);
   }
 }
 

@@ -50,6 +50,10 @@ TEST(PosterPrintSize, MeasuresThePrintedPictureOnA4) {
       // Round(4523 / 0.95) = 4761 x Round(6475 / 0.95) = 6816 dots, 20.15 x 28.85 cm; 4000 * 600 /
       // 6816 = 352.1 dpi.
       {"one sheet, no edge glue", {3000, 4000, 1, 1, 1.0, 1.0}, Options{}, {5, 5}, "20.2 x 28.9 cm", "352 dpi", false},
+      // At a physical size, drawn from exact spans: 4523 * 1.29339193 / 0.975 = 6000 dots across,
+      // 6816 * 0.58685563 = 4000 down (10 x 6.667 inches), shown to the tenth millimetre.
+      {"physical size", {3000, 2000, 2, 1, 1.29339193, 0.58685563, true}, Options{}, {5, 5}, "25.40 x 16.93 cm",
+       "300 dpi", false},
       {"no picture", {0, 0, 1, 1, 1.0, 1.0}, plain, {5, 5}, "-", "-", false},
       {"no sheets", {2000, 3000, 0, 1, 1.0, 1.0}, plain, {5, 5}, "-", "-", false},
   };

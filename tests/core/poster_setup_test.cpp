@@ -57,6 +57,8 @@ TEST(PosterSetup, SizesAreTypedOrFoundInCentimetres) {
       {{PosterSizeKind::Across, "100.5"}, 1, 1, "zwischen 0.1 und 100"},
       {{PosterSizeKind::WidthCm, "1e9"}, 1, 1, "Die Breite muss zwischen"},
       {{PosterSizeKind::HeightCm, "zehn"}, 1, 1, "keine Zahl"},
+      {{PosterSizeKind::Physical, "100"}, 1, 1, "keine brauchbare Auflösung"},
+      {{PosterSizeKind::Physical, "0"}, 1, 1, "größer als 0 Prozent"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.request.value);

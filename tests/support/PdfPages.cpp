@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace tessaro::test {
@@ -62,6 +64,26 @@ int pdfPageCount(const std::string& pdf) {
 std::string pdfImageEncoding(const std::string& pdf) {
   const auto list = output("pdfimages -list " + quoted(pdf) + " 2>/dev/null | awk 'NR == 3 {print $9}'");
   return list && !list->empty() ? list->substr(0, list->size() - 1) : std::string();
+}
+
+std::optional<PlacedSize> largestImagePlacement(const std::string& pdf) {
+  const auto qdf = output("qpdf --qdf --object-streams=disable " + quoted(pdf) + " - 2>/dev/null");
+  if (!qdf) return std::nullopt;
+  // "q a 0 0 d e f cm" starts a page's content in device pixels; "... a 0 0 d e f cm /ImN Do"
+  // places an image.
+  static const std::regex matrix(R"((-?[\d.]+) 0 0 (-?[\d.]+) -?[\d.]+ -?[\d.]+ cm( /Im\d+ Do)?)");
+  double pageX = 1, pageY = 1;
+  std::optional<PlacedSize> largest;
+  for (auto it = std::sregex_iterator(qdf->begin(), qdf->end(), matrix); it != std::sregex_iterator(); ++it) {
+    const double a = std::abs(std::stod((*it)[1])), d = std::abs(std::stod((*it)[2]));
+    if (!(*it)[3].matched) {
+      pageX = a, pageY = d;
+      continue;
+    }
+    const PlacedSize size{a * pageX / 72 * 2.54, d * pageY / 72 * 2.54};
+    if (!largest || size.widthCm > largest->widthCm) largest = size;
+  }
+  return largest;
 }
 
 int64_t differingPixels(const RasterDevice& want, const RgbPage& page, int offsetX, int offsetY, int tolerance) {

@@ -21,6 +21,12 @@ std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi);
 int pdfPageCount(const std::string& pdf);
 // How pdfimages -list names the first image's encoding ("image", "jpeg", ...); empty if none.
 std::string pdfImageEncoding(const std::string& pdf);
+// The whole picture's size in centimetres as the largest image matrix on any page stretches it
+// (times the page's own matrix), read from qpdf's uncompressed copy; nothing without an image.
+struct PlacedSize {
+  double widthCm = 0, heightCm = 0;
+};
+std::optional<PlacedSize> largestImagePlacement(const std::string& pdf);
 // Pixels of `want` that differ from the page at (offsetX, offsetY) by more than `tolerance` in
 // any channel.
 int64_t differingPixels(const RasterDevice& want, const RgbPage& page, int offsetX, int offsetY, int tolerance);
