@@ -228,6 +228,9 @@ TEST(SaneScanner, ScansTheSamePixelsAsScanimage) {
     EXPECT_GE(diff, 0) << DibWidth(ours) << "x" << DibHeight(ours) << " vs " << reference->width << "x"
                        << reference->height;
     EXPECT_LE(diff, c.tolerance);
+    // The picture keeps the resolution it was scanned at.
+    for (const Setting& s : settings)
+      if (std::string(s.name) == "resolution") EXPECT_EQ(ours.Dpi, (Resolution{std::stod(s.value), std::stod(s.value)}));
   }
 }
 
