@@ -274,8 +274,12 @@ void TMainForm::IncEdChange() {
   posterSize_->HochEd->setSingleStep(posterSize_->IncEd->value());
 }
 
-// Only the millimetre display follows a glue percentage; the geometry waits for its next change.
-void TMainForm::KrandxlEdChange() { UpdatePaperFormat(); }
+// Only the millimetre display follows a glue percentage; the geometry waits for its next change,
+// except that a physical size is kept.
+void TMainForm::KrandxlEdChange() {
+  UpdatePaperFormat();
+  if (state_.poster.PhysicalScale > 0) by_anpassen();
+}
 
 void TMainForm::WMUser(int percent) {
   percent = std::clamp(percent, 0, 100);

@@ -186,6 +186,8 @@ TEST(PosterPrintSize, TheLabelsFollowEveryChangeAndTurnRedBelow100Dpi) {
        "Auflösung: 300 dpi", false, true},
       {"glue strips back", [&] { s->CheckBox8->setChecked(true); }, "Postergröße: 25.40 x 16.93 cm",
        "Auflösung: 300 dpi", false, true},
+      {"3 % glue across", [&] { s->KrandxlEd->setValue(3); }, "Postergröße: 25.40 x 16.93 cm", "Auflösung: 300 dpi",
+       false, true},
   };
   const QColor normal = t->palette().color(QPalette::WindowText);
   ASSERT_NE(normal, QColor(Qt::red));
