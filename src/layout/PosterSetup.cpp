@@ -105,12 +105,12 @@ PosterSetup setUpPoster(const TDib& picture, const PageMetrics& page, const Opti
     return bad;
   }
   if (request.kind == PosterSizeKind::Physical) {
-    SheetEdits edits = editsAfterLoading(picture, page, options, glue);
     if (!(*v > 0)) {
       PosterSetup bad;
       bad.error = "Der Maßstab muss größer als 0 Prozent sein, nicht " + request.value + ".";
       return bad;
     }
+    SheetEdits edits = editsAfterLoading(picture, page, options, glue);
     if (!setPhysicalSize(edits.state(), edits, static_cast<double>(*v / 100))) {
       PosterSetup bad;
       bad.lacksResolution = true;
