@@ -36,20 +36,39 @@ int32_t rulerHeight(const CheckRuler& ruler, int32_t dpiY) {
   return label + tenthsToPixels(kLongTick, dpiY) + 1;
 }
 
+namespace {
+
+// The base line and ticks, in coordinates along the bar and across it; `line` maps them onto the
+// page. `dpiAlong` spaces the ticks, `dpiAcross` sizes them.
+template <class Line>
+void drawTicks(Device& dc, const CheckRuler& ruler, int32_t dpiAlong, int32_t dpiAcross, Line line) {
+  dc.setPen(kBlack, PenStyle::Solid);
+  // From the first tick to the last: a stroke of exactly the bar's length; on a raster the last
+  // tick fills the end point that a line leaves out.
+  line(0, 0, rulerLength(ruler, dpiAlong), 0);
+  for (int32_t i = 0; i <= ticks(ruler); ++i) {
+    const int32_t t = rulerTickOffset(ruler.unit, i, dpiAlong);
+    line(t, 0, t, tenthsToPixels(tickTenths(ruler.unit, i), dpiAcross));
+  }
+}
+
+}  // namespace
+
 void drawCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY) {
   if (!ruler.label.empty()) {
     dc.setFontHeight(tenthsToPixels(kLabelHeight, dpiY));
     dc.textOut(x, y, ruler.label);
   }
   const int32_t base = y + rulerHeight(ruler, dpiY) - 1;
-  dc.setPen(kBlack, PenStyle::Solid);
-  // From the first tick to the last: a stroke of exactly the bar's length; on a raster the last
-  // tick fills the end point that a line leaves out.
-  dc.line(x, base, x + rulerLength(ruler, dpiX), base);
-  for (int32_t i = 0; i <= ticks(ruler); ++i) {
-    const int32_t tx = x + rulerTickOffset(ruler.unit, i, dpiX);
-    dc.line(tx, base, tx, base - tenthsToPixels(tickTenths(ruler.unit, i), dpiY));
-  }
+  drawTicks(dc, ruler, dpiX, dpiY, [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) {
+    dc.line(x + a1, base - c1, x + a2, base - c2);
+  });
+}
+
+void drawUprightCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY) {
+  drawTicks(dc, ruler, dpiY, dpiX, [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) {
+    dc.line(x + c1, y + a1, x + c2, y + a2);
+  });
 }
 
 }  // namespace tessaro
