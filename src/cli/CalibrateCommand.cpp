@@ -29,8 +29,9 @@ int storeMeasured(const CalibrateJob& job, std::ostream& out, std::ostream& err)
   const auto [across, down] = *lengths(job.measured);
   const PageMetrics& m = paper->metrics;
   const CalibrationBars bars = calibrationBars(m);
-  const CalibrationResult result = calibrationFromMeasured({"waagrechte", double(bars.acrossMm), sheetWidthMm(m), across},
-                                                           {"senkrechte", double(bars.downMm), sheetHeightMm(m), down});
+  const CalibrationResult result =
+      calibrationFromMeasured({"waagrechte", double(bars.acrossMm), sheetWidthMm(m), across},
+                              {"senkrechte", double(bars.downMm), sheetHeightMm(m), down});
   if (!result.calibration) return fail(err, kExitUnknown, result.error);
   if (const auto error = CalibrationStore().store(job.target.printer, *result.calibration))
     return fail(err, kExitCannotWrite, *error);

@@ -23,10 +23,10 @@ std::optional<double> parseMillimetres(std::string_view text);
 
 // One bar of the calibration page as printed and measured.
 struct MeasuredBar {
-  const char* name;     // "waagrechte", "senkrechte"
-  double nominalMm;     // the length it was drawn at
-  double sheetMm;       // the sheet's size that way: nothing printed on it is longer
-  std::string measured; // as the user typed it
+  const char* name;      // "waagrechte", "senkrechte"
+  double nominalMm;      // the length it was drawn at
+  double sheetMm;        // the sheet's size that way: nothing printed on it is longer
+  std::string measured;  // as the user typed it
 };
 
 struct CalibrationResult {

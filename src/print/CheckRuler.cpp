@@ -22,22 +22,6 @@ int32_t tickTenths(RulerUnit unit, int32_t i) {
   return i % big == 0 ? kLongTick : i % middle == 0 ? kMiddleTick : kShortTick;
 }
 
-}  // namespace
-
-int32_t rulerTickOffset(RulerUnit unit, int32_t i, int32_t dpi) {
-  const double units = unit == RulerUnit::Millimetre ? i / 25.4 : i / 8.0;
-  return static_cast<int32_t>(std::lround(units * dpi));
-}
-
-int32_t rulerLength(const CheckRuler& ruler, int32_t dpiX) { return rulerTickOffset(ruler.unit, ticks(ruler), dpiX); }
-
-int32_t rulerHeight(const CheckRuler& ruler, int32_t dpiY) {
-  const int32_t label = ruler.label.empty() ? 0 : tenthsToPixels(kLabelHeight + kLabelGap, dpiY);
-  return label + tenthsToPixels(kLongTick, dpiY) + 1;
-}
-
-namespace {
-
 // The base line and ticks, in coordinates along the bar and across it; `line` maps them onto the
 // page. `dpiAlong` spaces the ticks, `dpiAcross` sizes them.
 template <class Line>
@@ -54,21 +38,31 @@ void drawTicks(Device& dc, const CheckRuler& ruler, int32_t dpiAlong, int32_t dp
 
 }  // namespace
 
+int32_t rulerTickOffset(RulerUnit unit, int32_t i, int32_t dpi) {
+  const double units = unit == RulerUnit::Millimetre ? i / 25.4 : i / 8.0;
+  return static_cast<int32_t>(std::lround(units * dpi));
+}
+
+int32_t rulerLength(const CheckRuler& ruler, int32_t dpiX) { return rulerTickOffset(ruler.unit, ticks(ruler), dpiX); }
+
+int32_t rulerHeight(const CheckRuler& ruler, int32_t dpiY) {
+  const int32_t label = ruler.label.empty() ? 0 : tenthsToPixels(kLabelHeight + kLabelGap, dpiY);
+  return label + tenthsToPixels(kLongTick, dpiY) + 1;
+}
+
 void drawCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY) {
   if (!ruler.label.empty()) {
     dc.setFontHeight(tenthsToPixels(kLabelHeight, dpiY));
     dc.textOut(x, y, ruler.label);
   }
   const int32_t base = y + rulerHeight(ruler, dpiY) - 1;
-  drawTicks(dc, ruler, dpiX, dpiY, [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) {
-    dc.line(x + a1, base - c1, x + a2, base - c2);
-  });
+  drawTicks(dc, ruler, dpiX, dpiY,
+            [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) { dc.line(x + a1, base - c1, x + a2, base - c2); });
 }
 
 void drawUprightCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY) {
-  drawTicks(dc, ruler, dpiY, dpiX, [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) {
-    dc.line(x + c1, y + a1, x + c2, y + a2);
-  });
+  drawTicks(dc, ruler, dpiY, dpiX,
+            [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) { dc.line(x + c1, y + a1, x + c2, y + a2); });
 }
 
 }  // namespace tessaro

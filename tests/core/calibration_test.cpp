@@ -1,12 +1,13 @@
 // A printer's calibration: the page the user measures, the factors worked out from the lengths
 // measured, and the page scale that applies them, read back with poppler's tools.
+#include "print/Calibration.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <regex>
 
 #include "pdf/PdfPrintService.h"
-#include "print/Calibration.h"
 #include "print/CalibrationPage.h"
 #include "support/FakePrintService.h"
 #include "support/PdfPages.h"
