@@ -23,6 +23,7 @@
 #include "layout/PaperMetrics.h"
 #include "picture/CodecRegistry.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtPrintService.h"
 #include "print/PosterPrintSize.h"
 #include "ui/AboutBox.h"
 #include "ui/Controls.h"
@@ -184,6 +185,7 @@ void TMainForm::connectOptions() {
   connect(s->KrandxlEd, &QSpinBox::valueChanged, this, [this] { KrandxlEdChange(); });
   connect(s->KrandylEd, &QSpinBox::valueChanged, this, [this] { KrandxlEdChange(); });
   connect(s->SetupBtn, &PictureButton::clicked, this, [this] { BitBtn3Click(); });
+  connect(s->CalibrateBtn, &QPushButton::clicked, this, [this] { CalibrateBtnClick(); });
   connect(posterSize_->BreitEd, &FloatEdit::changed, this, [this] { BreitEdChange(); });
   connect(posterSize_->HochEd, &FloatEdit::changed, this, [this] { HochEdChange(); });
   connect(posterSize_->ActualSizeBtn, &QPushButton::clicked, this,
@@ -248,6 +250,8 @@ void TMainForm::UpdatePaperFormat() {
   const PaperTexts t = paperTexts(metrics_, glueMargins());
   SettingsTab* s = settings_;
   s->PrinterEdit->setText(printerCaption());
+  const auto* qt = dynamic_cast<const QtPrintService*>(&printer_);
+  s->CalibrateBtn->setEnabled(qt && !qt->printsToFile());
   s->Edit6->setText(QString::fromStdString(t.paper));
   s->Edit7->setText(QString::fromStdString(t.top));
   s->Edit8->setText(QString::fromStdString(t.left));

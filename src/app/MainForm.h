@@ -111,6 +111,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void RedoClick();
   // The tab "Scannen": choose the scanner, scan into the picture.
   void TSetupBtnClick();
+  // "Drucker kalibrieren…": the calibration dialog for the current queue.
+  void CalibrateBtnClick();
   void ScanBtnClick();
   // The scanner service; tests put a fake in its place.
   void setScanner(std::shared_ptr<ScannerService> scanner);
@@ -176,8 +178,10 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // Runs `job` into a PDF file the user names, or on the printer, and tells the user how it went.
   using PrintJobFn = std::function<PosterPrintResult(PrintService&)>;
   void printToPdf(const PrintJobFn& job, const std::function<void(const QString&)>& status);
+  // On a queue the pages are scaled by its stored calibration; the `calibrationPage` itself never
+  // is, and needs no picture.
   void printToPrinter(const PrintJobFn& job, const std::function<void(const QString&)>& status,
-                      const QString& noPrinterText);
+                      const QString& noPrinterText, bool calibrationPage = false);
   // Filters the picture, or `raised`, its copy at 24 bits, with `f`, shows the result and keeps
   // it as one undo step if the user says so.
   void DibFilter(const TFilterDef& f, TDib raised);

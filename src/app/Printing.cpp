@@ -12,7 +12,10 @@
 #include "pdf/PdfPrintService.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtPrintService.h"
+#include "app/Remembered.h"
+#include "print/CalibrationPage.h"
 #include "print/PosterPrintJob.h"
+#include "ui/CalibrationDialog.h"
 
 namespace tessaro {
 
@@ -88,9 +91,15 @@ void TMainForm::printToPdf(const PrintJobFn& job, const std::function<void(const
 }
 
 void TMainForm::printToPrinter(const PrintJobFn& job, const std::function<void(const QString&)>& status,
-                               const QString& noPrinterText) {
+                               const QString& noPrinterText, bool calibrationPage) {
   status({});
-  if (!confirmStartPicture(QStringLiteral("Drucken"))) return;
+  if (!calibrationPage && !confirmStartPicture(QStringLiteral("Drucken"))) return;
+  if (auto* qt = dynamic_cast<QtPrintService*>(&printer_)) {
+    const std::optional<Calibration> stored = !calibrationPage && !qt->printsToFile()
+                                                  ? calibrationStore().load(qt->printerName().toStdString())
+                                                  : std::nullopt;
+    qt->setPageScale(stored.value_or(Calibration{}));
+  }
   const PosterPrintResult result = job(printer_);
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"), QString::fromStdString(result.message),
@@ -109,6 +118,20 @@ void TMainForm::printToPrinter(const PrintJobFn& job, const std::function<void(c
                                                     : QStringLiteral("Das Drucksystem (CUPS) antwortet nicht. ")) +
                             noPrinterText.arg(file),
                         MessageBoxes::Icon::Information);
+}
+
+void TMainForm::CalibrateBtnClick() {
+  auto* qt = dynamic_cast<QtPrintService*>(&printer_);
+  if (!qt || qt->printsToFile()) return;
+  CalibrationDialog dialog(
+      qt->printerName().toStdString(), printer_.metrics(), calibrationStore(),
+      [this] {
+        printToPrinter([](PrintService& p) { return printCalibrationPage(p); },
+                       [this](const QString& t) { print_->showStatus(t); },
+                       QStringLiteral("Die Kalibrierungsseite wurde in die Datei \"%1\" geschrieben."), true);
+      },
+      this);
+  dialog.exec();
 }
 
 void TMainForm::PdfBtnClick() {

@@ -1,6 +1,7 @@
 #include "app/Remembered.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -14,6 +15,8 @@ QString optionKey(const QObject* control) { return QStringLiteral("Options/") + 
 }  // namespace
 
 QSettings programSettings() { return QSettings(QStringLiteral("Tessaro"), QStringLiteral("Tessaro")); }
+
+CalibrationStore calibrationStore() { return CalibrationStore(QFile::encodeName(programSettings().fileName()).toStdString()); }
 
 RememberedOptions::RememberedOptions(QWidget& tab) {
   for (QCheckBox* box : tab.findChildren<QCheckBox*>()) {

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <vector>
 
+#include "print/CalibrationStore.h"
+
 class QCheckBox;
 class QSpinBox;
 class QWidget;
@@ -13,6 +15,8 @@ namespace tessaro {
 
 // The settings store of the program; the organisation is named, as QSettings needs one.
 QSettings programSettings();
+// The printers' calibrations, in the file of programSettings.
+CalibrationStore calibrationStore();
 
 // The check boxes and spin edits of a tab, with the values they had when this was made: the start
 // values that "Standardwerte" brings back.

@@ -72,6 +72,12 @@ SettingsTab::SettingsTab(QWidget* parent) : QWidget(parent) {
   r3->addSpacing(6);
   r3->addWidget(labelFor(QStringLiteral("Drucker:"), PrinterEdit, paper));
   r3->addWidget(PrinterEdit, 1);
+  CalibrateBtn = new QPushButton(QStringLiteral("Drucker kalibrieren…"), paper);
+  CalibrateBtn->setObjectName("CalibrateBtn");
+  CalibrateBtn->setToolTip(
+      QStringLiteral("Klicken Sie hier, damit der Drucker waagrecht und senkrecht genau in der richtigen Größe druckt"));
+  CalibrateBtn->setEnabled(false);
+  r3->addWidget(CalibrateBtn);
   pg->addLayout(r3, 6, 0, 1, 3);
   for (QLineEdit* e : {Edit7, Edit8, Edit9, Edit10, Edit1, Edit2}) e->setMinimumWidth(64);
 

@@ -18,6 +18,7 @@ class SettingsTab : public QWidget {
   QLineEdit *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit1, *Edit2;
   QLineEdit *PrinterEdit;  // the printer's name, or "PDF-Datei"
   PictureButton *SetupBtn;
+  QPushButton *CalibrateBtn;  // "Drucker kalibrieren…": only for a printer queue
   QCheckBox *CheckBox1, *CheckBox2, *CheckBox3;                   // guide lines
   QCheckBox *CheckBox8, *CheckBox9, *CheckBox10, *CutHintsCheck;  // glue margin
   QSpinBox *KrandxlEd, *KrandylEd;

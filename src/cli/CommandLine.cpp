@@ -272,6 +272,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& given) {
     result.line.command = Command::Passport;
     result.error = parsePassportWords(args, 1, result.line.input, result.line.passport);
     return result;
+  } else if (command == "calibrate") {
+    result.line.command = Command::Calibrate;
+    result.error = parseCalibrateWords(args, 1, result.line.calibrate);
+    return result;
   } else {
     result.error =
         isOption(command) ? unknownOption(command) : UsageError{kExitUnknown, "Unbekannter Befehl „" + command + "“."};

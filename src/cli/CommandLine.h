@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CalibrateCommand.h"
 #include "cli/PassportCommand.h"
 #include "cli/PosterOptions.h"
 #include "depth/ColourDepth.h"
@@ -30,7 +31,7 @@ struct Operation {
   std::vector<std::string> values;
 };
 
-enum class Command { Help, Info, Convert, Poster, Passport };
+enum class Command { Help, Info, Convert, Poster, Passport, Calibrate };
 
 struct CommandLine {
   Command command = Command::Help;
@@ -40,6 +41,7 @@ struct CommandLine {
   std::vector<Operation> operations;  // in the order given
   PosterJob poster;                   // the settings of poster
   PassportJob passport;               // the settings of passport
+  CalibrateJob calibrate;             // the settings of calibrate
   bool acceptDamaged = false;         // --accept-damaged: read a picture despite damaged data
   ReadOptions read;                   // --no-auto-orient, --ignore-profile
 };

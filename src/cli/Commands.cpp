@@ -217,6 +217,7 @@ std::string helpText() {
          "  tessaro-cli convert EINGABE AUSGABE [--format N]\n"
          "  tessaro-cli poster EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
          "  tessaro-cli passport EINGABE (-o DATEI.pdf | --printer DRUCKER) [Optionen]\n"
+         "  tessaro-cli calibrate --printer DRUCKER [--measured H,V | --reset]\n"
          "  tessaro-cli --help\n"
          "\n"
          "Befehle:\n"
@@ -230,7 +231,7 @@ std::string helpText() {
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
          "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n" +
-         operationsHelp() + posterOptionsHelp() + passportHelp() +
+         operationsHelp() + posterOptionsHelp() + passportHelp() + calibrateHelp() +
          "\n"
          "Optionen:\n"
          "  --format N\n"
@@ -288,6 +289,8 @@ int runCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
       return runPoster(line, out, err);
     case Command::Passport:
       return runPassport(line, out, err);
+    case Command::Calibrate:
+      return runCalibrate(line, out, err);
   }
   return kExitUnexpected;
 }

@@ -78,8 +78,15 @@ void describe(std::ostream& out, const PageMetrics& m, const TDib& picture, cons
 std::optional<UsageError> parsePassportWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                              PassportJob& job) {
   bool widthGiven = false;
-  const OptionWords words{[](const std::string& o) { return o == "--fit-crop" || o == "--ruler"; }, known,
+  const OptionWords words{[](const std::string& o) {
+                            return o == "--fit-crop" || o == "--ruler" || o == "--no-calibration";
+                          },
+                          known,
                           [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
+                            if (o == "--no-calibration") {
+                              job.target.calibrated = false;
+                              return std::nullopt;
+                            }
                             if (o == "--fit-crop" || o == "--ruler") {
                               (o == "--ruler" ? job.ruler : job.fitCrop) = true;
                               return std::nullopt;
@@ -91,7 +98,7 @@ std::optional<UsageError> parsePassportWords(const std::vector<std::string>& arg
                             }
                             return applyValue(o, v, job);
                           }};
-  if (auto error = readPrintWords(args, from, words, input)) return error;
+  if (auto error = readPrintWords(args, from, words, &input)) return error;
   if (job.fitCrop && !job.size) return UsageError{kExitUnknown, "--fit-crop geht nur mit --size."};
   return checkTarget(job.target);
 }
@@ -106,7 +113,7 @@ std::string passportHelp() {
          "      --gap F          Abstand zwischen den Bildern (0.005 bis 0.2, Vorgabe 0.02)\n"
          "      --margin F       Rand der Seite (0.01 bis 0.2, Vorgabe 0.05)\n"
          "      --ruler          Prüfmaß (5 cm) im unteren Rand, wo er Platz hat\n"
-         "      --paper, --dpi   wie bei poster\n";
+         "      --paper, --dpi, --no-calibration   wie bei poster\n";
 }
 
 int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {

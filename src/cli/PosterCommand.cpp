@@ -25,7 +25,7 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const PosterJob& job = line.poster;
   int code = kExitOk;
   // Everything that can be checked without reading the picture first.
-  const PrintTarget target{job.output, job.printer, job.paper, job.dpi};
+  const PrintTarget target{job.output, job.printer, job.paper, job.dpi, !job.noCalibration};
   const std::optional<Paper> paper = choosePaper(target, err, code);
   if (!paper) return code;
   // The picture goes on unchanged into our PDF, for a file or a printer alike.

@@ -33,6 +33,7 @@ constexpr std::pair<std::string_view, bool PosterJob::*> kExtras[] = {
     {"--labels", &PosterJob::labels},
     {"--overview", &PosterJob::overview},
     {"--ruler", &PosterJob::ruler},
+    {"--no-calibration", &PosterJob::noCalibration},
 };
 
 // The flag an option of kExtras switches on; null for any other option.
@@ -156,7 +157,7 @@ std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args,
                             }
                             return applyValue(o, v, job, sized);
                           }};
-  if (auto error = readPrintWords(args, from, words, input)) return error;
+  if (auto error = readPrintWords(args, from, words, &input)) return error;
   return checkTarget({job.output, job.printer, job.paper, job.dpi});
 }
 
@@ -191,7 +192,9 @@ std::string posterOptionsHelp() {
          "      --skip SPALTE,ZEILE    dieses Blatt auslassen (ab 1 gezählt; mehrfach möglich)\n"
          "      --labels               Blattnummern drucken („B3“: Zeile B, Spalte 3; auf den Kleberand)\n"
          "      --overview             Übersichtsseite drucken: das ganze Poster verkleinert, zuerst\n"
-         "      --ruler                Prüfmaß auf jedem Blatt (5 cm, auf den Kleberand)\n";
+         "      --ruler                Prüfmaß auf jedem Blatt (5 cm, auf den Kleberand)\n"
+         "      --no-calibration       mit --printer: ohne die gespeicherte Kalibrierung des Druckers\n"
+         "                             (siehe calibrate) drucken\n";
 }
 
 }  // namespace tessaro::cli

@@ -27,6 +27,7 @@ struct PosterJob {
   bool labels = false;                    // --labels: sheet labels on the glue strips
   bool overview = false;                  // --overview: an assembly page first
   bool ruler = false;                     // --ruler: a check ruler on each sheet's glue strip
+  bool noCalibration = false;             // --no-calibration: the printer's stored factors do not apply
 };
 
 // Reads the words after "poster": the input file and the options.

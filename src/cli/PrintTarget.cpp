@@ -7,12 +7,13 @@
 #include "cups/PrintQueue.h"
 #include "cups/QueuePrintService.h"
 #include "pdf/PdfPrintService.h"
+#include "print/CalibrationStore.h"
 #include "print/PaperSizes.h"
 
 namespace tessaro::cli {
 
 std::optional<UsageError> readPrintWords(const std::vector<std::string>& args, size_t from, const OptionWords& words,
-                                         std::string& input) {
+                                         std::string* input) {
   std::vector<std::string> files;
   bool onlyFiles = false;
   for (size_t i = from; i < args.size(); ++i) {
@@ -41,9 +42,10 @@ std::optional<UsageError> readPrintWords(const std::vector<std::string>& args, s
     }
     if (auto error = words.apply(arg, value)) return error;
   }
-  if (files.empty()) return UsageError{kExitMissingArgument, "Es fehlt der Name der Bilddatei."};
-  if (files.size() > 1) return UsageError{kExitUnknown, "Unerwartetes Argument „" + files[1] + "“."};
-  input = files[0];
+  const size_t wanted = input ? 1 : 0;
+  if (files.size() < wanted) return UsageError{kExitMissingArgument, "Es fehlt der Name der Bilddatei."};
+  if (files.size() > wanted) return UsageError{kExitUnknown, "Unerwartetes Argument „" + files[wanted] + "“."};
+  if (input) *input = files[0];
   return std::nullopt;
 }
 
@@ -82,6 +84,9 @@ int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job
   const bool toFile = target.printer.empty();
   PdfPrintService file(target.output, paper.metrics);
   cups::QueuePrintService queue(target.printer, paper.metrics, paper.media);
+  const std::optional<Calibration> calibration =
+      toFile || !target.calibrated ? std::nullopt : CalibrationStore().load(target.printer);
+  if (calibration) queue.setPageScale(*calibration);
   PrintService& printer = toFile ? static_cast<PrintService&>(file) : queue;
   const PosterPrintResult result = job(printer);
   if (result.status == PosterPrintResult::Status::NothingPrinted)
@@ -96,6 +101,7 @@ int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job
     return kExitOk;
   }
   describe(out);
+  if (calibration) out << correctionText(calibration) << '\n';
   if (toFile) {
     out << sheetsText(result.pagesPrinted) << " in „" << target.output << "“ gespeichert.\n";
     return kExitOk;

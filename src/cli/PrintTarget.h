@@ -19,6 +19,7 @@ struct PrintTarget {
   std::string printer;  // --printer QUEUE
   std::string paper;    // empty: A4, or the printer's default
   int dpi = 0;          // 0: 600, or the printer's default
+  bool calibrated = true;  // a printer's stored calibration applies (--no-calibration: not)
 };
 
 // How a print command reads its words: switches stand alone, other options take a value
@@ -29,9 +30,9 @@ struct OptionWords {
   std::function<std::optional<UsageError>(const std::string& option, const std::string& value)> apply;
 };
 // Reads the words after the command: the one input file and the options; "--" makes every later
-// word a file name.
+// word a file name. Null `input`: the command takes no file.
 std::optional<UsageError> readPrintWords(const std::vector<std::string>& args, size_t from, const OptionWords& words,
-                                         std::string& input);
+                                         std::string* input);
 
 // Exactly one of file and printer, and a paper known without a printer.
 std::optional<UsageError> checkTarget(const PrintTarget& target);
@@ -43,7 +44,8 @@ struct Paper {
 // The page the job is laid out on; nothing after a message, with `code` set.
 std::optional<Paper> choosePaper(const PrintTarget& target, std::ostream& err, int& code);
 
-// Makes the pages with `job` into the file, or sends them to the printer as one job.
+// Makes the pages with `job` into the file, or sends them to the printer as one job, scaled by
+// the printer's calibration where one is stored and the target is `calibrated`.
 // `describe` tells what the pages hold once they are made. A job that the queue keeps for now is
 // reported on `err` and still counts as done. Returns the exit code.
 using PrintJobFn = std::function<PosterPrintResult(PrintService&)>;

@@ -25,6 +25,7 @@ bool QueuePrintService::beginDoc() {
   }
   pdf_ = std::make_unique<PdfPrintService>(spool_->stream(), metrics_);
   pdf_->setTitle(title_);
+  pdf_->setPageScale(scale_);
   if (pdf_->beginDoc()) return true;
   failure_ = pdf_->failureReason();
   release();

@@ -10,6 +10,7 @@
 
 #include "cups/SpoolFile.h"
 #include "pdf/PdfPrintService.h"
+#include "print/Calibration.h"
 #include "print/PrintService.h"
 
 namespace tessaro::cups {
@@ -33,6 +34,9 @@ class QueuePrintService : public PrintService {
   std::string failureReason() const override { return failure_; }
   std::string notice() const override { return notice_; }
 
+  // The queue's calibration, applied to every page of the next documents.
+  void setPageScale(const Calibration& scale) { scale_ = scale; }
+
   // The print system's id of the last job sent; 0 before one was.
   int jobId() const { return jobId_; }
 
@@ -45,6 +49,7 @@ class QueuePrintService : public PrintService {
   PageMetrics metrics_;
   std::string media_;
   JobOptions options_;
+  Calibration scale_;
   std::string title_;
   std::unique_ptr<SpoolFile> spool_;
   std::unique_ptr<PdfPrintService> pdf_;

@@ -24,7 +24,8 @@ std::string reference(int number) { return std::to_string(number) + " 0 R"; }
 
 }  // namespace
 
-PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics) : writer_(out), metrics_(metrics) {
+PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics, const Calibration& scale)
+    : writer_(out), metrics_(metrics), scale_(scale) {
   catalog_ = writer_.reserve();
   pagesTree_ = writer_.reserve();
   font_ = writer_.reserve();
@@ -68,6 +69,12 @@ std::string PdfDocument::iccSpace(const std::vector<uint8_t>& rgbProfile) {
   return "[/ICCBased " + reference(number) + "]";
 }
 
+std::string PdfDocument::scaling() const {
+  // The printer's correction: one transform, so that lines, pictures and text scale together.
+  if (scale_.none()) return {};
+  return pdfNumber(scale_.horizontal) + " 0 0 " + pdfNumber(scale_.vertical) + " 0 0 cm\n";
+}
+
 void PdfDocument::addPage(const PdfPage& page) {
   const PageMetrics& m = metrics_;
   const double sx = kPointsPerInch / m.dpiX, sy = kPointsPerInch / m.dpiY;
@@ -76,7 +83,7 @@ void PdfDocument::addPage(const PdfPage& page) {
   const std::string content = "q " + pdfNumber(sx) + " 0 0 " + pdfNumber(-sy) + " " + pdfNumber(m.offsetX * sx) + " " +
                               pdfNumber((m.physicalHeight - m.offsetY) * sy) + " cm 0 0 " +
                               std::to_string(m.pageWidth) + " " + std::to_string(m.pageHeight) + " re W n 1 w 0 J\n" +
-                              page.content + "Q\n";
+                              scaling() + page.content + "Q\n";
   const int contents = writer_.reserve(), number = writer_.reserve();
   writer_.streamObject(contents, "/Filter /FlateDecode", deflateBytes(content));
   std::string resources = "<<";

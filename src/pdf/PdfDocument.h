@@ -11,6 +11,7 @@
 
 #include "pdf/PdfWriter.h"
 #include "picture/Dib.h"
+#include "print/Calibration.h"
 #include "print/PrintService.h"
 
 namespace tessaro {
@@ -24,7 +25,8 @@ struct PdfPage {
 
 class PdfDocument {
  public:
-  PdfDocument(OutputStream& out, const PageMetrics& metrics);
+  // Every page's drawing is scaled by `scale` about the printable area's top-left corner.
+  PdfDocument(OutputStream& out, const PageMetrics& metrics, const Calibration& scale = {});
   bool ok() const { return writer_.ok(); }
   // Stops all writing: the file is being dropped.
   void abandon() { writer_.fail(); }
@@ -43,12 +45,15 @@ class PdfDocument {
   int imageOrientation(int number) const;
 
  private:
+  // The page scale's transform; empty without one.
+  std::string scaling() const;
   // The colour space of RGB pixels: sRGB by its ICC profile, written at the first use.
   const std::string& rgbSpace();
   // The colour space of RGB pixels in `rgbProfile`, written at each call.
   std::string iccSpace(const std::vector<uint8_t>& rgbProfile);
   PdfWriter writer_;
   PageMetrics metrics_;
+  Calibration scale_;
   int catalog_, pagesTree_, font_, info_;
   std::string rgbSpace_;
   std::vector<int> pages_;

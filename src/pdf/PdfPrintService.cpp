@@ -18,7 +18,7 @@ bool PdfPrintService::beginDoc() {
     fail(std::move(e));
     return false;
   }
-  document_ = std::make_unique<PdfDocument>(out_ ? *out_ : file_.stream(), metrics_);
+  document_ = std::make_unique<PdfDocument>(out_ ? *out_ : file_.stream(), metrics_, scale_);
   device_ = std::make_unique<PdfDevice>(metrics_.pageWidth, metrics_.pageHeight, *document_);
   open_ = true;
   return true;

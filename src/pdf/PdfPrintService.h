@@ -8,6 +8,7 @@
 
 #include "pdf/PdfDevice.h"
 #include "pdf/PdfDocument.h"
+#include "print/Calibration.h"
 #include "picture/AtomicFile.h"
 #include "picture/FileError.h"
 #include "print/PrintService.h"
@@ -35,6 +36,9 @@ class PdfPrintService : public PrintService {
   const FileError& fileError() const { return error_; }
 
   const std::string& fileName() const { return fileName_; }
+  // Scales the pages of the next documents about the printable area's top-left corner: a
+  // printer's calibration.
+  void setPageScale(const Calibration& scale) { scale_ = scale; }
   // Images the last document held: one per picture drawn, however many pages show it.
   size_t imageCount() const { return imageCount_; }
 
@@ -49,6 +53,7 @@ class PdfPrintService : public PrintService {
 
   std::string fileName_;
   PageMetrics metrics_;
+  Calibration scale_;
   std::string title_;
   ReplacementFile file_;
   OutputStream* out_ = nullptr;  // instead of file_

@@ -185,6 +185,7 @@ bool QtPrintService::beginDoc() {
     outputFile_.clear();
     queue_ = std::make_unique<cups::QueuePrintService>(printerName().toStdString(), queueMetrics_, media_,
                                                        jobOptions(*printer_));
+    queue_->setPageScale(scale_);
   }
   job().setTitle(title_.toStdString());
   if (job().beginDoc()) return true;

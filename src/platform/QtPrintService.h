@@ -11,6 +11,7 @@
 
 #include "cups/QueuePrintService.h"
 #include "pdf/PdfPrintService.h"
+#include "print/Calibration.h"
 #include "print/PrintService.h"
 
 class QWidget;
@@ -53,6 +54,8 @@ class QtPrintService : public PrintService {
   QString printerName() const { return printer_->printerName(); }
   // The settings the set-up dialog edits; the next job takes them.
   QPrinter& printerSettings() { return *printer_; }
+  // Scales the pages of the next jobs on a queue (a PDF file never is): its calibration.
+  void setPageScale(const Calibration& scale) { scale_ = scale; }
   // The print system's id of the last job sent to a queue; 0 before one was.
   int jobId() const { return jobId_; }
 
@@ -73,6 +76,7 @@ class QtPrintService : public PrintService {
   std::unique_ptr<PdfPrintService> pdf_;
   std::unique_ptr<cups::QueuePrintService> queue_;
   PageMetrics queueMetrics_;
+  Calibration scale_;
   std::string media_;
   QString title_;
   bool toFile_ = false;

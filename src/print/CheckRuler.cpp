@@ -22,6 +22,20 @@ int32_t tickTenths(RulerUnit unit, int32_t i) {
   return i % big == 0 ? kLongTick : i % middle == 0 ? kMiddleTick : kShortTick;
 }
 
+// The base line and ticks, in coordinates along the bar and across it; `line` maps them onto the
+// page. `dpiAlong` spaces the ticks, `dpiAcross` sizes them.
+template <class Line>
+void drawTicks(Device& dc, const CheckRuler& ruler, int32_t dpiAlong, int32_t dpiAcross, Line line) {
+  dc.setPen(kBlack, PenStyle::Solid);
+  // From the first tick to the last: a stroke of exactly the bar's length; on a raster the last
+  // tick fills the end point that a line leaves out.
+  line(0, 0, rulerLength(ruler, dpiAlong), 0);
+  for (int32_t i = 0; i <= ticks(ruler); ++i) {
+    const int32_t t = rulerTickOffset(ruler.unit, i, dpiAlong);
+    line(t, 0, t, tenthsToPixels(tickTenths(ruler.unit, i), dpiAcross));
+  }
+}
+
 }  // namespace
 
 int32_t rulerTickOffset(RulerUnit unit, int32_t i, int32_t dpi) {
@@ -42,14 +56,13 @@ void drawCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, i
     dc.textOut(x, y, ruler.label);
   }
   const int32_t base = y + rulerHeight(ruler, dpiY) - 1;
-  dc.setPen(kBlack, PenStyle::Solid);
-  // From the first tick to the last: a stroke of exactly the bar's length; on a raster the last
-  // tick fills the end point that a line leaves out.
-  dc.line(x, base, x + rulerLength(ruler, dpiX), base);
-  for (int32_t i = 0; i <= ticks(ruler); ++i) {
-    const int32_t tx = x + rulerTickOffset(ruler.unit, i, dpiX);
-    dc.line(tx, base, tx, base - tenthsToPixels(tickTenths(ruler.unit, i), dpiY));
-  }
+  drawTicks(dc, ruler, dpiX, dpiY,
+            [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) { dc.line(x + a1, base - c1, x + a2, base - c2); });
+}
+
+void drawUprightCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY) {
+  drawTicks(dc, ruler, dpiY, dpiX,
+            [&](int32_t a1, int32_t c1, int32_t a2, int32_t c2) { dc.line(x + c1, y + a1, x + c2, y + a2); });
 }
 
 }  // namespace tessaro

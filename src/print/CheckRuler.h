@@ -31,5 +31,8 @@ int32_t rulerHeight(const CheckRuler& ruler, int32_t dpiY);
 // Draws the ruler with its top left corner at (x, y): the label, then the ticks standing on a
 // base line whose first tick is at x.
 void drawCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY);
+// The same bar standing upright: its base line runs down from (x, y), the ticks point right and
+// the label is left to the caller. rulerLength(ruler, dpiY) is its length.
+void drawUprightCheckRuler(Device& dc, int32_t x, int32_t y, const CheckRuler& ruler, int32_t dpiX, int32_t dpiY);
 
 }  // namespace tessaro

@@ -14,6 +14,7 @@
 #include <QPrintEngine>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,10 +29,12 @@
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
 #include "app/PrintTab.h"
+#include "app/Remembered.h"
 #include "app/ScriptedMessageBoxes.h"
 #include "app/SettingsTab.h"
 #include "picture/CodecRegistry.h"
 #include "platform/QtPrintService.h"
+#include "support/PdfContent.h"
 #include "support/PosterPictures.h"
 
 namespace tessaro {
@@ -638,6 +641,92 @@ TEST(CupsPrint, TheCommandLineTellsWhatBecameOfTheJob) {
       EXPECT_FALSE(test::runTool("lpstat", {"-o", kFaultQueue}).value_or("").isEmpty()) << "no job waits";
     test::runTool("lpadmin", {"-x", kFaultQueue});
   }
+}
+
+// The drawing of the first page of job `job` as the print system holds it: our own PDF, kept in
+// its spool folder; empty when it cannot be read.
+std::string spooledPage(int job) {
+  QFile spooled(QString::asprintf("/var/spool/cups/d%05d-001", job));
+  return spooled.open(QIODevice::ReadOnly) ? test::firstPageContent(spooled.readAll().toStdString()) : std::string();
+}
+
+// Whether the page holds a stroke across of `points`, within `within` points.
+bool hasStroke(const std::string& page, double points, double within = 0.05) {
+  const std::vector<double> strokes = test::strokeLengths(page);
+  return std::any_of(strokes.begin(), strokes.end(), [&](double s) { return std::abs(s - points) < within; });
+}
+
+// A queue calibrated from the command line: the calibration page goes out unscaled, the posters of
+// tessaro-cli and of the window scaled by the stored factors (their 100 mm ruler 100.40 % long),
+// unless --no-calibration; --reset removes the factors from the settings file.
+TEST(CupsPrint, ACalibratedQueuesJobsCarryItsScale) {
+  if (!haveTestQueue()) GTEST_SKIP() << kNoQueue;
+  if (geteuid() != 0) GTEST_SKIP() << "the print system's spool folder needs root";
+  QTemporaryDir dir, config;
+  const QString picture = dir.filePath("bild.bmp");
+  ASSERT_TRUE(SaveDib(test::blockPicture(200, 200, 2, 2), picture.toStdString(), kFormatBmp, {}));
+  struct Run {
+    int code;
+    QString out;
+  };
+  const QDateTime start = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+  auto cli = [&](QStringList args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    p.setProcessEnvironment(env);
+    p.start(TESSARO_CLI, args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    const Run r{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+    return r;
+  };
+  auto jobOf = [](const Run& r) { return QRegularExpression("Auftrag (\\d+)").match(r.out).captured(1).toInt(); };
+  const QString conf = config.filePath("Tessaro/Tessaro.conf");
+
+  const Run page = cli({"calibrate", "--printer", kQueue});
+  ASSERT_EQ(page.code, 0) << page.out.toStdString();
+  const QRegularExpressionMatch bars =
+      QRegularExpression("Kalibrierungsseite: waagrecht (\\d+) mm, senkrecht (\\d+) mm").match(page.out);
+  ASSERT_TRUE(bars.hasMatch()) << page.out.toStdString();
+  const double across = bars.captured(1).toDouble(), down = bars.captured(2).toDouble();
+  // Whole millimetres end on a whole device pixel: within one at 300 dpi.
+  EXPECT_TRUE(hasStroke(spooledPage(jobOf(page)), across * 72 / 25.4, 0.25)) << "the calibration page is never scaled";
+
+  const Run measured = cli({"calibrate", "--printer", kQueue, "--measured",
+                            QString::number(across * 0.996) + "," + QString::number(down * 1.003)});
+  EXPECT_EQ(measured.code, 0);
+  EXPECT_EQ(measured.out, "Korrektur: waagrecht 100.40 %, senkrecht 99.70 %\n");
+  QFile stored(conf);
+  ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(stored.readAll().startsWith("[Kalibrierung]\nTessaroPDF\\waagrecht=1.004"));
+
+  const QStringList poster = {"poster", picture, "--printer", kQueue, "--overview", "--across", "2"};
+  const Run scaled = cli(poster);
+  EXPECT_TRUE(scaled.out.contains("Korrektur: waagrecht 100.40 %, senkrecht 99.70 %\n")) << scaled.out.toStdString();
+  EXPECT_TRUE(hasStroke(spooledPage(jobOf(scaled)), 283.46 / 0.996));
+  const Run unscaled = cli(poster + QStringList{"--no-calibration"});
+  EXPECT_FALSE(unscaled.out.contains("Korrektur")) << unscaled.out.toStdString();
+  EXPECT_TRUE(hasStroke(spooledPage(jobOf(unscaled)), 283.46));
+
+  {
+    QueueWindow w;
+    ASSERT_TRUE(w.onQueue);
+    EXPECT_TRUE(w.form.settingsTab()->CalibrateBtn->isEnabled());
+    ASSERT_FALSE(calibrationStore().store(kQueue.toStdString(), {1.01, 0.99}));
+    w.form.settingsTab()->OverviewCheck->setChecked(true);
+    wholeSheetPoster(w.form, test::blockPicture(200, 200, 2, 2), 2, 2);
+    w.form.PrintBtnClick();
+    EXPECT_EQ(w.boxes.shown, QStringList());
+    EXPECT_TRUE(hasStroke(spooledPage(w.service.jobId()), 283.46 * 1.01));
+  }
+
+  const Run reset = cli({"calibrate", "--printer", kQueue, "--reset"});
+  EXPECT_EQ(reset.out, "Keine Korrektur\n");
+  stored.close();
+  ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(stored.readAll().contains("TessaroPDF"));
+  // The jobs' files from cups-pdf, so that no later test takes one for its own.
+  for (QString pdf; !(pdf = waitForNewPdf(outputFolders(), start, 10)).isEmpty();) QFile::remove(pdf);
 }
 
 }  // namespace

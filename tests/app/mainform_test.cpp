@@ -140,6 +140,8 @@ TEST(MainForm, OptionCouplings) {
 TEST(MainForm, PaperTextsFollowThePrinterAndTheGlueEdits) {
   Window w;
   EXPECT_EQ(w.s().Edit6->text(), "209.85 x 296.83 mm");
+  // The core's printer has no queue to calibrate.
+  EXPECT_FALSE(w.s().CalibrateBtn->isEnabled());
   w.s().KrandxlEd->setValue(0);
   EXPECT_EQ(w.s().Edit1->text(), "0.00 mm");
   const int columns = w.form.state().poster.SheetsX;

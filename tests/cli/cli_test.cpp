@@ -411,6 +411,20 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"passport", "gone.bmp", "-o", "p.pdf"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
       {{"passport", "in.bmp", "-o", "nowhere/p.pdf"}, 5, "„nowhere/p.pdf“"},
       {{"passport", "in.bmp", "--printer", "NoSuchQueue"}, 6, "„NoSuchQueue“"},
+      {{"poster", "in.bmp", "--printer", "NoSuchQueue", "--no-calibration"}, 6, "„NoSuchQueue“"},
+      {{"calibrate"}, 3, "Bitte mit --printer DRUCKER den Drucker angeben."},
+      {{"calibrate", "--measured", "190,277"}, 3, "Bitte mit --printer DRUCKER"},
+      {{"calibrate", "--printer"}, 3, "Der Option „--printer“ fehlt ihr Wert."},
+      {{"calibrate", "--printer", "Q", "--measured"}, 3, "Der Option „--measured“ fehlt ihr Wert."},
+      {{"calibrate", "--printer", "Q", "in.bmp"}, 2, "Unerwartetes Argument „in.bmp“."},
+      {{"calibrate", "--printer", "Q", "--ruler"}, 2, "Unbekannte Option „--ruler“."},
+      {{"calibrate", "--printer", "Q", "--measured", "189.6"}, 2, "„189.6“ für --measured: erwartet H,V in mm"},
+      {{"calibrate", "--printer", "Q", "--measured", "189.6;276.4"}, 2, "„189.6;276.4“ für --measured"},
+      {{"calibrate", "--printer", "Q", "--measured", "189,6,276,4"}, 2, "„189,6,276,4“ für --measured"},
+      {{"calibrate", "--printer", "Q", "--measured=a,b"}, 2, "„a,b“ für --measured"},
+      {{"calibrate", "--printer", "Q", "--measured", "190,277", "--reset"}, 2, "Nur eines angeben"},
+      {{"calibrate", "--printer", "NoSuchQueue"}, 6, "„NoSuchQueue“"},
+      {{"calibrate", "--printer", "NoSuchQueue", "--measured", "190,277"}, 6, "„NoSuchQueue“"},
   };
   const fs::path dir = freshFolder("cli-refusals");
   writeBmp(pattern(6, 4, 8), dir / "in.bmp");
@@ -577,7 +591,9 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
                                     "5  Ausgabedatei",
                                     "6  Drucker",
                                     "--brightness B",
-                                    "--contrast C"})
+                                    "--contrast C",
+                                    "calibrate --printer DRUCKER [--measured H,V | --reset]",
+                                    "--no-calibration"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
       EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;

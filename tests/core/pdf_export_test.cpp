@@ -20,8 +20,6 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
-
 #include "pdf/PdfPrintService.h"
 #include "picture/CodecRegistry.h"
 #include "picture/DrawDib.h"
@@ -30,6 +28,7 @@
 #include "print/PosterPrintJob.h"
 #include "retouch/Tones.h"
 #include "support/FakePrintService.h"
+#include "support/PdfContent.h"
 #include "support/PdfPages.h"
 #include "support/PosterPictures.h"
 #include "support/TestData.h"
@@ -140,39 +139,6 @@ struct Job {
   }
 };
 
-// Every stream of the file that zlib inflates, in file order: the pages' drawing among them.
-std::vector<std::string> inflatedStreams(const std::string& file) {
-  std::vector<std::string> out;
-  for (size_t at = file.find("stream\n"); at != std::string::npos; at = file.find("stream\n", at + 1)) {
-    if (at > 0 && file[at - 1] == 'd') continue;  // "endstream"
-    const size_t begin = at + 7, end = file.find("\nendstream", begin);
-    if (end == std::string::npos) break;
-    std::string data(64 * (end - begin) + 4096, '\0');
-    uLongf size = data.size();
-    if (uncompress(reinterpret_cast<Bytef*>(data.data()), &size, reinterpret_cast<const Bytef*>(file.data() + begin),
-                   end - begin) == Z_OK)
-      out.push_back(data.substr(0, size));
-  }
-  return out;
-}
-
-// Lengths in points of the horizontal strokes on a page whose drawing maps device pixels to
-// points by its first "sx 0 0 -sy tx ty cm".
-std::vector<double> horizontalStrokes(const std::string& content) {
-  std::vector<double> lengths;
-  std::istringstream in(content);
-  std::vector<std::string> words;
-  double sx = 0;
-  for (std::string w; in >> w;) {
-    words.push_back(w);
-    const size_t n = words.size();
-    if (w == "cm" && sx == 0 && n >= 7) sx = std::stod(words[n - 7]);
-    if (w == "S" && n >= 7 && words[n - 2] == "l" && words[n - 5] == "m" && words[n - 3] == words[n - 6])
-      lengths.push_back(std::abs(std::stod(words[n - 4]) - std::stod(words[n - 7])) * sx);
-  }
-  return lengths;
-}
-
 }  // namespace
 
 TEST(PdfExport, StoresEachPictureOnceAndByteForByte) {
@@ -258,26 +224,43 @@ TEST(PdfExport, PagesMatchTheRasterPagesOfTheSameJob) {
 }
 
 TEST(PdfExport, OverviewRulersAreTrueToLengthInPoints) {
-  // 100 mm is 283.46 pt, 4 inches 288 pt: read back from the page's own strokes.
-  for (const int32_t dpi : {300, 600}) {
-    SCOPED_TRACE(dpi);
+  // 100 mm is 283.46 pt, 4 inches 288 pt: read back from the page's own strokes. A page scale
+  // (a printer's calibration) stretches them by exactly its factor across, and everything else on
+  // the pages with them: each page is the unscaled drawing under the one transform.
+  struct Case {
+    int32_t dpi;
+    Calibration scale;
+    std::string transform;
+  };
+  const Case cases[] = {{300, {}, ""},
+                        {600, {}, ""},
+                        {600, {1.01, 0.99}, "1.01 0 0 0.99 0 0 cm\n"},
+                        {300, {0.99, 1.01}, "0.99 0 0 1.01 0 0 cm\n"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.dpi) + " dpi, " + c.transform);
     TempDir dir;
-    const fs::path pdf = dir.path / "poster.pdf";
-    PdfPrintService printer(pdf.string(), test::smallPage(dpi * 8, dpi * 11, dpi / 4, dpi));
+    const PageMetrics m = test::smallPage(c.dpi * 8, c.dpi * 11, c.dpi / 4, c.dpi);
+    const fs::path pdf = dir.path / "poster.pdf", plain = dir.path / "plain.pdf";
+    PdfPrintService printer(pdf.string(), m), unscaled(plain.string(), m);
+    printer.setPageScale(c.scale);
     Job job;
     job.request.overviewPage = true;
     ASSERT_TRUE(job.print(printer, test::blockPicture(36, 24, 6, 4)).ok());
-    const std::vector<std::string> streams = inflatedStreams(slurp(pdf));
-    const auto page = std::find_if(streams.begin(), streams.end(),
-                                   [](const std::string& c) { return c.find(" cm ") != std::string::npos; });
-    ASSERT_NE(page, streams.end());
+    ASSERT_TRUE(job.print(unscaled, test::blockPicture(36, 24, 6, 4)).ok());
+    const std::string page = test::firstPageContent(slurp(pdf));
+    ASSERT_FALSE(page.empty());
     int tenCentimetres = 0, fourInches = 0;
-    for (const double length : horizontalStrokes(*page)) {
-      tenCentimetres += std::abs(length - 283.46) < 0.05;
-      fourInches += std::abs(length - 288.0) < 0.05;
+    for (const double length : test::strokeLengths(page)) {
+      tenCentimetres += std::abs(length - 283.46 * c.scale.horizontal) < 0.05;
+      fourInches += std::abs(length - 288.0 * c.scale.horizontal) < 0.05;
     }
     EXPECT_EQ(tenCentimetres, 1);
     EXPECT_EQ(fourInches, 1);
+    std::vector<std::string> want = test::inflatedStreams(slurp(plain));
+    const std::string opening = " re W n 1 w 0 J\n";
+    for (std::string& s : want)
+      if (const size_t at = s.find(opening); at != std::string::npos) s.insert(at + opening.size(), c.transform);
+    EXPECT_EQ(test::inflatedStreams(slurp(pdf)), want);
   }
 }
 

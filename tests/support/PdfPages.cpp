@@ -56,6 +56,8 @@ std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi) 
   return result;
 }
 
+std::string pdfText(const std::string& pdf) { return output("pdftotext -layout " + quoted(pdf) + " -").value_or(""); }
+
 int pdfPageCount(const std::string& pdf) {
   const auto info = output("pdfinfo " + quoted(pdf) + " 2>/dev/null | awk '/^Pages:/ {print $2}'");
   return info ? std::atoi(info->c_str()) : 0;

@@ -17,6 +17,8 @@ struct RgbPage {
 
 // Page `page` (1-based) at `dpi`, without smoothing; nothing when poppler cannot render it.
 std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi);
+// pdftotext's text of the whole file, laid out as on the page; empty when it cannot read it.
+std::string pdfText(const std::string& pdf);
 // pdfinfo's page count; 0 when the file is no readable PDF.
 int pdfPageCount(const std::string& pdf);
 // How pdfimages -list names the first image's encoding ("image", "jpeg", ...); empty if none.
