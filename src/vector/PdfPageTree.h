@@ -34,7 +34,7 @@ struct OpenedPdf {
 OpenedPdf openPdf(std::shared_ptr<InputStream> input, const std::string& name);
 
 struct FoundPage {
-  QPDFObjectHandle page;
+  QPDFObjectHandle page = QPDFObjectHandle::newNull();
   PdfPageGeometry geometry;
   int pageCount = 0;
   std::string error;  // German; empty when found

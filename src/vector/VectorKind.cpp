@@ -26,18 +26,18 @@ bool hasSvgRoot(std::string_view s) {
     const size_t start = s.find_first_not_of(" \t\r\n");
     if (start == std::string_view::npos) return false;
     s.remove_prefix(start);
-    size_t end;
+    std::string_view close;
     if (startsWith(s, "<?"))
-      end = s.find("?>");
+      close = "?>";
     else if (startsWith(s, "<!--"))
-      end = s.find("-->");
-    else if (startsWith(s, "<!DOCTYPE") || startsWith(s, "<!doctype")) {
-      const size_t subset = s.find('['), close = s.find('>');
-      end = subset < close ? s.find("]>", subset) : close;
-    } else
+      close = "-->";
+    else if (startsWith(s, "<!DOCTYPE") || startsWith(s, "<!doctype"))
+      close = s.find('[') < s.find('>') ? "]>" : ">";
+    else
       break;
+    const size_t end = s.find(close);
     if (end == std::string_view::npos) return false;
-    s.remove_prefix(end + 1);
+    s.remove_prefix(end + close.size());
   }
   if (!startsWith(s, "<")) return false;
   s.remove_prefix(1);
