@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "picture/Limits.h"
-#include "vector/PdfPageTree.h"
+#include "vector/QpdfAccess.h"
 #include "vector/SvgDocument.h"
 #include "vector/VectorMessages.h"
 
@@ -47,18 +47,13 @@ VectorPage VectorPage::measure(std::shared_ptr<InputStream> in, const std::strin
 }
 
 void VectorPage::measurePdf(std::shared_ptr<InputStream> in) {
-  const OpenedPdf pdf = openPdf(std::move(in), path_);
-  if (!pdf.qpdf) {
-    error_ = pdf.error;
+  const PdfPageFacts facts = measurePdfPage(std::make_shared<StreamPdfInput<InputStream>>(std::move(in)), path_, number_);
+  pageCount_ = facts.pageCount;
+  if (!facts.error.empty()) {
+    error_ = facts.error;
     return;
   }
-  const FoundPage found = findPdfPage(*pdf.qpdf, number_);
-  pageCount_ = found.pageCount;
-  if (!found.error.empty()) {
-    error_ = found.error;
-    return;
-  }
-  const PdfPageGeometry& g = found.geometry;
+  const PdfPageGeometry& g = facts.geometry;
   rotation_ = g.rotation;
   const bool across = rotation_ == 90 || rotation_ == 270;
   const double w = g.box.width() * g.userUnit, h = g.box.height() * g.userUnit;
