@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "vector/VectorMessages.h"
 
@@ -43,7 +44,16 @@ struct SvgDocument::Handle {
   }
 };
 
-SvgDocument::SvgDocument(std::span<const uint8_t> bytes, const std::string& path) : handle_(std::make_unique<Handle>()) {
+SvgDocument::SvgDocument(InputStream& in, const std::string& path) : handle_(std::make_unique<Handle>()) {
+  if (in.size() > kMaxSvgBytes) {
+    error_ = kSvgTooLarge;
+    return;
+  }
+  std::vector<uint8_t> bytes(in.size());
+  if (!in.seek(0) || !in.readExact(bytes.data(), bytes.size())) {
+    error_ = kSvgUnreadable;
+    return;
+  }
   std::unique_ptr<GInputStream, GFree<GInputStream>> stream(
       g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
   std::unique_ptr<GFile, GFree<GFile>> base(path.empty() ? nullptr : g_file_new_for_path(path.c_str()));

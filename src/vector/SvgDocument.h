@@ -4,16 +4,21 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
+
+#include "picture/Stream.h"
 
 namespace tessaro {
 
+// Largest SVG file read: far above drawn plans and maps, while librsvg's tree of such a file
+// stays within the memory a page may take.
+inline constexpr uint64_t kMaxSvgBytes = uint64_t{32} << 20;
+
 class SvgDocument {
  public:
-  // Reads the SVG (or gzip-compressed SVG) in `bytes`; references to other files are resolved
-  // beside `path` (which may be empty). On failure error() says why, in German.
-  SvgDocument(std::span<const uint8_t> bytes, const std::string& path);
+  // Reads the SVG (or gzip-compressed SVG) that `in` holds, from its start; references to other
+  // files are resolved beside `path` (which may be empty). On failure error() says why, in German.
+  SvgDocument(InputStream& in, const std::string& path);
   ~SvgDocument();
   SvgDocument(const SvgDocument&) = delete;
   SvgDocument& operator=(const SvgDocument&) = delete;

@@ -2,8 +2,6 @@
 
 #include <cairo-pdf.h>
 
-#include <vector>
-
 #include "picture/AtomicFile.h"
 #include "vector/SvgDocument.h"
 #include "vector/VectorPage.h"
@@ -28,9 +26,7 @@ bool svgToPdf(const std::string& svgPath, const std::string& pdfPath, std::strin
   if (!page.ok()) return refuse(page.error());
   if (page.kind() != VectorKind::Svg) return refuse("Die Datei ist keine SVG-Datei.");
   FileInputStream in(svgPath);
-  std::vector<uint8_t> bytes(in.size());
-  if (!in.readExact(bytes.data(), bytes.size())) return refuse(describeFileError(in.error()));
-  const SvgDocument svg(bytes, svgPath);
+  const SvgDocument svg(in, svgPath);
   if (!svg.error().empty()) return refuse(svg.error());
   bool drawn = false;
   const FileError written = replaceFile(pdfPath, [&](OutputStream& out) {

@@ -8,6 +8,7 @@ inline constexpr const char* kPdfEncrypted = "Die PDF-Datei ist verschlüsselt."
 inline constexpr const char* kPdfDamaged = "Die PDF-Datei ist beschädigt.";
 inline constexpr const char* kPdfNoPages = "Die PDF-Datei enthält keine Seite.";
 inline constexpr const char* kSvgUnreadable = "Die SVG-Datei ist beschädigt oder kann nicht gelesen werden.";
+inline constexpr const char* kSvgTooLarge = "Die SVG-Datei ist größer als 32 MiB und wird nicht geöffnet.";
 inline constexpr const char* kSvgNoSize = "Die SVG-Datei nennt weder Breite und Höhe noch eine viewBox.";
 inline constexpr const char* kNotVector = "Die Datei ist weder eine PDF- noch eine SVG-Datei.";
 inline constexpr const char* kPageWithoutArea = "Die Seite hat keine Fläche: Breite oder Höhe ist 0.";

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "picture/Limits.h"
 #include "vector/QpdfAccess.h"
 #include "vector/SvgDocument.h"
 #include "vector/VectorMessages.h"
@@ -66,16 +65,7 @@ void VectorPage::measureSvg(InputStream& in) {
     error_ = pageOutOfRange(number_, 1);
     return;
   }
-  if (in.size() > kMaxInputBytes) {
-    error_ = kSvgUnreadable;
-    return;
-  }
-  std::vector<uint8_t> bytes(in.size());
-  if (!in.seek(0) || !in.readExact(bytes.data(), bytes.size())) {
-    error_ = kSvgUnreadable;
-    return;
-  }
-  const SvgDocument svg(bytes, path_);
+  const SvgDocument svg(in, path_);
   if (!svg.error().empty())
     error_ = svg.error();
   else

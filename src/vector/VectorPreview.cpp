@@ -60,10 +60,8 @@ bool drawPdf(const VectorPage& page, TDib& dib) {
 
 bool drawSvg(const VectorPage& page, TDib& dib) {
   FileInputStream in(page.path());
-  if (!in.isOpen() || in.size() > kMaxInputBytes) return false;
-  std::vector<uint8_t> bytes(in.size());
-  if (!in.readExact(bytes.data(), bytes.size())) return false;
-  const SvgDocument svg(bytes, page.path());
+  const SvgDocument svg(in, page.path());
+  if (!svg.error().empty()) return false;
   const int width = DibWidth(dib), height = DibHeight(dib);
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cairo_t* cr = cairo_create(surface);
