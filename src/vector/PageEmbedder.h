@@ -2,8 +2,8 @@
 // Puts a vector page into a PDF our own writer made, so that the page's drawing reaches the
 // printed sheets as vectors.
 //
-// Our writer draws the page as the Form XObject named /TessaroPage in the /Resources /XObject
-// dictionary of each page that shows it, all such pages naming one shared indirect object
+// Our writer draws the page as the Form XObject named /TessaroPage in the /XObject dictionary of
+// the own /Resources of each page that shows it, all such pages naming one shared indirect object
 // (an empty form stands for it). The embedded form draws the page's visible area (CropBox within
 // MediaBox, else MediaBox) as it is shown: turned by its /Rotate and scaled by its /UserUnit, with
 // its lower left corner at the origin, so that it covers exactly (0, 0) to (width, height) in
