@@ -39,10 +39,10 @@ Color RgbPage::at(int x, int y) const {
   return rgbColor(rgb[i], rgb[i + 1], rgb[i + 2]);
 }
 
-std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi) {
+std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi, bool cropBox) {
   const std::string n = std::to_string(page);
-  const auto ppm =
-      output("pdftoppm -r " + std::to_string(dpi) + " -aa no -aaVector no -f " + n + " -l " + n + " " + quoted(pdf));
+  const auto ppm = output("pdftoppm -r " + std::to_string(dpi) + " -aa no -aaVector no" + (cropBox ? " -cropbox" : "") +
+                          " -f " + n + " -l " + n + " " + quoted(pdf));
   if (!ppm) return std::nullopt;
   std::istringstream in(*ppm);
   std::string magic;

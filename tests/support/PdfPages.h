@@ -15,8 +15,9 @@ struct RgbPage {
   Color at(int x, int y) const;
 };
 
-// Page `page` (1-based) at `dpi`, without smoothing; nothing when poppler cannot render it.
-std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi);
+// Page `page` (1-based) at `dpi`, without smoothing; nothing when poppler cannot render it. The
+// whole MediaBox, or with `cropBox` the visible area only.
+std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi, bool cropBox = false);
 // pdftotext's text of the whole file, laid out as on the page; empty when it cannot read it.
 std::string pdfText(const std::string& pdf);
 // pdfinfo's page count; 0 when the file is no readable PDF.

@@ -1,0 +1,95 @@
+#include "vector/SvgDocument.h"
+
+#include <gio/gio.h>
+#include <librsvg/rsvg.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "vector/VectorMessages.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr double kCssPixelsPerInch = 96, kPointsPerInch = 72;
+
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+
+// A length in points; unknown (NaN) for units that need a context (percentages, em, ex).
+double points(const RsvgLength& l) {
+  switch (l.unit) {
+    case RSVG_UNIT_PX: return l.length * kPointsPerInch / kCssPixelsPerInch;
+    case RSVG_UNIT_IN: return l.length * kPointsPerInch;
+    case RSVG_UNIT_CM: return l.length * kPointsPerInch / 2.54;
+    case RSVG_UNIT_MM: return l.length * kPointsPerInch / 25.4;
+    case RSVG_UNIT_PT: return l.length;
+    case RSVG_UNIT_PC: return l.length * 12;
+    default: return kUnknown;
+  }
+}
+
+template <typename T>
+struct GFree {
+  void operator()(T* p) const { g_object_unref(p); }
+};
+
+}  // namespace
+
+struct SvgDocument::Handle {
+  RsvgHandle* rsvg = nullptr;
+  ~Handle() {
+    if (rsvg) g_object_unref(rsvg);
+  }
+};
+
+SvgDocument::SvgDocument(InputStream& in, const std::string& path) : handle_(std::make_unique<Handle>()) {
+  if (in.size() > kMaxSvgBytes) {
+    error_ = kSvgTooLarge;
+    return;
+  }
+  std::vector<uint8_t> bytes(in.size());
+  if (!in.seek(0) || !in.readExact(bytes.data(), bytes.size())) {
+    error_ = kSvgUnreadable;
+    return;
+  }
+  std::unique_ptr<GInputStream, GFree<GInputStream>> stream(
+      g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
+  std::unique_ptr<GFile, GFree<GFile>> base(path.empty() ? nullptr : g_file_new_for_path(path.c_str()));
+  GError* why = nullptr;
+  handle_->rsvg = rsvg_handle_new_from_stream_sync(stream.get(), base.get(), RSVG_HANDLE_FLAGS_NONE, nullptr, &why);
+  if (why) g_error_free(why);
+  if (!handle_->rsvg) {
+    error_ = kSvgUnreadable;
+    return;
+  }
+  gboolean hasWidth = FALSE, hasHeight = FALSE, hasViewBox = FALSE;
+  RsvgLength width{}, height{};
+  RsvgRectangle viewBox{};
+  rsvg_handle_get_intrinsic_dimensions(handle_->rsvg, &hasWidth, &width, &hasHeight, &height, &hasViewBox, &viewBox);
+  double w = hasWidth ? points(width) : kUnknown, h = hasHeight ? points(height) : kUnknown;
+  if (hasViewBox && viewBox.width > 0 && viewBox.height > 0) {
+    if (std::isnan(h)) h = std::isnan(w) ? viewBox.height * kPointsPerInch / kCssPixelsPerInch : w * viewBox.height / viewBox.width;
+    if (std::isnan(w)) w = h * viewBox.width / viewBox.height;
+  }
+  if (std::isnan(w) || std::isnan(h)) {
+    error_ = kSvgNoSize;
+    return;
+  }
+  widthPt_ = w;
+  heightPt_ = h;
+}
+
+SvgDocument::~SvgDocument() = default;
+
+bool SvgDocument::draw(cairo_t* cr, double width, double height) const {
+  if (!error_.empty()) return false;
+  const RsvgRectangle viewport{0, 0, width, height};
+  GError* why = nullptr;
+  const bool drawn = rsvg_handle_render_document(handle_->rsvg, cr, &viewport, &why);
+  if (why) g_error_free(why);
+  return drawn && cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace tessaro
