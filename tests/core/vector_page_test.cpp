@@ -9,14 +9,17 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <filesystem>
 #include <string>
 
+#include "state/PictureLoad.h"
 #include "support/PdfPages.h"
 #include "support/ReferenceImage.h"
 #include "support/TestData.h"
 #include "vector/PageEmbedder.h"
 #include "vector/SvgToPdf.h"
 #include "vector/VectorPage.h"
+#include "vector/VectorPicture.h"
 #include "vector/VectorPreview.h"
 
 using namespace tessaro;
@@ -163,6 +166,74 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
     EXPECT_TRUE(renderVectorPreview(page, 100, 100, &why).empty());
     EXPECT_EQ(why, c.error);
   }
+}
+
+// A page loads as a stand-in picture of its exact physical size: the page at 50 dpi, its long
+// side kept within 1000 to 4000 pixels; the poster starts at 100 %. Turned into pixels at a
+// chosen resolution it becomes an ordinary picture. A refused page leaves the old picture.
+TEST(VectorPage, LoadsAsAStandInOfItsSize) {
+  const std::string square = tempPath("square.pdf");  // 200 x 200 in: 94 dpi is the most that fits 1 GiB
+  writePdf(square, {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 14400 14400] >>"});
+  const struct {
+    std::string file;
+    int page;
+    int width, height;  // of the stand-in
+    double widthIn, heightIn;
+    double rasterDpi;  // the default
+    int rasterWidth;   // at 100 dpi; 0: refused there
+  } cases[] = {
+      {vectorFile("mediabox.pdf"), 1, 773, 1000, 8.5, 11, 300, 850},    // 550 px at 50 dpi: raised to 1000
+      {vectorFile("three-pages.pdf"), 3, 1000, 1000, 100 / 72.0, 100 / 72.0, 300, 139},
+      {vectorFile("mm.svg"), 1, 707, 1000, 210 / 25.4, 297 / 25.4, 300, 827},
+      {vectorFile("limit.pdf"), 1, 4000, 56, 200, 200 / 72.0, 300, 20000},  // 10000 px at 50 dpi: cut to 4000
+      {square, 1, 4000, 4000, 200, 200, 94, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    MainState s;
+    ReadOptions read;
+    read.page = c.page;
+    FileError why;
+    ASSERT_TRUE(loadPictureFile(s, c.file, {}, &why, {}, read)) << describeFileError(why);
+    ASSERT_TRUE(isVectorPage(s.Picture));
+    EXPECT_EQ(DibWidth(s.Picture), c.width);
+    EXPECT_EQ(DibHeight(s.Picture), c.height);
+    EXPECT_NEAR(c.width / s.Picture.Dpi.x, c.widthIn, 1e-9);
+    EXPECT_NEAR(c.height / s.Picture.Dpi.y, c.heightIn, 1e-9);
+    EXPECT_EQ(s.poster.PhysicalScale, 1);
+    EXPECT_EQ(vectorPageOf(s.Picture)->page, c.page);
+    EXPECT_EQ(defaultRasterDpi(s.Picture), c.rasterDpi);
+    TDib raster;
+    std::string error;
+    EXPECT_EQ(rasterizeVectorPage(s.Picture, 100, raster, error), c.rasterWidth > 0) << error;
+    if (c.rasterWidth == 0) {
+      EXPECT_EQ(error, "Bei 100 dpi wäre das Bild 20000 x 20000 Pixel groß, größer, als ein Bild hier sein darf.");
+      continue;
+    }
+    EXPECT_EQ(DibWidth(raster), c.rasterWidth);
+    EXPECT_EQ(raster.Dpi, (Resolution{100, 100}));
+    EXPECT_FALSE(isVectorPage(raster));
+    // Any change to the stand-in's pixels makes it an ordinary picture.
+    touchDib(s.Picture);
+    EXPECT_FALSE(isVectorPage(s.Picture));
+  }
+  // The SVG's PDF copy goes with the last picture that shows it.
+  std::string copy;
+  {
+    MainState s;
+    ASSERT_TRUE(loadPictureFile(s, vectorFile("mm.svg"), {}));
+    copy = vectorPageOf(s.Picture)->pdfPath;
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(VectorPage::open(copy).pageCount(), 1);
+    FileError why;
+    ReadOptions read;
+    read.page = 4;
+    EXPECT_FALSE(loadPictureFile(s, vectorFile("three-pages.pdf"), {}, &why, {}, read));
+    EXPECT_EQ(describeFileError(why), "Die Datei hat keine Seite 4; sie hat 3 Seiten.");
+    EXPECT_EQ(vectorPageOf(s.Picture)->pdfPath, copy);
+  }
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 // Choosing a page reads only the page tree's way to it: the first and the last of 100,000 pages
