@@ -12,7 +12,11 @@
 #include <filesystem>
 #include <string>
 
+#include "pdf/PdfPrintService.h"
+#include "print/PosterPrintJob.h"
 #include "state/PictureLoad.h"
+#include "support/FakePrintService.h"
+#include "support/PosterPictures.h"
 #include "support/PdfPages.h"
 #include "support/ReferenceImage.h"
 #include "support/TestData.h"
@@ -70,17 +74,31 @@ std::pair<double, double> pdfinfoSizeMm(const std::string& pdf) {
   return {std::stod(m[1]) * 25.4 / 72, std::stod(m[2]) * 25.4 / 72};
 }
 
-// PSNR of `a` against the part of `b` at (offsetX, 0) of the same size.
-double psnrAgainstCrop(const RgbPage& a, const RgbPage& b, int offsetX) {
-  if (offsetX + a.width > b.width || a.height > b.height) return 0;
+// PSNR of the width x height part of `a` at (ax, ay) against the part of `b` at (bx, by).
+double psnrOfParts(const RgbPage& a, int ax, int ay, const RgbPage& b, int bx, int by, int width, int height) {
+  if (ax + width > a.width || ay + height > a.height || bx + width > b.width || by + height > b.height) return 0;
   double sum = 0;
-  for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width * 3; ++x) {
-      const double d = static_cast<uint8_t>(a.rgb[static_cast<size_t>(y) * a.width * 3 + x]) -
-                       static_cast<uint8_t>(b.rgb[(static_cast<size_t>(y) * b.width + offsetX) * 3 + x]);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width * 3; ++x) {
+      const double d = static_cast<uint8_t>(a.rgb[(static_cast<size_t>(y + ay) * a.width + ax) * 3 + x]) -
+                       static_cast<uint8_t>(b.rgb[(static_cast<size_t>(y + by) * b.width + bx) * 3 + x]);
       sum += d * d;
     }
-  return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * a.width * a.height * 3 / sum);
+  return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * width * height * 3 / sum);
+}
+
+// PSNR of `a` against the part of `b` at (offsetX, 0) of the same size.
+double psnrAgainstCrop(const RgbPage& a, const RgbPage& b, int offsetX) {
+  return psnrOfParts(a, 0, 0, b, offsetX, 0, a.width, a.height);
+}
+
+std::string run(const std::string& command) {
+  FILE* p = ::popen(command.c_str(), "r");
+  std::string text;
+  char buf[4096];
+  for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) text.append(buf, n);
+  if (p) ::pclose(p);
+  return text;
 }
 
 }  // namespace
@@ -352,5 +370,35 @@ TEST(VectorPage, EmbeddedPageDrawsLikeTheSource) {
       EXPECT_EQ(source->height, sheet->height);
       EXPECT_GE(psnrAgainstCrop(*sheet, *source, scale == 1 ? 0 : c.width), 40.0);
     }
+  }
+}
+
+// A poster of a vector page over 2 x 2 sheets without glue strips or marks: each sheet, drawn by
+// pdftoppm, is the matching quarter of the source page drawn at the same scale; the page's
+// drawing and font are in the file once, and its text stays text.
+TEST(VectorPage, PosterPdfKeepsTheVectors) {
+  MainState s;
+  ASSERT_TRUE(loadPictureFile(s, vectorFile("embed-source.pdf"), {}));  // shown 400 x 300 pt
+  // 150 dpi: a sheet's printable 400 x 300 device pixels take a quarter of the page at 144 dpi.
+  const PageMetrics sheet = test::smallPage(400, 300, 12, 150);
+  Options options;
+  options.OptCutLines = options.OptEdgeHints = options.OptGlueMargin = false;
+  const std::string pdf = tempPath("vector-poster.pdf");
+  PdfPrintService printer(pdf, sheet);
+  const PosterPrintResult result =
+      printPoster(printer, s.Picture, test::wholeSheets(2, 2), options, GlueMargins{0, 0}, SheetGrid{}, {});
+  ASSERT_EQ(result.status, PosterPrintResult::Status::Printed) << result.message;
+  EXPECT_EQ(printer.imageCount(), 0u);
+  EXPECT_EQ(run("qpdf --show-npages '" + pdf + "'"), "4\n");
+  EXPECT_EQ(run("pdffonts '" + pdf + "' | grep -c Helvetica"), "1\n");  // the source's font, once
+  EXPECT_EQ(run("pdftotext '" + pdf + "' - | grep -c Tessaro"), "1\n");   // the page's word, on its sheet
+  const auto source = renderPdfPage(vectorFile("embed-source.pdf"), 1, 144, true);
+  ASSERT_TRUE(source);
+  ASSERT_EQ(source->width, 800);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const auto page = renderPdfPage(pdf, i + 1, 150);
+    ASSERT_TRUE(page);
+    EXPECT_GE(psnrOfParts(*page, sheet.offsetX, sheet.offsetY, *source, 400 * (i % 2), 300 * (i / 2), 400, 300), 40.0);
   }
 }
