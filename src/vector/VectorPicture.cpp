@@ -12,6 +12,7 @@
 #include "picture/Limits.h"
 #include "picture/RemovedOnSignal.h"
 #include "vector/SvgToPdf.h"
+#include "vector/VectorMessages.h"
 #include "vector/VectorPreview.h"
 
 namespace tessaro {
@@ -107,9 +108,13 @@ std::pair<int64_t, int64_t> pixelsAt(const PictureSource& s, double dpi) {
 }  // namespace
 
 TDib loadPictureOrPage(const std::string& fileName, const LoadRequest& request, FileError* why, LoadNotes* notes) {
-  if (fileName == kStandardStream || vectorKindOfFile(fileName) == VectorKind::None)
-    return loadPicture(fileName, request, why, notes);
   FileError fault;
+  if (fileName == kStandardStream || vectorKindOfFile(fileName) == VectorKind::None) {
+    // A picture file is one page.
+    if (request.read.page == 1) return loadPicture(fileName, request, why, notes);
+    if (why) *why = refused(pageOutOfRange(request.read.page, 1));
+    return TDib();
+  }
   TDib dib = standIn(fileName, request.read.page, fault);
   if (why) *why = fault;
   if (notes && !dib.empty()) *notes = LoadNotes{}, notes->resolution = dib.Dpi;
@@ -144,7 +149,7 @@ bool rasterizeVectorPage(const TDib& standIn, double dpi, TDib& out, std::string
     return false;
   }
   const VectorPage page = VectorPage::open(source->path, source->page);
-  TDib dib = renderVectorPreview(page, static_cast<int>(width), static_cast<int>(height), &error);
+  TDib dib = renderVectorPageAt(page, width, height, &error);
   if (dib.empty()) return false;
   dib.Dpi = {dpi, dpi};
   out = std::move(dib);
