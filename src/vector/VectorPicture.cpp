@@ -82,14 +82,15 @@ TDib standIn(const std::string& fileName, int number, FileError& why) {
   if (source->svg) {
     auto copy = std::make_shared<TemporaryPdf>();
     std::string error;
-    if (copy->path().empty()) return why = refused("Für die SVG-Datei kann keine temporäre Datei angelegt werden."), TDib();
+    if (copy->path().empty())
+      return why = refused("Für die SVG-Datei kann keine temporäre Datei angelegt werden."), TDib();
     if (!svgToPdf(fileName, copy->path(), &error)) return why = refused(error), TDib();
     source->pdfPath = copy->path();
     source->keep = copy;
   }
   const double longInches = std::max(widthInches(*source), heightInches(*source));
-  const double longSide = std::clamp(std::round(longInches * kStandInDpi), double{kStandInMinPixels},
-                                     double{kStandInMaxPixels});
+  const double longSide =
+      std::clamp(std::round(longInches * kStandInDpi), double{kStandInMinPixels}, double{kStandInMaxPixels});
   std::string error;
   TDib dib = renderVectorPreview(page, static_cast<int>(longSide), static_cast<int>(longSide), &error);
   if (dib.empty()) return why = refused(error), TDib();

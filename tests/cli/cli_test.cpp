@@ -836,9 +836,9 @@ TEST(Cli, VectorPagesPrintAsVectorsAndConvertToPixels) {
     const CliRun r = runCli(dir, args);
     ASSERT_EQ(r.code, 0) << r.err;
     const fs::path png = dir / "out.png";
-    FILE* p = ::popen(("identify -units PixelsPerInch -format '%w %h %[fx:round(resolution.x)]' " + quoted(png.string()))
-                          .c_str(),
-                      "r");
+    const std::string identify =
+        "identify -units PixelsPerInch -format '%w %h %[fx:round(resolution.x)]' " + quoted(png.string());
+    FILE* p = ::popen(identify.c_str(), "r");
     char buf[128] = {};
     const size_t n = p ? std::fread(buf, 1, sizeof buf - 1, p) : 0;
     if (p) ::pclose(p);
