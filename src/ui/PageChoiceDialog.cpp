@@ -36,28 +36,17 @@ PageChoiceDialog::PageChoiceDialog(const std::string& path, int pageCount, QWidg
   Preview->setWordWrap(true);
   Preview->setFixedSize(kPreviewWidth, kPreviewHeight);
   Preview->setStyleSheet("#Preview { border: 1px solid palette(mid); }");
-  OkBtn = new QPushButton(QStringLiteral("OK"), this);
-  OkBtn->setObjectName("OkBtn");
-  OkBtn->setDefault(true);
-  CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
-  CancelBtn->setObjectName("CancelBtn");
 
   auto* number = new QHBoxLayout;
   number->addWidget(labelFor(QStringLiteral("Seite:"), PageEdit, this));
   number->addWidget(PageEdit, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OkBtn);
-  buttons->addWidget(CancelBtn);
-  buttons->addStretch(1);
+  QHBoxLayout* buttons = okCancelRow(this, OkBtn, CancelBtn);
   auto* all = new QVBoxLayout(this);
   all->addLayout(number);
   all->addWidget(Preview, 0, Qt::AlignHCenter);
   all->addLayout(buttons);
 
   connect(PageEdit, &QSpinBox::valueChanged, this, [this] { showPage(); });
-  connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   keepTextsWhole(*this);
   showPage();
 }

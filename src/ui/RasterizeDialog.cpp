@@ -39,20 +39,11 @@ RasterizeDialog::RasterizeDialog(double widthMm, double heightMm, double default
   DpiEdit->setToolTip(QStringLiteral("Die Auflösung des Bildes in Punkten je Zoll"));
   PixelLabel = new QLabel(this);
   PixelLabel->setObjectName("PixelLabel");
-  OkBtn = new QPushButton(QStringLiteral("OK"), this);
-  OkBtn->setObjectName("OkBtn");
-  OkBtn->setDefault(true);
-  CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
-  CancelBtn->setObjectName("CancelBtn");
 
   auto* resolution = new QHBoxLayout;
   resolution->addWidget(labelFor(QStringLiteral("Auflösung (dpi):"), DpiEdit, this));
   resolution->addWidget(DpiEdit, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OkBtn);
-  buttons->addWidget(CancelBtn);
-  buttons->addStretch(1);
+  QHBoxLayout* buttons = okCancelRow(this, OkBtn, CancelBtn);
   auto* all = new QVBoxLayout(this);
   all->addWidget(intro);
   all->addLayout(resolution);
@@ -60,8 +51,6 @@ RasterizeDialog::RasterizeDialog(double widthMm, double heightMm, double default
   all->addLayout(buttons);
 
   connect(DpiEdit, &QLineEdit::textChanged, this, [this] { showPixels(); });
-  connect(OkBtn, &QPushButton::clicked, this, &RasterizeDialog::accept);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   showPixels();
   keepTextsWhole(*this);
 }
