@@ -13,6 +13,7 @@
 #include "retouch/Resize.h"
 #include "retouch/Tones.h"
 #include "state/PictureLoad.h"
+#include "vector/VectorPicture.h"
 
 namespace tessaro::cli {
 
@@ -27,7 +28,7 @@ TDib load(const CommandLine& line, std::ostream& err, int& code, bool onlyIntoPd
   request.damaged = line.acceptDamaged ? DamagedPicture::Keep : DamagedPicture::Refuse;
   request.read = line.read;
   request.sourceOnly = onlyIntoPdf;
-  TDib picture = loadPicture(line.input, request, &why);
+  TDib picture = loadPictureOrPage(line.input, request, &why);
   if (picture.empty()) {
     const bool mayTry = why.fault == FileFault::Damaged && !line.acceptDamaged;
     code = fail(err, kExitBadInput,

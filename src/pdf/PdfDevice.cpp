@@ -6,6 +6,7 @@
 
 #include "pdf/HelveticaMetrics.h"
 #include "pdf/PdfSourceImage.h"
+#include "vector/PageEmbedder.h"
 
 namespace tessaro {
 
@@ -44,6 +45,18 @@ void PdfDevice::drawImage(int number, int32_t imageW, int32_t imageH, double x, 
   page_.images.insert(number);
 }
 
+void PdfDevice::drawVectorPage(const PictureSource& page, int32_t imageW, int32_t imageH, double x, double y,
+                               double destW, double destH, double sx, double sy, double srcW, double srcH) {
+  const double kx = destW / srcW, ky = destH / srcH;
+  // As an image would be drawn, with the page's points in place of the unit square: the
+  // stand-in's pixels and the page cover the same area.
+  page_.content += "q " + pdfNumber(x) + " " + pdfNumber(y) + " " + pdfNumber(destW) + " " + pdfNumber(destH) +
+                   " re W n " + pdfNumber(imageW * kx / page.widthPt) + " 0 0 " +
+                   pdfNumber(-imageH * ky / page.heightPt) + " " + pdfNumber(x - sx * kx) + " " +
+                   pdfNumber(y - sy * ky + imageH * ky) + " cm " + kPlacedPageName + " Do Q\n";
+  page_.vectorPage = true;
+}
+
 int PdfDevice::rowsDrawn(int number, int32_t rows) const {
   if (number) return rows;
   return document_.ok() ? GDI_ERROR : rows;
@@ -57,6 +70,11 @@ int PdfDevice::stretchDIBits(int32_t x, int32_t y, int32_t destW, int32_t destH,
   const PictureSource* source = std::exchange(source_, nullptr);
   if (destW <= 0 || destH <= 0 || srcW <= 0 || srcH <= 0) return 0;
   const int32_t h = info.bmiHeader.biHeight;
+  if (source && document_.placeVectorPage(*source)) {
+    drawVectorPage(*source, info.bmiHeader.biWidth, h, x, y, destW, destH, srcX,
+                   static_cast<double>(int64_t{h} - srcY - srcH), srcW, srcH);
+    return srcH;
+  }
   const int number = document_.image(id, generation, bits, info, h, source);
   // Source rows count from the bottom; the image's from the top.
   if (number)

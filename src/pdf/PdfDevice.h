@@ -56,6 +56,10 @@ class PdfDevice : public Device {
   // source rectangle lands at the target rectangle, clipped to it.
   void drawImage(int number, int32_t imageW, int32_t imageH, double x, double y, double destW, double destH, double sx,
                  double sy, double srcW, double srcH);
+  // Draws the vector page the stand-in picture (imageW x imageH pixels) shows, as drawImage would
+  // draw the picture.
+  void drawVectorPage(const PictureSource& page, int32_t imageW, int32_t imageH, double x, double y, double destW,
+                      double destH, double sx, double sy, double srcW, double srcH);
   // GDI_ERROR when the rows are no picture; a failed write shows at the next page or the end.
   int rowsDrawn(int number, int32_t rows) const;
 

@@ -4,6 +4,8 @@
 #include "pdf/HelveticaMetrics.h"
 #include "pdf/PdfImage.h"
 #include "pdf/PdfSourceImage.h"
+#include "vector/PageEmbedder.h"
+#include "vector/QpdfAccess.h"
 
 namespace tessaro {
 
@@ -25,7 +27,7 @@ std::string reference(int number) { return std::to_string(number) + " 0 R"; }
 }  // namespace
 
 PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics, const Calibration& scale)
-    : writer_(out), metrics_(metrics), scale_(scale) {
+    : staged_(out), writer_(staged_), metrics_(metrics), scale_(scale) {
   catalog_ = writer_.reserve();
   pagesTree_ = writer_.reserve();
   font_ = writer_.reserve();
@@ -39,6 +41,8 @@ int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, co
     if (it != pictures_.end()) return it->second;
   }
   if (!pdfImageFits(bits, info, rowCount)) return 0;
+  // A document with images is written as it goes; one with a vector page keeps them too.
+  if (!placeholder_ && !staged_.letThrough()) writer_.fail();
   const int number = writer_.reserve();
   if (source && pdfSourceFits(*source, info, rowCount)) {
     writePdfSourceImage(writer_, number, *source, info, source->icc.empty() ? rgbSpace() : iccSpace(source->icc));
@@ -48,6 +52,19 @@ int PdfDocument::image(uint64_t id, uint64_t generation, const uint8_t* bits, co
   ++imageCount_;
   if (id) pictures_[{id, generation}] = number;
   return writer_.ok() ? number : 0;
+}
+
+bool PdfDocument::placeVectorPage(const PictureSource& page) {
+  if (page.kind != PictureSource::Kind::Vector) return false;
+  if (placeholder_) return page.pdfPath == vectorPdf_ && page.page == vectorPageNumber_;
+  if (staged_.passing()) return false;
+  vectorPdf_ = page.pdfPath;
+  vectorPageNumber_ = page.page;
+  vectorKeep_ = page.keep;
+  placeholder_ = writer_.reserve();
+  // Stands for the page until finish puts the page in its place.
+  writer_.streamObject(placeholder_, "/Type /XObject /Subtype /Form /BBox [0 0 1 1]", "");
+  return writer_.ok();
 }
 
 int PdfDocument::imageOrientation(int number) const {
@@ -87,9 +104,10 @@ void PdfDocument::addPage(const PdfPage& page) {
   const int contents = writer_.reserve(), number = writer_.reserve();
   writer_.streamObject(contents, "/Filter /FlateDecode", deflateBytes(content));
   std::string resources = "<<";
-  if (!page.images.empty()) {
+  if (!page.images.empty() || page.vectorPage) {
     resources += " /XObject <<";
     for (const int image : page.images) resources += " /Im" + std::to_string(image) + " " + reference(image);
+    if (page.vectorPage) resources += std::string(" ") + kPlacedPageName + " " + reference(placeholder_);
     resources += " >>";
   }
   if (page.text) resources += " /Font << /F1 " + reference(font_) + " >>";
@@ -122,7 +140,19 @@ bool PdfDocument::finish(const std::string& title) {
                pdfTextString("Tessaro") + " >>\n");
   writer_.endObject();
   writer_.finish(catalog_, info_);
-  return writer_.ok();
+  if (!writer_.ok()) return false;
+  if (!placeholder_) return staged_.letThrough();
+  // The placeholder becomes the page itself, copied from its file once.
+  auto ours = std::make_shared<MemoryInputStream>(std::span<const uint8_t>(staged_.held()));
+  auto source = std::make_shared<FileInputStream>(vectorPdf_);
+  if (!source->isOpen()) return error_ = describeFileError(source->error()), false;
+  OutputStream& out = staged_.target();
+  bool written = true;
+  const bool embedded = writeWithPageEmbedded(
+      std::make_shared<StreamPdfInput<MemoryInputStream>>(ours), std::make_shared<StreamPdfInput<FileInputStream>>(source),
+      vectorPageNumber_, [&](const void* data, size_t n) { return written = out.write(data, n); }, error_);
+  if (!written) error_.clear();
+  return embedded && written;
 }
 
 }  // namespace tessaro

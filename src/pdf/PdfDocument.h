@@ -4,12 +4,14 @@
 // the end.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "pdf/PdfWriter.h"
+#include "pdf/StagedOutput.h"
 #include "picture/Dib.h"
 #include "print/Calibration.h"
 #include "print/PrintService.h"
@@ -21,6 +23,7 @@ struct PdfPage {
   std::string content;
   std::set<int> images;  // object numbers
   bool text = false;
+  bool vectorPage = false;  // draws the placed page
 };
 
 class PdfDocument {
@@ -30,6 +33,8 @@ class PdfDocument {
   bool ok() const { return writer_.ok(); }
   // Stops all writing: the file is being dropped.
   void abandon() { writer_.fail(); }
+  // Why finish failed where the cause is no write: the German reason the vector page gave.
+  const std::string& error() const { return error_; }
 
   // The image object of `rowCount` bottom-up rows at `bits`. A picture named by id (non-zero)
   // and generation is written once per document, anything else once per call. The data the rows
@@ -37,6 +42,9 @@ class PdfDocument {
   // no picture an image can hold, or when writing failed.
   int image(uint64_t id, uint64_t generation, const uint8_t* bits, const BitmapInfo& info, int32_t rowCount,
             const PictureSource* source);
+  // Whether the vector page a stand-in picture shows can be placed here as kPlacedPageName: the
+  // document writes the page once at its end and so must hold no image yet, nor another page.
+  bool placeVectorPage(const PictureSource& page);
   void addPage(const PdfPage& page);
   // The rest of the file; true when all of it was written.
   bool finish(const std::string& title);
@@ -51,6 +59,8 @@ class PdfDocument {
   const std::string& rgbSpace();
   // The colour space of RGB pixels in `rgbProfile`, written at each call.
   std::string iccSpace(const std::vector<uint8_t>& rgbProfile);
+  // Must come before the writer, which writes into it.
+  StagedOutput staged_;
   PdfWriter writer_;
   PageMetrics metrics_;
   Calibration scale_;
@@ -60,6 +70,13 @@ class PdfDocument {
   std::map<std::pair<uint64_t, uint64_t>, int> pictures_;
   std::map<int, int> orientations_;  // image object to its orientation, where not 1
   size_t imageCount_ = 0;
+  // The placed vector page (its PDF kept while the document needs it) and its placeholder form
+  // object; 0 while none is placed.
+  std::string vectorPdf_;
+  int vectorPageNumber_ = 0;
+  std::shared_ptr<const void> vectorKeep_;
+  int placeholder_ = 0;
+  std::string error_;
 };
 
 }  // namespace tessaro

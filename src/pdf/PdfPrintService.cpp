@@ -41,8 +41,11 @@ bool PdfPrintService::endDoc() {
   closePage();
   const bool made = document_->finish(title_);
   imageCount_ = document_->imageCount();
+  const std::string refusal = document_->error();
   close();
   FileError e = !made ? discard(FileFault::CannotEncode) : out_ ? FileError{} : file_.commit();
+  // The vector page's own reason, unless writing failed.
+  if (!made && !refusal.empty() && e.fault == FileFault::CannotEncode) e.fault = FileFault::Refused, e.detail = refusal;
   if (e) {
     fail(std::move(e));
     return false;

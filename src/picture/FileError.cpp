@@ -101,6 +101,8 @@ std::string describeFileError(const FileError& error) {
       return "Dieses Format kann das Bild nicht aufnehmen.";
     case FileFault::NotAFile:
       return "Das ist " + error.detail + ", keine Datei.";
+    case FileFault::Refused:
+      return error.detail;
   }
   return {};
 }

@@ -19,6 +19,7 @@ enum class FileFault {
   WriteFailed,     // writing failed (sysError says why)
   CannotEncode,    // the format cannot take this picture
   NotAFile,        // a folder, FIFO, device or socket where a file belongs (`detail` says which)
+  Refused,         // a file that is read elsewhere refused it: `detail` is the German sentence why
 };
 
 struct FileError {

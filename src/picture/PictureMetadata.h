@@ -14,6 +14,7 @@ namespace tessaro {
 struct ReadOptions {
   bool autoOrient = true;  // turn the picture upright by its camera's orientation
   bool useProfile = true;  // convert from the embedded colour profile to sRGB
+  int page = 1;            // the page of a PDF file, from 1; an SVG drawing has only page 1
 };
 
 struct PictureMetadata {

@@ -51,8 +51,14 @@ std::shared_ptr<const PictureSource> jpegSource(InputStream& in, int32_t width, 
   std::vector<uint8_t> file = readWhole(in);
   if (file.empty()) return nullptr;
   auto source = std::make_shared<PictureSource>();
-  *source = {PictureSource::Kind::Jpeg, width,  height, components, false, inverted, untransformed, std::move(file),
-             orientationToApply(in),   converted ? icc : std::vector<uint8_t>()};
+  source->width = width;
+  source->height = height;
+  source->components = components;
+  source->inverted = inverted;
+  source->untransformed = untransformed;
+  source->data = std::move(file);
+  source->orientation = orientationToApply(in);
+  if (converted) source->icc = icc;
   return source;
 }
 

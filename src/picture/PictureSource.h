@@ -4,6 +4,7 @@
 // small beside its pixels, so it is kept in memory from the load on.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "picture/Stream.h"
@@ -11,7 +12,8 @@
 namespace tessaro {
 
 struct PictureSource {
-  enum class Kind { Jpeg, Png };
+  // Vector: the picture only stands in for a page of a PDF or SVG file, which a PDF draws instead.
+  enum class Kind { Jpeg, Png, Vector };
   Kind kind = Kind::Jpeg;
   int32_t width = 0, height = 0;
   // Samples per pixel: 1 (grey, or an index into the picture's colour table), 3 (RGB, or YCbCr
@@ -29,6 +31,18 @@ struct PictureSource {
   // JPEG: the profile of the three colour samples where the load converted them from it to sRGB;
   // empty for samples taken as sRGB.
   std::vector<uint8_t> icc;
+
+  // Vector: the PDF holding the page (for an SVG drawing, a one-page copy made at the load), the
+  // page in it (from 1) and its size as shown, in points; the file as named and what it holds.
+  std::string pdfPath;
+  int page = 0;
+  double widthPt = 0, heightPt = 0;
+  std::string path;
+  bool svg = false;
+  int pageCount = 0;
+  int rotation = 0;  // clockwise as shown, in degrees
+  // Keeps the SVG's copy while any picture shows it; the copy is removed when the last goes.
+  std::shared_ptr<const void> keep;
 };
 
 // Files beyond this size are not kept: their pixels go into a PDF as any others.

@@ -1,6 +1,6 @@
 #include "state/PictureLoad.h"
 
-#include "picture/CodecRegistry.h"
+#include "vector/VectorPicture.h"
 
 namespace tessaro {
 
@@ -17,13 +17,15 @@ bool loadPictureFile(MainState& s, const std::string& path, const ProgressFn& pr
   request.progress = progress;
   request.damaged = acceptDamage ? DamagedPicture::Keep : DamagedPicture::Refuse;
   request.read = read;
-  TDib loaded = loadPicture(path, request, &result);
+  TDib loaded = loadPictureOrPage(path, request, &result);
   if (!loaded.empty() && result && !acceptDamage(result)) result = FileError{}, loaded = TDib();
   if (why) *why = result;
   if (loaded.empty()) return false;
   // The new picture is complete; only now is the old one given up.
   s.Picture = std::move(loaded);
   posterForNewPicture(s.poster);
+  // A page is drawn to be printed at its size: the poster starts there.
+  if (isVectorPage(s.Picture)) s.poster.PhysicalScale = 1;
   s.CropLeft = 0;
   s.CropTop = 0;
   s.CropRight = DibWidth(s.Picture);

@@ -9,14 +9,21 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <filesystem>
 #include <string>
 
+#include "pdf/PdfPrintService.h"
+#include "print/PosterPrintJob.h"
+#include "state/PictureLoad.h"
+#include "support/FakePrintService.h"
+#include "support/PosterPictures.h"
 #include "support/PdfPages.h"
 #include "support/ReferenceImage.h"
 #include "support/TestData.h"
 #include "vector/PageEmbedder.h"
 #include "vector/SvgToPdf.h"
 #include "vector/VectorPage.h"
+#include "vector/VectorPicture.h"
 #include "vector/VectorPreview.h"
 
 using namespace tessaro;
@@ -67,17 +74,31 @@ std::pair<double, double> pdfinfoSizeMm(const std::string& pdf) {
   return {std::stod(m[1]) * 25.4 / 72, std::stod(m[2]) * 25.4 / 72};
 }
 
-// PSNR of `a` against the part of `b` at (offsetX, 0) of the same size.
-double psnrAgainstCrop(const RgbPage& a, const RgbPage& b, int offsetX) {
-  if (offsetX + a.width > b.width || a.height > b.height) return 0;
+// PSNR of the width x height part of `a` at (ax, ay) against the part of `b` at (bx, by).
+double psnrOfParts(const RgbPage& a, int ax, int ay, const RgbPage& b, int bx, int by, int width, int height) {
+  if (ax + width > a.width || ay + height > a.height || bx + width > b.width || by + height > b.height) return 0;
   double sum = 0;
-  for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width * 3; ++x) {
-      const double d = static_cast<uint8_t>(a.rgb[static_cast<size_t>(y) * a.width * 3 + x]) -
-                       static_cast<uint8_t>(b.rgb[(static_cast<size_t>(y) * b.width + offsetX) * 3 + x]);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width * 3; ++x) {
+      const double d = static_cast<uint8_t>(a.rgb[(static_cast<size_t>(y + ay) * a.width + ax) * 3 + x]) -
+                       static_cast<uint8_t>(b.rgb[(static_cast<size_t>(y + by) * b.width + bx) * 3 + x]);
       sum += d * d;
     }
-  return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * a.width * a.height * 3 / sum);
+  return sum == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 * width * height * 3 / sum);
+}
+
+// PSNR of `a` against the part of `b` at (offsetX, 0) of the same size.
+double psnrAgainstCrop(const RgbPage& a, const RgbPage& b, int offsetX) {
+  return psnrOfParts(a, 0, 0, b, offsetX, 0, a.width, a.height);
+}
+
+std::string run(const std::string& command) {
+  FILE* p = ::popen(command.c_str(), "r");
+  std::string text;
+  char buf[4096];
+  for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) text.append(buf, n);
+  if (p) ::pclose(p);
+  return text;
 }
 
 }  // namespace
@@ -163,6 +184,74 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
     EXPECT_TRUE(renderVectorPreview(page, 100, 100, &why).empty());
     EXPECT_EQ(why, c.error);
   }
+}
+
+// A page loads as a stand-in picture of its exact physical size: the page at 50 dpi, its long
+// side kept within 1000 to 4000 pixels; the poster starts at 100 %. Turned into pixels at a
+// chosen resolution it becomes an ordinary picture. A refused page leaves the old picture.
+TEST(VectorPage, LoadsAsAStandInOfItsSize) {
+  const std::string square = tempPath("square.pdf");  // 200 x 200 in: 94 dpi is the most that fits 1 GiB
+  writePdf(square, {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 14400 14400] >>"});
+  const struct {
+    std::string file;
+    int page;
+    int width, height;  // of the stand-in
+    double widthIn, heightIn;
+    double rasterDpi;  // the default
+    int rasterWidth;   // at 100 dpi; 0: refused there
+  } cases[] = {
+      {vectorFile("mediabox.pdf"), 1, 773, 1000, 8.5, 11, 300, 850},    // 550 px at 50 dpi: raised to 1000
+      {vectorFile("three-pages.pdf"), 3, 1000, 1000, 100 / 72.0, 100 / 72.0, 300, 139},
+      {vectorFile("mm.svg"), 1, 707, 1000, 210 / 25.4, 297 / 25.4, 300, 827},
+      {vectorFile("limit.pdf"), 1, 4000, 56, 200, 200 / 72.0, 300, 20000},  // 10000 px at 50 dpi: cut to 4000
+      {square, 1, 4000, 4000, 200, 200, 94, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    MainState s;
+    ReadOptions read;
+    read.page = c.page;
+    FileError why;
+    ASSERT_TRUE(loadPictureFile(s, c.file, {}, &why, {}, read)) << describeFileError(why);
+    ASSERT_TRUE(isVectorPage(s.Picture));
+    EXPECT_EQ(DibWidth(s.Picture), c.width);
+    EXPECT_EQ(DibHeight(s.Picture), c.height);
+    EXPECT_NEAR(c.width / s.Picture.Dpi.x, c.widthIn, 1e-9);
+    EXPECT_NEAR(c.height / s.Picture.Dpi.y, c.heightIn, 1e-9);
+    EXPECT_EQ(s.poster.PhysicalScale, 1);
+    EXPECT_EQ(vectorPageOf(s.Picture)->page, c.page);
+    EXPECT_EQ(defaultRasterDpi(s.Picture), c.rasterDpi);
+    TDib raster;
+    std::string error;
+    EXPECT_EQ(rasterizeVectorPage(s.Picture, 100, raster, error), c.rasterWidth > 0) << error;
+    if (c.rasterWidth == 0) {
+      EXPECT_EQ(error, "Bei 100 dpi wäre das Bild 20000 x 20000 Pixel groß, größer, als ein Bild hier sein darf.");
+      continue;
+    }
+    EXPECT_EQ(DibWidth(raster), c.rasterWidth);
+    EXPECT_EQ(raster.Dpi, (Resolution{100, 100}));
+    EXPECT_FALSE(isVectorPage(raster));
+    // Any change to the stand-in's pixels makes it an ordinary picture.
+    touchDib(s.Picture);
+    EXPECT_FALSE(isVectorPage(s.Picture));
+  }
+  // The SVG's PDF copy goes with the last picture that shows it.
+  std::string copy;
+  {
+    MainState s;
+    ASSERT_TRUE(loadPictureFile(s, vectorFile("mm.svg"), {}));
+    copy = vectorPageOf(s.Picture)->pdfPath;
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(VectorPage::open(copy).pageCount(), 1);
+    FileError why;
+    ReadOptions read;
+    read.page = 4;
+    EXPECT_FALSE(loadPictureFile(s, vectorFile("three-pages.pdf"), {}, &why, {}, read));
+    EXPECT_EQ(describeFileError(why), "Die Datei hat keine Seite 4; sie hat 3 Seiten.");
+    EXPECT_EQ(vectorPageOf(s.Picture)->pdfPath, copy);
+  }
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 // Choosing a page reads only the page tree's way to it: the first and the last of 100,000 pages
@@ -281,5 +370,35 @@ TEST(VectorPage, EmbeddedPageDrawsLikeTheSource) {
       EXPECT_EQ(source->height, sheet->height);
       EXPECT_GE(psnrAgainstCrop(*sheet, *source, scale == 1 ? 0 : c.width), 40.0);
     }
+  }
+}
+
+// A poster of a vector page over 2 x 2 sheets without glue strips or marks: each sheet, drawn by
+// pdftoppm, is the matching quarter of the source page drawn at the same scale; the page's
+// drawing and font are in the file once, and its text stays text.
+TEST(VectorPage, PosterPdfKeepsTheVectors) {
+  MainState s;
+  ASSERT_TRUE(loadPictureFile(s, vectorFile("embed-source.pdf"), {}));  // shown 400 x 300 pt
+  // 150 dpi: a sheet's printable 400 x 300 device pixels take a quarter of the page at 144 dpi.
+  const PageMetrics sheet = test::smallPage(400, 300, 12, 150);
+  Options options;
+  options.OptCutLines = options.OptEdgeHints = options.OptGlueMargin = false;
+  const std::string pdf = tempPath("vector-poster.pdf");
+  PdfPrintService printer(pdf, sheet);
+  const PosterPrintResult result =
+      printPoster(printer, s.Picture, test::wholeSheets(2, 2), options, GlueMargins{0, 0}, SheetGrid{}, {});
+  ASSERT_EQ(result.status, PosterPrintResult::Status::Printed) << result.message;
+  EXPECT_EQ(printer.imageCount(), 0u);
+  EXPECT_EQ(run("qpdf --show-npages '" + pdf + "'"), "4\n");
+  EXPECT_EQ(run("pdffonts '" + pdf + "' | grep -c Helvetica"), "1\n");  // the source's font, once
+  EXPECT_EQ(run("pdftotext '" + pdf + "' - | grep -c Tessaro"), "1\n");   // the page's word, on its sheet
+  const auto source = renderPdfPage(vectorFile("embed-source.pdf"), 1, 144, true);
+  ASSERT_TRUE(source);
+  ASSERT_EQ(source->width, 800);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const auto page = renderPdfPage(pdf, i + 1, 150);
+    ASSERT_TRUE(page);
+    EXPECT_GE(psnrOfParts(*page, sheet.offsetX, sheet.offsetY, *source, 400 * (i % 2), 300 * (i / 2), 400, 300), 40.0);
   }
 }
