@@ -12,6 +12,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/QtDevice.h"
 #include "state/PictureLoad.h"
+#include "vector/VectorPicture.h"
 
 namespace tessaro {
 
@@ -22,6 +23,8 @@ void TMainForm::FileListBox1DblClick() {
 }
 
 bool TMainForm::openFile(const QByteArray& file) {
+  ReadOptions read{settings_->AutoOrientCheck->isChecked(), settings_->ProfileCheck->isChecked()};
+  if (!choosePage(file, read.page)) return false;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bars move, without taking new clicks mid-load.
   FileError why;
@@ -43,7 +46,7 @@ bool TMainForm::openFile(const QByteArray& file) {
         WMUser(percent);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       },
-      &why, acceptDamage, ReadOptions{settings_->AutoOrientCheck->isChecked(), settings_->ProfileCheck->isChecked()});
+      &why, acceptDamage, read);
   QApplication::restoreOverrideCursor();
   if (!loaded && !why) return false;  // a damaged picture the user chose not to load
   if (!loaded) {
@@ -72,6 +75,17 @@ bool TMainForm::openFile(const QByteArray& file) {
 }
 
 void TMainForm::showPictureInfo() {
+  const PictureSource* page = vectorPageOf(state_.Picture);
+  load_->RasterBtn->setVisible(page != nullptr);
+  if (page) {
+    // A page has a size on paper, not pixels.
+    const auto mm = [](double pt) { return QStringLiteral("%1 mm").arg(pt / 72.0 * 25.4, 0, 'f', 1); };
+    load_->Breit->setText(mm(page->widthPt));
+    load_->Hoch->setText(mm(page->heightPt));
+    load_->Tief->setText(QStringLiteral("Vektorseite"));
+    load_->Aufl->setText(QString::fromStdString(resolutionText({})));
+    return;
+  }
   load_->Breit->setText(QString::number(DibWidth(state_.Picture)));
   load_->Hoch->setText(QString::number(DibHeight(state_.Picture)));
   load_->Tief->setText(QString::number(zweihoch(DibBitCount(state_.Picture))));

@@ -318,8 +318,8 @@ TEST(LoadTab, RawNamesAndABracketFolderAreListedEnteredAndLoaded) {
   EXPECT_EQ(QDir::currentPath(), workingFolder);
 }
 
-// The widest numbers the info fields get, 262144 pixels (the largest side read) and 16777216
-// colours, are shown whole at the start size and larger: text and cursor fit the field.
+// The widest numbers the info fields get, 262144 pixels (the largest side read), 16777216
+// colours and a vector page's 5080.0 mm (200 inches) and "Vektorseite", are shown whole at the start size and larger: text and cursor fit the field.
 TEST(LoadTab, InfoFieldsShowWholeNumbers) {
   test::WindowFixture w;
   w.form.show();
@@ -328,7 +328,7 @@ TEST(LoadTab, InfoFieldsShowWholeNumbers) {
     QApplication::processEvents();
     for (const char* name : {"Breit", "Hoch", "Tief"}) {
       auto* edit = w.find<QLineEdit>(name);
-      for (const QString text : {"6000", "262144", "16777216"}) {
+      for (const QString text : {"6000", "262144", "16777216", "5080.0 mm", "Vektorseite"}) {
         edit->setText(text);
         EXPECT_LE(edit->fontMetrics().horizontalAdvance(text) + 1, textRoom(edit))
             << name << " " << text.toStdString() << " at " << size.width() << " x " << size.height();
