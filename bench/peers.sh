@@ -181,6 +181,27 @@ if [ -n "${plakativ_box:-}" ]; then
   names+=(cli-poster-pixels)
   cmds+=("$cli poster $work/in.bmp --across 10 --paper A4 --dpi 600 -o $work/poster-pixels.pdf")
 fi
+# A vector page of A0: the scalable icon of Debian's imagemagick-6.q16 (some thousand paths and
+# gradients) scaled with its aspect onto A0 and made a PDF by our own conversion (kept in the
+# cache). The poster at the page's size on A4 against pdfposter and plakativ making the same grid
+# of sheets from the same PDF, all three keeping the vectors.
+vector_svg=/usr/share/icons/hicolor/scalable/apps/display-im6.q16.svgz
+plan="$cache/plan-a0-v1.pdf"
+if [ ! -s "$plan" ] && [ -s "$vector_svg" ]; then
+  zcat "$vector_svg" | sed -e '0,/width="683.62323"/s//width="841mm" viewBox="0 0 683.62323 707.54388"/' \
+    -e '0,/height="707.54388"/s//height="1189mm"/' >"$work/plan-a0.svg"
+  "$root/build-bench/svg-to-pdf" "$work/plan-a0.svg" "$plan"
+fi
+if [ -s "$plan" ] && grep -q -- '--page N' <<<"$cli_help"; then
+  vector_poster="$cli poster $plan --paper A4 --dpi 600 -o $work/vector-poster.pdf"
+  # shellcheck disable=SC2086  # split into words, as hyperfine -N does
+  vector_grid=$($vector_poster | sed -n 's/^Poster: \([0-9]*\) x \([0-9]*\) .*/\1 \2/p')
+  # shellcheck disable=SC2086  # two words
+  set -- ${vector_grid:-5 5}
+  names+=(cli-vector-poster pdfposter-vector plakativ-vector)
+  cmds+=("$vector_poster" "pdfposter -m a4 -p ${1}x${2}a4 $plan $work/pdfposter-vector.pdf"
+    "plakativ --size $(($1 * 210))x$(($2 * 297))mm --pagesize 210mmx297mm --border 0 -o $work/plakativ-vector.pdf $plan")
+fi
 # Brightness 20 and contrast 120 against the linear stretch that comes closest, (v + 20 - 127.5)
 # x 1.25 + 127.5, which is gm's -level from 2% to 82%.
 names+=(cli-tones gm-level)
@@ -256,11 +277,13 @@ python3 - "$json" "$(size "$work/cli.png")" "$(size "$work/vips.png")" "$(size "
   "$(cat "$work/poster.kb" 2>/dev/null || echo 0)" "$(size "$work/plakativ.pdf")" \
   "$(cat "$work/plakativ.kb" 2>/dev/null || echo 0)" "$(size "$work/poster-pixels.pdf")" \
   "$(cat "$work/cli-poster-pixels.kb" 2>/dev/null || echo 0)" "$(cat "$work/cli-bmp-upright.kb")" \
-  "$(cat "$work/cli-bmp.kb")" <<'EOF'
+  "$(cat "$work/cli-bmp.kb")" "$(size "$work/vector-poster.pdf")" "$(size "$work/pdfposter-vector.pdf")" \
+  "$(size "$work/plakativ-vector.pdf")" <<'EOF'
 import json, sys
 mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
 cli_png, vips_png, pdf, poster_kb, plakativ_pdf, plakativ_kb, pixels_pdf, pixels_kb, upright_kb, plain_kb = (
     int(a) for a in sys.argv[2:12])
+vector_pdf, pdfposter_vector_pdf, plakativ_vector_pdf = (int(a) for a in sys.argv[12:15])
 picture = 6000 * 4000 * 3  # the decoded photo
 def line(what, value, target=None):
     verdict = "" if target is None else ("  PASS" if value <= target else "  FAIL") + f" (target <= {target})"
@@ -292,6 +315,11 @@ if "cli-poster" in mean:
     line("pixel poster / convert to PNG", mean["cli-poster-pixels"] / mean["cli-png"], 1.3)
     line("pixel poster / plakativ", mean["cli-poster-pixels"] / mean["plakativ"])
     line("pixel poster peak memory / picture", pixels_kb * 1024 / picture, 2.0)
+if "cli-vector-poster" in mean:
+    line("A0 vector poster / pdfposter", mean["cli-vector-poster"] / mean["pdfposter-vector"])
+    line("A0 vector poster / plakativ", mean["cli-vector-poster"] / mean["plakativ-vector"])
+    line("A0 vector PDF size / pdfposter's", vector_pdf / pdfposter_vector_pdf)
+    line("A0 vector PDF size / plakativ's", vector_pdf / plakativ_vector_pdf)
 EOF
 
 # JPEG to PNG as the picture grows: the photo made 1, 16, 64 and 256 megapixels large by vips

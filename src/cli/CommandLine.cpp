@@ -96,6 +96,7 @@ const std::vector<OperationOption>& operationOptions() {
       {"--method", 1, checkMethod},
       {"--system-colours", 0},
       {"--no-system-colours", 0},
+      {"--dpi", 1, wholeNumberIn<1, 10000>},
   };
   return known;
 }
@@ -237,7 +238,7 @@ DepthOptions depthSettings(const std::vector<Operation>& operations) {
 
 bool isStepSetting(const std::string& option) {
   return option == "--interpolate" || option == "--no-interpolate" || option == "--palette" || option == "--method" ||
-         option == "--system-colours" || option == "--no-system-colours";
+         option == "--system-colours" || option == "--no-system-colours" || option == "--dpi";
 }
 
 ParseResult parseCommandLine(const std::vector<std::string>& given) {
@@ -246,17 +247,31 @@ ParseResult parseCommandLine(const std::vector<std::string>& given) {
   // a picture are taken out before the command's own words are read, as every command reads one.
   std::vector<std::string> args;
   bool onlyFiles = false;
-  for (const std::string& arg : given) {
+  for (size_t i = 0; i < given.size(); ++i) {
+    const std::string& arg = given[i];
     onlyFiles = onlyFiles || arg == "--";
     if (!onlyFiles && (arg == "-h" || arg == "--help")) return result;
-    if (!onlyFiles && arg == "--accept-damaged")
+    if (!onlyFiles && arg == "--accept-damaged") {
       result.line.acceptDamaged = true;
-    else if (!onlyFiles && arg == "--no-auto-orient")
+    } else if (!onlyFiles && arg == "--no-auto-orient") {
       result.line.read.autoOrient = false;
-    else if (!onlyFiles && arg == "--ignore-profile")
+    } else if (!onlyFiles && arg == "--ignore-profile") {
       result.line.read.useProfile = false;
-    else
+    } else if (!onlyFiles && (arg == "--page" || arg.starts_with("--page="))) {
+      if (arg == "--page" && i + 1 >= given.size()) {
+        result.error = missingValue(arg);
+        return result;
+      }
+      const std::string value = arg == "--page" ? given[++i] : arg.substr(7);
+      // Any whole number: a page the file does not have is the file's refusal.
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), result.line.read.page);
+      if (value.empty() || ec != std::errc() || end != value.data() + value.size()) {
+        result.error = badValue("--page", value, "eine Seitenzahl ab 1");
+        return result;
+      }
+    } else {
       args.push_back(arg);
+    }
   }
   if (args.empty()) return result;
   const std::string& command = args[0];

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "retouch/Resize.h"
 #include "retouch/Tones.h"
 #include "state/PictureLoad.h"
+#include "vector/VectorMessages.h"
+#include "vector/VectorPage.h"
 #include "vector/VectorPicture.h"
 
 namespace tessaro::cli {
@@ -54,9 +57,29 @@ void describeNotes(std::ostream& out, const LoadNotes& notes, const ReadOptions&
         << '\n';
 }
 
+// A page of a PDF or SVG file: what it holds and the page's size as shown, instead of pixels.
+int describeVectorPage(const CommandLine& line, std::ostream& out, std::ostream& err) {
+  const VectorPage page = VectorPage::open(line.input, line.read.page);
+  if (!page.ok())
+    return fail(err, kExitBadInput, "Die Datei „" + line.input + "“ konnte nicht geladen werden. " + page.error());
+  char size[64];
+  std::snprintf(size, sizeof size, "%.1f x %.1f mm", page.widthMm(), page.heightMm());
+  out << "Seiten: " << page.pageCount() << '\n'
+      << "Seite: " << page.number() << '\n'
+      << "Größe: " << size << '\n'
+      << "Drehung: " << page.rotation() << "°\n"
+      << "Vektorseite\n";
+  return kExitOk;
+}
+
 // Reads the header only, so that a picture of any size is told at once; one too large to load
 // is told too, with the reason it cannot be loaded.
 int runInfo(const CommandLine& line, std::ostream& out, std::ostream& err) {
+  if (line.input != kStandardStream && vectorKindOfFile(line.input) != VectorKind::None)
+    return describeVectorPage(line, out, err);
+  if (line.read.page != 1)
+    return fail(err, kExitBadInput,
+                "Die Datei „" + line.input + "“ konnte nicht geladen werden. " + pageOutOfRange(line.read.page, 1));
   FileError why;
   LoadNotes notes;
   const std::optional<PictureHeader> header = readDibHeader(line.input, &why, line.read, &notes);
@@ -148,6 +171,19 @@ int runConvert(const CommandLine& line, std::ostream& err) {
   int code = kExitOk;
   TDib picture = load(line, err, code);
   if (picture.empty()) return code;
+  int32_t dpi = 0;
+  for (const Operation& op : line.operations)
+    if (op.option == "--dpi") dpi = std::stoi(op.values[0]);
+  if (isVectorPage(picture)) {
+    // The page becomes pixels before any step.
+    TDib raster;
+    std::string why;
+    if (!rasterizeVectorPage(picture, dpi ? dpi : defaultRasterDpi(picture), raster, why))
+      return fail(err, kExitBadInput, why);
+    picture = std::move(raster);
+  } else if (dpi) {
+    return fail(err, kExitUnknown, "--dpi gilt nur für eine PDF- oder SVG-Seite.");
+  }
   // Interpolation is a setting of every resize, as in the window, where it starts ticked; the
   // reduction choices likewise of every depth step.
   StepSettings settings{true, depthSettings(line.operations)};
@@ -227,11 +263,16 @@ std::string helpText() {
          "      (2 hoch Farbtiefe, wie auf der Karte „Motiv laden“), je eine Zeile; liest dazu\n"
          "      nur den Kopf der Datei. Ein Bild über der Grenze von 1 GiB endet nach diesen\n"
          "      Zeilen mit Rückgabewert 4. Danach, wo die Datei sie angibt, die Ausrichtung der\n"
-         "      Kamera (Ausrichtung: 1 bis 8) und die Beschreibung des Farbprofils.\n"
+         "      Kamera (Ausrichtung: 1 bis 8) und die Beschreibung des Farbprofils. Für eine\n"
+         "      PDF- oder SVG-Seite stattdessen: Seiten, Seite, Größe in mm, Drehung und\n"
+         "      „Vektorseite“.\n"
          "  convert EINGABE AUSGABE\n"
          "      Liest ein Bild in jedem lesbaren Format und speichert es in einem der\n"
          "      Speicherformate. Das Format folgt der Endung von AUSGABE (.jpeg und .tiff\n"
-         "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n" +
+         "      gehen auch); eine bestehende Datei wird erst ersetzt, wenn die neue vollständig ist.\n"
+         "      Eine PDF- oder SVG-Seite wird dazu in Pixel umgesetzt:\n"
+         "      --dpi N             mit N dpi (1 bis 10000); ohne die Option mit 300 dpi oder so\n"
+         "                          viel, wie unter der Grenze von 1 GiB bleibt\n" +
          operationsHelp() + posterOptionsHelp() + passportHelp() + calibrateHelp() +
          "\n"
          "Optionen:\n"
@@ -248,6 +289,10 @@ std::string helpText() {
          "  --ignore-profile\n"
          "      Übergeht das eingebettete Farbprofil, statt die Farben daraus nach sRGB\n"
          "      umzurechnen; gilt für jeden Befehl.\n"
+         "  --page N\n"
+         "      Liest Seite N (ab 1, Vorgabe 1) einer PDF-Datei; gilt für jeden Befehl. PDF- und\n"
+         "      SVG-Dateien werden an ihrem Inhalt erkannt. poster druckt die Seite als Vektoren\n"
+         "      und beginnt mit ihrer Originalgröße (100 %); passport nimmt keine Seite.\n"
          "  -h, --help\n"
          "      Zeigt diese Hilfe (auch ohne Argumente).\n"
          "  --\n"

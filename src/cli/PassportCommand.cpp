@@ -8,6 +8,7 @@
 #include "common/FloatText.h"
 #include "layout/PassportPrintJob.h"
 #include "retouch/Crop.h"
+#include "vector/VectorPicture.h"
 
 namespace tessaro::cli {
 
@@ -124,6 +125,10 @@ int runPassport(const CommandLine& line, std::ostream& out, std::ostream& err) {
   // Unless it is cut first, the picture goes on unchanged into our PDF.
   TDib picture = load(line, err, code, !job.fitCrop);
   if (picture.empty()) return code;
+  if (isVectorPage(picture))
+    return fail(err, kExitBadInput,
+                "Aus einer PDF- oder SVG-Seite werden keine Paßbilder gedruckt; bitte sie zuerst mit „convert“ in "
+                "ein Bild umwandeln.");
   if (job.fitCrop) {
     const PixelRect r = passFitCrop(*job.size, {0, 0, DibWidth(picture), DibHeight(picture)});
     picture = cropDib(picture, r.left, r.top, r.right, r.bottom, {});

@@ -6,17 +6,22 @@
 #include "cli/PrintTarget.h"
 #include "layout/PosterSetup.h"
 #include "layout/SheetEdits.h"
+#include "vector/VectorPicture.h"
 
 namespace tessaro::cli {
 
 namespace {
 
-void describe(std::ostream& out, const PosterSetup& setup) {
+// A vector page prints sharp at any size: its stand-in's resolution is no print's.
+void describe(std::ostream& out, const PosterSetup& setup, bool vectorPage) {
   out << "Poster: " << setup.poster.SheetsX << " x " << setup.poster.SheetsY << " Blätter ("
       << floatText(floatValue(setup.breitText, kSheetFormat), kSheetFormat) << " x "
       << floatText(floatValue(setup.hochText, kSheetFormat), kSheetFormat) << "), " << formatPosterSize(setup.size)
-      << ", " << formatPosterDpi(setup.size) << (setup.size.coarse() ? " (unter 100 dpi wirkt der Druck grob)" : "")
-      << '\n';
+      << ", ";
+  if (vectorPage)
+    out << "Vektoren\n";
+  else
+    out << formatPosterDpi(setup.size) << (setup.size.coarse() ? " (unter 100 dpi wirkt der Druck grob)" : "") << '\n';
 }
 
 }  // namespace
@@ -31,7 +36,10 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   // The picture goes on unchanged into our PDF, for a file or a printer alike.
   const TDib picture = load(line, err, code, true);
   if (picture.empty()) return code;
-  const PosterSetup setup = setUpPoster(picture, paper->metrics, job.options, job.glue, job.size);
+  // A vector page is drawn to be printed at its size: the poster starts there.
+  PosterSizeRequest size = job.size;
+  if (size.kind == PosterSizeKind::Default && isVectorPage(picture)) size = {PosterSizeKind::Physical, "100"};
+  const PosterSetup setup = setUpPoster(picture, paper->metrics, job.options, job.glue, size);
   if (!setup.ok()) return fail(err, setup.lacksResolution ? kExitBadInput : kExitUnknown, setup.error);
 
   SheetGrid off;
@@ -53,7 +61,7 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   return deliver(
       target, *paper,
       [&](PrintService& p) { return printPoster(p, picture, setup.poster, job.options, job.glue, off, request); },
-      [&](std::ostream& o) { describe(o, setup); }, out, err);
+      [&](std::ostream& o) { describe(o, setup, isVectorPage(picture)); }, out, err);
 }
 
 }  // namespace tessaro::cli

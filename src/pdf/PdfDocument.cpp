@@ -149,8 +149,9 @@ bool PdfDocument::finish(const std::string& title) {
   OutputStream& out = staged_.target();
   bool written = true;
   const bool embedded = writeWithPageEmbedded(
-      std::make_shared<StreamPdfInput<MemoryInputStream>>(ours), std::make_shared<StreamPdfInput<FileInputStream>>(source),
-      vectorPageNumber_, [&](const void* data, size_t n) { return written = out.write(data, n); }, error_);
+      std::make_shared<StreamPdfInput<MemoryInputStream>>(ours),
+      std::make_shared<StreamPdfInput<FileInputStream>>(source), vectorPageNumber_,
+      [&](const void* data, size_t n) { return written = out.write(data, n); }, error_);
   if (!written) error_.clear();
   return embedded && written;
 }

@@ -12,6 +12,7 @@
 #include "picture/Limits.h"
 #include "picture/RemovedOnSignal.h"
 #include "vector/SvgToPdf.h"
+#include "vector/VectorMessages.h"
 #include "vector/VectorPreview.h"
 
 namespace tessaro {
@@ -81,14 +82,15 @@ TDib standIn(const std::string& fileName, int number, FileError& why) {
   if (source->svg) {
     auto copy = std::make_shared<TemporaryPdf>();
     std::string error;
-    if (copy->path().empty()) return why = refused("Für die SVG-Datei kann keine temporäre Datei angelegt werden."), TDib();
+    if (copy->path().empty())
+      return why = refused("Für die SVG-Datei kann keine temporäre Datei angelegt werden."), TDib();
     if (!svgToPdf(fileName, copy->path(), &error)) return why = refused(error), TDib();
     source->pdfPath = copy->path();
     source->keep = copy;
   }
   const double longInches = std::max(widthInches(*source), heightInches(*source));
-  const double longSide = std::clamp(std::round(longInches * kStandInDpi), double{kStandInMinPixels},
-                                     double{kStandInMaxPixels});
+  const double longSide =
+      std::clamp(std::round(longInches * kStandInDpi), double{kStandInMinPixels}, double{kStandInMaxPixels});
   std::string error;
   TDib dib = renderVectorPreview(page, static_cast<int>(longSide), static_cast<int>(longSide), &error);
   if (dib.empty()) return why = refused(error), TDib();
@@ -107,9 +109,13 @@ std::pair<int64_t, int64_t> pixelsAt(const PictureSource& s, double dpi) {
 }  // namespace
 
 TDib loadPictureOrPage(const std::string& fileName, const LoadRequest& request, FileError* why, LoadNotes* notes) {
-  if (fileName == kStandardStream || vectorKindOfFile(fileName) == VectorKind::None)
-    return loadPicture(fileName, request, why, notes);
   FileError fault;
+  if (fileName == kStandardStream || vectorKindOfFile(fileName) == VectorKind::None) {
+    // A picture file is one page.
+    if (request.read.page == 1) return loadPicture(fileName, request, why, notes);
+    if (why) *why = refused(pageOutOfRange(request.read.page, 1));
+    return TDib();
+  }
   TDib dib = standIn(fileName, request.read.page, fault);
   if (why) *why = fault;
   if (notes && !dib.empty()) *notes = LoadNotes{}, notes->resolution = dib.Dpi;
@@ -144,7 +150,7 @@ bool rasterizeVectorPage(const TDib& standIn, double dpi, TDib& out, std::string
     return false;
   }
   const VectorPage page = VectorPage::open(source->path, source->page);
-  TDib dib = renderVectorPreview(page, static_cast<int>(width), static_cast<int>(height), &error);
+  TDib dib = renderVectorPageAt(page, width, height, &error);
   if (dib.empty()) return false;
   dib.Dpi = {dpi, dpi};
   out = std::move(dib);

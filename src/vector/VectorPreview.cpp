@@ -91,16 +91,22 @@ bool drawSvg(const VectorPage& page, TDib& dib) {
 }  // namespace
 
 TDib renderVectorPreview(const VectorPage& page, int maxWidth, int maxHeight, std::string* error) {
+  // The refusals are those of drawing at no size.
+  if (!page.ok() || maxWidth <= 0 || maxHeight <= 0) return renderVectorPageAt(page, 0, 0, error);
+  const double scale = std::min(maxWidth / page.widthMm(), maxHeight / page.heightMm());
+  const double width = std::max(1.0, std::round(page.widthMm() * scale));
+  const double height = std::max(1.0, std::round(page.heightMm() * scale));
+  return renderVectorPageAt(page, static_cast<int64_t>(width), static_cast<int64_t>(height), error);
+}
+
+TDib renderVectorPageAt(const VectorPage& page, int64_t width, int64_t height, std::string* error) {
   auto refuse = [&](const std::string& why) {
     if (error) *error = why;
     return TDib();
   };
   if (!page.ok()) return refuse(page.error());
-  if (page.path().empty() || maxWidth <= 0 || maxHeight <= 0) return refuse(kPreviewFailed);
-  const double scale = std::min(maxWidth / page.widthMm(), maxHeight / page.heightMm());
-  const double width = std::max(1.0, std::round(page.widthMm() * scale));
-  const double height = std::max(1.0, std::round(page.heightMm() * scale));
-  if (!dibSizeAllowed(static_cast<int64_t>(width), static_cast<int64_t>(height), 24)) return refuse(kPreviewTooLarge);
+  if (page.path().empty() || width <= 0 || height <= 0) return refuse(kPreviewFailed);
+  if (!dibSizeAllowed(width, height, 24)) return refuse(kPreviewTooLarge);
   TDib dib = allocateDib(static_cast<int32_t>(width), static_cast<int32_t>(height), 24, false);
   if (dib.empty()) return refuse(kPreviewTooLarge);
   const bool drawn = page.kind() == VectorKind::Pdf ? drawPdf(page, dib) : drawSvg(page, dib);

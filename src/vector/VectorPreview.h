@@ -12,5 +12,7 @@ namespace tessaro {
 // pixels, its aspect kept. Returns the empty picture, with the German reason in `error`, when
 // the page cannot be drawn or the picture would exceed the pixel limit.
 TDib renderVectorPreview(const VectorPage& page, int maxWidth, int maxHeight, std::string* error = nullptr);
+// The same at exactly width x height pixels, the page stretched to them.
+TDib renderVectorPageAt(const VectorPage& page, int64_t width, int64_t height, std::string* error = nullptr);
 
 }  // namespace tessaro

@@ -192,6 +192,11 @@ TEST(Cli, InfoPrintsSizeDepthAndColours) {
       {"resolution/bmp-7874x3937-per-metre.bmp",
        "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 200 x 100 dpi\n"},
       {"resolution/pcx-150dpi.pcx", "Breite: 30\nHöhe: 20\nFarbtiefe: 24 Bit\nFarben: 16777216\nAuflösung: 150 x 150 dpi\n"},
+      // Vector pages: the sizes the fixtures state (tests/data/vector/make_vector_fixtures.py).
+      {"vector/mm.svg", "Seiten: 1\nSeite: 1\nGröße: 210.0 x 297.0 mm\nDrehung: 0°\nVektorseite\n"},
+      {"vector/three-pages.pdf", "Seiten: 3\nSeite: 3\nGröße: 35.3 x 35.3 mm\nDrehung: 0°\nVektorseite\n", "/dev/null", 0, "",
+       {"--page", "3"}},
+      {"vector/rotate90.pdf", "Seiten: 1\nSeite: 1\nGröße: 279.4 x 215.9 mm\nDrehung: 90°\nVektorseite\n"},
   };
   const fs::path dir = freshFolder("cli-info");
   for (const Case& c : cases) {
@@ -328,6 +333,16 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"convert", "in.bmp", "socket", "--format", "png"}, 5, "Das ist ein Socket, keine Datei."},
       {{"poster", "in.bmp", "-o", "socket"}, 5, "Das ist ein Socket, keine Datei."},
       {{"passport", "null", "-o", "p.pdf"}, 4, "Das ist ein Gerät, keine Datei."},
+      {{"info", test::dataPath("vector/three-pages.pdf"), "--page", "4"}, 4, "Die Datei hat keine Seite 4; sie hat 3 Seiten."},
+      {{"poster", test::dataPath("vector/three-pages.pdf"), "-o", "p.pdf", "--page=0"}, 4, "keine Seite 0; sie hat 3"},
+      {{"convert", "in.bmp", "new.png", "--page", "2"}, 4, "Die Datei hat keine Seite 2; sie hat 1 Seite."},
+      {{"info", "in.bmp", "--page", "zwei"}, 2, "„zwei“ für --page: erwartet eine Seitenzahl ab 1."},
+      {{"info", "in.bmp", "--page"}, 3, "Der Option „--page“ fehlt ihr Wert."},
+      {{"convert", test::dataPath("vector/broken.svg"), "new.png"}, 4, "Die SVG-Datei ist beschädigt"},
+      {{"convert", test::dataPath("vector/mm.svg"), "new.png", "--dpi", "0"}, 2, "„0“ für --dpi"},
+      {{"convert", "in.bmp", "new.png", "--dpi", "300"}, 2, "--dpi gilt nur für eine PDF- oder SVG-Seite."},
+      {{"convert", test::dataPath("vector/limit.pdf"), "new.png", "--dpi", "2000"}, 4, "400000 x 5556 Pixel groß"},
+      {{"passport", test::dataPath("vector/mm.svg"), "-o", "p.pdf"}, 4, "bitte sie zuerst mit „convert“ in ein Bild"},
       {{"convert", test::dataPath("bmp/bad_truncated_rows.bmp"), "old.png"}, 4, "beschädigt"},
       {{"convert", "gone.bmp", "new.png"}, 4, "Die Datei oder ihr Ordner existiert nicht."},
       // Damaged data a decoder got through: refused unless --accept-damaged, at the byte the
@@ -593,7 +608,9 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
                                     "--brightness B",
                                     "--contrast C",
                                     "calibrate --printer DRUCKER [--measured H,V | --reset]",
-                                    "--no-calibration"})
+                                    "--no-calibration",
+                                    "--page N",
+                                    "--dpi N"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
       EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;
@@ -777,6 +794,55 @@ TEST(Cli, PosterAtActualSizePrintsThePicturesPhysicalSize) {
     ASSERT_TRUE(placed);
     EXPECT_NEAR(placed->widthCm, c.widthCm, 2.54 / c.dpi);
     EXPECT_NEAR(placed->heightCm, c.heightCm, 2.54 / c.dpi);
+  }
+}
+
+TEST(Cli, VectorPagesPrintAsVectorsAndConvertToPixels) {
+  // embed-source.pdf's page 1 is shown 400 x 300 pt (14.11 x 10.58 cm), its word "Tessaro" set
+  // in Helvetica; the poster holds no image, its text stays text.
+  const struct {
+    std::vector<std::string> args;
+    const char* told;
+  } posters[] = {
+      {{}, "14.11 x 10.58 cm, Vektoren"},
+      {{"--scale", "200"}, "28.22 x 21.17 cm, Vektoren"},
+      {{"--across", "2", "--order", "columns"}, "2 x 2 Blätter"},
+  };
+  const fs::path dir = freshFolder("cli-vector");
+  for (const auto& c : posters) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    std::vector<std::string> args{"poster", test::dataPath("vector/embed-source.pdf"), "-o", "p.pdf"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = runCli(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(c.told), std::string::npos) << r.out;
+    EXPECT_EQ(test::pdfImageEncoding((dir / "p.pdf").string()), "");
+    EXPECT_NE(test::pdfText((dir / "p.pdf").string()).find("Tessaro"), std::string::npos);
+  }
+  // Pixel counts and resolution as ImageMagick reads the PNG: 8.5 x 11 in, 210 x 297 mm.
+  const struct {
+    std::string file;
+    std::vector<std::string> args;
+    const char* identified;
+  } converts[] = {
+      {"vector/mediabox.pdf", {"--dpi", "100"}, "850 1100 100"},
+      {"vector/mediabox.pdf", {}, "2550 3300 300"},
+      {"vector/mm.svg", {"--dpi", "72", "--rotate", "left"}, "842 595 72"},
+  };
+  for (const auto& c : converts) {
+    SCOPED_TRACE(c.file);
+    std::vector<std::string> args{"convert", test::dataPath(c.file), "out.png"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = runCli(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const fs::path png = dir / "out.png";
+    const std::string identify =
+        "identify -units PixelsPerInch -format '%w %h %[fx:round(resolution.x)]' " + quoted(png.string());
+    FILE* p = ::popen(identify.c_str(), "r");
+    char buf[128] = {};
+    const size_t n = p ? std::fread(buf, 1, sizeof buf - 1, p) : 0;
+    if (p) ::pclose(p);
+    EXPECT_EQ(std::string(buf, n), c.identified);
   }
 }
 

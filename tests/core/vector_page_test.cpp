@@ -6,18 +6,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <filesystem>
 #include <string>
 
 #include "pdf/PdfPrintService.h"
 #include "print/PosterPrintJob.h"
 #include "state/PictureLoad.h"
 #include "support/FakePrintService.h"
-#include "support/PosterPictures.h"
 #include "support/PdfPages.h"
+#include "support/PosterPictures.h"
 #include "support/ReferenceImage.h"
 #include "support/TestData.h"
 #include "vector/PageEmbedder.h"
@@ -201,7 +201,7 @@ TEST(VectorPage, LoadsAsAStandInOfItsSize) {
     double rasterDpi;  // the default
     int rasterWidth;   // at 100 dpi; 0: refused there
   } cases[] = {
-      {vectorFile("mediabox.pdf"), 1, 773, 1000, 8.5, 11, 300, 850},    // 550 px at 50 dpi: raised to 1000
+      {vectorFile("mediabox.pdf"), 1, 773, 1000, 8.5, 11, 300, 850},  // 550 px at 50 dpi: raised to 1000
       {vectorFile("three-pages.pdf"), 3, 1000, 1000, 100 / 72.0, 100 / 72.0, 300, 139},
       {vectorFile("mm.svg"), 1, 707, 1000, 210 / 25.4, 297 / 25.4, 300, 827},
       {vectorFile("limit.pdf"), 1, 4000, 56, 200, 200 / 72.0, 300, 20000},  // 10000 px at 50 dpi: cut to 4000
@@ -390,8 +390,8 @@ TEST(VectorPage, PosterPdfKeepsTheVectors) {
   ASSERT_EQ(result.status, PosterPrintResult::Status::Printed) << result.message;
   EXPECT_EQ(printer.imageCount(), 0u);
   EXPECT_EQ(run("qpdf --show-npages '" + pdf + "'"), "4\n");
-  EXPECT_EQ(run("pdffonts '" + pdf + "' | grep -c Helvetica"), "1\n");  // the source's font, once
-  EXPECT_EQ(run("pdftotext '" + pdf + "' - | grep -c Tessaro"), "1\n");   // the page's word, on its sheet
+  EXPECT_EQ(run("pdffonts '" + pdf + "' | grep -c Helvetica"), "1\n");   // the source's font, once
+  EXPECT_EQ(run("pdftotext '" + pdf + "' - | grep -c Tessaro"), "1\n");  // the page's word, on its sheet
   const auto source = renderPdfPage(vectorFile("embed-source.pdf"), 1, 144, true);
   ASSERT_TRUE(source);
   ASSERT_EQ(source->width, 800);
