@@ -12,7 +12,6 @@
 #include "platform/MessageBoxes.h"
 #include "platform/QtDevice.h"
 #include "state/PictureLoad.h"
-#include "vector/VectorPicture.h"
 
 namespace tessaro {
 
@@ -75,17 +74,7 @@ bool TMainForm::openFile(const QByteArray& file) {
 }
 
 void TMainForm::showPictureInfo() {
-  const PictureSource* page = vectorPageOf(state_.Picture);
-  load_->RasterBtn->setVisible(page != nullptr);
-  if (page) {
-    // A page has a size on paper, not pixels.
-    const auto mm = [](double pt) { return QStringLiteral("%1 mm").arg(pt / 72.0 * 25.4, 0, 'f', 1); };
-    load_->Breit->setText(mm(page->widthPt));
-    load_->Hoch->setText(mm(page->heightPt));
-    load_->Tief->setText(QStringLiteral("Vektorseite"));
-    load_->Aufl->setText(QString::fromStdString(resolutionText({})));
-    return;
-  }
+  if (showPageInfo()) return;
   load_->Breit->setText(QString::number(DibWidth(state_.Picture)));
   load_->Hoch->setText(QString::number(DibHeight(state_.Picture)));
   load_->Tief->setText(QString::number(zweihoch(DibBitCount(state_.Picture))));

@@ -173,6 +173,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void connectRemembered();
   void buildBottomBar();
   void showPictureInfo();
+  // The load tab's info for a vector page; false, with nothing written, for any other picture.
+  bool showPageInfo();
   // The page of `file` to open: asked when it is a PDF file of several pages, else 1. False when
   // the user cancels.
   bool choosePage(const QByteArray& file, int& page);

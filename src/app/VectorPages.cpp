@@ -63,6 +63,19 @@ bool TMainForm::offerRasterize() {
   return true;
 }
 
+bool TMainForm::showPageInfo() {
+  const PictureSource* page = vectorPageOf(state_.Picture);
+  load_->RasterBtn->setVisible(page != nullptr);
+  if (!page) return false;
+  // A page has a size on paper, not pixels.
+  const auto mm = [](double pt) { return QStringLiteral("%1 mm").arg(ptToMm(pt), 0, 'f', 1); };
+  load_->Breit->setText(mm(page->widthPt));
+  load_->Hoch->setText(mm(page->heightPt));
+  load_->Tief->setText(QStringLiteral("Vektorseite"));
+  load_->Aufl->setText(QString::fromStdString(resolutionText({})));
+  return true;
+}
+
 void TMainForm::RasterBtnClick() { offerRasterize(); }
 
 }  // namespace tessaro
