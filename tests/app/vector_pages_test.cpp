@@ -94,12 +94,16 @@ TEST(VectorPages, PixelWorkFirstTurnsThePageIntoAPictureWhichUndoTakesBack) {
             "Fehler: Bei 100000 dpi würde das Bild zu groß. Bitte geben Sie eine kleinere Auflösung ein.");
 
   accept = true;
+  MainState& st = w.form.state();
+  st.CropLeft = st.CropRight / 2;  // the frame round the right half stays round it
   w.form.retouchTab()->FlipHBtn->click();
-  const TDib& pic = w.form.state().Picture;
+  const TDib& pic = st.Picture;
   ASSERT_FALSE(isVectorPage(pic));
   EXPECT_NEAR(DibWidth(pic), 413, 1);
   EXPECT_NEAR(DibHeight(pic), 585, 1);
   EXPECT_DOUBLE_EQ(pic.Dpi.x, 50);
+  EXPECT_NEAR(st.CropLeft, DibWidth(pic) / 2, 1);
+  EXPECT_EQ(st.CropRight, DibWidth(pic));
   const auto at = [&](double xMm, double yMm) { return getpixel(pic, int(xMm / 25.4 * 50), int(yMm / 25.4 * 50)); };
   EXPECT_EQ(at(140, 45), 0xff0000);
   EXPECT_EQ(at(45, 45), 0xffffff);
