@@ -10,6 +10,7 @@
 namespace tessaro {
 
 void TMainForm::FTiefeBtnClick() {
+  if (!offerRasterize()) return;
   if (!depthChange_) depthChange_ = new TDepthChangeForm(this);
   if (!depthDown_) depthDown_ = new TDepthDownForm(this);
   const int current = DibBitCount(state_.Picture);

@@ -28,6 +28,7 @@ ProgressFn barProgress(QProgressBar* bar) {
 }  // namespace
 
 void TMainForm::GoFilterBtnClick() {
+  if (!offerRasterize()) return;
   const int index = std::clamp(retouch_->FilterComboBox->currentIndex(), 0, kFilterCount - 1);
   TDib raised;  // the picture at 24 bits, when it had a palette
   if (DibColors(state_.Picture) <= 256) {

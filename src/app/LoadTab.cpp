@@ -187,6 +187,9 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
                        this);
   FTiefeBtn = pushButton("FTiefeBtn", QStringLiteral("Farbtiefe..."),
                          QStringLiteral("Hiermit können Sie die Farbtiefe des Bildes anpassen"), this);
+  RasterBtn = pushButton("RasterBtn", QStringLiteral("In ein Bild umwandeln…"),
+                         QStringLiteral("Hiermit wandeln Sie die Vektorseite in ein Bild aus Bildpunkten um"), this);
+  RasterBtn->hide();
 
   // Left block: folders and files above the drive and type boxes.
   auto* left = new QGridLayout;
@@ -214,6 +217,7 @@ LoadTab::LoadTab(QWidget* parent) : QWidget(parent) {
   info->addWidget(SizeBtn, 0, 2);
   info->addWidget(labelFor(QStringLiteral("Höhe:"), Hoch, this), 1, 0);
   info->addWidget(Hoch, 1, 1);
+  info->addWidget(RasterBtn, 1, 2);
   info->addWidget(labelFor(QStringLiteral("Farben:"), Tief, this), 2, 0);
   info->addWidget(Tief, 2, 1);
   info->addWidget(FTiefeBtn, 2, 2);
@@ -260,7 +264,8 @@ LoadTab::~LoadTab() {
 }
 
 void LoadTab::fitInfoFields() {
-  const QString widest[] = {QString::number(kMaxDimension), QString::number(1 << 24)};
+  const QString widest[] = {QString::number(kMaxDimension), QString::number(1 << 24), QStringLiteral("5080.0 mm"),
+                            QStringLiteral("Vektorseite")};
   for (QLineEdit* edit : {Breit, Hoch, Tief}) {
     int width = 0;
     for (const QString& text : widest) width = std::max(width, editWidthFor(edit, text));

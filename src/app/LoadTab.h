@@ -51,6 +51,8 @@ class LoadTab : public QWidget {
   QLineEdit *Breit, *Hoch, *Tief, *Aufl;
   PaintBox* PaintBox1;
   QPushButton *SizeBtn, *FTiefeBtn;
+  // Shown only while the picture is a vector page.
+  QPushButton* RasterBtn;
 
  signals:
   // Double click or Enter on a file.

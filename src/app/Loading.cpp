@@ -22,6 +22,8 @@ void TMainForm::FileListBox1DblClick() {
 }
 
 bool TMainForm::openFile(const QByteArray& file) {
+  ReadOptions read{settings_->AutoOrientCheck->isChecked(), settings_->ProfileCheck->isChecked()};
+  if (!choosePage(file, read.page)) return false;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Keep the window painted while the bars move, without taking new clicks mid-load.
   FileError why;
@@ -43,7 +45,7 @@ bool TMainForm::openFile(const QByteArray& file) {
         WMUser(percent);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       },
-      &why, acceptDamage, ReadOptions{settings_->AutoOrientCheck->isChecked(), settings_->ProfileCheck->isChecked()});
+      &why, acceptDamage, read);
   QApplication::restoreOverrideCursor();
   if (!loaded && !why) return false;  // a damaged picture the user chose not to load
   if (!loaded) {
@@ -72,6 +74,7 @@ bool TMainForm::openFile(const QByteArray& file) {
 }
 
 void TMainForm::showPictureInfo() {
+  if (showPageInfo()) return;
   load_->Breit->setText(QString::number(DibWidth(state_.Picture)));
   load_->Hoch->setText(QString::number(DibHeight(state_.Picture)));
   load_->Tief->setText(QString::number(zweihoch(DibBitCount(state_.Picture))));

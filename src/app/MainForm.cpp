@@ -22,6 +22,7 @@
 #include "app/SettingsTab.h"
 #include "layout/PaperMetrics.h"
 #include "picture/CodecRegistry.h"
+#include "vector/VectorFileTypes.h"
 #include "platform/MessageBoxes.h"
 #include "platform/QtPrintService.h"
 #include "print/PosterPrintSize.h"
@@ -158,7 +159,7 @@ void TMainForm::FormCreate() {
   state_.SheetOff.clear();
   state_.Dragging = 0;
   state_.poster = PosterState{};
-  load_->setFilter(QString::fromStdString(GetDIBOpenFilter()));
+  load_->setFilter(QString::fromStdString(GetDIBOpenFilter(vectorFileTypes())));
   // "." rather than QDir::currentPath(): the working folder's name need not be UTF-8.
   load_->showDirectory(QStringLiteral("."));
   state_.Picture = newdib(320, 200, 8, nullptr, 0);

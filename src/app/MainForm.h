@@ -74,6 +74,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   // Loads `file` (the file system's bytes) as the file list would, and shows its folder on the
   // load tab; a file that cannot be loaded is reported and the picture stays.
   bool openFile(const QByteArray& file);
+  // "In ein Bild umwandeln…" on the load tab.
+  void RasterBtnClick();
   // "Standardwerte" on "Einstellungen".
   void DefaultsBtnClick();
   void PaintBox1Paint(QPainter& painter);
@@ -171,6 +173,14 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void connectRemembered();
   void buildBottomBar();
   void showPictureInfo();
+  // The load tab's info for a vector page; false, with nothing written, for any other picture.
+  bool showPageInfo();
+  // The page of `file` to open: asked when it is a PDF file of several pages, else 1. False when
+  // the user cancels.
+  bool choosePage(const QByteArray& file, int& page);
+  // What works on pixels first turns a vector page into a picture, as the user asks; false when
+  // the picture is still a vector page (cancelled, or the page could not be drawn).
+  bool offerRasterize();
   // The printer's name for the window, "PDF-Datei" for files; empty for a printer without a name.
   QString printerCaption() const;
   // The poster job of the print tab's settings, on `printer`, with the progress bar moving.

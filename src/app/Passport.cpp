@@ -144,12 +144,14 @@ PosterPrintResult TMainForm::runPassportJob(PrintService& printer) {
 
 void TMainForm::PassDruckClick() {
   passport_->GoBtn2->release();
+  if (!offerRasterize()) return;
   printToPrinter([this](PrintService& p) { return runPassportJob(p); },
                  [this](const QString& text) { passport_->showStatus(text); },
                  QStringLiteral("Die Paßbilder wurden in die Datei \"%1\" geschrieben."));
 }
 
 void TMainForm::PassPdfBtnClick() {
+  if (!offerRasterize()) return;
   printToPdf([this](PrintService& p) { return runPassportJob(p); },
              [this](const QString& text) { passport_->showStatus(text); });
 }

@@ -24,17 +24,27 @@ void TMainForm::SchnittBtnClick() {
                         MessageBoxes::Icon::Error);
     return;
   }
+  if (!offerRasterize()) return;
   const int32_t l = state_.CropLeft, t = state_.CropTop, r = state_.CropRight, b = state_.CropBottom;
   replacePicture([=](const TDib& p, const ProgressFn& progress) { return cropDib(p, l, t, r, b, progress); },
                  Refit::Whole);
 }
 
-void TMainForm::FlipHBtnClick() { replacePicture(flipHorizontal, Refit::None); }
-void TMainForm::FlipVBtnClick() { replacePicture(flipVertical, Refit::None); }
-void TMainForm::RotLeftBtnClick() { replacePicture(rotateLeft, Refit::Whole); }
-void TMainForm::RotRightBtnClick() { replacePicture(rotateRight, Refit::Whole); }
+void TMainForm::FlipHBtnClick() {
+  if (offerRasterize()) replacePicture(flipHorizontal, Refit::None);
+}
+void TMainForm::FlipVBtnClick() {
+  if (offerRasterize()) replacePicture(flipVertical, Refit::None);
+}
+void TMainForm::RotLeftBtnClick() {
+  if (offerRasterize()) replacePicture(rotateLeft, Refit::Whole);
+}
+void TMainForm::RotRightBtnClick() {
+  if (offerRasterize()) replacePicture(rotateRight, Refit::Whole);
+}
 
 void TMainForm::HellpBtnClick() {
+  if (!offerRasterize()) return;
   // Every preview starts again from this untouched copy; it is also what undo brings back.
   TDib backup = copyDib(state_.Picture);
   if (backup.empty()) {
@@ -63,6 +73,7 @@ void TMainForm::HellpBtnClick() {
 }
 
 void TMainForm::SizeBtnClick() {
+  if (!offerRasterize()) return;
   TResizeForm dialog(this);
   dialog.prepare(DibWidth(state_.Picture), DibHeight(state_.Picture), DibBitCount(state_.Picture));
   if (runDialog(dialog) != QDialog::Accepted) return;
@@ -91,6 +102,7 @@ void TMainForm::connectRetouchOperations() {
       {retouch_->GoFilterBtn, &TMainForm::GoFilterBtnClick},
       {load_->SizeBtn, &TMainForm::SizeBtnClick},
       {load_->FTiefeBtn, &TMainForm::FTiefeBtnClick},
+      {load_->RasterBtn, &TMainForm::RasterBtnClick},
   };
   for (const auto& [button, handler] : buttons) connect(button, &QPushButton::clicked, this, handler);
 }

@@ -28,6 +28,7 @@ bool TMainForm::runQtSaveDialog(QWidget* parent, const QStringList& filters, int
 }
 
 void TMainForm::SaveBtnClick() {
+  if (!offerRasterize()) return;
   const QStringList parts = QString::fromStdString(GetDIBSaveFilter()).split('|');
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];

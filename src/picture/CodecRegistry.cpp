@@ -165,19 +165,32 @@ bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const
   return !result;
 }
 
-std::string GetDIBOpenFilter() {
+namespace {
+
+std::string masksOf(const std::vector<std::string>& extensions) {
+  std::string masks;
+  for (const std::string& e : extensions) {
+    if (!masks.empty()) masks += ";";
+    masks.append("*.").append(e);
+  }
+  return masks;
+}
+
+}  // namespace
+
+std::string GetDIBOpenFilter(std::span<const OpenFileType> more) {
   std::string all;
   std::string each;
-  for (const Codec* c : readableCodecs()) {
-    std::string masks;
-    for (const std::string& e : c->extensions()) {
-      if (!masks.empty()) masks += ";";
-      masks.append("*.").append(e);
-    }
+  const auto add = [&](const std::string& description, const std::string& masks) {
     if (!all.empty()) all += ";";
     all += masks;
-    each.append("|").append(c->name()).append(" (").append(masks).append(")|").append(masks);
+    each.append("|").append(description).append("|").append(masks);
+  };
+  for (const Codec* c : readableCodecs()) {
+    const std::string masks = masksOf(c->extensions());
+    add(c->name() + " (" + masks + ")", masks);
   }
+  for (const OpenFileType& t : more) add(t.description, masksOf(t.extensions));
   return "Alle Bilddateien (" + all + ")|" + all + each;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The picture library's file side: open and save by format, and the two filter texts.
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,13 @@ TDib openDibFromStream(InputStream& in, const ProgressFn& progress, FileError* w
 // in `why` when given. The old file is replaced only by complete contents (see replaceFile).
 bool SaveDib(const TDib& dib, const std::string& fileName, int32_t format, const ProgressFn& progress,
              FileError* why = nullptr);
-std::string GetDIBOpenFilter();
+// A file type opened beside the codecs' pictures (vector pages): its entry's text and extensions.
+struct OpenFileType {
+  std::string description;
+  std::vector<std::string> extensions;
+};
+// "Alle Bilddateien" with every mask, then an entry per codec, then the `more` types.
+std::string GetDIBOpenFilter(std::span<const OpenFileType> more = {});
 std::string GetDIBSaveFilter();
 
 }  // namespace tessaro

@@ -97,4 +97,11 @@ QImage sampleDib(const DibSource& source, const SourceRect& rect, int32_t outW, 
   return image;
 }
 
+QImage dibImage(const TDib& dib) {
+  if (dib.empty()) return {};
+  const auto source = makeDibSource(dib.Bits, *dib.info());
+  if (!source) return {};
+  return sampleDib(*source, {0, 0, DibWidth(dib), DibHeight(dib)}, DibWidth(dib), DibHeight(dib));
+}
+
 }  // namespace tessaro

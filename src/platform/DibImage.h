@@ -41,4 +41,7 @@ struct SourceRect {
 // image of outW x outH, top row first, by taking the pixel under the centre of each output pixel.
 QImage sampleDib(const DibSource& source, const SourceRect& rect, int32_t outW, int32_t outH);
 
+// The whole picture pixel for pixel; the null image for a picture we cannot read.
+QImage dibImage(const TDib& dib);
+
 }  // namespace tessaro

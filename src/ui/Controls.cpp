@@ -75,4 +75,20 @@ QLabel* labelFor(const QString& caption, QWidget* buddy, QWidget* parent) {
   return l;
 }
 
+QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel) {
+  ok = new QPushButton(QStringLiteral("OK"), dialog);
+  ok->setObjectName("OkBtn");
+  ok->setDefault(true);
+  cancel = new QPushButton(QStringLiteral("Abbrechen"), dialog);
+  cancel->setObjectName("CancelBtn");
+  QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  row->addStretch(1);
+  return row;
+}
+
 }  // namespace tessaro

@@ -2,6 +2,8 @@
 // Small factories for the window's controls: every control gets its name, hint and accessible
 // name in one place, so the tabs read as lists of what they hold.
 #include <QCheckBox>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -25,5 +27,7 @@ QSpinBox* intEdit(const QString& name, int min, int max, int value, const QStrin
 QProgressBar* progressBar(const QString& name, const QString& hint, QWidget* parent);
 // A label that names `buddy` for keyboard users and screen readers.
 QLabel* labelFor(const QString& caption, QWidget* buddy, QWidget* parent);
+// "OK" (the default button, accepting `dialog`) and "Abbrechen" (rejecting it), centred in a row.
+QHBoxLayout* okCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel);
 
 }  // namespace tessaro

@@ -39,11 +39,6 @@ TResizeForm::TResizeForm(QWidget* parent)
                         stored.value(kSverhKey, true).toBool(), {}, this);
   InterpolCheck = checkBox("InterpolCheck", QStringLiteral("Farbwerte interpolieren (16,7 Mill. Farben)"),
                            stored.value(kInterpolKey, true).toBool(), {}, this);
-  OkBtn = new QPushButton(QStringLiteral("OK"), this);
-  OkBtn->setObjectName("OkBtn");
-  OkBtn->setDefault(true);
-  CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
-  CancelBtn->setObjectName("CancelBtn");
 
   auto* edits = new QGridLayout;
   edits->addWidget(labelFor(QStringLiteral("Neue Breite:"), BreitEdit, this), 0, 0);
@@ -51,11 +46,7 @@ TResizeForm::TResizeForm(QWidget* parent)
   edits->addWidget(labelFor(QStringLiteral("Neue Höhe:"), HochEdit, this), 1, 0);
   edits->addWidget(HochEdit, 1, 1);
   edits->setColumnStretch(1, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OkBtn);
-  buttons->addWidget(CancelBtn);
-  buttons->addStretch(1);
+  QHBoxLayout* buttons = okCancelRow(this, OkBtn, CancelBtn);
   auto* all = new QVBoxLayout(this);
   all->addLayout(edits);
   all->addSpacing(8);
@@ -67,8 +58,6 @@ TResizeForm::TResizeForm(QWidget* parent)
   connect(BreitEdit, &QSpinBox::valueChanged, this, &TResizeForm::BreitEditChange);
   connect(HochEdit, &QSpinBox::valueChanged, this, &TResizeForm::HochEditChange);
   connect(SverhCheck, &QCheckBox::clicked, this, &TResizeForm::SverhCheckClick);
-  connect(OkBtn, &QPushButton::clicked, this, &TResizeForm::accept);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   keepTextsWhole(*this);
 }
 

@@ -32,13 +32,6 @@ QString modeCaption(const std::string& mode) {
   return QString::fromStdString(mode);
 }
 
-QImage previewImage(const TDib& dib) {
-  if (dib.empty()) return {};
-  const auto source = makeDibSource(dib.Bits, *dib.info());
-  if (!source) return {};
-  return sampleDib(*source, {0, 0, DibWidth(dib), DibHeight(dib)}, DibWidth(dib), DibHeight(dib));
-}
-
 QDoubleSpinBox* mmEdit(const char* name, QWidget* parent) {
   auto* e = new QDoubleSpinBox(parent);
   e->setObjectName(name);
@@ -293,7 +286,7 @@ void ScanDialog::scanDone(bool preview, TDib& result, const ScanError& why) {
   }
   ScanStatus->clear();
   if (preview) {
-    Preview->setImage(previewImage(result));
+    Preview->setImage(dibImage(result));
     return;
   }
   picture_ = std::move(result);

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "app/LoadTab.h"
 #include "app/RetouchTab.h"
@@ -252,18 +253,25 @@ TEST(Loading, AnEmptyListLoadsNothingAndSaysNothing) {
 TEST(Loading, FoldersAndFileTypesFilterTheList) {
   PictureFolder folder;
   QDir(folder.dir.path()).mkdir("sub");
+  for (const char* page : {"mm.svg", "sizes.pdf"})
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::dataPath(std::string("vector/") + page)),
+                            folder.dir.filePath(page)));
   test::WindowFixture w;
   LoadTab* tab = w.form.loadTab();
   const QString workingFolder = QDir::currentPath();
   ASSERT_TRUE(tab->showDirectory(folder.dir.path()));
   EXPECT_EQ(QDir::currentPath(), workingFolder);
   ASSERT_NE(itemNamed(tab->DirectoryListBox1, "sub"), nullptr);
-  // Only the RLE entry of the type box: the .bmp files disappear.
-  const int rle = tab->FilterComboBox1->findText("RLE", Qt::MatchStartsWith);
-  ASSERT_GE(rle, 0);
-  tab->FilterComboBox1->setCurrentIndex(rle);
-  EXPECT_EQ(tab->FileListBox1->count(), 1);
-  EXPECT_EQ(tab->FileListBox1->item(0)->text(), "small.rle");
+  EXPECT_EQ(tab->FileListBox1->count(), 5);  // "Alle Bilddateien" lists the vector pages too
+  // One entry of the type box: the other files disappear.
+  for (const auto& [entry, file] : {std::pair{"RLE (", "small.rle"}, {"PDF-Dateien (*.pdf)", "sizes.pdf"},
+                                    {"SVG-Dateien (*.svg *.svgz)", "mm.svg"}}) {
+    const int index = tab->FilterComboBox1->findText(entry, Qt::MatchStartsWith);
+    ASSERT_GE(index, 0) << entry;
+    tab->FilterComboBox1->setCurrentIndex(index);
+    ASSERT_EQ(tab->FileListBox1->count(), 1) << entry;
+    EXPECT_EQ(tab->FileListBox1->item(0)->text().toStdString(), file);
+  }
   // Into the sub-folder and back up.
   emit tab->DirectoryListBox1->itemActivated(itemNamed(tab->DirectoryListBox1, "sub"));
   EXPECT_TRUE(tab->currentDirectory().endsWith("/sub"));
@@ -318,8 +326,8 @@ TEST(LoadTab, RawNamesAndABracketFolderAreListedEnteredAndLoaded) {
   EXPECT_EQ(QDir::currentPath(), workingFolder);
 }
 
-// The widest numbers the info fields get, 262144 pixels (the largest side read) and 16777216
-// colours, are shown whole at the start size and larger: text and cursor fit the field.
+// The widest numbers the info fields get, 262144 pixels (the largest side read), 16777216
+// colours and a vector page's 5080.0 mm (200 inches) and "Vektorseite", are shown whole at the start size and larger: text and cursor fit the field.
 TEST(LoadTab, InfoFieldsShowWholeNumbers) {
   test::WindowFixture w;
   w.form.show();
@@ -328,7 +336,7 @@ TEST(LoadTab, InfoFieldsShowWholeNumbers) {
     QApplication::processEvents();
     for (const char* name : {"Breit", "Hoch", "Tief"}) {
       auto* edit = w.find<QLineEdit>(name);
-      for (const QString text : {"6000", "262144", "16777216"}) {
+      for (const QString text : {"6000", "262144", "16777216", "5080.0 mm", "Vektorseite"}) {
         edit->setText(text);
         EXPECT_LE(edit->fontMetrics().horizontalAdvance(text) + 1, textRoom(edit))
             << name << " " << text.toStdString() << " at " << size.width() << " x " << size.height();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
@@ -17,6 +18,7 @@
 #include "print/PaperSizes.h"
 #include "support/PdfPages.h"
 #include "support/PosterPictures.h"
+#include "support/TestData.h"
 #include "ui/FloatEdit.h"
 
 using namespace tessaro;
@@ -171,4 +173,25 @@ TEST(PdfButton, AJpegGoesInAsItIsUntilChanged) {
     encodings.removeDuplicates();
     EXPECT_EQ(encodings, QStringList{s.encoding});
   }
+}
+
+// A PDF page goes in as its own vectors: its text stays text, and no image stands in for it.
+TEST(PdfButton, AVectorPageGoesInAsVectors) {
+  QTemporaryDir dir;
+  const QString pdf = dir.filePath("plakat.pdf");
+  test::WindowFixture w(test::smallPage(400, 560));
+  w.form.runDialog = [](QDialog&) { return int(QDialog::Accepted); };  // its first page
+  ASSERT_TRUE(w.form.openFile(QByteArray::fromStdString(test::dataPath("vector/embed-source.pdf"))));
+  w.form.runPdfDialog = [&pdf](QWidget*, QString& name) {
+    name = pdf;
+    return true;
+  };
+  w.form.PdfBtnClick();
+  EXPECT_TRUE(w.boxes.shown.isEmpty());
+  const auto text = test::runTool("pdftotext", {pdf, "-"});
+  ASSERT_TRUE(text);
+  EXPECT_TRUE(text->contains("Tessaro"));
+  const auto images = test::runTool("pdfimages", {"-list", pdf});
+  ASSERT_TRUE(images);
+  EXPECT_EQ(images->split('\n', Qt::SkipEmptyParts).size(), 2);  // the two heading lines only
 }

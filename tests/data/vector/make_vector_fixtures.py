@@ -56,6 +56,18 @@ write("three-pages.pdf", pdf([
     "<< /Type /Page /Parent 2 0 R >>",
 ]))
 
+# Three pages of three sizes and colours: red 100 pt square, green A4 portrait, blue A4 landscape.
+write("sizes.pdf", pdf([
+    "<< /Type /Catalog /Pages 2 0 R >>",
+    "<< /Type /Pages /Kids [3 0 R 5 0 R 7 0 R] /Count 3 >>",
+    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R >>",
+    stream("1 0 0 rg 0 0 100 100 re f"),
+    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.276 841.89] /Contents 6 0 R >>",
+    stream("0 1 0 rg 0 0 595.276 841.89 re f"),
+    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 841.89 595.276] /Contents 8 0 R >>",
+    stream("0 0 1 rg 0 0 841.89 595.276 re f"),
+]))
+
 # A cross-reference table whose offsets are all wrong: qpdf finds the objects by scanning.
 good = one_page("/MediaBox [0 0 612 792]")
 write("xref-repairable.pdf", good.replace(b"0000000009 00000 n", b"0000000999 00000 n").replace(
