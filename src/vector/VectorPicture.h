@@ -10,10 +10,11 @@
 namespace tessaro {
 
 // The stand-in's resolution: the page at this many dots per inch, its long side kept between
-// these pixel counts, so that the screen has enough to show and the memory stays small.
+// these pixel counts, so that the screen has enough to show. It is drawn on every load, and the
+// print never uses its pixels, so a large page gets no more than a screen needs.
 inline constexpr double kStandInDpi = 50;
 inline constexpr int kStandInMinPixels = 1000;
-inline constexpr int kStandInMaxPixels = 4000;
+inline constexpr int kStandInMaxPixels = 1200;
 // The resolution a page is turned into pixels at when no other is asked for.
 inline constexpr double kRasterDpi = 300;
 
