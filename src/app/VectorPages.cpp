@@ -2,10 +2,13 @@
 // ordinary picture for what works on pixels.
 #include <QApplication>
 #include <algorithm>
+#include <cmath>
 
 #include "app/LoadTab.h"
 #include "app/MainForm.h"
 #include "platform/MessageBoxes.h"
+#include "print/PosterPrintSize.h"
+#include "print/SheetBand.h"
 #include "ui/PageChoiceDialog.h"
 #include "ui/RasterizeDialog.h"
 #include "vector/VectorPage.h"
@@ -15,6 +18,15 @@ namespace tessaro {
 
 namespace {
 double ptToMm(double pt) { return pt / 72.0 * 25.4; }
+
+// The resolution the poster prints the page at: the printer's dots over the poster's size, per
+// inch of the page, in the direction that needs more; 0 while the poster has no size.
+double posterPrintDpi(const PageMetrics& m, const PosterPrintSize& size, const PictureSource& page) {
+  if (!size.valid || !(size.widthCm > 0) || !(size.heightCm > 0)) return 0;
+  const double across = static_cast<double>(size.widthCm) / 2.54 * m.dpiX / (page.widthPt / 72.0);
+  const double down = static_cast<double>(size.heightCm) / 2.54 * m.dpiY / (page.heightPt / 72.0);
+  return std::ceil(std::max(across, down));
+}
 }  // namespace
 
 bool TMainForm::choosePage(const QByteArray& file, int& page) {
@@ -32,7 +44,11 @@ bool TMainForm::choosePage(const QByteArray& file, int& page) {
 bool TMainForm::offerRasterize() {
   const PictureSource* page = vectorPageOf(state_.Picture);
   if (!page) return true;
-  RasterizeDialog dialog(ptToMm(page->widthPt), ptToMm(page->heightPt), defaultRasterDpi(state_.Picture), this);
+  // As fine as the poster prints it, within the pixel limit.
+  const PageMetrics m = printer_.metrics();
+  const double wanted =
+      posterPrintDpi(m, posterPrintSize(m, posterLayout(state_.Picture, state_.poster), state_.options, glueMargins()), *page);
+  RasterizeDialog dialog(ptToMm(page->widthPt), ptToMm(page->heightPt), defaultRasterDpi(state_.Picture, wanted), this);
   if (runDialog(dialog) != QDialog::Accepted) return false;
   const double dpi = dialog.dpi();
   std::string error;

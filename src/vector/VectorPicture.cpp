@@ -127,10 +127,10 @@ const PictureSource* vectorPageOf(const TDib& picture) {
   return source && source->kind == PictureSource::Kind::Vector ? source : nullptr;
 }
 
-double defaultRasterDpi(const TDib& standIn) {
+double defaultRasterDpi(const TDib& standIn, double wanted) {
   const PictureSource* page = vectorPageOf(standIn);
   if (!page) return 0;
-  double dpi = kRasterDpi;
+  double dpi = wanted > 0 ? wanted : kRasterDpi;
   // Straight from the limits, then down in whole steps past the rounding of the pixel counts.
   const double w = widthInches(*page), h = heightInches(*page);
   dpi = std::min({dpi, kMaxDimension / w, kMaxDimension / h, std::sqrt(kMaxPixelBytes / (3 * w * h))});

@@ -28,9 +28,9 @@ TDib loadPictureOrPage(const std::string& fileName, const LoadRequest& request, 
 const PictureSource* vectorPageOf(const TDib& picture);
 inline bool isVectorPage(const TDib& picture) { return vectorPageOf(picture) != nullptr; }
 
-// The highest resolution up to kRasterDpi, in whole dpi, at which the stand-in's page fits within
-// the pixel limit; 0 for a picture that is no vector page.
-double defaultRasterDpi(const TDib& standIn);
+// The highest resolution up to `wanted` (kRasterDpi when 0 or less), in whole dpi, at which the
+// stand-in's page fits within the pixel limit; 0 for a picture that is no vector page.
+double defaultRasterDpi(const TDib& standIn, double wanted = kRasterDpi);
 // Draws the stand-in's page at `dpi` into an ordinary 24-bit picture with that resolution. False,
 // with the German reason in `error`, when the picture would exceed the pixel limit or the page
 // cannot be drawn.

@@ -87,7 +87,7 @@ TEST(VectorPages, PixelWorkFirstTurnsThePageIntoAPictureWhichUndoTakesBack) {
   w.form.retouchTab()->FlipHBtn->click();  // cancelled: still the page
   EXPECT_TRUE(isVectorPage(w.form.state().Picture));
   EXPECT_FALSE(w.form.history().canUndo());
-  EXPECT_EQ(shownDpi, "300");  // A4 at 300 dpi stays well within the pixel limit
+  EXPECT_EQ(shownDpi, "600");  // the A4 page prints at 100 % on the 600 dpi printer, well within the limit
   ASSERT_EQ(w.boxes.shown.size(), 4);
   EXPECT_EQ(w.boxes.shown[0], "Fehler: Bitte geben Sie die Auflösung als Zahl größer als 0 ein, z. B. 300.");
   EXPECT_EQ(w.boxes.shown[3],
