@@ -89,8 +89,11 @@ TDib standIn(const std::string& fileName, int number, FileError& why) {
     source->keep = copy;
   }
   const double longInches = std::max(widthInches(*source), heightInches(*source));
+  // Never coarser than a resolution the physical size accepts, with room for the rounding of the
+  // short side: a page of 200 inches gets 2400 pixels.
   const double longSide =
-      std::clamp(std::round(longInches * kStandInDpi), double{kStandInMinPixels}, double{kStandInMaxPixels});
+      std::max(std::clamp(std::round(longInches * kStandInDpi), double{kStandInMinPixels}, double{kStandInMaxPixels}),
+               std::ceil(longInches * kStandInMinDpi - 1e-6));  // past the mm round trip of the size
   std::string error;
   TDib dib = renderVectorPreview(page, static_cast<int>(longSide), static_cast<int>(longSide), &error);
   if (dib.empty()) return why = refused(error), TDib();

@@ -15,6 +15,8 @@ namespace tessaro {
 inline constexpr double kStandInDpi = 50;
 inline constexpr int kStandInMinPixels = 1000;
 inline constexpr int kStandInMaxPixels = 1200;
+// Above the 10 dpi a stored resolution needs for the physical size.
+inline constexpr double kStandInMinDpi = 12;
 // The resolution a page is turned into pixels at when no other is asked for.
 inline constexpr double kRasterDpi = 300;
 

@@ -187,7 +187,7 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
 }
 
 // A page loads as a stand-in picture of its exact physical size: the page at 50 dpi, its long
-// side kept within 1000 to 1200 pixels; the poster starts at 100 %. Turned into pixels at a
+// side kept within 1000 to 1200 pixels, yet at 12 dpi at least; the poster starts at 100 %. Turned into pixels at a
 // chosen resolution it becomes an ordinary picture. A refused page leaves the old picture.
 TEST(VectorPage, LoadsAsAStandInOfItsSize) {
   const std::string square = tempPath("square.pdf");  // 200 x 200 in: 94 dpi is the most that fits 1 GiB
@@ -204,8 +204,8 @@ TEST(VectorPage, LoadsAsAStandInOfItsSize) {
       {vectorFile("mediabox.pdf"), 1, 773, 1000, 8.5, 11, 300, 850},  // 550 px at 50 dpi: raised to 1000
       {vectorFile("three-pages.pdf"), 3, 1000, 1000, 100 / 72.0, 100 / 72.0, 300, 139},
       {vectorFile("mm.svg"), 1, 707, 1000, 210 / 25.4, 297 / 25.4, 300, 827},
-      {vectorFile("limit.pdf"), 1, 1200, 17, 200, 200 / 72.0, 300, 20000},  // 10000 px at 50 dpi: cut to 1200
-      {square, 1, 1200, 1200, 200, 200, 94, 0},
+      {vectorFile("limit.pdf"), 1, 2400, 33, 200, 200 / 72.0, 300, 20000},  // 10000 px at 50 dpi: cut to 12 dpi
+      {square, 1, 2400, 2400, 200, 200, 94, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -220,6 +220,7 @@ TEST(VectorPage, LoadsAsAStandInOfItsSize) {
     EXPECT_NEAR(c.width / s.Picture.Dpi.x, c.widthIn, 1e-9);
     EXPECT_NEAR(c.height / s.Picture.Dpi.y, c.heightIn, 1e-9);
     EXPECT_EQ(s.poster.PhysicalScale, 1);
+    EXPECT_TRUE(s.Picture.Dpi.plausible());  // so "Originalgröße" takes it, however long the page
     EXPECT_EQ(vectorPageOf(s.Picture)->page, c.page);
     EXPECT_EQ(defaultRasterDpi(s.Picture), c.rasterDpi);
     TDib raster;
