@@ -35,7 +35,9 @@
 #include "picture/CodecRegistry.h"
 #include "platform/QtPrintService.h"
 #include "support/PdfContent.h"
+#include "support/PdfPages.h"
 #include "support/PosterPictures.h"
+#include "support/TestData.h"
 
 namespace tessaro {
 namespace {
@@ -582,6 +584,19 @@ TEST(CupsPrint, TheCommandLinePrintsThePosterToAQueue) {
   EXPECT_TRUE(test::colourNear(page.pixel(page.width() / 2, page.height() / 2),
                                qRgb(colorRed(block), colorGreen(block), colorBlue(block)), 60));
   QFile::remove(pdf);
+
+  // A vector page reaches the queue as vectors: its text stays text, and no sheet holds pixels.
+  const QDateTime vectorStart = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() + 1);
+  QThread::sleep(1);
+  cli.start(TESSARO_CLI, {"poster", QString::fromStdString(test::dataPath("vector/embed-source.pdf")), "--printer",
+                          kQueue, "--across", "2"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const QString vectorPdf = waitForNewPdf(outputFolders(), vectorStart, 90);
+  ASSERT_FALSE(vectorPdf.isEmpty()) << "no PDF from cups-pdf within 90 s";
+  EXPECT_NE(test::pdfText(vectorPdf.toStdString()).find("Tessaro"), std::string::npos);
+  EXPECT_EQ(test::pdfImageEncoding(vectorPdf.toStdString()), "");
+  QFile::remove(vectorPdf);
 }
 
 // What tessaro-cli says when the queue keeps, refuses or cannot get the job: a paused queue
