@@ -1,5 +1,8 @@
 #pragma once
 // The main window on a test printer, with scripted message boxes.
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include "app/MainForm.h"
@@ -15,6 +18,19 @@ PageMetrics testPageMetrics();
 // a first run.
 struct FirstRun {
   FirstRun();
+};
+
+// The user's settings replaced by an empty folder while the object lives.
+class ScratchSettings {
+ public:
+  ScratchSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path()); }
+  ~ScratchSettings() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  }
+
+ private:
+  QTemporaryDir dir_;
 };
 
 struct WindowFixture {

@@ -13,23 +13,11 @@
 
 #include "app/Remembered.h"
 #include "app/ScriptedMessageBoxes.h"
+#include "app/WindowFixture.h"
 #include "ui/CalibrationDialog.h"
 
 namespace tessaro {
 namespace {
-
-// The program's settings in an empty folder while the object lives.
-class ScratchSettings {
- public:
-  ScratchSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path()); }
-  ~ScratchSettings() {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-  }
-
- private:
-  QTemporaryDir dir_;
-};
 
 QByteArray fileText(const QString& name) {
   QFile f(name);
@@ -47,7 +35,7 @@ double nominal(const CalibrationDialog& d, int row) {
 TEST(CalibrationStore, SharesTheWindowsSettingsFileWithQSettings) {
   // Queue names as CUPS allows them, and some it does not, each escaped as QSettings escapes keys.
   const char* const queues[] = {"TessaroPDF", "Büro-Drucker", "Laser 2.OG", "a%b", "Δρ€"};
-  ScratchSettings scratch;
+  test::ScratchSettings scratch;
   const QByteArray geometry("\x01\x02=[x]\n", 7);
   {
     QSettings s = programSettings();
@@ -90,7 +78,7 @@ TEST(CalibrationStore, SharesTheWindowsSettingsFileWithQSettings) {
 }
 
 TEST(CalibrationDialog, StoresEachQueuesCorrectionAndRefusesBadLengths) {
-  ScratchSettings scratch;
+  test::ScratchSettings scratch;
   test::ScriptedMessageBoxes boxes;
   const PageMetrics a4 = defaultA4Metrics();  // 210 x 297 mm
   int printed = 0;

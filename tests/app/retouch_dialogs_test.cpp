@@ -8,29 +8,15 @@
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <utility>
 #include <vector>
 
+#include "app/WindowFixture.h"
 #include "ui/BrightnessContrastDialog.h"
 #include "ui/ResizeDialog.h"
 
 namespace tessaro {
 namespace {
-
-// The user's settings replaced by an empty folder while the object lives.
-class ScratchSettings {
- public:
-  ScratchSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path()); }
-  ~ScratchSettings() {
-    const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
-  }
-
- private:
-  QTemporaryDir dir_;
-};
 
 TEST(ResizeDialog, SizesFollowThePicturesAspect) {
   // One step: which control (B width, H height, S the aspect box clicked), the value typed (for
@@ -55,7 +41,7 @@ TEST(ResizeDialog, SizesFollowThePicturesAspect) {
       {"unchanged partner", 100, 50, {{'B', 101, 101, 50}, {'B', 102, 102, 51}, {'B', 103, 103, 52}}},
       {"held to 1 .. 32767", 3, 1, {{'B', 1, 1, 1}, {'H', 20000, 32767, 20000}}},
   };
-  ScratchSettings scratch;
+  test::ScratchSettings scratch;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TResizeForm form;
@@ -87,7 +73,7 @@ TEST(ResizeDialog, CheckBoxesAreRememberedOnOkOnly) {
       {8, false, false, false, true, true, false},  // cancelled: nothing stored
       {1, false, false, false, true, true, true},
   };
-  ScratchSettings scratch;
+  test::ScratchSettings scratch;
   for (size_t i = 0; i < std::size(runs); ++i) {
     const Run& r = runs[i];
     SCOPED_TRACE(i);
