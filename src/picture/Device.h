@@ -4,9 +4,11 @@
 // Coordinates are device pixels; rectangles given as (x1, y1, x2, y2) exclude x2 and y2.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "picture/Dib.h"
+#include "picture/DotMark.h"
 
 namespace tessaro {
 
@@ -90,6 +92,12 @@ class Device {
   // Fills without outline: the bulk way to set runs of pixels.
   virtual void fillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color color) = 0;
   virtual void setPixel(int32_t x, int32_t y, Color color) = 0;
+  // Fills each mark's shape in its colour, clipped to the rectangle (x1, y1, x2, y2). With
+  // `multiply` the colours multiply with what is already there, as inks printed over each other
+  // do (the four screens of a CMYK dot poster). This fallback sets whole pixels whose centres
+  // lie inside the shape, through fillRect, and ignores `multiply`; real devices draw paths.
+  virtual void fillDots(DotShape shape, std::span<const DotMark> marks, int32_t x1, int32_t y1, int32_t x2,
+                        int32_t y2, bool multiply);
 
   // Text in the device's default face, black on an opaque white background.
   virtual void setFontHeight(int32_t height) = 0;
