@@ -27,9 +27,9 @@ void adviseHugePages(void* pixels, size_t bytes) {
 // Blocks from this size on are mapped; below it the heap is cheaper and calloc's memset small.
 constexpr size_t kMapThreshold = size_t{1} << 20;
 
-uint8_t* mapPixels(size_t bytes) {
-  if (bytes < kMapThreshold) return static_cast<uint8_t*>(std::calloc(bytes, 1));
-  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+uint8_t* mapPixels(size_t bytes, bool shared = false) {
+  if (bytes < kMapThreshold && !shared) return static_cast<uint8_t*>(std::calloc(bytes, 1));
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, (shared ? MAP_SHARED : MAP_PRIVATE) | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
   adviseHugePages(p, bytes);
   return static_cast<uint8_t*>(p);
@@ -37,7 +37,7 @@ uint8_t* mapPixels(size_t bytes) {
 }  // namespace
 
 void PixelFree::operator()(uint8_t* p) const {
-  if (bytes < kMapThreshold)
+  if (bytes < kMapThreshold && !shared)
     std::free(p);
   else
     ::munmap(p, bytes);
@@ -116,6 +116,17 @@ TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool /*zeroed*
     dib.LogPalette.palVersion = kPalVersion;
     dib.LogPalette.palNumEntries = static_cast<uint16_t>(1u << bitCount);
   }
+  return dib;
+}
+
+TDib allocateSharedDib(int32_t width, int32_t height, int32_t bitCount) {
+  TDib dib = allocateDib(width, height, bitCount, true);  // its own pixels are never touched
+  if (dib.empty()) return dib;
+  const size_t total = dib.pixelBytes();
+  std::unique_ptr<uint8_t[], PixelFree> pixels(mapPixels(total, true), PixelFree{total, true});
+  if (!pixels) return TDib();
+  dib.pixels_ = std::move(pixels);
+  dib.Bits = dib.pixels_.get();
   return dib;
 }
 

@@ -67,6 +67,7 @@ class PaletteObject {
 // nobody writes stay shared zero pages and cost nothing.
 struct PixelFree {
   size_t bytes = 0;
+  bool shared = false;  // mapped shared whatever its size
   void operator()(uint8_t* p) const;
 };
 
@@ -109,6 +110,7 @@ class TDib {
 
  private:
   friend TDib allocateDib(int32_t, int32_t, int32_t, bool);
+  friend TDib allocateSharedDib(int32_t, int32_t, int32_t);
   friend void keepSource(TDib&, std::shared_ptr<const PictureSource>);
   friend const PictureSource* unchangedSource(const TDib&);
   friend std::shared_ptr<const PictureSource> sharedUnchangedSource(const TDib&);
@@ -127,6 +129,10 @@ class TDib {
 // for the callers' intent; the bytes are zero either way. Returns an empty record when the size
 // is refused or the memory cannot be had.
 TDib allocateDib(int32_t width, int32_t height, int32_t bitCount, bool zeroed);
+
+// The same, with pixel memory shared with the child processes forked after it: what a child
+// draws into it, the parent sees (see runInBoundedChild).
+TDib allocateSharedDib(int32_t width, int32_t height, int32_t bitCount);
 
 // Tells the memory manager that the picture's rows will be written sparsely at first (the
 // passes of an interlaced file): huge pages would commit 2 MiB for every scattered row, so a

@@ -2,7 +2,9 @@
 
 #include <gio/gio.h>
 #include <librsvg/rsvg.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -30,6 +32,31 @@ double points(const RsvgLength& l) {
   }
 }
 
+// A gzip-compressed drawing (.svgz) unpacked by us, so the limit holds for what librsvg reads: a
+// few megabytes of gzip can unpack to gigabytes. Empty `error` on success.
+std::vector<uint8_t> gunzip(const std::vector<uint8_t>& packed, std::string& error) {
+  std::vector<uint8_t> plain;
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return error = kSvgUnreadable, plain;
+  z.next_in = const_cast<Bytef*>(packed.data());
+  z.avail_in = static_cast<uInt>(packed.size());
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (plain.size() > kMaxSvgBytes) break;
+    const size_t had = plain.size();
+    plain.resize(std::min<size_t>(kMaxSvgBytes + 1, std::max<size_t>(had * 2, 1 << 16)));
+    z.next_out = plain.data() + had;
+    z.avail_out = static_cast<uInt>(plain.size() - had);
+    status = inflate(&z, Z_NO_FLUSH);
+    plain.resize(plain.size() - z.avail_out);
+    if (status == Z_BUF_ERROR && z.avail_in > 0) status = Z_OK;  // only the output was full
+  }
+  inflateEnd(&z);
+  if (plain.size() > kMaxSvgBytes) error = kSvgTooLarge;
+  else if (status != Z_STREAM_END) error = kSvgUnreadable;
+  return plain;
+}
+
 template <typename T>
 struct GFree {
   void operator()(T* p) const { g_object_unref(p); }
@@ -53,6 +80,10 @@ SvgDocument::SvgDocument(InputStream& in, const std::string& path) : handle_(std
   if (!in.seek(0) || !in.readExact(bytes.data(), bytes.size())) {
     error_ = kSvgUnreadable;
     return;
+  }
+  if (bytes.size() >= 2 && bytes[0] == 0x1f && bytes[1] == 0x8b) {
+    bytes = gunzip(bytes, error_);
+    if (!error_.empty()) return;
   }
   std::unique_ptr<GInputStream, GFree<GInputStream>> stream(
       g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));

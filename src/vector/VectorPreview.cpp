@@ -14,6 +14,7 @@
 
 #include "picture/Limits.h"
 #include "picture/Stream.h"
+#include "vector/BoundedChild.h"
 #include "vector/SvgDocument.h"
 #include "vector/VectorMessages.h"
 
@@ -23,6 +24,7 @@ namespace {
 
 constexpr const char* kPreviewTooLarge = "Die Vorschau wäre größer, als ein Bild hier sein darf.";
 constexpr const char* kPreviewFailed = "Die Seite lässt sich nicht zeichnen.";
+constexpr const char* kPreviewTooSlow = "Die Seite lässt sich nicht in vertretbarer Zeit zeichnen.";
 
 // The page's damage is reported when it is opened; poppler's own account goes nowhere.
 void quiet(const std::string&, void*) {}
@@ -107,10 +109,17 @@ TDib renderVectorPageAt(const VectorPage& page, int64_t width, int64_t height, s
   if (!page.ok()) return refuse(page.error());
   if (page.path().empty() || width <= 0 || height <= 0) return refuse(kPreviewFailed);
   if (!dibSizeAllowed(width, height, 24)) return refuse(kPreviewTooLarge);
-  TDib dib = allocateDib(static_cast<int32_t>(width), static_cast<int32_t>(height), 24, false);
+  // Drawn by a bounded child straight into pixels it shares with us. The libraries keep a
+  // picture of their own beside ours, at most four bytes a pixel, and large pictures get a
+  // second more per ten megapixels.
+  TDib dib = allocateSharedDib(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
   if (dib.empty()) return refuse(kPreviewTooLarge);
-  const bool drawn = page.kind() == VectorKind::Pdf ? drawPdf(page, dib) : drawSvg(page, dib);
-  if (!drawn) return refuse(kPreviewFailed);
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  const ChildOutcome drawn = runInBoundedChild(
+      [&] { return page.kind() == VectorKind::Pdf ? drawPdf(page, dib) : drawSvg(page, dib); },
+      kDrawingSeconds + static_cast<int>(pixels / 10'000'000), kDrawingMemory + 8 * pixels);
+  if (drawn == ChildOutcome::TimedOut) return refuse(kPreviewTooSlow);
+  if (drawn != ChildOutcome::Done) return refuse(kPreviewFailed);
   touchDib(dib);
   return dib;
 }

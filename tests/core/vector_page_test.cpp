@@ -156,6 +156,9 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
   const std::string large = tempPath("large.svg");
   std::ofstream(large) << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1in\" height=\"1in\">"
                        << std::string((32 << 20) + 1, ' ') << "</svg>\n";
+  // Packed, the same drawing is a few kilobytes: the limit holds for what it unpacks to.
+  const std::string packed = tempPath("large.svgz");
+  ASSERT_EQ(std::system(("gzip -c " + large + " > " + packed).c_str()), 0);
   const struct {
     std::string file;
     int page;
@@ -172,6 +175,7 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
       {vectorFile("no-size.svg"), 1, "Die SVG-Datei nennt weder Breite und Höhe noch eine viewBox."},
       {vectorFile("zero.svg"), 1, "Die Seite hat keine Fläche: Breite oder Höhe ist 0."},
       {large, 1, "Die SVG-Datei ist größer als 32 MiB und wird nicht geöffnet."},
+      {packed, 1, "Die SVG-Datei ist größer als 32 MiB und wird nicht geöffnet."},
       {text, 1, "Die Datei ist weder eine PDF- noch eine SVG-Datei."},
       {vectorFile("missing.pdf"), 1, "Die Datei ist nicht lesbar. Die Datei oder ihr Ordner existiert nicht."},
   };
@@ -250,6 +254,19 @@ TEST(VectorPage, LoadsAsAStandInOfItsSize) {
     read.page = 4;
     EXPECT_FALSE(loadPictureFile(s, vectorFile("three-pages.pdf"), {}, &why, {}, read));
     EXPECT_EQ(describeFileError(why), "Die Datei hat keine Seite 4; sie hat 3 Seiten.");
+    EXPECT_EQ(vectorPageOf(s.Picture)->pdfPath, copy);
+    // An image that claims 200 000 x 200 000 pixels would keep the drawing busy for minutes.
+    const std::string endless = tempPath("endless.pdf");
+    writePdf(endless, {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R"
+                       " /Resources << /XObject << /Im 5 0 R >> >> >>",
+                       contentStream("q 595 0 0 842 0 0 cm /Im Do Q"),
+                       "<< /Type /XObject /Subtype /Image /Width 200000 /Height 200000 /ColorSpace /DeviceRGB"
+                       " /BitsPerComponent 8 /Length 100 >>\nstream\n" + std::string(100, '\0') + "\nendstream"});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(loadPictureFile(s, endless, {}, &why));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(describeFileError(why), "Die Seite lässt sich nicht in vertretbarer Zeit zeichnen.");
     EXPECT_EQ(vectorPageOf(s.Picture)->pdfPath, copy);
   }
   EXPECT_FALSE(std::filesystem::exists(copy));
