@@ -322,6 +322,15 @@ if "cli-vector-poster" in mean:
     line("A0 vector PDF size / plakativ's", vector_pdf / plakativ_vector_pdf)
 EOF
 
+# The vectors drawn where they belong: each sheet of the A0 poster, drawn by pdftoppm at 150 dpi,
+# against the same part of the source page drawn alike (target: PSNR at least 40 dB everywhere).
+if [ -s "$work/vector-poster.pdf" ]; then
+  echo "== A0 vector poster: each sheet against the source page, pdftoppm at 150 dpi"
+  python3 "$root/bench/sheet_psnr.py" "$work/vector-poster.pdf" "$plan" 150 | awk '
+    / PSNR [0-9.]+ dB/ { split($0, f, "PSNR "); if (f[2] + 0 < 40) print }
+    /lowest/ { print }'
+fi
+
 # JPEG to PNG as the picture grows: the photo made 1, 16, 64 and 256 megapixels large by vips
 # (kept in the cache), and a smooth 256 one, the photo made 1 megapixel and then 16 times wider
 # and higher, against vips copy at compression 1, all side by side in one run. The cost must grow
