@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tessaro::MemoryInputStream in(std::span<const uint8_t>(data, size));
-  const tessaro::SvgDocument svg(in, "");
+  const tessaro::SvgDocument svg(in);
   if (!svg.error().empty()) return 0;
   if (!(svg.widthPt() > 0 || svg.widthPt() <= 0) || !(svg.heightPt() > 0 || svg.heightPt() <= 0)) std::abort();  // NaN
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 32, 32);

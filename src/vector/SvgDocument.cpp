@@ -71,7 +71,7 @@ struct SvgDocument::Handle {
   }
 };
 
-SvgDocument::SvgDocument(InputStream& in, const std::string& path) : handle_(std::make_unique<Handle>()) {
+SvgDocument::SvgDocument(InputStream& in) : handle_(std::make_unique<Handle>()) {
   if (in.size() > kMaxSvgBytes) {
     error_ = kSvgTooLarge;
     return;
@@ -87,9 +87,10 @@ SvgDocument::SvgDocument(InputStream& in, const std::string& path) : handle_(std
   }
   std::unique_ptr<GInputStream, GFree<GInputStream>> stream(
       g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
-  std::unique_ptr<GFile, GFree<GFile>> base(path.empty() ? nullptr : g_file_new_for_path(path.c_str()));
+  // Without a base file librsvg resolves no reference to another file or address: a drawing
+  // that is printed never makes us read or fetch anything beyond itself (its data: URLs stay).
   GError* why = nullptr;
-  handle_->rsvg = rsvg_handle_new_from_stream_sync(stream.get(), base.get(), RSVG_HANDLE_FLAGS_NONE, nullptr, &why);
+  handle_->rsvg = rsvg_handle_new_from_stream_sync(stream.get(), nullptr, RSVG_HANDLE_FLAGS_NONE, nullptr, &why);
   if (why) g_error_free(why);
   if (!handle_->rsvg) {
     error_ = kSvgUnreadable;

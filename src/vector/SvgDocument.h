@@ -16,9 +16,9 @@ inline constexpr uint64_t kMaxSvgBytes = uint64_t{32} << 20;
 
 class SvgDocument {
  public:
-  // Reads the SVG (or gzip-compressed SVG) that `in` holds, from its start; references to other
-  // files are resolved beside `path` (which may be empty). On failure error() says why, in German.
-  SvgDocument(InputStream& in, const std::string& path);
+  // Reads the SVG (or gzip-compressed SVG) that `in` holds, from its start. References to other
+  // files or addresses are never followed. On failure error() says why, in German.
+  explicit SvgDocument(InputStream& in);
   ~SvgDocument();
   SvgDocument(const SvgDocument&) = delete;
   SvgDocument& operator=(const SvgDocument&) = delete;

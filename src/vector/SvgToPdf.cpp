@@ -44,7 +44,7 @@ bool svgToPdf(const std::string& svgPath, const std::string& pdfPath, std::strin
   if (!page.ok()) return refuse(page.error());
   if (page.kind() != VectorKind::Svg) return refuse("Die Datei ist keine SVG-Datei.");
   FileInputStream in(svgPath);
-  const SvgDocument svg(in, svgPath);
+  const SvgDocument svg(in);
   if (!svg.error().empty()) return refuse(svg.error());
   // librsvg draws what the file asks for, however long that takes: a bounded child writes the file.
   switch (runInBoundedChild([&] { return drawPdf(svg, pdfPath); })) {

@@ -65,7 +65,7 @@ void VectorPage::measureSvg(InputStream& in) {
     error_ = pageOutOfRange(number_, 1);
     return;
   }
-  const SvgDocument svg(in, path_);
+  const SvgDocument svg(in);
   if (!svg.error().empty())
     error_ = svg.error();
   else

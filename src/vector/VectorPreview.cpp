@@ -62,7 +62,7 @@ bool drawPdf(const VectorPage& page, TDib& dib) {
 
 bool drawSvg(const VectorPage& page, TDib& dib) {
   FileInputStream in(page.path());
-  const SvgDocument svg(in, page.path());
+  const SvgDocument svg(in);
   if (!svg.error().empty()) return false;
   const int width = DibWidth(dib), height = DibHeight(dib);
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);

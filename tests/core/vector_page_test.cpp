@@ -174,6 +174,8 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
       {vectorFile("broken.svg"), 1, "Die SVG-Datei ist beschädigt oder kann nicht gelesen werden."},
       {vectorFile("no-size.svg"), 1, "Die SVG-Datei nennt weder Breite und Höhe noch eine viewBox."},
       {vectorFile("zero.svg"), 1, "Die Seite hat keine Fläche: Breite oder Höhe ist 0."},
+      {vectorFile("huge.svg"), 1, "Die Seite ist größer als 200 Zoll (5080 mm) und wird nicht geöffnet."},
+      {vectorFile("laughs.svg"), 1, "Die SVG-Datei ist beschädigt oder kann nicht gelesen werden."},
       {large, 1, "Die SVG-Datei ist größer als 32 MiB und wird nicht geöffnet."},
       {packed, 1, "Die SVG-Datei ist größer als 32 MiB und wird nicht geöffnet."},
       {text, 1, "Die Datei ist weder eine PDF- noch eine SVG-Datei."},
@@ -187,6 +189,19 @@ TEST(VectorPage, RefusesWhatCannotBePrinted) {
     std::string why;
     EXPECT_TRUE(renderVectorPreview(page, 100, 100, &why).empty());
     EXPECT_EQ(why, c.error);
+  }
+  // Coordinates far beyond the page draw as far as they reach. References to other files and
+  // addresses are never followed: a drawing that shows nothing else stays white.
+  for (const char* name : {"far.pdf", "far.svg", "external.svg"}) {
+    SCOPED_TRACE(name);
+    const VectorPage page = VectorPage::open(vectorFile(name));
+    ASSERT_TRUE(page.ok()) << page.error();
+    std::string why;
+    const TDib preview = renderVectorPreview(page, 64, 64, &why);
+    ASSERT_FALSE(preview.empty()) << why;
+    if (std::string(name) != "external.svg") continue;
+    for (int y = 0; y < DibHeight(preview); ++y)
+      for (int x = 0; x < 3 * DibWidth(preview); ++x) ASSERT_EQ(preview.row(y)[x], 255) << x / 3 << ", " << y;
   }
 }
 

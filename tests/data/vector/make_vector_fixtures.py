@@ -105,3 +105,19 @@ write("width-only.svg", b'<svg xmlns="http://www.w3.org/2000/svg" width="4in" vi
 write("no-size.svg", b'<svg xmlns="http://www.w3.org/2000/svg" width="100%"/>\n')
 write("zero.svg", b'<svg xmlns="http://www.w3.org/2000/svg" width="0" height="10mm"/>\n')
 write("broken.svg", b'<svg xmlns="http://www.w3.org/2000/svg" width="10mm" height="10mm"><rect</svg>\n')
+# Hostile drawings: references to a file beside it, an absolute file and an address (none may be
+# fetched: the drawing stays white), an entity expansion bomb, a size and coordinates beyond 1e30.
+write("external.svg", b'<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" '
+      b'width="20mm" height="20mm" viewBox="0 0 20 20">'
+      b'<image width="20" height="20" xlink:href="mediabox.pdf"/><image width="20" height="20" xlink:href="red.png"/>'
+      b'<image width="20" height="20" href="file:///etc/passwd"/><image width="20" height="20" href="http://127.0.0.1:9/x.png"/>'
+      b'<use href="broken.svg#r"/></svg>\n')
+subprocess.run(["convert", "-size", "8x8", "xc:red", "red.png"], check=True)
+levels = "".join('<!ENTITY %s "%s">\n' % (c, ("&%s;" % p) * 16 if p else "a" * 64)
+                 for p, c in zip([None, *"abcdefg"], "abcdefgh"))
+write("laughs.svg", ('<?xml version="1.0"?>\n<!DOCTYPE svg [\n%s]>\n<svg xmlns="http://www.w3.org/2000/svg" '
+                     'width="20mm" height="20mm"><text y="10">&h;</text></svg>\n' % levels).encode())
+write("huge.svg", b'<svg xmlns="http://www.w3.org/2000/svg" width="1e30mm" height="10mm"/>\n')
+write("far.svg", b'<svg xmlns="http://www.w3.org/2000/svg" width="20mm" height="20mm" viewBox="0 0 20 20">'
+      b'<path d="M0 0 L1e31 1e31 L-1e30 5 Z"/><circle r="1e30" fill="none" stroke="black"/></svg>\n')
+write("far.pdf", one_page("/MediaBox [0 0 100 100]", content="1e30 0 0 1e30 -1e31 5 cm 0 0 m 1e30 1e30 l S"))
