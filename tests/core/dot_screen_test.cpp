@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -422,5 +423,38 @@ TEST(DotScreen, PreviewInksAsMuchAsTheGreyAsks) {
     for (int32_t y = 15; y < 160; ++y)
       for (int32_t x = 15; x < 235; ++x, ++n) sum += shown.row(y)[3 * x + 2 - c];
     EXPECT_NEAR(sum / n, want[c], 255 * 0.03) << "channel " << c;
+  }
+}
+
+TEST(DotScreen, FallbackFillsThePixelsWhoseCentresLieInTheShape) {
+  struct Case {
+    const char* name;
+    DotMark mark;
+    DeviceRect clip;
+  };
+  const double c = std::cos(0.5), s = std::sin(0.5);
+  const std::vector<Case> cases = {
+      {"round", {20.3, 19.8, 7.5, 0, 0, 7.5, kBlack}, {0, 0, 40, 40}},
+      {"turned and stretched", {20, 20.5, 12 * c, 4 * s, -12 * s, 4 * c, kBlack}, {0, 0, 40, 40}},
+      {"mirrored", {19.5, 21, -6, 2, 3, 9, kBlack}, {0, 0, 40, 40}},
+      {"clipped", {20, 20, 9 * c, 9 * s, -9 * s, 9 * c, kBlack}, {5, 12, 23, 31}},
+      {"under a pixel", {10.4, 10.6, 0.3, 0, 0, 0.3, kBlack}, {0, 0, 40, 40}},
+  };
+  for (DotShape shape : kShapes) {
+    for (const Case& k : cases) {
+      test::RasterDevice dev(40, 40);
+      dev.fillDots(shape, std::span(&k.mark, 1), k.clip.left, k.clip.top, k.clip.right, k.clip.bottom, false);
+      const DotMark& m = k.mark;
+      const double det = m.m11 * m.m22 - m.m12 * m.m21;
+      for (int32_t y = 0; y < 40; ++y) {
+        for (int32_t x = 0; x < 40; ++x) {
+          const double dx = x + 0.5 - m.cx, dy = y + 0.5 - m.cy;
+          const bool in = x >= k.clip.left && x < k.clip.right && y >= k.clip.top && y < k.clip.bottom &&
+                          inUnitShape(shape, (m.m22 * dx - m.m12 * dy) / det, (m.m11 * dy - m.m21 * dx) / det);
+          ASSERT_EQ(dev.pixel(x, y), in ? kBlack : kWhite)
+              << shapeName(shape) << ", " << k.name << " at " << x << "," << y;
+        }
+      }
+    }
   }
 }
