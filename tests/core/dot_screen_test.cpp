@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -16,31 +15,15 @@ using namespace tessaro;
 namespace {
 
 constexpr DotShape kShapes[] = {DotShape::Circle, DotShape::Square, DotShape::Diamond, DotShape::Line};
-
-const char* shapeName(DotShape s) {
-  switch (s) {
-    case DotShape::Circle:
-      return "circle";
-    case DotShape::Square:
-      return "square";
-    case DotShape::Diamond:
-      return "diamond";
-    case DotShape::Line:
-      return "line";
-  }
-  return "?";
-}
+constexpr const char* kNames[] = {"circle", "square", "diamond", "line"};
+const char* name(DotShape s) { return kNames[static_cast<int>(s)]; }
+constexpr Color kCyan = rgbColor(0, 255, 255), kMagenta = rgbColor(255, 0, 255), kYellow = rgbColor(255, 255, 0);
 
 // The unit shapes, from their definitions.
 bool inUnitShape(DotShape shape, double u, double v) {
-  switch (shape) {
-    case DotShape::Circle:
-      return u * u + v * v <= 1;
-    case DotShape::Diamond:
-      return std::abs(u) + std::abs(v) <= 1;
-    default:
-      return std::abs(u) <= 1 && std::abs(v) <= 1;
-  }
+  if (shape == DotShape::Circle) return u * u + v * v <= 1;
+  if (shape == DotShape::Diamond) return std::abs(u) + std::abs(v) <= 1;
+  return std::abs(u) <= 1 && std::abs(v) <= 1;
 }
 
 // The inked share of the cell [-1/2, 1/2]² when it and all its neighbours carry a dot of extent
@@ -49,61 +32,45 @@ double inkByCounting(DotShape shape, double e) {
   constexpr int n = 400;
   int inked = 0;
   for (int iy = 0; iy < n; ++iy) {
-    const double y = -0.5 + (iy + 0.5) / n;
     for (int ix = 0; ix < n; ++ix) {
-      const double x = -0.5 + (ix + 0.5) / n;
+      const double x = -0.5 + (ix + 0.5) / n, y = -0.5 + (iy + 0.5) / n;
       bool in = shape == DotShape::Line && std::abs(y) <= e;
-      for (int dy = -1; dy <= 1 && !in && shape != DotShape::Line; ++dy) {
-        for (int dx = -1; dx <= 1 && !in; ++dx) in = inUnitShape(shape, (x - dx) / e, (y - dy) / e);
-      }
+      for (int d = 0; d < 9 && !in && shape != DotShape::Line; ++d)
+        in = inUnitShape(shape, (x - d % 3 + 1) / e, (y - d / 3 + 1) / e);
       inked += in;
     }
   }
   return static_cast<double>(inked) / (n * n);
 }
 
-// A w x h picture whose every pixel is (r, g, b), at a depth; palette pictures use their last
-// table entry, so the index is really read.
-TDib flatPicture(int bits, uint8_t r, uint8_t g, uint8_t b, int32_t w = 16, int32_t h = 12) {
+// A w x h picture in `colour`, `left` in the columns before `split`. Palette pictures hold the
+// colour in their last table entry, so the index is really read.
+TDib picture(int bits, Color colour, int32_t w = 16, int32_t h = 12, int32_t split = 0, Color left = kBlack) {
   TDib d = newdib(w, h, bits, nullptr, 0);
+  const int last = (1 << std::min(bits, 8)) - 1;
   if (bits <= 8) {
-    const int last = (1 << bits) - 1;
-    d.colors()[last] = RgbQuad{b, g, r, 0};
-    syncPaletteFromColors(d, 1 << bits);
-    for (int32_t y = 0; y < h; ++y)
-      for (int32_t x = 0; x < w; ++x) setpixel(d, x, y, last);
-  } else {
-    for (int32_t y = 0; y < h; ++y) {
-      uint8_t* p = d.row(y);
-      for (int32_t x = 0; x < w; ++x, p += bits / 8) {
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
+    d.colors()[last] = RgbQuad{colorBlue(colour), colorGreen(colour), colorRed(colour), 0};
+    syncPaletteFromColors(d, last + 1);
+  }
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const Color c = x < split ? left : colour;
+      if (bits <= 8) {
+        setpixel(d, x, y, last);
+      } else {
+        uint8_t* p = d.row(y) + x * bits / 8;
+        p[0] = colorBlue(c), p[1] = colorGreen(c), p[2] = colorRed(c);
       }
     }
   }
   return d;
 }
 
-// Black in the columns left of `split`, white beyond.
-TDib splitPicture(int32_t w, int32_t h, int32_t split, Color left = kBlack) {
-  TDib d = flatPicture(24, 255, 255, 255, w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < split; ++x) {
-      uint8_t* p = d.row(y) + 3 * x;
-      p[0] = colorBlue(left);
-      p[1] = colorGreen(left);
-      p[2] = colorRed(left);
-    }
-  return d;
-}
+Color grey(uint8_t v) { return rgbColor(v, v, v); }
 
 DotSettings settingsOf(DotShape shape, double cellMm, double angle, DotColourMode mode = DotColourMode::Black) {
   DotSettings s;
-  s.shape = shape;
-  s.cellMm = cellMm;
-  s.angleDeg = angle;
-  s.colourMode = mode;
+  s.shape = shape, s.cellMm = cellMm, s.angleDeg = angle, s.colourMode = mode;
   return s;
 }
 
@@ -114,8 +81,8 @@ std::vector<DotMark> allMarks(const DotScreen& screen, int s) {
   return marks;
 }
 
-// The extent (in cells) of a mark drawn at one pixel per millimetre, read from the size of its
-// map: a dot's map is its extent in millimetres times a turn.
+// A mark's extent in cells at one pixel per millimetre: its map is the extent in millimetres
+// times a turn.
 double markExtent(const DotMark& m, double cellMm) {
   return std::sqrt(std::abs(m.m11 * m.m22 - m.m12 * m.m21)) / cellMm;
 }
@@ -124,335 +91,281 @@ double markExtent(const DotMark& m, double cellMm) {
 
 TEST(DotScreen, ExtentInksItsCoverage) {
   for (DotShape shape : kShapes) {
-    for (double coverage : {0.05, 0.2, 0.45, 0.6, 0.785, 0.9, 0.99, 1.0}) {
-      const double e = dotExtent(shape, coverage);
-      EXPECT_NEAR(inkByCounting(shape, e), coverage, 0.005) << shapeName(shape) << " at " << coverage;
-    }
-    EXPECT_EQ(dotExtent(shape, 0), 0) << shapeName(shape);
+    for (double coverage : {0.05, 0.2, 0.45, 0.6, 0.785, 0.9, 0.99, 1.0})
+      EXPECT_NEAR(inkByCounting(shape, dotExtent(shape, coverage)), coverage, 0.005) << name(shape) << coverage;
+    EXPECT_EQ(dotExtent(shape, 0), 0) << name(shape);
   }
 }
 
 TEST(DotScreen, SettingsOutOfRangeAreRefused) {
-  struct Case {
-    const char* name;
-    std::function<void(DotSettings&)> change;
-    bool refused;
-  };
-  const std::vector<Case> cases = {
-      {"defaults", [](DotSettings&) {}, false},
-      {"limits", [](DotSettings& s) { s.cellMm = 2, s.angleDeg = 90, s.gamma = 5, s.minDot = 0.5; }, false},
-      {"other limits", [](DotSettings& s) { s.cellMm = 100, s.angleDeg = 0, s.gamma = 0.2, s.minDot = 0; }, false},
-      {"cell too small", [](DotSettings& s) { s.cellMm = 1.99; }, true},
-      {"cell too large", [](DotSettings& s) { s.cellMm = 100.5; }, true},
-      {"cell NaN", [](DotSettings& s) { s.cellMm = std::nan(""); }, true},
-      {"angle below 0", [](DotSettings& s) { s.angleDeg = -1; }, true},
-      {"angle above 90", [](DotSettings& s) { s.angleDeg = 91; }, true},
-      {"gamma too small", [](DotSettings& s) { s.gamma = 0.1; }, true},
-      {"gamma too large", [](DotSettings& s) { s.gamma = 5.5; }, true},
-      {"gamma infinite", [](DotSettings& s) { s.gamma = INFINITY; }, true},
-      {"smallest dot below 0", [](DotSettings& s) { s.minDot = -0.01; }, true},
-      {"smallest dot above half", [](DotSettings& s) { s.minDot = 0.6; }, true},
-      {"unknown shape", [](DotSettings& s) { s.shape = static_cast<DotShape>(9); }, true},
-      {"unknown colour mode", [](DotSettings& s) { s.colourMode = static_cast<DotColourMode>(9); }, true},
-  };
-  const TDib picture = flatPicture(24, 128, 128, 128);
-  for (const Case& c : cases) {
+  const auto with = [](auto change) {
     DotSettings s;
-    c.change(s);
-    EXPECT_EQ(!dotSettingsProblem(s).empty(), c.refused) << c.name;
-    const DotScreen screen = DotScreen::make(picture, s, 1, 1);
-    EXPECT_EQ(screen.ok(), !c.refused) << c.name;
-    EXPECT_EQ(screen.message(), dotSettingsProblem(s)) << c.name;
+    change(s);
+    return s;
+  };
+  const std::vector<std::pair<DotSettings, bool>> cases = {
+      {DotSettings{}, false},
+      {with([](DotSettings& s) { s.cellMm = 2, s.angleDeg = 90, s.gamma = 5, s.minDot = 0.5; }), false},
+      {with([](DotSettings& s) { s.cellMm = 100, s.angleDeg = 0, s.gamma = 0.2, s.minDot = 0; }), false},
+      {with([](DotSettings& s) { s.cellMm = 1.99; }), true},
+      {with([](DotSettings& s) { s.cellMm = 100.5; }), true},
+      {with([](DotSettings& s) { s.cellMm = std::nan(""); }), true},
+      {with([](DotSettings& s) { s.angleDeg = -1; }), true},
+      {with([](DotSettings& s) { s.angleDeg = 91; }), true},
+      {with([](DotSettings& s) { s.gamma = 0.1; }), true},
+      {with([](DotSettings& s) { s.gamma = INFINITY; }), true},
+      {with([](DotSettings& s) { s.minDot = -0.01; }), true},
+      {with([](DotSettings& s) { s.minDot = 0.6; }), true},
+      {with([](DotSettings& s) { s.shape = static_cast<DotShape>(9); }), true},
+      {with([](DotSettings& s) { s.colourMode = static_cast<DotColourMode>(9); }), true},
+  };
+  const TDib flat = picture(24, grey(128));
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const auto& [settings, refused] = cases[i];
+    EXPECT_EQ(dotSettingsProblem(settings).empty(), !refused) << "case " << i;
+    const DotScreen screen = DotScreen::make(flat, settings, 1, 1);
+    EXPECT_EQ(screen.ok(), !refused) << "case " << i;
+    EXPECT_EQ(screen.message(), dotSettingsProblem(settings)) << "case " << i;
   }
 }
 
 TEST(DotScreen, TooManyDotsAreRefusedNamingAWiderGrid) {
   // 4500 mm square at 2 mm without a turn: 2250 x 2250 cells; at 3 mm 1500 x 1500 stay within.
-  const TDib picture = flatPicture(24, 128, 128, 128, 45, 45);
-  const DotScreen refused = DotScreen::make(picture, settingsOf(DotShape::Circle, 2, 0), 100, 100);
+  const DotScreen refused =
+      DotScreen::make(picture(24, grey(128), 45, 45), settingsOf(DotShape::Circle, 2, 0), 100, 100);
   EXPECT_FALSE(refused.ok());
   EXPECT_EQ(refused.message(),
             "Das Punkteraster hätte 5062500 Punkte, mehr als 5 Millionen. Bitte eine Rasterweite von mindestens 3 mm "
             "wählen.");
-
-  // Turned grids and the four screens of CMYK: the named Rasterweite is within, a millimetre less is not.
-  struct Case {
-    DotColourMode mode;
-    double angle;
-    int32_t pixels;
-  };
-  for (const Case& c : {Case{DotColourMode::Black, 45, 45}, Case{DotColourMode::Cmyk, 45, 23}}) {
-    const TDib p = flatPicture(24, 255, 255, 255, c.pixels, c.pixels);
-    const DotScreen no = DotScreen::make(p, settingsOf(DotShape::Square, 2, c.angle, c.mode), 100, 100);
-    ASSERT_FALSE(no.ok());
-    const std::string& text = no.message();
+  // A turned grid and the four screens of CMYK: the named Rasterweite is within, 1 mm less is not.
+  for (const auto& [mode, pixels] : {std::pair{DotColourMode::Black, 45}, std::pair{DotColourMode::Cmyk, 23}}) {
+    const TDib p = picture(24, kWhite, pixels, pixels);
+    const std::string text = DotScreen::make(p, settingsOf(DotShape::Square, 2, 45, mode), 100, 100).message();
     const size_t at = text.find("mindestens ");
     ASSERT_NE(at, std::string::npos) << text;
     const double named = std::stod(text.substr(at + 11));
-    EXPECT_TRUE(DotScreen::make(p, settingsOf(DotShape::Square, named, c.angle, c.mode), 100, 100).ok()) << text;
-    EXPECT_FALSE(DotScreen::make(p, settingsOf(DotShape::Square, named - 1, c.angle, c.mode), 100, 100).ok()) << text;
+    EXPECT_TRUE(DotScreen::make(p, settingsOf(DotShape::Square, named, 45, mode), 100, 100).ok()) << text;
+    EXPECT_FALSE(DotScreen::make(p, settingsOf(DotShape::Square, named - 1, 45, mode), 100, 100).ok()) << text;
   }
 }
 
-TEST(DotScreen, FlatPicturesGiveEqualDots) {
-  const double grey = 127.0 / 255;  // darkness of 128
+TEST(DotScreen, CellsTakeTheMeanOfTheirPixels) {
+  const double g128 = 127.0 / 255;                                         // darkness of grey 128
+  const Color blue = rgbColor(0, 0, 255), pink = rgbColor(255, 128, 128);  // (255, 127.5, 127.5) rounded
   struct Case {
     const char* name;
-    int bits;
-    uint8_t r, g, b;
+    TDib picture;
+    double mmPerPixel, cellMm;
     DotColourMode mode;
     double gamma, minDot;
-    std::vector<double> coverage;  // per screen; 0: no dots
-    std::vector<Color> colour;     // per screen
+    int32_t rows;                  // rows of cells at 0°; 0: not counted
+    bool perColumn;                // coverage and colour per column of cells, else per screen
+    std::vector<double> coverage;  // 0: no dot
+    std::vector<Color> colour;
   };
-  const std::vector<Case> cases = {
-      {"grey, black", 24, 128, 128, 128, DotColourMode::Black, 1, 0, {grey}, {kBlack}},
-      {"grey, gamma 2", 24, 128, 128, 128, DotColourMode::Black, 2, 0, {grey * grey}, {kBlack}},
-      {"dark grey palette, chosen colour",
-       8,
-       64,
-       64,
-       64,
+  std::vector<Case> cases;
+  const auto add = [&](Case c) { cases.push_back(std::move(c)); };
+  // Flat 16 x 12 mm pictures, 2 mm cells: 8 x 6 equal dots, at every depth.
+  add({"grey", picture(24, grey(128)), 1, 2, DotColourMode::Black, 1, 0, 6, false, {g128}, {kBlack}});
+  add({"gamma 2", picture(24, grey(128)), 1, 2, DotColourMode::Black, 2, 0, 6, false, {g128 * g128}, {kBlack}});
+  add({"chosen colour, 8 bits",
+       picture(8, grey(64)),
+       1,
+       2,
        DotColourMode::Chosen,
        1,
        0,
+       6,
+       false,
        {191.0 / 255},
-       {rgbColor(0, 0, 255)}},
-      {"red in 16 colours, picture colour",
+       {blue}});
+  add({"picture colour, 4 bits", picture(4, kRed), 1, 2, DotColourMode::Picture, 1, 0, 6, false, {0.701}, {kRed}});
+  add({"black in 1 bit", picture(1, kBlack), 1, 2, DotColourMode::Black, 2, 0, 6, false, {1}, {kBlack}});
+  add({"below the smallest dot", picture(24, grey(230)), 1, 2, DotColourMode::Black, 1, 0.2, 6, false, {0}, {kBlack}});
+  add({"above it", picture(24, grey(200)), 1, 2, DotColourMode::Black, 1, 0.2, 6, false, {55.0 / 255}, {kBlack}});
+  add({"white", picture(24, kWhite), 1, 2, DotColourMode::Black, 1, 0, 6, false, {0}, {kBlack}});
+  add({"grey in CMYK: black only",
+       picture(24, grey(128)),
+       1,
+       2,
+       DotColourMode::Cmyk,
+       1,
+       0,
+       0,
+       false,
+       {0, 0, 0, g128},
+       {kCyan, kMagenta, kYellow, kBlack}});
+  add({"orange in CMYK, 32 bits",
+       picture(32, rgbColor(200, 100, 50)),
+       1,
+       2,
+       DotColourMode::Cmyk,
+       1,
+       0,
+       0,
+       false,
+       {0, 100.0 / 255, 150.0 / 255, 55.0 / 255},
+       {kCyan, kMagenta, kYellow, kBlack}});
+  // 20 x 10 mm, black up to 10 mm; 4 mm cells: the third column holds two black and two white
+  // pixels in each row.
+  add({"half black",
+       picture(24, kWhite, 20, 10, 10),
+       1,
        4,
-       255,
+       DotColourMode::Black,
+       1,
        0,
-       0,
+       3,
+       true,
+       {1, 1, 0.5, 0, 0},
+       {kBlack, kBlack, kBlack}});
+  add({"half red",
+       picture(24, kWhite, 20, 10, 10, kRed),
+       1,
+       4,
        DotColourMode::Picture,
        1,
        0,
-       {1 - 0.299},
-       {rgbColor(255, 0, 0)}},
-      {"black in 2 colours", 1, 0, 0, 0, DotColourMode::Black, 2, 0, {1}, {kBlack}},
-      {"light grey below the smallest dot", 24, 230, 230, 230, DotColourMode::Black, 1, 0.2, {0}, {kBlack}},
-      {"light grey above it", 24, 200, 200, 200, DotColourMode::Black, 1, 0.2, {55.0 / 255}, {kBlack}},
-      {"white", 24, 255, 255, 255, DotColourMode::Black, 1, 0, {0}, {kBlack}},
-      {"grey in CMYK: black only",
-       24,
-       128,
-       128,
-       128,
-       DotColourMode::Cmyk,
-       1,
-       0,
-       {0, 0, 0, grey},
-       {rgbColor(0, 255, 255), rgbColor(255, 0, 255), rgbColor(255, 255, 0), kBlack}},
-      {"orange in CMYK, 32 bits",
-       32,
-       200,
-       100,
-       50,
-       DotColourMode::Cmyk,
-       1,
-       0,
-       {0, 100.0 / 255, 150.0 / 255, 55.0 / 255},
-       {rgbColor(0, 255, 255), rgbColor(255, 0, 255), rgbColor(255, 255, 0), kBlack}},
-  };
+       3,
+       true,
+       {0.701, 0.701, 1 - (0.299 * 255 + 0.701 * 127.5) / 255, 0, 0},
+       {kRed, kRed, pink}});
+  // Pixels of 10 mm under cells of 2 mm: each cell takes the pixel under its centre.
+  add({"cells smaller than pixels", picture(24, kWhite, 4, 3, 2), 10, 2, DotColourMode::Black, 1, 0, 15, true,
+       std::vector<double>(10, 1.0), std::vector<Color>(10, kBlack)});
   for (const Case& c : cases) {
-    const TDib picture = flatPicture(c.bits, c.r, c.g, c.b);
-    DotSettings s = settingsOf(DotShape::Circle, 2, 0, c.mode);
-    s.colour = rgbColor(0, 0, 255);
-    s.gamma = c.gamma;
-    s.minDot = c.minDot;
-    const DotScreen screen = DotScreen::make(picture, s, 1, 1);  // 16 x 12 mm: 8 x 6 cells at 0°
+    DotSettings s = settingsOf(DotShape::Square, c.cellMm, 0, c.mode);
+    s.colour = blue, s.gamma = c.gamma, s.minDot = c.minDot;
+    const DotScreen screen = DotScreen::make(c.picture, s, c.mmPerPixel, c.mmPerPixel);
     ASSERT_TRUE(screen.ok()) << c.name << ": " << screen.message();
-    ASSERT_EQ(screen.screenCount(), static_cast<int>(c.coverage.size())) << c.name;
+    ASSERT_EQ(screen.screenCount(), c.perColumn ? 1 : static_cast<int>(c.coverage.size())) << c.name;
     int64_t dots = 0;
     for (int k = 0; k < screen.screenCount(); ++k) {
       const std::vector<DotMark> marks = allMarks(screen, k);
-      const double want = c.coverage[static_cast<size_t>(k)];
-      if (want == 0) {
-        EXPECT_TRUE(marks.empty()) << c.name << ", screen " << k;
-        continue;
-      }
-      if (c.mode != DotColourMode::Cmyk) EXPECT_EQ(marks.size(), 48u) << c.name;
-      EXPECT_FALSE(marks.empty()) << c.name << ", screen " << k;
+      // Flat pictures: a dot in each of 8 columns of cells, or none.
+      int64_t expected = 0;
+      for (double v : c.perColumn ? c.coverage : std::vector{c.coverage[static_cast<size_t>(k)]})
+        expected += v > 0 ? c.rows * (c.perColumn ? 1 : 8) : 0;
+      if (c.rows > 0) EXPECT_EQ(static_cast<int64_t>(marks.size()), expected) << c.name;
+      if (!c.perColumn) EXPECT_EQ(marks.empty(), c.coverage[static_cast<size_t>(k)] == 0) << c.name << ", " << k;
       dots += static_cast<int64_t>(marks.size());
       for (const DotMark& m : marks) {
-        EXPECT_NEAR(markExtent(m, 2), dotExtent(DotShape::Circle, want), 1e-5) << c.name << ", screen " << k;
-        EXPECT_EQ(m.color, c.colour[static_cast<size_t>(k)]) << c.name << ", screen " << k;
+        const auto at = static_cast<size_t>(c.perColumn ? std::floor(m.cx / c.cellMm) : k);
+        ASSERT_LT(at, c.coverage.size()) << c.name;
+        EXPECT_NEAR(markExtent(m, c.cellMm), dotExtent(DotShape::Square, c.coverage[at]), 1e-3) << c.name << " " << at;
+        EXPECT_EQ(m.color, c.colour[at]) << c.name << " " << at;
       }
     }
     EXPECT_EQ(screen.dotCount(), dots) << c.name;
   }
 }
 
-TEST(DotScreen, CellsAverageThePixelsWithinThem) {
-  struct Case {
-    const char* name;
-    TDib picture;
-    double mmPerPixel, cellMm;
-    DotColourMode mode;
-    // Expected dots, each as its column of cells, its coverage and its colour.
-    int32_t columns, rows;
-    std::vector<double> coverage;  // per column of cells; 0: no dot
-    std::vector<Color> colour;     // per column of cells with a dot
-  };
-  const Color pink = rgbColor(255, 128, 128);  // (255, 127.5, 127.5) rounded
-  std::vector<Case> cases;
-  // 20 x 10 pixels of a millimetre, black up to 10 mm; 4 mm cells: the third column holds two
-  // black and two white pixels in each row.
-  cases.push_back({"half black",
-                   splitPicture(20, 10, 10),
-                   1,
-                   4,
-                   DotColourMode::Black,
-                   5,
-                   3,
-                   {1, 1, 0.5, 0, 0},
-                   {kBlack, kBlack, kBlack}});
-  cases.push_back({"half red, picture colour",
-                   splitPicture(20, 10, 10, kRed),
-                   1,
-                   4,
-                   DotColourMode::Picture,
-                   5,
-                   3,
-                   {0.701, 0.701, 1 - (0.299 * 255 + 0.587 * 127.5 + 0.114 * 127.5) / 255, 0, 0},
-                   {kRed, kRed, pink}});
-  // Pixels of 10 mm under cells of 2 mm: each cell takes the pixel under its centre.
-  cases.push_back({"cells smaller than pixels", splitPicture(4, 3, 2), 10, 2, DotColourMode::Black, 20, 15,
-                   std::vector<double>(10, 1.0), std::vector<Color>(10, kBlack)});
-  for (const Case& c : cases) {
-    const DotScreen screen =
-        DotScreen::make(c.picture, settingsOf(DotShape::Square, c.cellMm, 0, c.mode), c.mmPerPixel, c.mmPerPixel);
-    ASSERT_TRUE(screen.ok()) << c.name;
-    const std::vector<DotMark> marks = allMarks(screen, 0);
-    int expected = 0;
-    for (double v : c.coverage) expected += v > 0 ? c.rows : 0;
-    EXPECT_EQ(static_cast<int>(marks.size()), expected) << c.name;
-    for (const DotMark& m : marks) {
-      const auto column = static_cast<size_t>(std::floor(m.cx / c.cellMm));
-      ASSERT_LT(column, c.coverage.size()) << c.name;
-      EXPECT_NEAR(markExtent(m, c.cellMm), dotExtent(DotShape::Square, c.coverage[column]), 1e-3) << c.name;
-      EXPECT_EQ(m.color, c.colour[column]) << c.name << ", column " << column;
-    }
-  }
-}
-
 TEST(DotScreen, NeighbouringSheetsShareTheDotsOnTheirEdge) {
   // A 100 x 80 pixel picture over two sheets of 200 x 320 device pixels, side by side, drawn
-  // through the fallback's whole pixels, must equal the picture drawn as one band.
-  const TDib picture = flatPicture(24, 100, 100, 100, 100, 80);
-  const double coverage = 155.0 / 255;
+  // through the fallback's whole pixels, equals the picture drawn as one band.
+  const TDib flat = picture(24, grey(100), 100, 80);
   Options options;
   options.OptGlueMargin = false;
   for (DotShape shape : kShapes) {
     for (double angle : {0.0, 30.0, 45.0}) {
-      const DotScreen screen = DotScreen::make(picture, settingsOf(shape, 5, angle), 1, 1);
-      ASSERT_TRUE(screen.ok());
+      const DotScreen screen = DotScreen::make(flat, settingsOf(shape, 5, angle), 1, 1);
+      const std::string what = std::string(name(shape)) + " at " + std::to_string(angle);
       test::RasterDevice whole(440, 340), sheets(440, 340);
-      const DeviceRect all{20, 10, 420, 330};
-      drawDotBand(whole, screen, sheetBand(PosterLayout{100, 80, 1, 1, 1, 1}, options, {}, 0, 0, all, false), 100, 80);
+      drawDotBand(whole, screen, sheetBand({100, 80, 1, 1, 1, 1}, options, {}, 0, 0, {20, 10, 420, 330}, false), 100,
+                  80);
       for (int col = 0; col < 2; ++col) {
         const DeviceRect rect{20 + 200 * col, 10, 220 + 200 * col, 330};
-        const SheetBand band = sheetBand(PosterLayout{100, 80, 2, 1, 2, 1}, options, {}, col, 0, rect, false);
-        drawDotBand(sheets, screen, band, 100, 80);
+        drawDotBand(sheets, screen, sheetBand({100, 80, 2, 1, 2, 1}, options, {}, col, 0, rect, false), 100, 80);
       }
-      const std::string name = std::string(shapeName(shape)) + " at " + std::to_string(angle);
-      EXPECT_EQ(whole.pixels(), sheets.pixels()) << name;
-      // Ink within the picture only, and as much as the grey asks for (away from its edges; whole
+      EXPECT_EQ(whole.pixels(), sheets.pixels()) << what;
+      // Ink within the picture only, and as much as the grey asks for away from its edges (whole
       // pixels round the sides of upright squares, so those are left out).
-      EXPECT_EQ(whole.countNot(kWhite, 0, 0, 440, 340), whole.countNot(kWhite, 20, 10, 420, 330)) << name;
+      EXPECT_EQ(whole.countNot(kWhite, 0, 0, 440, 340), whole.countNot(kWhite, 20, 10, 420, 330)) << what;
       const double inner = static_cast<double>(whole.countNot(kWhite, 60, 50, 380, 290)) / (320 * 240);
-      if (angle != 0) EXPECT_NEAR(inner, coverage, 0.03) << name;
+      if (angle != 0) EXPECT_NEAR(inner, 155.0 / 255, 0.03) << what;
+      // A sheet gets only the dots near it: a quarter of the picture, not many more than a quarter.
+      std::vector<DotMark> quarter;
+      screen.marksTouching(0, {4, 4, 20, 10}, {20, 10, 120, 330}, quarter);
+      EXPECT_LT(quarter.size(), allMarks(screen, 0).size() * 0.4) << what;
     }
   }
 }
 
 TEST(DotScreen, MarksForAClipAreThoseThatTouchIt) {
-  const TDib picture = flatPicture(24, 60, 60, 60, 100, 80);
-  const MmToDevice map{4, 4, 7, 3};
+  const TDib flat = picture(24, grey(60), 100, 80);
   for (DotShape shape : kShapes) {
-    const DotScreen screen = DotScreen::make(picture, settingsOf(shape, 5, 30), 1, 1);
-    std::vector<DotMark> every, left, right;
-    screen.marksTouching(0, map, DeviceRect{-10000, -10000, 10000, 10000}, every);
-    screen.marksTouching(0, map, DeviceRect{0, 0, 200, 330}, left);
-    screen.marksTouching(0, map, DeviceRect{200, 0, 420, 330}, right);
+    const DotScreen screen = DotScreen::make(flat, settingsOf(shape, 5, 30), 1, 1);
+    std::vector<DotMark> left, right;
+    screen.marksTouching(0, {4, 4, 7, 3}, {0, 0, 200, 330}, left);
+    screen.marksTouching(0, {4, 4, 7, 3}, {200, 0, 420, 330}, right);
     const auto has = [](const std::vector<DotMark>& v, const DotMark& m) {
       return std::any_of(v.begin(), v.end(), [&](const DotMark& o) { return o.cx == m.cx && o.cy == m.cy; });
     };
     int onEdge = 0;
-    for (const DotMark& m : every) {
-      // Reach of the shape from its centre: every unit shape lies within the unit square.
-      const double ex = std::abs(m.m11) + std::abs(m.m12), ey = std::abs(m.m21) + std::abs(m.m22);
-      const bool rowsIn = m.cy - ey > 2 && m.cy + ey < 328;
-      if (rowsIn && m.cx - ex > 2 && m.cx + ex < 198) EXPECT_TRUE(has(left, m) && !has(right, m)) << shapeName(shape);
-      if (rowsIn && m.cx - ex < 199 && m.cx + ex > 201) {
+    for (DotMark m : allMarks(screen, 0)) {
+      m.cx = 4 * m.cx + 7, m.cy = 4 * m.cy + 3;
+      // Every unit shape lies within the unit square, so its corners bound the mark.
+      const double ex = 4 * (std::abs(m.m11) + std::abs(m.m12)), ey = 4 * (std::abs(m.m21) + std::abs(m.m22));
+      if (m.cy - ey < 2 || m.cy + ey > 328) continue;
+      const bool leftOnly = m.cx + ex < 198 && m.cx - ex > 2, rightOnly = m.cx - ex > 202 && m.cx + ex < 418;
+      if (leftOnly || rightOnly) EXPECT_TRUE(has(left, m) == leftOnly && has(right, m) == rightOnly) << name(shape);
+      if (m.cx - ex < 199 && m.cx + ex > 201) {
         ++onEdge;
-        EXPECT_TRUE(has(left, m) && has(right, m)) << shapeName(shape);
+        EXPECT_TRUE(has(left, m) && has(right, m)) << name(shape);
       }
-      if (m.cx - ex > 202 && m.cx + ex < 418 && rowsIn) EXPECT_TRUE(has(right, m) && !has(left, m)) << shapeName(shape);
     }
-    EXPECT_GT(onEdge, 10) << shapeName(shape);
+    EXPECT_GT(onEdge, 10) << name(shape);
   }
 }
 
-TEST(DotScreen, PreviewInksAsMuchAsTheGreyAsks) {
+TEST(DotScreen, PreviewInksAsMuchAsThePictureAsks) {
+  // Mean of a channel over the inner part of a 250 x 175 preview of a 100 x 70 mm picture.
+  const auto mean = [](const TDib& shown, int channel) {
+    double sum = 0;
+    for (int32_t y = 15; y < 160; ++y)
+      for (int32_t x = 15; x < 235; ++x) sum += shown.row(y)[3 * x + channel];
+    return sum / (145 * 220);
+  };
   for (DotShape shape : kShapes) {
-    for (uint8_t grey : {230, 160, 100, 40}) {
-      const TDib picture = flatPicture(24, grey, grey, grey, 100, 70);
-      const DotScreen screen = DotScreen::make(picture, settingsOf(shape, 2, 45), 1, 1);
-      // 50 x 35 cells of 2 mm on 250 x 175 pixels: 5 pixels a cell, as a preview shows them.
-      const TDib shown = renderDotPicture(screen, 250, 175);
+    for (uint8_t v : {230, 160, 100, 40}) {
+      // 50 x 35 cells of 2 mm at 5 pixels a cell, as a preview shows them.
+      const TDib shown =
+          renderDotPicture(DotScreen::make(picture(24, grey(v), 100, 70), settingsOf(shape, 2, 45), 1, 1), 250, 175);
       ASSERT_EQ(DibWidth(shown), 250);
-      double ink = 0;
-      int n = 0;
-      for (int32_t y = 15; y < 160; ++y) {
-        const uint8_t* p = shown.row(y);
-        for (int32_t x = 15; x < 235; ++x, ++n) ink += 1 - p[3 * x + 1] / 255.0;
-      }
-      EXPECT_NEAR(ink / n, (255 - grey) / 255.0, 0.03) << shapeName(shape) << ", grey " << int{grey};
+      EXPECT_NEAR(1 - mean(shown, 1) / 255, (255 - v) / 255.0, 0.03) << name(shape) << ", grey " << int{v};
     }
   }
   // CMYK inks multiply: orange (200, 100, 50) is magenta 100/255, yellow 150/255 and black
   // 55/255; screens at different angles overlap at random, so each channel keeps the product of
-  // what each ink leaves of it: red 255 * 200/255, green 155/255 of that, blue 105/255 of it.
-  const TDib orange = flatPicture(24, 200, 100, 50, 100, 70);
-  const TDib shown = renderDotPicture(
-      DotScreen::make(orange, settingsOf(DotShape::Circle, 2, 0, DotColourMode::Cmyk), 1, 1), 250, 175);
-  const double want[3] = {200, 200 * 155 / 255.0, 200 * 105 / 255.0};
-  for (int c = 0; c < 3; ++c) {
-    double sum = 0;
-    int n = 0;
-    for (int32_t y = 15; y < 160; ++y)
-      for (int32_t x = 15; x < 235; ++x, ++n) sum += shown.row(y)[3 * x + 2 - c];
-    EXPECT_NEAR(sum / n, want[c], 255 * 0.03) << "channel " << c;
-  }
+  // what each ink leaves of it: red 200, green 155/255 of that, blue 105/255 of it.
+  const DotScreen cmyk = DotScreen::make(picture(24, rgbColor(200, 100, 50), 100, 70),
+                                         settingsOf(DotShape::Circle, 2, 0, DotColourMode::Cmyk), 1, 1);
+  const TDib shown = renderDotPicture(cmyk, 250, 175);
+  const double want[3] = {200 * 105 / 255.0, 200 * 155 / 255.0, 200};  // stored blue, green, red
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(mean(shown, c), want[c], 255 * 0.03) << "channel " << c;
 }
 
 TEST(DotScreen, FallbackFillsThePixelsWhoseCentresLieInTheShape) {
-  struct Case {
-    const char* name;
-    DotMark mark;
-    DeviceRect clip;
-  };
   const double c = std::cos(0.5), s = std::sin(0.5);
-  const std::vector<Case> cases = {
-      {"round", {20.3, 19.8, 7.5, 0, 0, 7.5, kBlack}, {0, 0, 40, 40}},
-      {"turned and stretched", {20, 20.5, 12 * c, 4 * s, -12 * s, 4 * c, kBlack}, {0, 0, 40, 40}},
-      {"mirrored", {19.5, 21, -6, 2, 3, 9, kBlack}, {0, 0, 40, 40}},
-      {"clipped", {20, 20, 9 * c, 9 * s, -9 * s, 9 * c, kBlack}, {5, 12, 23, 31}},
-      {"under a pixel", {10.4, 10.6, 0.3, 0, 0, 0.3, kBlack}, {0, 0, 40, 40}},
+  const std::vector<std::pair<DotMark, DeviceRect>> cases = {
+      {{20.3, 19.8, 7.5, 0, 0, 7.5, kBlack}, {0, 0, 40, 40}},               // round
+      {{20, 20.5, 12 * c, 4 * s, -12 * s, 4 * c, kBlack}, {0, 0, 40, 40}},  // turned and stretched
+      {{19.5, 21, -6, 2, 3, 9, kBlack}, {0, 0, 40, 40}},                    // mirrored
+      {{20, 20, 9 * c, 9 * s, -9 * s, 9 * c, kBlack}, {5, 12, 23, 31}},     // clipped
+      {{10.4, 10.6, 0.3, 0, 0, 0.3, kBlack}, {0, 0, 40, 40}},               // under a pixel
   };
   for (DotShape shape : kShapes) {
-    for (const Case& k : cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
+      const auto& [m, clip] = cases[i];
       test::RasterDevice dev(40, 40);
-      dev.fillDots(shape, std::span(&k.mark, 1), k.clip.left, k.clip.top, k.clip.right, k.clip.bottom, false);
-      const DotMark& m = k.mark;
+      dev.fillDots(shape, std::span(&m, 1), clip.left, clip.top, clip.right, clip.bottom, false);
       const double det = m.m11 * m.m22 - m.m12 * m.m21;
       for (int32_t y = 0; y < 40; ++y) {
         for (int32_t x = 0; x < 40; ++x) {
           const double dx = x + 0.5 - m.cx, dy = y + 0.5 - m.cy;
-          const bool in = x >= k.clip.left && x < k.clip.right && y >= k.clip.top && y < k.clip.bottom &&
+          const bool in = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom &&
                           inUnitShape(shape, (m.m22 * dx - m.m12 * dy) / det, (m.m11 * dy - m.m21 * dx) / det);
-          ASSERT_EQ(dev.pixel(x, y), in ? kBlack : kWhite)
-              << shapeName(shape) << ", " << k.name << " at " << x << "," << y;
+          ASSERT_EQ(dev.pixel(x, y), in ? kBlack : kWhite) << name(shape) << ", case " << i << " at " << x << "," << y;
         }
       }
     }
