@@ -150,7 +150,7 @@ struct ScreenCells {
     if (n == 0) firstI = 0;
   }
   uint32_t count() const { return rowStart.back(); }
-  // The cell holding grid point (a, b), or -1 when no cell meets the picture there.
+  // The index of cell (i, j), or -1 when that cell does not meet the picture.
   int64_t cellAt(int64_t i, int64_t j) const {
     const int64_t r = j - firstRow;
     if (r < 0 || r >= static_cast<int64_t>(rows.size())) return -1;

@@ -31,7 +31,9 @@ inline constexpr int64_t kMaxDots = 5'000'000;
 struct DotSettings {
   double cellMm = 10;  // "Rasterweite": the grid's pitch on the printed poster, 2 to 100 mm
   DotShape shape = DotShape::Circle;
-  double angleDeg = 45;  // 0 to 90; the CMYK screens have their own angles
+  // 0 to 90, counter-clockwise on the printed poster from its horizontal; the CMYK screens have
+  // their own angles. A line screen's lines run along it.
+  double angleDeg = 45;
   DotColourMode colourMode = DotColourMode::Black;
   Color colour = kBlack;  // for DotColourMode::Chosen
   // Tone curve: coverage = darkness ^ gamma, so a gamma above 1 keeps light areas' dots small;
