@@ -31,7 +31,9 @@ inline constexpr int64_t kMaxDots = 5'000'000;
 struct DotSettings {
   double cellMm = 10;  // "Rasterweite": the grid's pitch on the printed poster, 2 to 100 mm
   DotShape shape = DotShape::Circle;
-  double angleDeg = 45;  // 0 to 90; the CMYK screens have their own angles
+  // 0 to 90, counter-clockwise on the printed poster from its horizontal; the CMYK screens have
+  // their own angles. A line screen's lines run along it.
+  double angleDeg = 45;
   DotColourMode colourMode = DotColourMode::Black;
   Color colour = kBlack;  // for DotColourMode::Chosen
   // Tone curve: coverage = darkness ^ gamma, so a gamma above 1 keeps light areas' dots small;
@@ -95,6 +97,10 @@ class DotScreen {
   double widthMm_ = 0, heightMm_ = 0;
   std::vector<std::vector<Dot>> screens_;  // per screen, in rows along its grid
   std::vector<double> angles_;             // per screen, degrees
+  // Per screen: the grid row of its first row, and where each row's dots begin in screens_ (one
+  // entry more than rows, the last the end), so a sheet finds its dots without a search.
+  std::vector<int64_t> firstRows_;
+  std::vector<std::vector<uint32_t>> rowStarts_;
 };
 
 // Draws the dots that fall on a sheet's band, clipped to the band and to the picture: the dot
