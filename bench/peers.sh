@@ -93,12 +93,12 @@ fi
 work=$(mktemp -d /tmp/tessaro-peers.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# The dot poster (5 mm dots, some 180 000 on 10 x 7 sheets of A4) beside the pixel poster of the
-# same photo as a BMP: made in no more time, and at most 10 MB. PEERS_ONLY=dots runs these two
-# rows alone.
+# The dot poster beside the pixel poster of the same photo as a BMP: made in no more time, and at
+# most 10 MB. It is 262 cm wide, 14 x 7 sheets of A4, to hold some 190 000 dots of 5 mm (the
+# pixel poster's 10 x 5 sheets would hold 100 000). PEERS_ONLY=dots runs these two rows alone.
 dot_names=(cli-poster-pixels cli-dot-poster)
 dot_cmds=("$cli poster $work/in.bmp --across 10 --paper A4 --dpi 600 -o $work/poster-pixels.pdf"
-  "$cli poster $work/in.bmp --across 10 --paper A4 --dpi 600 --dots 5 -o $work/dot-poster.pdf")
+  "$cli poster $work/in.bmp --width-cm 262 --paper A4 --dpi 600 --dots 5 -o $work/dot-poster.pdf")
 dot_ratios() {
   python3 - "$1" "$(stat -c %s "$work/dot-poster.pdf")" <<'EOF'
 import json, sys
