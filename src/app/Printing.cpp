@@ -48,6 +48,7 @@ PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
   request.sheetLabels = settings_->LabelsCheck->isChecked();
   request.overviewPage = settings_->OverviewCheck->isChecked();
   request.sheetRulers = settings_->RulerCheck->isChecked();
+  request.dots = print_->dotSettings();
   QProgressBar* bar = print_->ProgressBar1;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Page by page as the document is made, and one step more for handing it over; the window
@@ -135,11 +136,13 @@ void TMainForm::CalibrateBtnClick() {
 }
 
 void TMainForm::PdfBtnClick() {
+  if (dotsRefused(QStringLiteral("Als PDF speichern"))) return;
   printToPdf([this](PrintService& p) { return runPosterJob(p); }, [this](const QString& t) { print_->showStatus(t); });
 }
 
 void TMainForm::PrintBtnClick() {
   print_->GoBtn1->release();
+  if (dotsRefused(QStringLiteral("Drucken"))) return;
   printToPrinter([this](PrintService& p) { return runPosterJob(p); },
                  [this](const QString& t) { print_->showStatus(t); },
                  QStringLiteral("Das Poster wurde in die Datei \"%1\" geschrieben."));

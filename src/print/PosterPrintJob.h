@@ -3,9 +3,11 @@
 // out the sheets clicked out in the preview.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "picture/Dib.h"
+#include "print/DotScreen.h"
 #include "print/PrintService.h"
 #include "state/MainState.h"
 
@@ -24,6 +26,7 @@ struct PosterPrintRequest {
   bool sheetLabels = false;   // "Blattnummern drucken": each sheet's place on a glue strip
   bool overviewPage = false;  // "Übersichtsseite drucken": an assembly page before the sheets
   bool sheetRulers = false;   // "Prüfmaß auf jedem Blatt": a 50 mm bar on each sheet's glue strip
+  std::optional<DotSettings> dots;  // "Punkteraster": the picture printed as a dot screen
 };
 
 // Progress of the job: pages handled (the overview page, sheets printed or skipped) out of
