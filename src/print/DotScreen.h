@@ -95,6 +95,10 @@ class DotScreen {
   double widthMm_ = 0, heightMm_ = 0;
   std::vector<std::vector<Dot>> screens_;  // per screen, in rows along its grid
   std::vector<double> angles_;             // per screen, degrees
+  // Per screen: the grid row of its first row, and where each row's dots begin in screens_ (one
+  // entry more than rows, the last the end), so a sheet finds its dots without a search.
+  std::vector<int64_t> firstRows_;
+  std::vector<std::vector<uint32_t>> rowStarts_;
 };
 
 // Draws the dots that fall on a sheet's band, clipped to the band and to the picture: the dot

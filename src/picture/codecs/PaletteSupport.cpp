@@ -47,8 +47,9 @@ void rowToRgb(const TDib& dib, int32_t y, uint8_t* rgb) {
   const int32_t width = DibWidth(dib);
   const int bits = DibBitCount(dib);
   const uint8_t* row = dib.row(y);
-  if (bits == 24) {
-    for (int32_t x = 0; x < width; ++x, row += 3, rgb += 3) {
+  if (bits == 24 || bits == 32) {
+    const int step = bits / 8;
+    for (int32_t x = 0; x < width; ++x, row += step, rgb += 3) {
       rgb[0] = row[2];
       rgb[1] = row[1];
       rgb[2] = row[0];

@@ -20,7 +20,7 @@ TDib makeGreyDib(int32_t width, int32_t height, int bits, bool whiteIsZero = fal
 
 // One byte per pixel into a packed row of `bits` (1, 4 or 8); legacy::rowIndices reads back.
 void packIndices(const uint8_t* indices, int32_t width, int bits, uint8_t* row);
-// Row y (from the top) of any picture as red, green, blue bytes (3 * width).
+// Row y (from the top) of a 1-, 4-, 8-, 24- or 32-bit picture as red, green, blue bytes (3 * width).
 void rowToRgb(const TDib& dib, int32_t y, uint8_t* rgb);
 
 // A true-colour picture as an 8-bit palette picture: exact when it has at most 256 distinct
