@@ -118,9 +118,19 @@ DotSettings DotPanel::fromControls() const {
   return s;
 }
 
+// The check's words, but for the smallest dot in the percent the edit shows.
+std::string DotPanel::problemOf(const DotSettings& s) {
+  DotSettings others = s;
+  others.minDot = 0;
+  std::string problem = dotSettingsProblem(s);
+  if (!problem.empty() && dotSettingsProblem(others).empty())
+    return "Der kleinste Punkt muss zwischen 0 und 50 % einer Rasterzelle liegen.";
+  return problem;
+}
+
 void DotPanel::take(bool final) {
   const DotSettings s = fromControls();
-  const std::string problem = dotSettingsProblem(s);
+  const std::string problem = problemOf(s);
   if (problem.empty()) {
     if (s != settings_) {
       settings_ = s;

@@ -37,6 +37,7 @@ class DotPanel : public QGroupBox {
  private:
   // The settings as the controls read now.
   DotSettings fromControls() const;
+  static std::string problemOf(const DotSettings& s);
   // Takes the controls' settings when they are fine; with `final`, a value out of range is
   // reported and the controls go back to the last accepted settings.
   void take(bool final);

@@ -139,25 +139,22 @@ TEST(DotPoster, ThePanelDrivesThePreviewRefusesBadValuesIsRememberedAndPrintsVec
   const struct {
     FloatEdit* edit;
     const char* text;
-    std::function<void(DotSettings&)> bad;
+    const char* message;
   } refused[] = {
-      {w.dots->CellEd, "1.9", [](DotSettings& s) { s.cellMm = 1.9; }},
-      {w.dots->CellEd, "100.1", [](DotSettings& s) { s.cellMm = 100.1; }},
-      {w.dots->AngleEd, "-1", [](DotSettings& s) { s.angleDeg = -1; }},
-      {w.dots->AngleEd, "90.5", [](DotSettings& s) { s.angleDeg = 90.5; }},
-      {w.dots->GammaEd, "0.1", [](DotSettings& s) { s.gamma = 0.1; }},
-      {w.dots->GammaEd, "5.5", [](DotSettings& s) { s.gamma = 5.5; }},
-      {w.dots->MinDotEd, "51", [](DotSettings& s) { s.minDot = 0.51; }},
+      {w.dots->CellEd, "1.9", "Die Rasterweite muss zwischen 2 und 100 mm liegen."},
+      {w.dots->CellEd, "100.1", "Die Rasterweite muss zwischen 2 und 100 mm liegen."},
+      {w.dots->AngleEd, "-1", "Der Rasterwinkel muss zwischen 0 und 90° liegen."},
+      {w.dots->AngleEd, "90.5", "Der Rasterwinkel muss zwischen 0 und 90° liegen."},
+      {w.dots->GammaEd, "0.1", "Der Gammawert der Tonkurve muss zwischen 0,2 und 5 liegen."},
+      {w.dots->GammaEd, "5.5", "Der Gammawert der Tonkurve muss zwischen 0,2 und 5 liegen."},
+      {w.dots->MinDotEd, "51", "Der kleinste Punkt muss zwischen 0 und 50 % einer Rasterzelle liegen."},
   };
   for (const auto& r : refused) {
     SCOPED_TRACE(r.text);
     w.boxes.shown.clear();
     const Ext value = r.edit->value();
     DotWindow::type(r.edit, r.text);
-    DotSettings bad = accepted;
-    r.bad(bad);
-    EXPECT_EQ(w.boxes.shown, QStringList{"Punkteraster: " + QString::fromStdString(dotSettingsProblem(bad))});
-    EXPECT_FALSE(dotSettingsProblem(bad).empty());
+    EXPECT_EQ(w.boxes.shown, QStringList{QStringLiteral("Punkteraster: ") + r.message});
     EXPECT_EQ(r.edit->value(), value);
     EXPECT_EQ(w.dots->settings(), accepted);
   }
