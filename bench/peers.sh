@@ -92,6 +92,33 @@ if [ ! -s "$webp" ]; then
 fi
 work=$(mktemp -d /tmp/tessaro-peers.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+
+# The dot poster beside the pixel poster of the same photo as a BMP: made in no more time, and at
+# most 10 MB. It is 262 cm wide, 14 x 7 sheets of A4, to hold some 190 000 dots of 5 mm (the
+# pixel poster's 10 x 5 sheets would hold 100 000). PEERS_ONLY=dots runs these two rows alone.
+dot_names=(cli-poster-pixels cli-dot-poster)
+dot_cmds=("$cli poster $work/in.bmp --across 10 --paper A4 --dpi 600 -o $work/poster-pixels.pdf"
+  "$cli poster $work/in.bmp --width-cm 262 --paper A4 --dpi 600 --dots 5 -o $work/dot-poster.pdf")
+dot_ratios() {
+  python3 - "$1" "$(stat -c %s "$work/dot-poster.pdf")" <<'EOF'
+import json, sys
+mean = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
+size = int(sys.argv[2]) / 1e6
+ratio = mean["cli-dot-poster"] / mean["cli-poster-pixels"]
+print(f"  {'dot poster / pixel poster':<34} {ratio:6.2f}  {'PASS' if ratio <= 1 else 'FAIL'} (target <= 1.0)")
+print(f"  {'dot poster PDF size (MB)':<34} {size:6.2f}  {'PASS' if size <= 10 else 'FAIL'} (target <= 10)")
+EOF
+}
+if [ "${PEERS_ONLY:-}" = dots ]; then
+  "$cli" convert "$photo" "$work/in.bmp"
+  # shellcheck disable=SC2086  # split into words, as hyperfine -N does
+  echo "== Dot poster: $(${dot_cmds[1]} | head -1)"
+  args=()
+  for i in "${!dot_names[@]}"; do args+=(-n "${dot_names[$i]}" "${dot_cmds[$i]}"); done
+  hyperfine -N --warmup 1 --runs "$runs" --export-json "$cache/peers-dots.json" "${args[@]}"
+  dot_ratios "$cache/peers-dots.json"
+  exit 0
+fi
 make_pdf "$photo" "$work/photo.pdf"
 
 names=(cli-bmp djpeg-bmp cli-png vips-png cli-webp-bmp dwebp-ppm cli-jxl djxl-ppm)
@@ -178,8 +205,8 @@ cmds+=("$cli convert $heic - --format bmp" "heif-convert --quiet $heic $work/hei
 # The poster by the pixel path, as an edited picture takes it: the photo as a BMP, whose pixels
 # go into the PDF compressed once.
 if [ -n "${plakativ_box:-}" ]; then
-  names+=(cli-poster-pixels)
-  cmds+=("$cli poster $work/in.bmp --across 10 --paper A4 --dpi 600 -o $work/poster-pixels.pdf")
+  names+=("${dot_names[@]}")
+  cmds+=("${dot_cmds[@]}")
 fi
 # A vector page of A0: the scalable icon of Debian's imagemagick-6.q16 (some thousand paths and
 # gradients) scaled with its aspect onto A0 and made a PDF by our own conversion (kept in the
@@ -321,6 +348,7 @@ if "cli-vector-poster" in mean:
     line("A0 vector PDF size / pdfposter's", vector_pdf / pdfposter_vector_pdf)
     line("A0 vector PDF size / plakativ's", vector_pdf / plakativ_vector_pdf)
 EOF
+[ -e "$work/dot-poster.pdf" ] && dot_ratios "$json"
 
 # JPEG to PNG as the picture grows: the photo made 1, 16, 64 and 256 megapixels large by vips
 # (kept in the cache), and a smooth 256 one, the photo made 1 megapixel and then 16 times wider

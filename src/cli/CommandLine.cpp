@@ -11,11 +11,11 @@
 
 namespace tessaro::cli {
 
-namespace {
-
 UsageError badValue(const std::string& option, const std::string& value, const std::string& expected) {
   return {kExitUnknown, "Ungültiger Wert „" + value + "“ für " + option + ": erwartet " + expected + "."};
 }
+
+namespace {
 
 // Whole numbers separated by commas, each at least `lo` and at most 32767 (the size dialog's
 // limit); nothing when the text is anything else.

@@ -58,6 +58,9 @@ struct ParseResult {
 
 ParseResult parseCommandLine(const std::vector<std::string>& args);
 
+// "Ungültiger Wert „value“ für option: erwartet expected.", exit code 2.
+UsageError badValue(const std::string& option, const std::string& value, const std::string& expected);
+
 // The reduction settings that apply to every --depth step of convert (the last of each option
 // given counts; the reduction dialog's preselection otherwise). The target depth is the step's.
 DepthOptions depthSettings(const std::vector<Operation>& operations);

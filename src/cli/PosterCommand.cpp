@@ -12,13 +12,16 @@ namespace tessaro::cli {
 
 namespace {
 
-// A vector page prints sharp at any size: its stand-in's resolution is no print's.
-void describe(std::ostream& out, const PosterSetup& setup, bool vectorPage) {
+// A vector page prints sharp at any size: its stand-in's resolution is no print's; nor is the
+// picture's that of a dot poster, whose dots are vectors.
+void describe(std::ostream& out, const PosterSetup& setup, bool vectorPage, const std::optional<DotSettings>& dots) {
   out << "Poster: " << setup.poster.SheetsX << " x " << setup.poster.SheetsY << " Blätter ("
       << floatText(floatValue(setup.breitText, kSheetFormat), kSheetFormat) << " x "
       << floatText(floatValue(setup.hochText, kSheetFormat), kSheetFormat) << "), " << formatPosterSize(setup.size)
       << ", ";
-  if (vectorPage)
+  if (dots)
+    out << "Punkteraster " << dots->cellMm << " mm\n";
+  else if (vectorPage)
     out << "Vektoren\n";
   else
     out << formatPosterDpi(setup.size) << (setup.size.coarse() ? " (unter 100 dpi wirkt der Druck grob)" : "") << '\n';
@@ -34,7 +37,8 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   const std::optional<Paper> paper = choosePaper(target, err, code);
   if (!paper) return code;
   // The picture goes on unchanged into our PDF, for a file or a printer alike.
-  const TDib picture = load(line, err, code, true);
+  // Dots are sampled from the pixels, which must then be decoded.
+  const TDib picture = load(line, err, code, !job.dots);
   if (picture.empty()) return code;
   // A vector page is drawn to be printed at its size: the poster starts there.
   PosterSizeRequest size = job.size;
@@ -57,11 +61,12 @@ int runPoster(const CommandLine& line, std::ostream& out, std::ostream& err) {
   request.sheetLabels = job.labels;
   request.overviewPage = job.overview;
   request.sheetRulers = job.ruler;
+  request.dots = job.dots;
 
   return deliver(
       target, *paper,
       [&](PrintService& p) { return printPoster(p, picture, setup.poster, job.options, job.glue, off, request); },
-      [&](std::ostream& o) { describe(o, setup, isVectorPage(picture)); }, out, err);
+      [&](std::ostream& o) { describe(o, setup, isVectorPage(picture), job.dots); }, out, err);
 }
 
 }  // namespace tessaro::cli

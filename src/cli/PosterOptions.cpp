@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "cli/CommandLine.h"
+#include "cli/DotOptions.h"
 #include "cli/PrintTarget.h"
 #include "print/PaperSizes.h"
 
@@ -55,10 +56,6 @@ constexpr std::pair<std::string_view, PosterSizeKind> kSizes[] = {
 constexpr std::string_view kValued[] = {"--across", "--down",    "--width-cm", "--height-cm", "--scale", "--glue",
                                         "--order",  "--skip",    "-o",         "--printer",   "--paper", "--dpi"};
 constexpr std::string_view kActualSize = "--actual-size";
-
-UsageError badValue(const std::string& option, const std::string& value, const std::string& expected) {
-  return {kExitUnknown, "Ungültiger Wert „" + value + "“ für " + option + ": erwartet " + expected + "."};
-}
 
 std::optional<int> integer(std::string_view text) {
   int v = 0;
@@ -142,22 +139,24 @@ const Switch* findSwitch(const std::string& option) {
 std::optional<UsageError> parsePosterWords(const std::vector<std::string>& args, size_t from, std::string& input,
                                            PosterJob& job) {
   bool sized = false;
-  const OptionWords words{[](const std::string& o) {
-                            return findSwitch(o) != nullptr || findExtra(o) != nullptr || o == kActualSize;
-                          },
-                          valued,
-                          [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
-                            if (bool PosterJob::*extra = findExtra(o)) {
-                              job.*extra = true;
-                              return std::nullopt;
-                            }
-                            if (const Switch* s = findSwitch(o)) {
-                              job.options.*(s->flag) = s->value;
-                              return std::nullopt;
-                            }
-                            return applyValue(o, v, job, sized);
-                          }};
+  DotWords dots;
+  const OptionWords words{
+      [](const std::string& o) { return findSwitch(o) != nullptr || findExtra(o) != nullptr || o == kActualSize; },
+      [](const std::string& o) { return valued(o) || isDotOption(o); },
+      [&](const std::string& o, const std::string& v) -> std::optional<UsageError> {
+        if (isDotOption(o)) return applyDotOption(o, v, dots);
+        if (bool PosterJob::*extra = findExtra(o)) {
+          job.*extra = true;
+          return std::nullopt;
+        }
+        if (const Switch* s = findSwitch(o)) {
+          job.options.*(s->flag) = s->value;
+          return std::nullopt;
+        }
+        return applyValue(o, v, job, sized);
+      }};
   if (auto error = readPrintWords(args, from, words, &input)) return error;
+  if (auto error = finishDotOptions(dots, job.dots)) return error;
   return checkTarget({job.output, job.printer, job.paper, job.dpi});
 }
 
@@ -194,7 +193,8 @@ std::string posterOptionsHelp() {
          "      --overview             Übersichtsseite drucken: das ganze Poster verkleinert, zuerst\n"
          "      --ruler                Prüfmaß auf jedem Blatt (5 cm, auf den Kleberand)\n"
          "      --no-calibration       mit --printer: ohne die gespeicherte Kalibrierung des Druckers\n"
-         "                             (siehe calibrate) drucken\n";
+         "                             (siehe calibrate) drucken\n" +
+         dotOptionsHelp();
 }
 
 }  // namespace tessaro::cli

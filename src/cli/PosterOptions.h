@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "layout/PosterSetup.h"
+#include "print/DotScreen.h"
 #include "print/PosterPrintJob.h"
 #include "state/MainState.h"
 
@@ -28,6 +29,7 @@ struct PosterJob {
   bool overview = false;                  // --overview: an assembly page first
   bool ruler = false;                     // --ruler: a check ruler on each sheet's glue strip
   bool noCalibration = false;             // --no-calibration: the printer's stored factors do not apply
+  std::optional<DotSettings> dots;        // --dots MM and --dot-*: a dot poster
 };
 
 // Reads the words after "poster": the input file and the options.

@@ -91,6 +91,8 @@ int deliver(const PrintTarget& target, const Paper& paper, const PrintJobFn& job
   const PosterPrintResult result = job(printer);
   if (result.status == PosterPrintResult::Status::NothingPrinted)
     return fail(err, kExitUnknown, "Alle Blätter sind ausgelassen; es gibt nichts zu drucken.");
+  // Settings the job cannot print are the caller's to change, like any value out of range.
+  if (result.status == PosterPrintResult::Status::Refused) return fail(err, kExitUnknown, result.message);
   if (!result.ok())
     return toFile ? fail(err, kExitCannotWrite, "„" + target.output + "“: " + result.message)
                   : fail(err, kExitCannotPrint, result.message);

@@ -1,7 +1,10 @@
 #include "pdf/PdfDevice.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include "pdf/HelveticaMetrics.h"
@@ -17,6 +20,37 @@ constexpr double kDefaultFontSize = 16;
 std::string colour(Color c, const char* op) {
   return pdfNumber(colorRed(c) / 255.0) + " " + pdfNumber(colorGreen(c) / 255.0) + " " +
          pdfNumber(colorBlue(c) / 255.0) + " " + op + "\n";
+}
+
+// A number in tenths of a device pixel, a space after it: finer than any printer places ink, and
+// short, as a dot poster writes six of them for each of its many dots.
+void appendTenths(std::string& out, double v) {
+  const long long tenths = std::llround(v * 10);
+  const long long whole = (tenths < 0 ? -tenths : tenths) / 10, tenth = (tenths < 0 ? -tenths : tenths) % 10;
+  char buf[32];
+  char* p = buf;
+  if (tenths < 0) *p++ = '-';
+  p = std::to_chars(p, buf + sizeof buf, whole).ptr;
+  if (tenth) {
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + tenth);
+  }
+  *p++ = ' ';
+  out.append(buf, p);
+}
+
+// A fill colour to three decimals, which tell all 256 steps of a channel apart.
+void appendFillColour(std::string& out, Color c) {
+  for (const uint8_t channel : {colorRed(c), colorGreen(c), colorBlue(c)}) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%.3f", channel / 255.0);
+    std::string_view v(buf);
+    while (v.back() == '0') v.remove_suffix(1);
+    if (v.back() == '.') v.remove_suffix(1);
+    out += v;
+    out += ' ';
+  }
+  out += "rg\n";
 }
 
 // The cell of the font at `size`: ascent plus descent.
@@ -128,6 +162,45 @@ void PdfDevice::fillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color c
 }
 
 void PdfDevice::setPixel(int32_t x, int32_t y, Color color) { fillRect(x, y, x + 1, y + 1, color); }
+
+void PdfDevice::fillDots(DotShape shape, std::span<const DotMark> marks, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                         bool multiply) {
+  const int32_t l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
+  if (marks.empty() || r <= l || b <= t) return;
+  const int form = document_.dotForm(shape);
+  if (!form) return;
+  page_.dotForms.insert(form);
+  std::string& out = page_.content;
+  out.reserve(out.size() + marks.size() * 48);
+  out += "q " + std::to_string(l) + " " + std::to_string(t) + " " + std::to_string(int64_t{r} - l) + " " +
+         std::to_string(int64_t{b} - t) + " re W n\n";
+  if (const int state = multiply ? document_.multiplyState() : 0) {
+    out += "/G" + std::to_string(state) + " gs\n";
+    page_.blendStates.insert(state);
+  }
+  const std::string place = "cm /D" + std::to_string(form) + " Do Q\n";
+  Color fill = ~marks.front().color;
+  for (const DotMark& m : marks) {
+    const double su = std::hypot(m.m11, m.m21), sv = std::hypot(m.m12, m.m22);
+    // Thinner than a tenth of a pixel: nothing shows, and a flat matrix is no valid transform.
+    if (!(su >= 0.05 && sv >= 0.05)) continue;
+    if (m.color != fill) appendFillColour(out, fill = m.color);
+    out += "q ";
+    // A circle turned is the same circle: a plain scale says it in fewer bytes.
+    if (shape == DotShape::Circle && std::abs(su - sv) < 1e-6 * su &&
+        std::abs(m.m11 * m.m12 + m.m21 * m.m22) < 1e-6 * su * su) {
+      appendTenths(out, su);
+      out += "0 0 ";
+      appendTenths(out, su);
+    } else {
+      for (const double v : {m.m11, m.m21, m.m12, m.m22}) appendTenths(out, v);
+    }
+    appendTenths(out, m.cx);
+    appendTenths(out, m.cy);
+    out += place;
+  }
+  out += "Q\n";
+}
 
 void PdfDevice::setFontHeight(int32_t height) {
   // A negative height is the character height; a positive one is the whole cell, ascent plus

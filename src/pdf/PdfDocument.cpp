@@ -24,6 +24,28 @@ std::string fontDictionary() {
 
 std::string reference(int number) { return std::to_string(number) + " 0 R"; }
 
+// A resource dictionary entry: each object under its prefix and number.
+std::string named(const char* prefix, const std::set<int>& objects) {
+  std::string entries;
+  for (const int n : objects) entries += std::string(" /") + prefix + std::to_string(n) + " " + reference(n);
+  return entries;
+}
+
+// The unit shapes, filled: the circle as four Bézier arcs of the usual 0.5523 handle length.
+std::string unitShapePath(DotShape shape) {
+  switch (shape) {
+    case DotShape::Circle:
+      return "1 0 m 1 0.552285 0.552285 1 0 1 c -0.552285 1 -1 0.552285 -1 0 c -1 -0.552285 -0.552285 -1 0 -1 c "
+             "0.552285 -1 1 -0.552285 1 0 c f";
+    case DotShape::Diamond:
+      return "1 0 m 0 1 l -1 0 l 0 -1 l h f";
+    case DotShape::Square:
+    case DotShape::Line:
+      break;
+  }
+  return "-1 -1 2 2 re f";
+}
+
 }  // namespace
 
 PdfDocument::PdfDocument(OutputStream& out, const PageMetrics& metrics, const Calibration& scale)
@@ -67,6 +89,25 @@ bool PdfDocument::placeVectorPage(const PictureSource& page) {
   return writer_.ok();
 }
 
+int PdfDocument::dotForm(DotShape shape) {
+  // A line screen draws stretched squares: one form serves both.
+  if (shape == DotShape::Line) shape = DotShape::Square;
+  if (const auto it = dotForms_.find(shape); it != dotForms_.end()) return it->second;
+  const int number = writer_.reserve();
+  writer_.streamObject(number, "/Type /XObject /Subtype /Form /BBox [-1 -1 1 1]", unitShapePath(shape));
+  dotForms_[shape] = number;
+  return writer_.ok() ? number : 0;
+}
+
+int PdfDocument::multiplyState() {
+  if (multiplyState_) return multiplyState_;
+  multiplyState_ = writer_.reserve();
+  writer_.beginObject(multiplyState_);
+  writer_.text("<< /Type /ExtGState /BM /Multiply >>\n");
+  writer_.endObject();
+  return writer_.ok() ? multiplyState_ : 0;
+}
+
 int PdfDocument::imageOrientation(int number) const {
   const auto it = orientations_.find(number);
   return it == orientations_.end() ? 1 : it->second;
@@ -104,12 +145,12 @@ void PdfDocument::addPage(const PdfPage& page) {
   const int contents = writer_.reserve(), number = writer_.reserve();
   writer_.streamObject(contents, "/Filter /FlateDecode", deflateBytes(content));
   std::string resources = "<<";
-  if (!page.images.empty() || page.vectorPage) {
-    resources += " /XObject <<";
-    for (const int image : page.images) resources += " /Im" + std::to_string(image) + " " + reference(image);
+  if (!page.images.empty() || !page.dotForms.empty() || page.vectorPage) {
+    resources += " /XObject <<" + named("Im", page.images) + named("D", page.dotForms);
     if (page.vectorPage) resources += std::string(" ") + kPlacedPageName + " " + reference(placeholder_);
     resources += " >>";
   }
+  if (!page.blendStates.empty()) resources += " /ExtGState <<" + named("G", page.blendStates) + " >>";
   if (page.text) resources += " /Font << /F1 " + reference(font_) + " >>";
   resources += " >>";
   writer_.beginObject(number);

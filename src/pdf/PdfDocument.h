@@ -13,6 +13,7 @@
 #include "pdf/PdfWriter.h"
 #include "pdf/StagedOutput.h"
 #include "picture/Dib.h"
+#include "picture/DotMark.h"
 #include "print/Calibration.h"
 #include "print/PrintService.h"
 
@@ -22,6 +23,8 @@ namespace tessaro {
 struct PdfPage {
   std::string content;
   std::set<int> images;  // object numbers
+  std::set<int> dotForms;     // object numbers of the dots' unit shapes
+  std::set<int> blendStates;  // object numbers of graphics states that multiply
   bool text = false;
   bool vectorPage = false;  // draws the placed page
 };
@@ -45,6 +48,11 @@ class PdfDocument {
   // Whether the vector page a stand-in picture shows can be placed here as kPlacedPageName: the
   // document writes the page once at its end and so must hold no image yet, nor another page.
   bool placeVectorPage(const PictureSource& page);
+  // The form object of a dot shape's unit shape (see DotMark), without a colour of its own so
+  // that it fills in the current one; written at the first use. 0 when writing failed.
+  int dotForm(DotShape shape);
+  // The graphics state whose fills multiply with what is below; written at the first use.
+  int multiplyState();
   void addPage(const PdfPage& page);
   // The rest of the file; true when all of it was written.
   bool finish(const std::string& title);
@@ -76,6 +84,8 @@ class PdfDocument {
   int vectorPageNumber_ = 0;
   std::shared_ptr<const void> vectorKeep_;
   int placeholder_ = 0;
+  std::map<DotShape, int> dotForms_;
+  int multiplyState_ = 0;
   std::string error_;
 };
 

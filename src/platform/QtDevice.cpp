@@ -4,6 +4,8 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -34,6 +36,39 @@ void drawUnsmoothed(QPainter& p, const QRect& target, const QImage& image, const
 // starts at t0 and spans tLen.
 int32_t mapAxis(int64_t v, int32_t s0, int32_t sLen, int32_t t0, int32_t tLen) {
   return t0 + static_cast<int32_t>(std::llround(static_cast<double>(v - s0) * tLen / sLen));
+}
+
+// The unit shape every mark of a dot poster is carried from (see DotMark).
+const QPainterPath& unitShape(DotShape shape) {
+  static const QPainterPath circle = [] {
+    QPainterPath p;
+    p.addEllipse(QPointF(0, 0), 1, 1);
+    return p;
+  }();
+  static const QPainterPath square = [] {
+    QPainterPath p;
+    p.addRect(QRectF(-1, -1, 2, 2));
+    return p;
+  }();
+  static const QPainterPath diamond = [] {
+    QPainterPath p;
+    p.moveTo(1, 0);
+    p.lineTo(0, 1);
+    p.lineTo(-1, 0);
+    p.lineTo(0, -1);
+    p.closeSubpath();
+    return p;
+  }();
+  switch (shape) {
+    case DotShape::Circle:
+      return circle;
+    case DotShape::Diamond:
+      return diamond;
+    case DotShape::Square:
+    case DotShape::Line:
+      break;
+  }
+  return square;
 }
 
 }  // namespace
@@ -204,6 +239,27 @@ void QtDevice::fillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color co
 
 void QtDevice::setPixel(int32_t x, int32_t y, Color color) {
   if (painter_.isActive()) painter_.fillRect(QRect(x, y, 1, 1), toQColor(color));
+}
+
+void QtDevice::fillDots(DotShape shape, std::span<const DotMark> marks, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                        bool multiply) {
+  if (!painter_.isActive() || marks.empty() || x2 <= x1 || y2 <= y1) return;
+  painter_.save();
+  painter_.setClipRect(QRect(x1, y1, x2 - x1, y2 - y1), Qt::IntersectClip);
+  painter_.setRenderHint(QPainter::Antialiasing, true);
+  // Inks printed over each other: each screen darkens what the others left.
+  if (multiply) painter_.setCompositionMode(QPainter::CompositionMode_Multiply);
+  painter_.setPen(Qt::NoPen);
+  const QTransform base = painter_.transform();
+  const QPainterPath& unit = unitShape(shape);
+  Color brush = marks.front().color;
+  painter_.setBrush(toQColor(brush));
+  for (const DotMark& m : marks) {
+    if (m.color != brush) painter_.setBrush(toQColor(brush = m.color));
+    painter_.setTransform(QTransform(m.m11, m.m21, m.m12, m.m22, m.cx, m.cy) * base);
+    painter_.drawPath(unit);
+  }
+  painter_.restore();
 }
 
 void QtDevice::setFontHeight(int32_t height) {

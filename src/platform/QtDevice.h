@@ -54,6 +54,8 @@ class QtDevice : public Device {
   void rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
   void fillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Color color) override;
   void setPixel(int32_t x, int32_t y, Color color) override;
+  void fillDots(DotShape shape, std::span<const DotMark> marks, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                bool multiply) override;
 
   void setFontHeight(int32_t height) override;
   TextSize textExtent(const std::string& utf8) override;

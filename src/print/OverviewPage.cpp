@@ -1,6 +1,7 @@
 #include "print/OverviewPage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "print/CheckRuler.h"
@@ -12,6 +13,10 @@ namespace tessaro {
 namespace {
 
 constexpr Color kGlueShade = rgbColor(200, 200, 200);
+// The dot picture of the miniature is drawn no finer: its dots stay plain on paper, and the page
+// carries an image of a few megabytes at most.
+constexpr double kMiniatureDpi = 300;
+constexpr double kMiniatureMaxSide = 4000;
 
 bool edgeGrows(const Options& options) { return options.OptGlueMargin && options.OptNoEdgeGlue; }
 
@@ -112,6 +117,17 @@ void drawRulers(Device& page, const OverviewLayout& l, const PageMetrics& m, int
   }
 }
 
+// The dot picture at about the size the miniature shows the picture.
+TDib dotMiniature(const DotScreen& dots, const OverviewLayout& l, const PosterLayout& layout, const PageMetrics& m) {
+  const double finer = std::max({1.0, m.dpiX / kMiniatureDpi, m.dpiY / kMiniatureDpi});
+  double w = l.innerW * layout.PosterWidth / finer, h = l.innerH * layout.PosterHeight / finer;
+  const double larger = std::max({1.0, w / kMiniatureMaxSide, h / kMiniatureMaxSide});
+  w /= larger;
+  h /= larger;
+  return renderDotPicture(dots, std::max(1, static_cast<int32_t>(std::lround(w))),
+                          std::max(1, static_cast<int32_t>(std::lround(h))));
+}
+
 }  // namespace
 
 OverviewLayout overviewLayout(int32_t PW, int32_t PH, const PosterState& poster, const Options& options,
@@ -161,17 +177,22 @@ DeviceRect overviewPicture(const OverviewLayout& l, const PosterState& poster, c
 }
 
 void drawOverviewPage(Device& page, const PageMetrics& m, const TDib& picture, const PosterState& poster,
-                      const Options& options, const GlueMargins& glue, const SheetGrid& skipped) {
+                      const Options& options, const GlueMargins& glue, const SheetGrid& skipped,
+                      const DotScreen* dots) {
   bool rulers = false;
   const OverviewLayout l = layoutWithRulers(m, poster, options, glue, rulers);
   if (!l.valid) return;
   const PosterLayout layout = posterLayout(picture, poster);
+  // The miniature's bands come from the picture shown, as many sheets across.
+  const TDib miniature = dots ? dotMiniature(*dots, l, layout, m) : TDib();
+  const TDib& shown = dots ? miniature : picture;
+  const PosterLayout shownLayout = dots ? posterLayout(miniature, poster) : layout;
   bool anySkipped = false;
   for (int row = 0; row < poster.SheetsY; ++row)
     for (int col = 0; col < poster.SheetsX; ++col) {
       const bool off = skipped.off(col, row);
       anySkipped = anySkipped || off;
-      drawSheet(page, l, picture, layout, poster, options, glue, col, row, off);
+      drawSheet(page, l, shown, shownLayout, poster, options, glue, col, row, off);
     }
 
   const PosterPrintSize size = posterPrintSize(m, layout, options, glue);

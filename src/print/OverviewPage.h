@@ -6,6 +6,7 @@
 
 #include "picture/Device.h"
 #include "picture/Dib.h"
+#include "print/DotScreen.h"
 #include "print/PrintService.h"
 #include "print/SheetBand.h"
 #include "state/MainState.h"
@@ -38,8 +39,10 @@ DeviceRect overviewSheet(const OverviewLayout& l, int col, int row);
 DeviceRect overviewPicture(const OverviewLayout& l, const PosterState& poster, const Options& options, int col,
                            int row);
 
-// Draws the page. `skipped` marks the sheets the job leaves out.
+// Draws the page. `skipped` marks the sheets the job leaves out. With `dots` the miniature shows
+// the dot picture instead of the picture's pixels.
 void drawOverviewPage(Device& page, const PageMetrics& m, const TDib& picture, const PosterState& poster,
-                      const Options& options, const GlueMargins& glue, const SheetGrid& skipped);
+                      const Options& options, const GlueMargins& glue, const SheetGrid& skipped,
+                      const DotScreen* dots = nullptr);
 
 }  // namespace tessaro

@@ -5,6 +5,7 @@
 #include "print/GlueNotes.h"
 #include "print/GuideLines.h"
 #include "print/OverviewPage.h"
+#include "print/PosterPrintSize.h"
 #include "print/SheetBand.h"
 #include "print/SheetLabels.h"
 #include "print/SheetRuler.h"
@@ -17,8 +18,8 @@ namespace {
 class PosterJob {
  public:
   PosterJob(PrintService& printer, const TDib& picture, const PosterState& poster, const Options& options,
-            const GlueMargins& glue)
-      : printer_(printer), picture_(picture), poster_(poster), options_(options), glue_(glue) {
+            const GlueMargins& glue, const DotScreen* dots)
+      : printer_(printer), picture_(picture), poster_(poster), options_(options), glue_(glue), dots_(dots) {
     const PageMetrics m = printer.metrics();
     pw_ = m.pageWidth;
     ph_ = m.pageHeight;
@@ -33,7 +34,11 @@ class PosterJob {
     if (!openPage()) return false;
     Device& page = printer_.page();
     const DeviceRect area{0, 0, areaWidth_, areaHeight_};
-    drawBand(page, picture_, sheetBand(layout_, options_, glue_, col, row, area, true), true);
+    const SheetBand band = sheetBand(layout_, options_, glue_, col, row, area, true);
+    if (dots_)
+      drawDotBand(page, *dots_, band, layout_.W, layout_.H);
+    else
+      drawBand(page, picture_, band, true);
     drawCutLines(page, options_, col, row, areaWidth_, areaHeight_);
     drawGlueLines(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, areaWidth_, areaHeight_);
     drawGlueNotes(page, options_, poster_.SheetsX, poster_.SheetsY, col, row, pw_, ph_, areaWidth_, areaHeight_);
@@ -48,7 +53,7 @@ class PosterJob {
 
   bool printOverview(const SheetGrid& skipped) {
     if (!openPage()) return false;
-    drawOverviewPage(printer_.page(), printer_.metrics(), picture_, poster_, options_, glue_, skipped);
+    drawOverviewPage(printer_.page(), printer_.metrics(), picture_, poster_, options_, glue_, skipped, dots_);
     return true;
   }
 
@@ -77,6 +82,7 @@ class PosterJob {
   const PosterState& poster_;
   const Options& options_;
   GlueMargins glue_;
+  const DotScreen* dots_;  // null: the picture's pixels
   PosterLayout layout_;
   int32_t pw_ = 0, ph_ = 0;
   int32_t areaWidth_ = 0, areaHeight_ = 0;
@@ -84,6 +90,17 @@ class PosterJob {
   int32_t pages_ = 0;
   std::string failure_;
 };
+
+// The dot screen over the picture as this printer prints it; not ok() with the reason when the
+// settings make no screen.
+DotScreen dotScreenFor(const PageMetrics& m, const TDib& picture, const PosterState& poster, const Options& options,
+                       const GlueMargins& glue, const DotSettings& settings) {
+  const PosterLayout layout = posterLayout(picture, poster);
+  const PosterPrintSize size = posterPrintSize(m, layout, options, glue);
+  if (!size.valid || layout.W <= 0 || layout.H <= 0) return {};
+  return DotScreen::make(picture, settings, static_cast<double>(size.widthCm) * 10 / layout.W,
+                         static_cast<double>(size.heightCm) * 10 / layout.H);
+}
 
 }  // namespace
 
@@ -99,10 +116,21 @@ PosterPrintResult printPoster(PrintService& printer, const TDib& picture, const 
   };
   report(0);
 
-  PosterJob job(printer, picture, poster, options, glue);
+  PosterPrintResult result;
+  // Sampled once for all sheets; a screen that cannot be made stops the job before any page.
+  DotScreen dots;
+  if (request.dots) {
+    dots = dotScreenFor(printer.metrics(), picture, poster, options, glue, *request.dots);
+    if (!dots.ok()) {
+      result.status = PosterPrintResult::Status::Refused;
+      result.message =
+          dots.message().empty() ? "Das Punkteraster braucht ein Bild und eine Postergröße." : dots.message();
+      return result;
+    }
+  }
+  PosterJob job(printer, picture, poster, options, glue, request.dots ? &dots : nullptr);
   printer.setTitle(kPosterJobTitle);
 
-  PosterPrintResult result;
   // A poster with pages missing is of no use: drop what was made so far instead of printing it.
   // The progress stays where the job stopped.
   auto fail = [&] {

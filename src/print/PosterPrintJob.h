@@ -26,7 +26,8 @@ struct PosterPrintRequest {
   bool sheetLabels = false;   // "Blattnummern drucken": each sheet's place on a glue strip
   bool overviewPage = false;  // "Übersichtsseite drucken": an assembly page before the sheets
   bool sheetRulers = false;   // "Prüfmaß auf jedem Blatt": a 50 mm bar on each sheet's glue strip
-  std::optional<DotSettings> dots;  // "Punkteraster": the picture printed as a dot screen
+  // "Punkteraster": the picture as a grid of dots instead of its pixels.
+  std::optional<DotSettings> dots;
 };
 
 // Progress of the job: pages handled (the overview page, sheets printed or skipped) out of
@@ -38,11 +39,12 @@ struct PosterPrintResult {
     Printed,         // the document was sent
     NothingPrinted,  // every sheet was skipped: no document was begun
     Failed,          // the printer refused to begin, to add a page or to finish
+    Refused,         // the settings cannot be printed (a dot screen of too many dots): no document was begun
   };
   Status status = Status::Printed;
   int32_t pagesPrinted = 0;
-  std::string message;  // for the user when the job failed
-  bool ok() const { return status != Status::Failed; }
+  std::string message;  // for the user when the job failed or was refused
+  bool ok() const { return status != Status::Failed && status != Status::Refused; }
 };
 
 // PrintBtnClick's job. The glue percentages are those of the edits at the moment of printing.

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "CliRun.h"
 #include "depth/ColourDepth.h"
 #include "layout/PassportPrintJob.h"
 #include "layout/PosterSetup.h"
@@ -37,45 +38,11 @@ namespace tessaro {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
-}
-
-std::string quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// Runs the program in `dir` with the given arguments and standard input, capturing both streams.
-CliRun runCli(const fs::path& dir, const std::vector<std::string>& args, const std::string& input = "/dev/null") {
-  std::string command = "cd " + quoted(dir.string()) + " && " + quoted(TESSARO_CLI);
-  for (const std::string& a : args) command += " " + quoted(a);
-  command += " <" + quoted(input);
-  const fs::path out = dir.parent_path() / (dir.filename().string() + ".out");
-  const fs::path err = dir.parent_path() / (dir.filename().string() + ".err");
-  command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
-  const int status = std::system(command.c_str());
-  CliRun r;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = readAll(out);
-  r.err = readAll(err);
-  return r;
-}
-
-fs::path freshFolder(const std::string& name) {
-  const fs::path dir = test::tempPath(name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using test::CliRun;
+using test::freshFolder;
+using test::quoted;
+using test::readAll;
+using test::runCli;
 
 // Every file under the folder with its contents: a leftover or a changed file shows up here.
 std::map<std::string, std::string> contents(const fs::path& dir) {
@@ -333,7 +300,9 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"convert", "in.bmp", "socket", "--format", "png"}, 5, "Das ist ein Socket, keine Datei."},
       {{"poster", "in.bmp", "-o", "socket"}, 5, "Das ist ein Socket, keine Datei."},
       {{"passport", "null", "-o", "p.pdf"}, 4, "Das ist ein Gerät, keine Datei."},
-      {{"info", test::dataPath("vector/three-pages.pdf"), "--page", "4"}, 4, "Die Datei hat keine Seite 4; sie hat 3 Seiten."},
+      {{"info", test::dataPath("vector/three-pages.pdf"), "--page", "4"},
+       4,
+       "Die Datei hat keine Seite 4; sie hat 3 Seiten."},
       {{"poster", test::dataPath("vector/three-pages.pdf"), "-o", "p.pdf", "--page=0"}, 4, "keine Seite 0; sie hat 3"},
       {{"convert", "in.bmp", "new.png", "--page", "2"}, 4, "Die Datei hat keine Seite 2; sie hat 1 Seite."},
       {{"info", "in.bmp", "--page", "zwei"}, 2, "„zwei“ für --page: erwartet eine Seitenzahl ab 1."},
@@ -412,6 +381,46 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"poster", "in.bmp", "-o", "nowhere/p.pdf"}, 5, "„nowhere/p.pdf“"},
       {{"poster", "in.bmp", "-o", "locked.png"}, 5, "Die Datei ist schreibgeschützt."},
       {{"poster", "in.bmp", "--printer", "NoSuchQueue"}, 6, "„NoSuchQueue“"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots"}, 3, "Der Option „--dots“ fehlt ihr Wert."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "fein"}, 2, "„fein“ für --dots: erwartet die Rasterweite in mm."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "1.5"}, 2, "Die Rasterweite muss zwischen 2 und 100 mm liegen."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots=101"}, 2, "Die Rasterweite muss zwischen 2 und 100 mm liegen."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dot-shape", "square"},
+       2,
+       "Die Option „--dot-shape“ gilt nur für ein Punkteraster"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dot-min=0.1", "--dot-angle", "5"},
+       2,
+       "„--dot-min“ gilt nur für ein Punkteraster: bitte mit --dots MM"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-shape", "star"},
+       2,
+       "„star“ für --dot-shape: erwartet circle, square, diamond oder line."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-angle", "90.5"},
+       2,
+       "Der Rasterwinkel muss zwischen 0 und 90° liegen."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-angle", "-"}, 2, "„-“ für --dot-angle"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-colour", "#12345"},
+       2,
+       "„#12345“ für --dot-colour: erwartet black, #RRGGBB"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-colour", "#12345g"}, 2, "„#12345g“ für --dot-colour"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-colour", "red"}, 2, "„red“ für --dot-colour"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-curve", "steil"},
+       2,
+       "„steil“ für --dot-curve: erwartet linear oder einen Gammawert."},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-curve", "0.1"},
+       2,
+       "Der Gammawert der Tonkurve muss zwischen 0,2 und 5"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-min", "0.6"},
+       2,
+       "Der kleinste Punkt muss zwischen 0 und 0,5"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-min", "60%"},
+       2,
+       "Der kleinste Punkt muss zwischen 0 und 0,5"},
+      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-min", "%"}, 2, "„%“ für --dot-min"},
+      // 100 sheets of A4 across: over 5 million dots of 2 mm, none written.
+      {{"poster", "in.bmp", "-o", "p.pdf", "--across", "100", "--dots", "2"},
+       2,
+       " Punkte, mehr als 5 Millionen. Bitte eine Rasterweite von mindestens "},
+      {{"poster", "in.bmp", "--printer", "NoSuchQueue", "--dots", "5"}, 6, "„NoSuchQueue“"},
       {{"passport", "in.bmp"}, 3, "Bitte genau ein Ziel angeben"},
       {{"passport", "-o", "p.pdf"}, 3, "Es fehlt der Name der Bilddatei."},
       {{"passport", "in.bmp", "-o", "p.pdf", "--width"}, 3, "Der Option „--width“ fehlt ihr Wert."},
@@ -610,7 +619,13 @@ TEST(Cli, HelpListsCommandsFormatsAndExitCodes) {
                                     "calibrate --printer DRUCKER [--measured H,V | --reset]",
                                     "--no-calibration",
                                     "--page N",
-                                    "--dpi N"})
+                                    "--dpi N",
+                                    "--dots MM",
+                                    "--dot-shape circle|square|diamond|line",
+                                    "--dot-angle GRAD",
+                                    "--dot-colour black|#RRGGBB|picture|cmyk",
+                                    "--dot-curve linear|GAMMA",
+                                    "--dot-min ANTEIL"})
       EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const SaveEntry& e : saveEntries())
       EXPECT_NE(r.out.find(std::to_string(e.format) + "  " + e.extension.substr(1)), std::string::npos) << e.extension;

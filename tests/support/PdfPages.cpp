@@ -39,10 +39,14 @@ Color RgbPage::at(int x, int y) const {
   return rgbColor(rgb[i], rgb[i + 1], rgb[i + 2]);
 }
 
-std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi, bool cropBox) {
+std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi, bool cropBox,
+                                     const std::optional<PageWindow>& window, bool smooth) {
   const std::string n = std::to_string(page);
-  const auto ppm = output("pdftoppm -r " + std::to_string(dpi) + " -aa no -aaVector no" + (cropBox ? " -cropbox" : "") +
-                          " -f " + n + " -l " + n + " " + quoted(pdf));
+  const std::string part = window ? " -x " + std::to_string(window->x) + " -y " + std::to_string(window->y) + " -W " +
+                                        std::to_string(window->w) + " -H " + std::to_string(window->h)
+                                  : "";
+  const auto ppm = output("pdftoppm -r " + std::to_string(dpi) + (smooth ? "" : " -aa no -aaVector no") +
+                          (cropBox ? " -cropbox" : "") + part + " -f " + n + " -l " + n + " " + quoted(pdf));
   if (!ppm) return std::nullopt;
   std::istringstream in(*ppm);
   std::string magic;

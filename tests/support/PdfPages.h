@@ -15,9 +15,15 @@ struct RgbPage {
   Color at(int x, int y) const;
 };
 
+// A part of a rendered page in its pixels: left, top, width, height.
+struct PageWindow {
+  int x = 0, y = 0, w = 0, h = 0;
+};
 // Page `page` (1-based) at `dpi`, without smoothing; nothing when poppler cannot render it. The
-// whole MediaBox, or with `cropBox` the visible area only.
-std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi, bool cropBox = false);
+// whole MediaBox, or with `cropBox` the visible area only; with `window` only that part of it.
+// `smooth` anti-aliases edges: a pixel an edge crosses shows the share of it that is covered.
+std::optional<RgbPage> renderPdfPage(const std::string& pdf, int page, int dpi, bool cropBox = false,
+                                     const std::optional<PageWindow>& window = std::nullopt, bool smooth = false);
 // pdftotext's text of the whole file, laid out as on the page; empty when it cannot read it.
 std::string pdfText(const std::string& pdf);
 // pdfinfo's page count; 0 when the file is no readable PDF.
