@@ -81,6 +81,12 @@ void TMainForm::printToPdf(const PrintJobFn& job, const std::function<void(const
   // The chosen printer's paper and resolution, so the file holds the pages it would print.
   PdfPrintService pdf(QFile::encodeName(name).toStdString(), printer_.metrics());
   const PosterPrintResult result = job(pdf);
+  // A refused job began no file: its reason alone.
+  if (result.status == PosterPrintResult::Status::Refused) {
+    messageBoxes().tell(this, QStringLiteral("Als PDF speichern"), QString::fromStdString(result.message),
+                        MessageBoxes::Icon::Warning);
+    return;
+  }
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"),
                         QStringLiteral("Die PDF-Datei \"%1\" konnte nicht geschrieben werden!\n%2")
