@@ -111,7 +111,13 @@ void TMainForm::DotZoomViewPaint(QPainter& painter) {
   const int32_t w = dc.width(), h = dc.height();
   dc.fillRect(0, 0, w, h, kWhite);
   const DotScreen* screen = dotScreen();
-  if (!screen || !screen->ok() || w < 1 || h < 1) return;
+  if (!screen || w < 1 || h < 1) return;
+  // Too many dots: the close-up says so before a print is tried.
+  if (!screen->ok()) {
+    painter.drawText(QRect(4, 4, w - 8, h - 8), Qt::AlignCenter | Qt::TextWordWrap,
+                     QString::fromStdString(screen->message()));
+    return;
+  }
   const int32_t W = DibWidth(state_.Picture), H = DibHeight(state_.Picture);
   // Picture pixels across the view: a few cells around the poster's middle, at the real shape.
   const double mmAcross = kZoomCells * screen->settings().cellMm / std::min(w, h);

@@ -197,6 +197,10 @@ TEST(DotPoster, ThePanelDrivesThePreviewRefusesBadValuesIsRememberedAndPrintsVec
   EXPECT_TRUE(w.boxes.shown[0].endsWith(" mm wählen.")) << w.boxes.shown[0].toStdString();
   EXPECT_EQ(asked, 1);
   EXPECT_FALSE(QFile::exists(pdf));
+  // The close-up shows no dots then: only the message's text on paper.
+  const double text = measure(w.dots->ZoomView->grab().toImage(), w.dots->ZoomView->rect()).darkness;
+  EXPECT_GT(text, 0.002);
+  EXPECT_LT(text, 0.1);
   const size_t pages = w.printer.pageCount();
   w.form.PrintBtnClick();
   EXPECT_EQ(w.printer.pageCount(), pages);
