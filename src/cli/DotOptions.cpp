@@ -117,7 +117,7 @@ std::string dotOptionsHelp() {
   return "    Punkteraster (das Bild als Raster großer Punkte, als Vektoren gedruckt):\n"
          "      --dots MM              Punkteraster mit MM mm Rasterweite (2 bis 100); ohne die\n"
          "                             Option wird das Bild selbst gedruckt. Höchstens 5 Millionen\n"
-         "                             Punkte; sonst endet der Aufruf mit Rückgabewert 2\n"
+         "                             Punkte, sonst endet der Aufruf mit Rückgabewert 2.\n"
          "      --dot-shape circle|square|diamond|line\n"
          "                             Form der Punkte (Vorgabe circle)\n"
          "      --dot-angle GRAD       Rasterwinkel, 0 bis 90 (Vorgabe 45; CMYK hat eigene Winkel)\n"

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <string_view>
 #include <utility>
 
 #include "pdf/HelveticaMetrics.h"
@@ -42,12 +40,16 @@ void appendTenths(std::string& out, double v) {
 // A fill colour to three decimals, which tell all 256 steps of a channel apart.
 void appendFillColour(std::string& out, Color c) {
   for (const uint8_t channel : {colorRed(c), colorGreen(c), colorBlue(c)}) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%.3f", channel / 255.0);
-    std::string_view v(buf);
-    while (v.back() == '0') v.remove_suffix(1);
-    if (v.back() == '.') v.remove_suffix(1);
-    out += v;
+    long thousandths = std::lround(channel * 1000 / 255.0);
+    if (thousandths == 0 || thousandths == 1000) {
+      out += thousandths ? "1 " : "0 ";
+      continue;
+    }
+    out += "0.";
+    for (long digit = 100; thousandths; digit /= 10) {
+      out += static_cast<char>('0' + thousandths / digit);
+      thousandths %= digit;
+    }
     out += ' ';
   }
   out += "rg\n";

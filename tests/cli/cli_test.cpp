@@ -384,7 +384,6 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots"}, 3, "Der Option „--dots“ fehlt ihr Wert."},
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "fein"}, 2, "„fein“ für --dots: erwartet die Rasterweite in mm."},
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "1.5"}, 2, "Die Rasterweite muss zwischen 2 und 100 mm liegen."},
-      {{"poster", "in.bmp", "-o", "p.pdf", "--dots=101"}, 2, "Die Rasterweite muss zwischen 2 und 100 mm liegen."},
       {{"poster", "in.bmp", "-o", "p.pdf", "--dot-shape", "square"},
        2,
        "Die Option „--dot-shape“ gilt nur für ein Punkteraster"},
@@ -401,7 +400,6 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-colour", "#12345"},
        2,
        "„#12345“ für --dot-colour: erwartet black, #RRGGBB"},
-      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-colour", "#12345g"}, 2, "„#12345g“ für --dot-colour"},
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-colour", "red"}, 2, "„red“ für --dot-colour"},
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-curve", "steil"},
        2,
@@ -415,7 +413,6 @@ TEST(Cli, RefusesBadCallsInGermanWithTheirExitCodeAndTouchesNoFile) {
       {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-min", "60%"},
        2,
        "Der kleinste Punkt muss zwischen 0 und 0,5"},
-      {{"poster", "in.bmp", "-o", "p.pdf", "--dots", "5", "--dot-min", "%"}, 2, "„%“ für --dot-min"},
       // 100 sheets of A4 across: over 5 million dots of 2 mm, none written.
       {{"poster", "in.bmp", "-o", "p.pdf", "--across", "100", "--dots", "2"},
        2,
