@@ -2,9 +2,7 @@
 // the refusals, what the next window remembers and the dots printed as vectors.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
-#include <cmath>
 #include <functional>
 
 #include "PdfCheck.h"
