@@ -197,7 +197,8 @@ void sumPixels(const TDib& picture, double mmX, double mmY, int32_t stride, cons
       for (int32_t px = start; px < w; px += stride, ++k) {
         const double a = a0 + k * da, b = b0 + k * db;
         if (!(a > 0 && b > 0)) continue;
-        const int64_t cell = sc.cellAt(static_cast<int64_t>(a) + sc.firstI - 1, static_cast<int64_t>(b) + sc.firstRow - 1);
+        const int64_t cell =
+            sc.cellAt(static_cast<int64_t>(a) + sc.firstI - 1, static_cast<int64_t>(b) + sc.firstRow - 1);
         if (cell < 0) continue;
         CellSum& c = out[cell];
         const uint8_t* p = &rgb[static_cast<size_t>(px) * 3];
@@ -314,8 +315,7 @@ double dotExtent(DotShape shape, double coverage) {
   return 0;
 }
 
-DotScreen DotScreen::make(const TDib& picture, const DotSettings& settings, double mmPerPixelX,
-                          double mmPerPixelY) {
+DotScreen DotScreen::make(const TDib& picture, const DotSettings& settings, double mmPerPixelX, double mmPerPixelY) {
   DotScreen screen;
   screen.settings_ = settings;
   screen.message_ = dotSettingsProblem(settings);
@@ -485,8 +485,8 @@ void drawDotBand(Device& dc, const DotScreen& screen, const SheetBand& band, int
   const BandAxis x = bandAxis(band.srcLeft, band.srcWidth, band.exactX, band.physical, band.dest.left, band.dest.right);
   const BandAxis y = bandAxis(band.srcTop, band.srcHeight, band.exactY, band.physical, band.dest.top, band.dest.bottom);
   if (!x.ok || !y.ok) return;
-  const MmToDevice map{x.scale * pictureWidth / screen.widthMm(), y.scale * pictureHeight / screen.heightMm(),
-                       x.offset, y.offset};
+  const MmToDevice map{x.scale * pictureWidth / screen.widthMm(), y.scale * pictureHeight / screen.heightMm(), x.offset,
+                       y.offset};
   // The band's rectangle, and within it the picture's extent as drawBand rounds it.
   const auto edge = [](double v) { return Round(std::clamp(v, -1e9, 1e9)); };
   DeviceRect clip = band.dest;

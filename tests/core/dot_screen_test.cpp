@@ -18,10 +18,14 @@ constexpr DotShape kShapes[] = {DotShape::Circle, DotShape::Square, DotShape::Di
 
 const char* shapeName(DotShape s) {
   switch (s) {
-    case DotShape::Circle: return "circle";
-    case DotShape::Square: return "square";
-    case DotShape::Diamond: return "diamond";
-    case DotShape::Line: return "line";
+    case DotShape::Circle:
+      return "circle";
+    case DotShape::Square:
+      return "square";
+    case DotShape::Diamond:
+      return "diamond";
+    case DotShape::Line:
+      return "line";
   }
   return "?";
 }
@@ -29,9 +33,12 @@ const char* shapeName(DotShape s) {
 // The unit shapes, from their definitions.
 bool inUnitShape(DotShape shape, double u, double v) {
   switch (shape) {
-    case DotShape::Circle: return u * u + v * v <= 1;
-    case DotShape::Diamond: return std::abs(u) + std::abs(v) <= 1;
-    default: return std::abs(u) <= 1 && std::abs(v) <= 1;
+    case DotShape::Circle:
+      return u * u + v * v <= 1;
+    case DotShape::Diamond:
+      return std::abs(u) + std::abs(v) <= 1;
+    default:
+      return std::abs(u) <= 1 && std::abs(v) <= 1;
   }
 }
 
@@ -108,7 +115,9 @@ std::vector<DotMark> allMarks(const DotScreen& screen, int s) {
 
 // The extent (in cells) of a mark drawn at one pixel per millimetre, read from the size of its
 // map: a dot's map is its extent in millimetres times a turn.
-double markExtent(const DotMark& m, double cellMm) { return std::sqrt(std::abs(m.m11 * m.m22 - m.m12 * m.m21)) / cellMm; }
+double markExtent(const DotMark& m, double cellMm) {
+  return std::sqrt(std::abs(m.m11 * m.m22 - m.m12 * m.m21)) / cellMm;
+}
 
 }  // namespace
 
@@ -180,8 +189,7 @@ TEST(DotScreen, TooManyDotsAreRefusedNamingAWiderGrid) {
     ASSERT_NE(at, std::string::npos) << text;
     const double named = std::stod(text.substr(at + 11));
     EXPECT_TRUE(DotScreen::make(p, settingsOf(DotShape::Square, named, c.angle, c.mode), 100, 100).ok()) << text;
-    EXPECT_FALSE(DotScreen::make(p, settingsOf(DotShape::Square, named - 1, c.angle, c.mode), 100, 100).ok())
-        << text;
+    EXPECT_FALSE(DotScreen::make(p, settingsOf(DotShape::Square, named - 1, c.angle, c.mode), 100, 100).ok()) << text;
   }
 }
 
@@ -199,17 +207,48 @@ TEST(DotScreen, FlatPicturesGiveEqualDots) {
   const std::vector<Case> cases = {
       {"grey, black", 24, 128, 128, 128, DotColourMode::Black, 1, 0, {grey}, {kBlack}},
       {"grey, gamma 2", 24, 128, 128, 128, DotColourMode::Black, 2, 0, {grey * grey}, {kBlack}},
-      {"dark grey palette, chosen colour", 8, 64, 64, 64, DotColourMode::Chosen, 1, 0, {191.0 / 255},
+      {"dark grey palette, chosen colour",
+       8,
+       64,
+       64,
+       64,
+       DotColourMode::Chosen,
+       1,
+       0,
+       {191.0 / 255},
        {rgbColor(0, 0, 255)}},
-      {"red in 16 colours, picture colour", 4, 255, 0, 0, DotColourMode::Picture, 1, 0, {1 - 0.299},
+      {"red in 16 colours, picture colour",
+       4,
+       255,
+       0,
+       0,
+       DotColourMode::Picture,
+       1,
+       0,
+       {1 - 0.299},
        {rgbColor(255, 0, 0)}},
       {"black in 2 colours", 1, 0, 0, 0, DotColourMode::Black, 2, 0, {1}, {kBlack}},
       {"light grey below the smallest dot", 24, 230, 230, 230, DotColourMode::Black, 1, 0.2, {0}, {kBlack}},
       {"light grey above it", 24, 200, 200, 200, DotColourMode::Black, 1, 0.2, {55.0 / 255}, {kBlack}},
       {"white", 24, 255, 255, 255, DotColourMode::Black, 1, 0, {0}, {kBlack}},
-      {"grey in CMYK: black only", 24, 128, 128, 128, DotColourMode::Cmyk, 1, 0, {0, 0, 0, grey},
+      {"grey in CMYK: black only",
+       24,
+       128,
+       128,
+       128,
+       DotColourMode::Cmyk,
+       1,
+       0,
+       {0, 0, 0, grey},
        {rgbColor(0, 255, 255), rgbColor(255, 0, 255), rgbColor(255, 255, 0), kBlack}},
-      {"orange in CMYK, 32 bits", 32, 200, 100, 50, DotColourMode::Cmyk, 1, 0,
+      {"orange in CMYK, 32 bits",
+       32,
+       200,
+       100,
+       50,
+       DotColourMode::Cmyk,
+       1,
+       0,
        {0, 100.0 / 255, 150.0 / 255, 55.0 / 255},
        {rgbColor(0, 255, 255), rgbColor(255, 0, 255), rgbColor(255, 255, 0), kBlack}},
   };
@@ -257,9 +296,22 @@ TEST(DotScreen, CellsAverageThePixelsWithinThem) {
   std::vector<Case> cases;
   // 20 x 10 pixels of a millimetre, black up to 10 mm; 4 mm cells: the third column holds two
   // black and two white pixels in each row.
-  cases.push_back({"half black", splitPicture(20, 10, 10), 1, 4, DotColourMode::Black, 5, 3,
-                   {1, 1, 0.5, 0, 0}, {kBlack, kBlack, kBlack}});
-  cases.push_back({"half red, picture colour", splitPicture(20, 10, 10, kRed), 1, 4, DotColourMode::Picture, 5, 3,
+  cases.push_back({"half black",
+                   splitPicture(20, 10, 10),
+                   1,
+                   4,
+                   DotColourMode::Black,
+                   5,
+                   3,
+                   {1, 1, 0.5, 0, 0},
+                   {kBlack, kBlack, kBlack}});
+  cases.push_back({"half red, picture colour",
+                   splitPicture(20, 10, 10, kRed),
+                   1,
+                   4,
+                   DotColourMode::Picture,
+                   5,
+                   3,
                    {0.701, 0.701, 1 - (0.299 * 255 + 0.587 * 127.5 + 0.114 * 127.5) / 255, 0, 0},
                    {kRed, kRed, pink}});
   // Pixels of 10 mm under cells of 2 mm: each cell takes the pixel under its centre.
@@ -356,5 +408,19 @@ TEST(DotScreen, PreviewInksAsMuchAsTheGreyAsks) {
       }
       EXPECT_NEAR(ink / n, (255 - grey) / 255.0, 0.03) << shapeName(shape) << ", grey " << int{grey};
     }
+  }
+  // CMYK inks multiply: orange (200, 100, 50) is magenta 100/255, yellow 150/255 and black
+  // 55/255; screens at different angles overlap at random, so each channel keeps the product of
+  // what each ink leaves of it: red 255 * 200/255, green 155/255 of that, blue 105/255 of it.
+  const TDib orange = flatPicture(24, 200, 100, 50, 100, 70);
+  const TDib shown = renderDotPicture(
+      DotScreen::make(orange, settingsOf(DotShape::Circle, 2, 0, DotColourMode::Cmyk), 1, 1), 250, 175);
+  const double want[3] = {200, 200 * 155 / 255.0, 200 * 105 / 255.0};
+  for (int c = 0; c < 3; ++c) {
+    double sum = 0;
+    int n = 0;
+    for (int32_t y = 15; y < 160; ++y)
+      for (int32_t x = 15; x < 235; ++x, ++n) sum += shown.row(y)[3 * x + 2 - c];
+    EXPECT_NEAR(sum / n, want[c], 255 * 0.03) << "channel " << c;
   }
 }
