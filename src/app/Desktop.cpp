@@ -14,6 +14,7 @@
 #include "app/MainForm.h"
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
+#include "app/PrintTab.h"
 #include "app/Remembered.h"
 #include "app/SettingsTab.h"
 #include "layout/PassportLayout.h"
@@ -47,6 +48,8 @@ void TMainForm::restoreRemembered() {
   for (size_t i = 0; i < sizes.size(); ++i)
     if (!photoSize.isEmpty() && photoSize == QLatin1String(sizes[i].key))
       passport_->PhotoSizeBox->setCurrentIndex(static_cast<int>(i));
+  print_->Dots->setSettings(rememberedDots());
+  print_->KindBox->setCurrentIndex(rememberedPrintKind());
   connectRemembered();
   const QByteArray folder = rememberedFolder();
   // A folder that is gone (or cannot be read any more) leaves the user at home.
@@ -64,6 +67,8 @@ void TMainForm::connectRemembered() {
   });
   for (QCheckBox* box : {settings_->LabelsCheck, settings_->RulerCheck})
     connect(box, &QCheckBox::toggled, this, [this] { posterSize_->VorschauBox()->update(); });
+  connect(print_->KindBox, &QComboBox::currentIndexChanged, this, [](int kind) { rememberPrintKind(kind); });
+  connect(print_->Dots, &DotPanel::changed, this, [this] { rememberDots(print_->Dots->settings()); });
   connect(settings_->DefaultsBtn, &QPushButton::clicked, this, [this] { DefaultsBtnClick(); });
 }
 

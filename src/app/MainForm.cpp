@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTabBar>
 
+#include "app/DotCache.h"
 #include "app/LoadTab.h"
 #include "app/PassportTab.h"
 #include "app/PosterSizeTab.h"
@@ -69,7 +70,10 @@ void showPrintSize(PosterSizeTab& tab, const PageMetrics& m, const MainState& s,
 }  // namespace
 
 TMainForm::TMainForm(PrintService& printer, std::function<void(QWidget*)> printerSetup, QWidget* parent)
-    : QWidget(parent), printer_(printer), printerSetup_(std::move(printerSetup)) {
+    : QWidget(parent),
+      printer_(printer),
+      printerSetup_(std::move(printerSetup)),
+      dotCache_(std::make_unique<DotCache>()) {
   [[maybe_unused]] static const bool frameForReaders = [] {
     QAccessible::installFactory(&mainWindowAccessible);
     return true;
@@ -206,6 +210,7 @@ void TMainForm::connectOptions() {
   connect(print_->GoBtn1, &PictureButton::clicked, this, [this] { PrintBtnClick(); });
   connect(print_->PdfBtn, &QPushButton::clicked, this, [this] { PdfBtnClick(); });
   connectPassport();
+  connectDots();
   runPdfDialog = [this](QWidget* parent, QString& fileName) {
     fileName = QFileDialog::getSaveFileName(parent, QStringLiteral("Als PDF speichern"), load_->currentDirectory(),
                                             QStringLiteral("PDF-Dateien (*.pdf)"));
@@ -318,6 +323,7 @@ void TMainForm::setHochValue(Ext v) { posterSize_->HochEd->setValue(v); }
 // Every change of the sheets, the options or the picture passes here.
 void TMainForm::repaintPreview() {
   posterSize_->VorschauBox()->update();
+  print_->Dots->ZoomView->update();
   posterSize_->ActualSizeBtn->setEnabled(physicalSizeAvailable(geometryInputs()));
   showPrintSize(*posterSize_, metrics_, state_, glueMargins());
 }

@@ -42,6 +42,8 @@ class TDepthChangeForm;
 class TDepthDownForm;
 class ScannerService;
 class ScanRunner;
+class DotCache;
+class DotScreen;
 
 inline const QString kProgramTitle = QStringLiteral("Tessaro 2.1");
 
@@ -81,6 +83,8 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void PaintBox1Paint(QPainter& painter);
   void VorschauBoxPaint(QPainter& painter);
   void VorschauBoxMouseDown(int x, int y);
+  // The close-up of the dot screen on "Drucken".
+  void DotZoomViewPaint(QPainter& painter);
   void PrintBtnClick();
   void PdfBtnClick();
   bool confirmStartPicture(const QString& caption);
@@ -202,6 +206,13 @@ class TMainForm : public QWidget, private PosterEditsHost {
   void showPassSize();
   PosterPrintResult runPassportJob(PrintService& printer);
   PreviewBox previewBox() const;
+  void connectDots();
+  // The dot screen printing would use, from the cache; nothing with "Bild" or without a poster.
+  const DotScreen* dotScreen();
+  // A refused dot screen says why under `caption`; true then, and nothing is to be printed.
+  bool dotsRefused(const QString& caption);
+  // The preview's painter of dot bands; nothing when the picture itself is shown.
+  BandPainter dotBands(const PreviewBox& box);
   // What follows an operation that replaced the picture.
   enum class Refit {
     None,     // mirrors, tones: crop rectangle and poster stay
@@ -253,6 +264,7 @@ class TMainForm : public QWidget, private PosterEditsHost {
   TDepthChangeForm* depthChange_ = nullptr;
   TDepthDownForm* depthDown_ = nullptr;
   UndoHistory history_;
+  std::unique_ptr<DotCache> dotCache_;
   int saveFilterIndex_ = 1;
 };
 

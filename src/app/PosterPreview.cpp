@@ -26,8 +26,9 @@ PreviewBox TMainForm::previewBox() const {
 
 void TMainForm::VorschauBoxPaint(QPainter& painter) {
   QtDevice dc(painter);
-  paintPreview(dc, state_.Picture, previewBox(), state_.poster, state_.options, glueMargins(), state_.SheetOff,
-               settings_->LabelsCheck->isChecked());
+  const PreviewBox box = previewBox();
+  paintPreview(dc, state_.Picture, box, state_.poster, state_.options, glueMargins(), state_.SheetOff,
+               settings_->LabelsCheck->isChecked(), dotBands(box));
 }
 
 void TMainForm::VorschauBoxMouseDown(int x, int y) {

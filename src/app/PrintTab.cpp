@@ -43,6 +43,19 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   wl->addWidget(RadioButton3);
   wl->addWidget(RadioButton4);
 
+  KindBox = new QComboBox(this);
+  KindBox->setObjectName("KindBox");
+  KindBox->addItems({QStringLiteral("Bild"), QStringLiteral("Punkteraster")});
+  KindBox->setToolTip(QStringLiteral("Druckt das Bild selbst oder als Raster großer Punkte"));
+  auto* kindLabel = labelFor(QStringLiteral("Druckart:"), KindBox, this);
+  Dots = new DotPanel(this);
+  // The columns stay where they are whichever kind is chosen.
+  QSizePolicy keep = Dots->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  Dots->setSizePolicy(keep);
+  Dots->setVisible(false);
+  connect(KindBox, &QComboBox::currentIndexChanged, this, [this](int kind) { Dots->setVisible(kind == 1); });
+
   ProgressBar1 = progressBar("ProgressBar1",
                              QStringLiteral("Zeigt den Fortschritt der Datenübertragung zum Druckertreiber"), this);
   auto* RxLabel14 = labelFor(QStringLiteral("Datenübertragung:"), ProgressBar1, this);
@@ -62,20 +75,36 @@ PrintTab::PrintTab(QWidget* parent) : QWidget(parent) {
   // A long file path must not widen the window; the tool tip holds it whole.
   PrintStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-  auto* l = new QVBoxLayout(this);
-  l->addWidget(order);
-  l->addWidget(which);
+  // The print settings and the print on the left; the kind of print with its panel on the right.
+  auto* columns = new QHBoxLayout(this);
+  auto* left = new QVBoxLayout;
+  left->addWidget(order);
+  left->addWidget(which);
   auto* bar = new QHBoxLayout;
   bar->addWidget(RxLabel14);
   bar->addWidget(ProgressBar1, 1);
-  l->addLayout(bar);
+  left->addLayout(bar);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(PdfBtn);
   buttons->addWidget(GoBtn1);
-  l->addLayout(buttons);
-  l->addWidget(PrintStatus);
-  l->addStretch(1);
+  left->addLayout(buttons);
+  left->addWidget(PrintStatus);
+  left->addStretch(1);
+  auto* right = new QVBoxLayout;
+  auto* kind = new QHBoxLayout;
+  kind->addWidget(kindLabel);
+  kind->addWidget(KindBox, 1);
+  right->addLayout(kind);
+  right->addWidget(Dots, 1);
+  right->addStretch(0);
+  columns->addLayout(left, 1);
+  columns->addLayout(right);
+}
+
+std::optional<DotSettings> PrintTab::dotSettings() const {
+  if (KindBox->currentIndex() != 1) return std::nullopt;
+  return Dots->settings();
 }
 
 void PrintTab::showStatus(const QString& text) {

@@ -1,11 +1,13 @@
 #pragma once
-// The tab "Drucken": print order, which sheets, progress and the print button.
+// The tab "Drucken": print order, which sheets, the kind of print, progress and the print button.
+#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
 
+#include "app/DotPanel.h"
 #include "ui/PictureButton.h"
 
 namespace tessaro {
@@ -16,6 +18,11 @@ class PrintTab : public QWidget {
   explicit PrintTab(QWidget* parent = nullptr);
 
   QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
+  // "Druckart": "Bild" or "Punkteraster", whose panel shows only then.
+  QComboBox* KindBox;
+  DotPanel* Dots;
+  // The dot screen's settings with "Punkteraster"; nothing for the picture itself.
+  std::optional<DotSettings> dotSettings() const;
   QProgressBar* ProgressBar1;
   PictureButton* GoBtn1;
   // Writes the pages printing would make into a PDF file.

@@ -48,6 +48,7 @@ PosterPrintResult TMainForm::runPosterJob(PrintService& printer) {
   request.sheetLabels = settings_->LabelsCheck->isChecked();
   request.overviewPage = settings_->OverviewCheck->isChecked();
   request.sheetRulers = settings_->RulerCheck->isChecked();
+  request.dots = print_->dotSettings();
   QProgressBar* bar = print_->ProgressBar1;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Page by page as the document is made, and one step more for handing it over; the window
@@ -80,6 +81,12 @@ void TMainForm::printToPdf(const PrintJobFn& job, const std::function<void(const
   // The chosen printer's paper and resolution, so the file holds the pages it would print.
   PdfPrintService pdf(QFile::encodeName(name).toStdString(), printer_.metrics());
   const PosterPrintResult result = job(pdf);
+  // A refused job began no file: its reason alone.
+  if (result.status == PosterPrintResult::Status::Refused) {
+    messageBoxes().tell(this, QStringLiteral("Als PDF speichern"), QString::fromStdString(result.message),
+                        MessageBoxes::Icon::Warning);
+    return;
+  }
   if (!result.ok()) {
     messageBoxes().tell(this, QStringLiteral("Fehler"),
                         QStringLiteral("Die PDF-Datei \"%1\" konnte nicht geschrieben werden!\n%2")
@@ -135,11 +142,13 @@ void TMainForm::CalibrateBtnClick() {
 }
 
 void TMainForm::PdfBtnClick() {
+  if (dotsRefused(QStringLiteral("Als PDF speichern"))) return;
   printToPdf([this](PrintService& p) { return runPosterJob(p); }, [this](const QString& t) { print_->showStatus(t); });
 }
 
 void TMainForm::PrintBtnClick() {
   print_->GoBtn1->release();
+  if (dotsRefused(QStringLiteral("Drucken"))) return;
   printToPrinter([this](PrintService& p) { return runPosterJob(p); },
                  [this](const QString& t) { print_->showStatus(t); },
                  QStringLiteral("Das Poster wurde in die Datei \"%1\" geschrieben."));

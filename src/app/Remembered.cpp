@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <algorithm>
 
 namespace tessaro {
 
@@ -11,6 +12,8 @@ namespace {
 const QString kFolderKey = QStringLiteral("Load/folder");
 const QString kPhotoSizeKey = QStringLiteral("Options/PhotoSizeBox");
 const QString kGeometryKey = QStringLiteral("Window/geometry");
+const QString kPrintKindKey = QStringLiteral("Options/KindBox");
+const QString kDotsGroup = QStringLiteral("Options/Dots");
 QString optionKey(const QObject* control) { return QStringLiteral("Options/") + control->objectName(); }
 }  // namespace
 
@@ -63,6 +66,38 @@ QByteArray rememberedFolder() { return programSettings().value(kFolderKey).toByt
 void rememberFolder(const QByteArray& folder) { programSettings().setValue(kFolderKey, folder); }
 QString rememberedPhotoSize() { return programSettings().value(kPhotoSizeKey).toString(); }
 void rememberPhotoSize(const QString& size) { programSettings().setValue(kPhotoSizeKey, size); }
+int rememberedPrintKind() { return programSettings().value(kPrintKindKey, 0).toInt() == 1 ? 1 : 0; }
+void rememberPrintKind(int kind) { programSettings().setValue(kPrintKindKey, kind); }
+
+DotSettings rememberedDots() {
+  QSettings stored = programSettings();
+  stored.beginGroup(kDotsGroup);
+  const DotSettings start;
+  DotSettings d;
+  d.cellMm = stored.value("cellMm", start.cellMm).toDouble();
+  d.shape = static_cast<DotShape>(std::clamp(stored.value("shape", 0).toInt(), 0, static_cast<int>(DotShape::Line)));
+  d.angleDeg = stored.value("angle", start.angleDeg).toDouble();
+  d.colourMode = static_cast<DotColourMode>(
+      std::clamp(stored.value("colourMode", 0).toInt(), 0, static_cast<int>(DotColourMode::Cmyk)));
+  d.colour = stored.value("colour", start.colour).toUInt() & kWhite;
+  d.gamma = stored.value("gamma", start.gamma).toDouble();
+  d.minDot = stored.value("minDot", start.minDot).toDouble();
+  // A hand-edited file may hold anything.
+  return dotSettingsProblem(d).empty() ? d : start;
+}
+
+void rememberDots(const DotSettings& dots) {
+  QSettings stored = programSettings();
+  stored.beginGroup(kDotsGroup);
+  stored.setValue("cellMm", dots.cellMm);
+  stored.setValue("shape", static_cast<int>(dots.shape));
+  stored.setValue("angle", dots.angleDeg);
+  stored.setValue("colourMode", static_cast<int>(dots.colourMode));
+  stored.setValue("colour", dots.colour);
+  stored.setValue("gamma", dots.gamma);
+  stored.setValue("minDot", dots.minDot);
+}
+
 QByteArray rememberedGeometry() { return programSettings().value(kGeometryKey).toByteArray(); }
 void rememberGeometry(const QByteArray& geometry) { programSettings().setValue(kGeometryKey, geometry); }
 

@@ -1,11 +1,13 @@
 #pragma once
 // What the program remembers between runs, in the program's QSettings: the window's place and
-// size, the load tab's folder, the options on "Einstellungen" and the passport photo size.
+// size, the load tab's folder, the options on "Einstellungen", the kind of print with its dot
+// screen and the passport photo size.
 #include <QByteArray>
 #include <QSettings>
 #include <vector>
 
 #include "print/CalibrationStore.h"
+#include "print/DotScreen.h"
 
 class QCheckBox;
 class QSpinBox;
@@ -43,6 +45,12 @@ void rememberFolder(const QByteArray& folder);
 // The photo size chosen on "Paßbilder", by its key; empty for none.
 QString rememberedPhotoSize();
 void rememberPhotoSize(const QString& size);
+// "Druckart" (0 "Bild", 1 "Punkteraster") and the dot screen's settings; the start values where
+// none or a value out of range is stored.
+int rememberedPrintKind();
+void rememberPrintKind(int kind);
+DotSettings rememberedDots();
+void rememberDots(const DotSettings& dots);
 QByteArray rememberedGeometry();
 void rememberGeometry(const QByteArray& geometry);
 

@@ -93,7 +93,8 @@ CellRect sheetCell(const PreviewCells& cells, const PosterState& poster, const O
 }
 
 void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, const PosterState& poster,
-                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff, bool labels) {
+                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff, bool labels,
+                  const BandPainter& drawSheet) {
   const PreviewCells cells = previewCells(geometry, poster, options, glue);
   if (!cells.valid) return;
   const PosterLayout layout = posterLayout(picture, poster);
@@ -113,7 +114,12 @@ void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, 
         }
       } else {
         const DeviceRect area{r.x0, r.y0, r.x0 + cells.innerW, r.y0 + cells.innerH};
-        drawBand(box, picture, sheetBand(layout, options, glue, i, j, area, options.OptShowGlue), false);
+        const SheetBand band = sheetBand(layout, options, glue, i, j, area, options.OptShowGlue);
+        if (drawSheet) {
+          drawSheet(box, band);
+        } else {
+          drawBand(box, picture, band, false);
+        }
       }
       if (labels) labelCell(box, r, cells, i, j);
       if (geometry.rulerLength > 0 && options.OptGlueMargin && !(j == poster.SheetsY - 1 && options.OptNoEdgeGlue))

@@ -2,10 +2,12 @@
 // The poster preview: every sheet as a cell of the paint box with its band of the picture, a red
 // cross over clicked-out sheets, and mouse clicks that toggle sheets in the excluded-sheet grid.
 #include <cstdint>
+#include <functional>
 
 #include "common/Numbers.h"
 #include "picture/Device.h"
 #include "picture/Dib.h"
+#include "print/SheetBand.h"
 #include "state/MainState.h"
 
 namespace tessaro {
@@ -42,10 +44,15 @@ PreviewCells previewCells(const PreviewBox& box, const PosterState& poster, cons
 // Where sheet (col, row) lies in the box.
 CellRect sheetCell(const PreviewCells& cells, const PosterState& poster, const Options& options, int col, int row);
 
+// Draws a sheet's band of the picture into its cell, in place of the picture's own pixels.
+using BandPainter = std::function<void(Device& box, const SheetBand& band)>;
+
 // VorschauBoxPaint: draws every sheet; the box itself is not cleared. With `labels` each cell,
 // clicked out or not, shows its sheet's label as the print does, where it is large enough to read.
+// `drawSheet`, when given, draws the bands (a dot poster's dots); the picture still lays them out.
 void paintPreview(Device& box, const TDib& picture, const PreviewBox& geometry, const PosterState& poster,
-                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff, bool labels = false);
+                  const Options& options, const GlueMargins& glue, const SheetGrid& SheetOff, bool labels = false,
+                  const BandPainter& drawSheet = {});
 
 // VorschauBoxMouseDown: toggles every sheet whose cell holds (x, y), edges included. Returns
 // true when a sheet was toggled, so the box needs repainting.

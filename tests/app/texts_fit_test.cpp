@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/PrintTab.h"
 #include "app/SaneTestBackend.h"
 #include "app/WindowFixture.h"
 #include "platform/QtPrintService.h"
@@ -179,6 +180,11 @@ TEST(TextsFit, EveryTabAndDialogAtTheStartSize) {
     tabs->setCurrentIndex(i);
     w.check(tabs->tabText(i), &w.form);
   }
+  // The print tab with the dot screen's panel open.
+  tabs->setCurrentWidget(w.form.printTab());
+  w.form.printTab()->KindBox->setCurrentIndex(1);
+  w.check(QStringLiteral("Drucken, Punkteraster"), &w.form);
+  w.form.printTab()->KindBox->setCurrentIndex(0);
   // Each opens its dialogs as the window does; the colour count opens two.
   const std::function<void()> dialogs[] = {
       [&] { w.form.HellpBtnClick(); },
@@ -200,6 +206,6 @@ TEST(TextsFit, EveryTabAndDialogAtTheStartSize) {
   for (const auto& open : dialogs) open();
   w.form.setScanner(nullptr);
   rememberScanner({});
-  EXPECT_EQ(w.checked.size(), tabs->count() + 9) << w.checked.join(", ").toStdString();
+  EXPECT_EQ(w.checked.size(), tabs->count() + 10) << w.checked.join(", ").toStdString();
   EXPECT_TRUE(w.found.isEmpty()) << w.found.join('\n').toStdString();
 }
