@@ -14,10 +14,16 @@
 
 namespace {
 
+std::string scratch(const char* role) { return "/tmp/fuzz-pdf-page-" + std::string(role) + "-" + std::to_string(getpid()) + ".pdf"; }
+
+void removeScratch() {
+  for (const char* role : {"in", "out", "ours"}) std::remove(scratch(role).c_str());
+}
+
 // A one-page PDF of ours that places the page once, as our writer makes them.
 const std::string& ourPoster() {
   static const std::string path = [] {
-    const std::string p = "/tmp/fuzz-pdf-page-ours-" + std::to_string(getpid()) + ".pdf";
+    const std::string p = scratch("ours");
     const std::string objects[] = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
@@ -46,8 +52,9 @@ const std::string& ourPoster() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string source = "/tmp/fuzz-pdf-page-in-" + std::to_string(getpid()) + ".pdf";
-  const std::string output = "/tmp/fuzz-pdf-page-out-" + std::to_string(getpid()) + ".pdf";
+  static const bool cleanup = (std::atexit(removeScratch), true);
+  (void)cleanup;
+  const std::string source = scratch("in"), output = scratch("out");
   std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   const int number = size > 0 ? 1 + data[size - 1] % 3 : 1;
   const tessaro::VectorPage page = tessaro::VectorPage::open(source, number);
